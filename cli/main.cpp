@@ -1,0 +1,51 @@
+// zk: the command-line tool. It works on the same schedule folders as the
+// desktop program, through the same library.
+
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace zk::cli {
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> all = {
+        {"parse", "parse date|time|duration [--intl NAME=VALUE] [--setting NAME=VALUE] TEXT...", runParse},
+    };
+    return all;
+}
+
+int usageError(const std::string& text)
+{
+    std::fprintf(stderr, "zk: %s\n", text.c_str());
+    return kExitUsage;
+}
+
+namespace {
+
+void printHelp()
+{
+    std::printf("usage: zk COMMAND [OPTIONS] [--] [ARGUMENTS]\n\ncommands:\n");
+    for (const auto& c : commands())
+        std::printf("  zk %s\n", c.synopsis);
+    std::printf("\nexit codes: 0 success, 1 failed, 2 schedule unavailable, 64 usage error\n");
+}
+
+} // namespace
+} // namespace zk::cli
+
+int main(int argc, char** argv)
+{
+    using namespace zk::cli;
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0
+        || std::strcmp(argv[1], "help") == 0) {
+        printHelp();
+        return argc < 2 ? kExitUsage : kExitOk;
+    }
+    std::vector<std::string> words(argv + 2, argv + argc);
+    for (const auto& c : commands())
+        if (std::strcmp(argv[1], c.name) == 0)
+            return c.run(words);
+    return usageError(std::string("unknown command \"") + argv[1] + "\"; see zk --help");
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Items and their handles. Every item (record and description) lives in the
+// schedule's ItemStore; everything else refers to it by an ItemHandle, a
+// slot index with a generation, so a handle kept past the item's end is
+// detected instead of reaching another item.
+//
+// Within an item record, the u32 fields that refer to other objects in
+// memory (`recur` of an exception, `plistLink` of a floating item) hold slot
+// indexes; ItemStore::handleAt turns one back into a handle.
+
+#include "core/itemrecord.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zk {
+
+struct ItemHandle {
+    std::uint32_t index = 0;       // 1-based slot; 0 = no item
+    std::uint32_t generation = 0;
+
+    constexpr explicit operator bool() const { return index != 0; }
+    friend constexpr bool operator==(ItemHandle, ItemHandle) = default;
+};
+
+inline constexpr ItemHandle kNoItem{};
+
+struct ItemHandleHash {
+    std::size_t operator()(ItemHandle h) const { return (static_cast<std::size_t>(h.index) << 20) ^ h.generation; }
+};
+
+// The longest description, in stored bytes.
+inline constexpr std::size_t kMaxDescriptionBytes = 1000;
+// Marks a private description.
+inline constexpr char kPrivateMarker = '|';
+
+struct Item {
+    ItemRecord record;
+    std::string description;  // UTF-8, at most kMaxDescriptionBytes
+};
+
+class ItemStore {
+public:
+    ItemHandle create();
+    void free(ItemHandle h);
+
+    bool isLive(ItemHandle h) const;
+    // A stale or null handle is an internal fault.
+    Item& get(ItemHandle h);
+    const Item& get(ItemHandle h) const;
+
+    // The live item in a slot, or no item.
+    ItemHandle handleAt(std::uint32_t index) const;
+    std::size_t liveCount() const { return live_; }
+
+    // Visits every live item in slot order.
+    template <typename F>
+    void forEach(F f) const
+    {
+        for (std::uint32_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].live)
+                f(ItemHandle{i + 1, slots_[i].generation});
+    }
+
+private:
+    struct Slot {
+        Item item;
+        std::uint32_t generation = 0;
+        bool live = false;
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> freeSlots_;
+    std::size_t live_ = 0;
+};
+
+} // namespace zk

@@ -1,0 +1,385 @@
+#include "core/schedule.h"
+
+#include "core/description.h"
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/messages.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace zk {
+
+const char* const kSameFirstAndLastText = "The same item cannot be both First and Last. Please choose another.";
+
+namespace {
+
+std::string numericDate(DayNumber d)
+{
+    // m/d/yy, until the caller supplies the user's form.
+    using namespace std::chrono;
+    year_month_day ymd{sys_days{year{1979} / December / 31} + days{d.value()}};
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%u/%u/%02d", static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()), static_cast<int>(ymd.year()) % 100);
+    return buffer;
+}
+
+} // namespace
+
+Schedule::Schedule() : header(ScheduleHeader::emptySchedule()), formatDate(numericDate) {}
+
+DayNumber Schedule::today() const { return clock_ ? clock_->today() : kNoDay; }
+TimeValue Schedule::now() const { return clock_ ? clock_->now() : kNoTime; }
+
+void Schedule::report(std::string_view text)
+{
+    if (messages_)
+        messages_->error(text);
+    else
+        unreported_.emplace_back(text);
+}
+
+// --- items -------------------------------------------------------------------
+
+ItemHandle Schedule::newItem() { return items.create(); }
+
+void Schedule::freeItem(ItemHandle h)
+{
+    if (chain.contains(h))
+        removeFromChain(h);
+    for (auto* list : {&recurringDefinitions, &projects, &globalList})
+        list->erase(std::remove(list->begin(), list->end(), h), list->end());
+    idIndexStale_ = true;
+    items.free(h);
+}
+
+std::string Schedule::description(ItemHandle h) const
+{
+    return std::string(readerText(item(h).description, showPrivateText));
+}
+
+std::string Schedule::titleOf(ItemHandle h) const { return titleForm(description(h)); }
+
+void Schedule::setDescription(ItemHandle h, std::string_view text) { item(h).description = limitDescription(text); }
+
+void Schedule::makePrivate(ItemHandle h) { item(h).description = privateText(item(h).description); }
+
+void Schedule::makePublic(ItemHandle h) { item(h).description = publicText(item(h).description); }
+
+std::uint32_t Schedule::itemId(ItemHandle h)
+{
+    ItemRecord& r = record(h);
+    if (r.id() == 0)
+        return reidentify(h);
+    return r.id();
+}
+
+std::uint32_t Schedule::reidentify(ItemHandle h)
+{
+    std::uint32_t id = header.nextItemId() + 1;
+    header.setNextItemId(id);
+    record(h).setId(id);
+    if (!idIndexStale_)
+        idIndex_[id] = h;
+    return id;
+}
+
+void Schedule::rebuildIdIndex() const
+{
+    idIndex_.clear();
+    // The project list is searched after the chain, so chain items win.
+    for (auto it = projects.rbegin(); it != projects.rend(); ++it)
+        if (items.isLive(*it))
+            idIndex_[items.get(*it).record.id()] = *it;
+    std::vector<ItemHandle> chained(chain.begin(), chain.end());
+    for (auto it = chained.rbegin(); it != chained.rend(); ++it)
+        idIndex_[items.get(*it).record.id()] = *it;
+    idIndexStale_ = false;
+}
+
+ItemHandle Schedule::findItemById(std::uint32_t id) const
+{
+    if (id == 0)
+        return kNoItem;
+    if (!idIndexStale_) {
+        auto it = idIndex_.find(id);
+        if (it != idIndex_.end() && items.isLive(it->second) && items.get(it->second).record.id() == id)
+            return it->second;
+        if (it == idIndex_.end())
+            return kNoItem;
+    }
+    rebuildIdIndex();
+    auto it = idIndex_.find(id);
+    return it == idIndex_.end() ? kNoItem : it->second;
+}
+
+std::uint16_t Schedule::notesNumber(ItemHandle h, const std::function<bool(std::uint16_t)>& notesFileExists)
+{
+    std::uint16_t n = header.nextRefNo();
+    for (int tries = 0; tries < 65536; ++tries) {
+        ++n;  // wraps at 16 bits
+        if (n != 0 && !notesFileExists(n)) {
+            header.setNextRefNo(n);
+            if (record(h).refNo() == 0)
+                record(h).setRefNo(n);
+            return n;
+        }
+    }
+    return 0;
+}
+
+TimeValue Schedule::latestEnd(ItemHandle h) const
+{
+    if (int own = record(h).latestEndField())
+        return TimeValue(own);
+    if (int standard = templateItem.latestEndField())
+        return TimeValue(standard);
+    return kOpenLatestEnd;
+}
+
+DayNumber Schedule::dayOf(ItemHandle h) const
+{
+    const ItemRecord& r = record(h);
+    return r.has(ItemFlag::fRecurDef) ? kNoDay : DayNumber(r.dayField());
+}
+
+// --- item chain --------------------------------------------------------------
+
+std::string Schedule::sortKey(ItemHandle h) const { return description(h); }
+
+bool Schedule::addToChain(ItemHandle h, DayNumber day)
+{
+    if (day.value() != kNoDayInChain && isPastDay(day))
+        return false;
+    chain.insert(h, sortKey(h), day.value());
+    idIndexStale_ = true;
+    return true;
+}
+
+void Schedule::setDay(ItemHandle h, DayNumber day)
+{
+    bool past = day.value() != kNoDayInChain && isPastDay(day);
+    if (chain.contains(h)) {
+        removeFromChain(h);
+        if (past)
+            return;
+        record(h).setDay(static_cast<std::uint16_t>(day.value()));
+        addToChain(h, day);
+        return;
+    }
+    record(h).setDay(static_cast<std::uint16_t>(day.value()));
+    if (!past)
+        addToChain(h, day);
+}
+
+void Schedule::removeFromChain(ItemHandle h)
+{
+    chain.remove(h);
+    idIndexStale_ = true;
+}
+
+ItemHandle Schedule::firstOfDayItem() const
+{
+    for (ItemHandle h : chain)
+        if (record(h).has(ItemFlag::fFirstOfDay))
+            return h;
+    return kNoItem;
+}
+
+ItemHandle Schedule::lastOfDayItem() const
+{
+    for (ItemHandle h : chain)
+        if (record(h).has(ItemFlag::fLastOfDay))
+            return h;
+    return kNoItem;
+}
+
+// --- day list ------------------------------------------------------------------
+
+DayRecord* Schedule::getDay(DayNumber day)
+{
+    if (DayRecord* r = days.find(day))
+        return r;
+    ZK_CHECK(day.isUsable(), "Daylist");
+    if (saveRunning)
+        dirty = true;  // so a later save includes the new record
+    purgeDays();
+
+    days.insert(day);
+    if (day > header.lastPastDay()) {
+        if (placeOccurrences && !placeOccurrences(day)) {
+            days.erase(day);
+            return nullptr;
+        }
+        if (loading) {
+            DayNumber t = today();
+            DayRecord* r = days.find(day);
+            r->freeMinutes = static_cast<std::uint16_t>(freeMinutes(day, day == t, now()));
+        }
+    } else if (readPastDay) {
+        readPastDay(day);
+    }
+    return days.find(day);
+}
+
+std::optional<std::size_t> Schedule::entryOf(ItemHandle h, DayNumber day) const
+{
+    const DayRecord* r = days.find(day);
+    if (!r)
+        return std::nullopt;
+    const auto& entries = r->entries();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].item == h)
+            return i;
+    return std::nullopt;
+}
+
+int Schedule::minutesOf(ItemHandle h, DayNumber day) const
+{
+    const DayRecord* r = days.find(day);
+    if (!r)
+        return 0;
+    int sum = 0;
+    for (const DayEntry& e : r->entries())
+        if (e.item == h)
+            sum += e.placedMinutes;
+    return sum;
+}
+
+std::optional<EntryRef> Schedule::scheduledAnywhere(ItemHandle h) const
+{
+    std::vector<DayNumber> on = days.daysOf(h);
+    if (on.empty())
+        return std::nullopt;
+    bool split = record(h).has(ItemFlag::fSplit);
+    DayNumber day = split ? on.back() : on.front();
+    const auto& entries = days.find(day)->entries();
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].item == h) {
+            index = i;
+            if (!split)
+                break;
+        }
+    }
+    return EntryRef{day, index};
+}
+
+int Schedule::freeMinutes(DayNumber day, bool isToday, TimeValue now) const
+{
+    int windowStart = dayStart().value();
+    if (isToday && now.value() > windowStart)
+        windowStart = now.value();
+    int windowEnd = dayEnd().value();
+    int busy = 0;
+    if (const DayRecord* r = days.find(day)) {
+        for (const DayEntry& e : r->entries()) {
+            int begin = e.startTime().value();
+            int s = std::max(windowStart, begin);
+            int en = std::min(begin + static_cast<int>(e.placedMinutes), windowEnd);
+            if (en > s)
+                busy += en - s;
+        }
+    }
+    return std::max(0, windowEnd - windowStart) - busy;
+}
+
+void Schedule::noteChange(DayNumber day)
+{
+    if (DayRecord* r = days.find(day))
+        ++r->changeCount;
+}
+
+void Schedule::releaseDay(DayNumber day)
+{
+    DayRecord* r = days.find(day);
+    if (!r)
+        return;
+    if (isPastDay(day)) {
+        if (r->dirtyPast() && writePastDay)
+            writePastDay(day);
+        r = days.find(day);
+        std::vector<ItemHandle> owned;
+        for (const DayEntry& e : r->entries())
+            if (std::find(owned.begin(), owned.end(), e.item) == owned.end())
+                owned.push_back(e.item);
+        days.erase(day);
+        for (ItemHandle h : owned)
+            if (items.isLive(h) && !chain.contains(h) && !days.isPlaced(h))
+                freeItem(h);
+        return;
+    }
+    days.erase(day);
+}
+
+void Schedule::purgeDays()
+{
+    if (purgeBlocks_ > 0)
+        return;
+    std::vector<DayNumber> release;
+    for (const auto& [number, r] : days) {
+        DayNumber day(number);
+        bool candidate = (r.changeCount == 0 && r.nTasks() == r.nRecurEntries) || r.nTasks() == 0
+            || isPastDay(day);
+        if (candidate && r.busyCount == 0 && !(dayIsShown && dayIsShown(day)))
+            release.push_back(day);
+    }
+    for (DayNumber day : release)
+        releaseDay(day);
+}
+
+bool Schedule::acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion)
+{
+    if (day.value() < 0) {
+        report("msg understood only by ZK programmers: Cleaned-up snippet of invalid data: terminal w/ negative date");
+        return false;
+    }
+    if (day <= lastGoodDay) {
+        if (fileProgramVersion < 3.33f) {
+            char text[128];
+            std::snprintf(text, sizeof text, "data error cleanup: %s out of sequence", formatDate(day).c_str());
+            report(text);
+            return false;
+        }
+        ZK_FAULT("Daylist");
+    }
+    lastGoodDay = day;
+    return true;
+}
+
+// --- day window ----------------------------------------------------------------
+
+std::string Schedule::setDayBounds(TimeValue from, TimeValue to, ItemHandle first, ItemHandle last)
+{
+    if (first && first == last)
+        return kSameFirstAndLastText;
+    int start = (from.value() - 1) % 1440 + 1;
+    int end = (to.value() - 1) % 1440 + 1;
+    bool owl = end < start;
+    if (owl)
+        end += 1440;
+    header.setDayStart(TimeValue(start));
+    header.setDayEnd(TimeValue(end));
+    header.setNightOwl(owl);
+    for (ItemHandle h : chain) {
+        ItemRecord& r = record(h);
+        r.setFlag(ItemFlag::fFirstOfDay | ItemFlag::fLastOfDay, false);
+    }
+    if (first)
+        record(first).setFlag(ItemFlag::fFirstOfDay, true);
+    if (last)
+        record(last).setFlag(ItemFlag::fLastOfDay, true);
+    dirty = true;
+    return {};
+}
+
+TimeValue nightOwlMidnight(TimeValue from, TimeValue to)
+{
+    int f = (from.value() - 1) % 1440 + 1;
+    int t = (to.value() - 1) % 1440 + 1;
+    return TimeValue((f + t) / 2);
+}
+
+} // namespace zk

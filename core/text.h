@@ -1,0 +1,28 @@
+#pragma once
+// Text helpers shared by every module: descriptions and notes are UTF-8, a
+// length limit of a stored form counts bytes and a cut never splits a
+// character, and bytes that are not valid UTF-8 (files from older programs)
+// are read as Windows-1252.
+
+#include <string>
+#include <string_view>
+
+namespace zk {
+
+bool isValidUtf8(std::string_view text);
+
+// The longest prefix of at most maxBytes bytes that ends on a character
+// boundary (for invalid UTF-8, on a byte).
+std::string_view utf8Prefix(std::string_view text, size_t maxBytes);
+
+// Text as stored: unchanged when it is valid UTF-8, else read as
+// Windows-1252 and converted.
+std::string textFromStored(std::string_view bytes);
+std::string windows1252ToUtf8(std::string_view bytes);
+
+// The key by which lists compare text without regard to case: ASCII
+// letters folded to lower case, other bytes unchanged.
+std::string caseFoldKey(std::string_view text);
+int compareIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace zk
