@@ -14,6 +14,7 @@
 #include "core/daylist.h"
 #include "core/item.h"
 #include "core/itemchain.h"
+#include "core/projecttree.h"
 #include "core/scheduleheader.h"
 
 #include <cstdint>
@@ -49,6 +50,7 @@ public:
     std::vector<ItemHandle> recurringDefinitions;  // in creation or load order
     std::vector<ItemHandle> projects;
     std::vector<ItemHandle> globalList;
+    ProjectTree projectTree;
 
     // --- session links ---------------------------------------------------
     void setClock(const Clock* clock) { clock_ = clock; }
