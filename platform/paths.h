@@ -1,0 +1,21 @@
+#pragma once
+// Where this user's files live. The setting store folder holds the profile
+// file that stands in for the system profile (its [intl] and [Zelkon]
+// sections); the default schedule folder is where a first schedule goes.
+//
+// ZELKON_CONFIG_HOME overrides the setting store folder outright, so tests
+// and trial runs never touch the real one. Otherwise the XDG base-directory
+// variables apply, with their usual defaults under $HOME.
+
+#include <filesystem>
+
+namespace zk {
+
+// $ZELKON_CONFIG_HOME, else $XDG_CONFIG_HOME/Morvane, else ~/.config/Morvane.
+std::filesystem::path settingStoreFolder();
+// settingStoreFolder()/win.ini
+std::filesystem::path profilePath();
+// $XDG_DATA_HOME/Zelkon, else ~/.local/share/Zelkon.
+std::filesystem::path defaultScheduleFolder();
+
+} // namespace zk
