@@ -11,10 +11,11 @@ ItemHandle ItemStore::create()
         index = freeSlots_.back();
         freeSlots_.pop_back();
     } else {
-        slots_.emplace_back();
-        index = static_cast<std::uint32_t>(slots_.size());
+        if (count_ % kChunk == 0)
+            chunks_.push_back(std::make_unique<std::array<Slot, kChunk>>());
+        index = ++count_;
     }
-    Slot& s = slots_[index - 1];
+    Slot& s = slot(index);
     s.item = Item{};
     s.live = true;
     ++s.generation;
@@ -25,7 +26,7 @@ ItemHandle ItemStore::create()
 void ItemStore::free(ItemHandle h)
 {
     ZK_CHECK(isLive(h), "Actalloc");
-    Slot& s = slots_[h.index - 1];
+    Slot& s = slot(h.index);
     s.live = false;
     s.item = Item{};
     freeSlots_.push_back(h.index);
@@ -34,27 +35,29 @@ void ItemStore::free(ItemHandle h)
 
 bool ItemStore::isLive(ItemHandle h) const
 {
-    return h.index != 0 && h.index <= slots_.size() && slots_[h.index - 1].live
-        && slots_[h.index - 1].generation == h.generation;
+    if (h.index == 0 || h.index > count_)
+        return false;
+    const Slot& s = slot(h.index);
+    return s.live && s.generation == h.generation;
 }
 
 Item& ItemStore::get(ItemHandle h)
 {
     ZK_CHECK(isLive(h), "Actalloc");
-    return slots_[h.index - 1].item;
+    return slot(h.index).item;
 }
 
 const Item& ItemStore::get(ItemHandle h) const
 {
     ZK_CHECK(isLive(h), "Actalloc");
-    return slots_[h.index - 1].item;
+    return slot(h.index).item;
 }
 
 ItemHandle ItemStore::handleAt(std::uint32_t index) const
 {
-    if (index == 0 || index > slots_.size() || !slots_[index - 1].live)
+    if (index == 0 || index > count_ || !slot(index).live)
         return kNoItem;
-    return ItemHandle{index, slots_[index - 1].generation};
+    return ItemHandle{index, slot(index).generation};
 }
 
 } // namespace zk

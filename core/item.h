@@ -10,7 +10,9 @@
 
 #include "core/itemrecord.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,9 +60,9 @@ public:
     template <typename F>
     void forEach(F f) const
     {
-        for (std::uint32_t i = 0; i < slots_.size(); ++i)
-            if (slots_[i].live)
-                f(ItemHandle{i + 1, slots_[i].generation});
+        for (std::uint32_t i = 1; i <= count_; ++i)
+            if (const Slot& s = slot(i); s.live)
+                f(ItemHandle{i, s.generation});
     }
 
 private:
@@ -69,7 +71,14 @@ private:
         std::uint32_t generation = 0;
         bool live = false;
     };
-    std::vector<Slot> slots_;
+    // Fixed-size chunks: growing never moves an item, so a large schedule
+    // does not pay for copying every record each time the store doubles.
+    static constexpr std::uint32_t kChunk = 1024;
+    Slot& slot(std::uint32_t index) { return (*chunks_[(index - 1) / kChunk])[(index - 1) % kChunk]; }
+    const Slot& slot(std::uint32_t index) const { return (*chunks_[(index - 1) / kChunk])[(index - 1) % kChunk]; }
+
+    std::vector<std::unique_ptr<std::array<Slot, kChunk>>> chunks_;
+    std::uint32_t count_ = 0;  // slots in use or freed
     std::vector<std::uint32_t> freeSlots_;
     std::size_t live_ = 0;
 };

@@ -3,56 +3,141 @@
 #include "core/text.h"
 #include "platform/fault.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace zk {
 
-bool ItemChain::NodeLess::operator()(const Node& a, const Node& b) const
+namespace {
+
+std::uint64_t keyPrefix(const std::string& key)
 {
-    int c = a.key.compare(b.key);
+    std::uint64_t p = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        p = (p << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return p;
+}
+
+} // namespace
+
+bool ItemChain::less(const Node& a, const Node& b) const
+{
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
+    int c = a.item == b.item ? 0 : keyOf(a).compare(keyOf(b));
     return c != 0 ? c < 0 : a.order < b.order;
+}
+
+std::pair<std::size_t, std::size_t> ItemChain::lowerBound(const Node& n) const
+{
+    // The first block whose last node is not less than n: first by the dense
+    // array of last prefixes, then by whole keys where the prefixes tie.
+    std::size_t b = static_cast<std::size_t>(
+        std::partition_point(lastPrefix_.begin(), lastPrefix_.end(), [&](std::uint64_t p) { return p < n.prefix; })
+        - lastPrefix_.begin());
+    while (b < blocks_.size() && less(blocks_[b].back(), n))
+        ++b;
+    if (b == blocks_.size())
+        return {blocks_.size(), 0};
+    auto block = blocks_.begin() + static_cast<std::ptrdiff_t>(b);
+    auto pos = std::partition_point(block->begin(), block->end(), [&](const Node& x) { return less(x, n); });
+    return {static_cast<std::size_t>(block - blocks_.begin()), static_cast<std::size_t>(pos - block->begin())};
+}
+
+const ItemChain::Placement* ItemChain::placement(ItemHandle item) const
+{
+    if (item.index >= byIndex_.size())
+        return nullptr;
+    const Placement& p = byIndex_[item.index];
+    return p.present && p.node.item == item ? &p : nullptr;
+}
+
+std::pair<std::size_t, std::size_t> ItemChain::locate(ItemHandle item) const
+{
+    const Placement* p = placement(item);
+    ZK_CHECK(p != nullptr, "Actchain");
+    auto at = lowerBound(p->node);
+    ZK_CHECK(at.first < blocks_.size() && blocks_[at.first][at.second].item == item, "Actchain");
+    return at;
 }
 
 int ItemChain::dayOf(ItemHandle item) const
 {
-    auto it = byItem_.find(item.index);
-    return it == byItem_.end() || it->second->item != item ? 0 : it->second->day;
-}
-
-ItemChain::const_iterator ItemChain::find(ItemHandle item) const
-{
-    auto it = byItem_.find(item.index);
-    if (it == byItem_.end() || it->second->item != item)
-        return end();
-    return const_iterator(Nodes::const_iterator(it->second));
+    const Placement* p = placement(item);
+    return p ? p->day : 0;
 }
 
 void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
 {
     ZK_CHECK(item && !contains(item), "Actchain");
-    auto it = nodes_.insert(Node{caseFoldKey(sortKey), nextOrder_++, item, day});
-    byItem_.emplace(item.index, it);
+    if (item.index >= byIndex_.size())
+        byIndex_.resize(std::max<std::size_t>(item.index + 1, byIndex_.size() * 2));
+    Placement& p = byIndex_[item.index];
+    p.key = caseFoldKey(sortKey);
+    Node node{keyPrefix(p.key), nextOrder_++, item};
+    p.node = node;
+    p.day = day;
+    p.present = true;
+    ++size_;
+
+    if (blocks_.empty()) {
+        lastPrefix_.push_back(node.prefix);
+        blocks_.emplace_back().push_back(std::move(node));
+        return;
+    }
+    auto [b, pos] = lowerBound(node);
+    if (b == blocks_.size()) {  // after every node: append to the last block
+        b = blocks_.size() - 1;
+        pos = blocks_[b].size();
+    }
+    Block& block = blocks_[b];
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(pos), std::move(node));
+    if (block.size() > kBlockSize) {
+        Block upper(std::make_move_iterator(block.begin() + kBlockSize / 2), std::make_move_iterator(block.end()));
+        block.resize(kBlockSize / 2);
+        lastPrefix_.insert(lastPrefix_.begin() + static_cast<std::ptrdiff_t>(b) + 1, upper.back().prefix);
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(upper));
+    }
+    lastPrefix_[b] = blocks_[b].back().prefix;
+}
+
+ItemHandle ItemChain::next(ItemHandle item) const
+{
+    auto [b, pos] = locate(item);
+    if (pos + 1 < blocks_[b].size())
+        return blocks_[b][pos + 1].item;
+    return b + 1 < blocks_.size() ? blocks_[b + 1].front().item : kNoItem;
 }
 
 void ItemChain::remove(ItemHandle item)
 {
-    auto found = byItem_.find(item.index);
-    ZK_CHECK(found != byItem_.end() && found->second->item == item, "Actchain");
-    auto node = found->second;
-    auto next = std::next(node);
-    ItemHandle following = next == nodes_.end() ? kNoItem : next->item;
+    auto [b, pos] = locate(item);
+    ItemHandle following = next(item);
     for (auto& [id, at] : cursors_)
         if (at == item)
             at = following;
-    nodes_.erase(node);
-    byItem_.erase(found);
+    Block& block = blocks_[b];
+    block.erase(block.begin() + static_cast<std::ptrdiff_t>(pos));
+    if (block.empty()) {
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+        lastPrefix_.erase(lastPrefix_.begin() + static_cast<std::ptrdiff_t>(b));
+    } else {
+        lastPrefix_[b] = block.back().prefix;
+    }
+    Placement& p = byIndex_[item.index];
+    p.present = false;
+    p.key.clear();
+    --size_;
 }
 
 ItemHandle ItemChain::nth(std::size_t n) const
 {
-    if (n >= nodes_.size())
-        return kNoItem;
-    auto it = nodes_.begin();
-    std::advance(it, static_cast<std::ptrdiff_t>(n));
-    return it->item;
+    for (const Block& b : blocks_) {
+        if (n < b.size())
+            return b[n].item;
+        n -= b.size();
+    }
+    return kNoItem;
 }
 
 int ItemChain::addCursor(ItemHandle at)

@@ -1,0 +1,373 @@
+// The item model: descriptions, the item chain, ids, the day list and the
+// day window.
+
+#include "core/description.h"
+#include "core/schedule.h"
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/messages.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+class FaultsThrow {
+public:
+    FaultsThrow() : previous_(installFaultHandler(&handler_)) {}
+    ~FaultsThrow() { installFaultHandler(previous_); }
+
+private:
+    ThrowingFaultHandler handler_;
+    FaultHandler* previous_;
+};
+
+class ScheduleTest : public ::testing::Test {
+protected:
+    ItemHandle addItem(const std::string& text, int day = 5000)
+    {
+        ItemHandle h = s.newItem();
+        s.setDescription(h, text);
+        s.record(h).setDay(static_cast<std::uint16_t>(day));
+        EXPECT_TRUE(s.addToChain(h, DayNumber(day)));
+        return h;
+    }
+    std::vector<std::string> chainTexts() const
+    {
+        std::vector<std::string> out;
+        for (ItemHandle h : s.chain)
+            out.push_back(s.storedDescription(h));
+        return out;
+    }
+
+    FaultsThrow faults;
+    Schedule s;
+};
+
+// --- descriptions -------------------------------------------------------------
+
+TEST(DescriptionTest, LongTextIsCutAtTheLimitOnACharacterBoundary)
+{
+    std::string ascii(1200, 'x');
+    EXPECT_EQ(limitDescription(ascii).size(), 1000u);
+    // 999 ASCII bytes then a two-byte character that would end at byte 1001.
+    std::string mixed = std::string(999, 'a') + "\xC3\xA9" + "tail";
+    std::string cut = limitDescription(mixed);
+    EXPECT_EQ(cut.size(), 999u);
+    EXPECT_EQ(limitDescription(std::string(1000, 'y')).size(), 1000u);
+}
+
+TEST(DescriptionTest, PrivateMarkerHidesTheTextFromReaders)
+{
+    EXPECT_EQ(readerText("|secret dentist", false), "|");
+    EXPECT_EQ(readerText("|secret dentist", true), "|secret dentist");
+    EXPECT_EQ(readerText("plain", false), "plain");
+    EXPECT_EQ(privateText("dentist"), "|dentist");
+    EXPECT_EQ(privateText("|dentist"), "|dentist");
+    EXPECT_EQ(publicText("|dentist"), "dentist");
+    EXPECT_EQ(privateText(std::string(1000, 'z')).size(), 1000u);
+}
+
+TEST(DescriptionTest, TitleFormShortensLongTexts)
+{
+    std::string exactly160(160, 'a');
+    EXPECT_EQ(titleForm(exactly160), exactly160);
+    std::string t = titleForm(std::string(161, 'b'));
+    EXPECT_EQ(t, std::string(157, 'b') + "...");
+    EXPECT_EQ(titleForm("call Bob\rabout the lease"), "call Bob...");
+    EXPECT_EQ(titleForm(std::string(500, 'c')).size(), 160u);
+}
+
+// --- item chain ---------------------------------------------------------------
+
+TEST_F(ScheduleTest, ChainIsCaseInsensitiveWithInsertionOrderForEqualKeys)
+{
+    addItem("pear");
+    addItem("Apple");
+    addItem("apple");
+    addItem("APPLE pie");
+    addItem("banana");
+    EXPECT_EQ(chainTexts(), (std::vector<std::string>{"Apple", "apple", "APPLE pie", "banana", "pear"}));
+}
+
+TEST_F(ScheduleTest, PrivateItemSortsUnderItsMarkerUnlessPrivateTextIsShown)
+{
+    addItem("|zebra visit");
+    addItem("aardvark");
+    EXPECT_EQ(chainTexts().front(), "aardvark");  // '|' sorts after letters
+    s.showPrivateText = true;
+    addItem("|aaa early");
+    // The key is taken at insertion: "|zebra visit" went in as "|" alone, so
+    // "|aaa early", inserted under its full text, sorts after it.
+    EXPECT_EQ(chainTexts(), (std::vector<std::string>{"aardvark", "|zebra visit", "|aaa early"}));
+}
+
+TEST_F(ScheduleTest, AddingForAPastDayFailsButDay1024IsAlwaysAccepted)
+{
+    s.header.setLastPastDay(DayNumber(5000));
+    ItemHandle h = s.newItem();
+    EXPECT_FALSE(s.addToChain(h, DayNumber(4999)));
+    EXPECT_FALSE(s.addToChain(h, DayNumber(5000)));
+    EXPECT_EQ(s.chain.size(), 0u);
+    EXPECT_TRUE(s.addToChain(h, DayNumber(kNoDayInChain)));
+    EXPECT_EQ(s.chain.size(), 1u);
+    ItemHandle later = s.newItem();
+    EXPECT_TRUE(s.addToChain(later, DayNumber(5001)));
+}
+
+TEST_F(ScheduleTest, SetDayMovesWithinTheChainOrDropsPastItems)
+{
+    ItemHandle h = addItem("meeting", 6000);
+    s.setDay(h, DayNumber(6001));
+    EXPECT_EQ(s.chain.dayOf(h), 6001);
+    EXPECT_EQ(s.record(h).dayField(), 6001);
+    s.header.setLastPastDay(DayNumber(6000));
+    s.setDay(h, DayNumber(5999));
+    EXPECT_FALSE(s.chain.contains(h));
+    s.setDay(h, DayNumber(6005));
+    EXPECT_TRUE(s.chain.contains(h));
+}
+
+TEST_F(ScheduleTest, RemovingAnItemMovesCursorsToTheFollowingItem)
+{
+    ItemHandle a = addItem("a");
+    ItemHandle b = addItem("b");
+    ItemHandle c = addItem("c");
+    int cursor = s.chain.addCursor(b);
+    s.removeFromChain(b);
+    EXPECT_EQ(s.chain.cursor(cursor), c);
+    s.removeFromChain(c);
+    EXPECT_EQ(s.chain.cursor(cursor), kNoItem);
+    EXPECT_EQ(s.chain.nth(0), a);
+    EXPECT_EQ(s.chain.nth(1), kNoItem);
+}
+
+TEST_F(ScheduleTest, StaleHandleIsAnInternalFault)
+{
+    ItemHandle h = addItem("gone");
+    s.freeItem(h);
+    EXPECT_THROW(s.record(h), InternalFault);
+    ItemHandle reused = s.newItem();
+    EXPECT_EQ(reused.index, h.index);  // the slot is reused, the old handle stays stale
+    EXPECT_THROW(s.record(h), InternalFault);
+    EXPECT_NO_THROW(s.record(reused));
+}
+
+TEST_F(ScheduleTest, FirstAndLastOfDayAreFoundInTheChain)
+{
+    ItemHandle a = addItem("breakfast");
+    ItemHandle b = addItem("reading");
+    EXPECT_EQ(s.firstOfDayItem(), kNoItem);
+    EXPECT_EQ(s.setDayBounds(TimeValue(421), TimeValue(1381), a, b), "");
+    EXPECT_EQ(s.firstOfDayItem(), a);
+    EXPECT_EQ(s.lastOfDayItem(), b);
+    EXPECT_EQ(s.setDayBounds(TimeValue(421), TimeValue(1381), b, b), kSameFirstAndLastText);
+    EXPECT_EQ(s.firstOfDayItem(), a);  // refused: nothing changed
+}
+
+// --- ids and notes numbers ----------------------------------------------------
+
+TEST_F(ScheduleTest, ItemIdsAreAssignedOnceAndNeverReused)
+{
+    s.header.setNextItemId(41);
+    ItemHandle a = addItem("a");
+    EXPECT_EQ(s.itemId(a), 42u);
+    EXPECT_EQ(s.itemId(a), 42u);
+    EXPECT_EQ(s.header.nextItemId(), 42u);
+    EXPECT_EQ(s.reidentify(a), 43u);
+    EXPECT_EQ(s.findItemById(43), a);
+    EXPECT_EQ(s.findItemById(42), kNoItem);
+    ItemHandle b = addItem("b");
+    s.record(b).setId(7);
+    s.noteIdChanged();
+    EXPECT_EQ(s.findItemById(7), b);
+    s.removeFromChain(b);
+    EXPECT_EQ(s.findItemById(7), kNoItem);
+    s.projects.push_back(b);
+    s.noteIdChanged();
+    EXPECT_EQ(s.findItemById(7), b);  // projects are searched after the chain
+}
+
+TEST_F(ScheduleTest, NotesNumberSkipsExistingFilesAndWraps)
+{
+    ItemHandle a = addItem("a");
+    s.header.setNextRefNo(65534);
+    auto exists = [](std::uint16_t n) { return n == 65535 || n == 1; };
+    EXPECT_EQ(s.notesNumber(a, exists), 2);
+    EXPECT_EQ(s.record(a).refNo(), 2u);
+    EXPECT_EQ(s.notesNumber(a, exists), 3);
+    EXPECT_EQ(s.record(a).refNo(), 2u);  // kept: the item had one already
+    EXPECT_EQ(s.notesNumber(a, [](std::uint16_t) { return true; }), 0);
+}
+
+TEST_F(ScheduleTest, LatestEndFallsBackToTheTemplateThenTheOpenEnd)
+{
+    ItemHandle a = addItem("a");
+    EXPECT_EQ(s.latestEnd(a), kOpenLatestEnd);
+    s.templateItem.setLatestEnd(1200);
+    EXPECT_EQ(s.latestEnd(a).value(), 1200);
+    s.record(a).setLatestEnd(900);
+    EXPECT_EQ(s.latestEnd(a).value(), 900);
+}
+
+TEST_F(ScheduleTest, RecurringDefinitionIsOnNoDay)
+{
+    ItemHandle d = addItem("standup", kNoDayInChain);
+    s.record(d).setFlag(ItemFlag::fRecurDef, true);
+    EXPECT_EQ(s.dayOf(d), kNoDay);
+}
+
+// --- day list -----------------------------------------------------------------
+
+TEST_F(ScheduleTest, GetDayCreatesOnceAndOutOfRangeIsAFault)
+{
+    DayRecord* r = s.getDay(DayNumber(3000));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->nTasks(), 0);
+    EXPECT_EQ(s.getDay(DayNumber(3000)), r);
+    EXPECT_EQ(s.days.size(), 1u);
+    EXPECT_THROW(s.getDay(DayNumber(2299)), InternalFault);
+    EXPECT_THROW(s.getDay(DayNumber(32509)), InternalFault);
+    EXPECT_NE(s.getDay(DayNumber(32508)), nullptr);
+}
+
+TEST_F(ScheduleTest, EmptyFutureDayIsPurgedUnlessAPaneShowsIt)
+{
+    s.getDay(DayNumber(3000));
+    s.getDay(DayNumber(3001));
+    s.dayIsShown = [](DayNumber d) { return d.value() == 3001; };
+    s.purgeDays();
+    EXPECT_EQ(s.findDay(DayNumber(3000)), nullptr);
+    EXPECT_NE(s.findDay(DayNumber(3001)), nullptr);
+    {
+        Schedule::PurgeBlock block(s);
+        s.dayIsShown = nullptr;
+        s.purgeDays();
+        EXPECT_NE(s.findDay(DayNumber(3001)), nullptr);
+    }
+    s.purgeDays();
+    EXPECT_EQ(s.findDay(DayNumber(3001)), nullptr);
+}
+
+TEST_F(ScheduleTest, DayWithUserEntriesIsKeptByPurge)
+{
+    ItemHandle h = addItem("dentist", 3000);
+    s.getDay(DayNumber(3000));
+    s.days.appendEntry(DayNumber(3000), DayEntry{h, 541, 60});
+    s.purgeDays();
+    EXPECT_NE(s.findDay(DayNumber(3000)), nullptr);
+}
+
+TEST_F(ScheduleTest, FailedOccurrencePlacementLeavesNoRecord)
+{
+    s.placeOccurrences = [](DayNumber) { return false; };
+    EXPECT_EQ(s.getDay(DayNumber(4000)), nullptr);
+    EXPECT_EQ(s.days.size(), 0u);
+}
+
+TEST_F(ScheduleTest, PastDayComesFromTheArchiveAndItsItemsAreFreedWithIt)
+{
+    s.header.setLastPastDay(DayNumber(5000));
+    ItemHandle archived = kNoItem;
+    s.readPastDay = [&](DayNumber d) {
+        archived = s.newItem();
+        s.setDescription(archived, "done long ago");
+        s.days.appendEntry(d, DayEntry{archived, 600, 30});
+    };
+    int written = 0;
+    s.writePastDay = [&](DayNumber) { ++written; };
+    DayRecord* r = s.getDay(DayNumber(4990));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->nTasks(), 1);
+    r->dayFlags |= DayRecord::kDirtyPast;
+    s.releaseDay(DayNumber(4990));
+    EXPECT_EQ(written, 1);
+    EXPECT_FALSE(s.items.isLive(archived));
+}
+
+TEST_F(ScheduleTest, EntryLookupsAndMinutesPerDay)
+{
+    ItemHandle split = addItem("report", 3000);
+    s.record(split).setFlag(ItemFlag::fSplit, true);
+    ItemHandle other = addItem("call", 3000);
+    for (int d : {3000, 3001}) {
+        s.getDay(DayNumber(d));
+        s.days.appendEntry(DayNumber(d), DayEntry{split, 500, 30});
+        s.days.appendEntry(DayNumber(d), DayEntry{other, -520, 10});
+        s.days.appendEntry(DayNumber(d), DayEntry{split, 540, 45});
+    }
+    EXPECT_EQ(s.entryOf(split, DayNumber(3000)), 0u);
+    EXPECT_EQ(s.entryOf(other, DayNumber(3001)), 1u);
+    EXPECT_EQ(s.minutesOf(split, DayNumber(3001)), 75);
+    auto last = s.scheduledAnywhere(split);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->day.value(), 3001);
+    EXPECT_EQ(last->index, 2u);
+    auto first = s.scheduledAnywhere(other);
+    EXPECT_EQ(first->day.value(), 3000);
+    EXPECT_EQ(first->index, 1u);
+    s.days.editEntries(DayNumber(3000), [](std::vector<DayEntry>& e) { e.clear(); });
+    s.days.editEntries(DayNumber(3001), [](std::vector<DayEntry>& e) { e.clear(); });
+    EXPECT_FALSE(s.scheduledAnywhere(split));
+}
+
+TEST_F(ScheduleTest, FreeMinutesCountOnlyTheWindowAndForTodayFromNow)
+{
+    // Window 07:00..23:00 = 960 minutes.
+    ItemHandle h = addItem("early", 3000);
+    s.getDay(DayNumber(3000));
+    s.days.appendEntry(DayNumber(3000), DayEntry{h, static_cast<std::int16_t>(TimeValue::fromClock(6, 0).value()), 120});
+    s.days.appendEntry(DayNumber(3000), DayEntry{h, static_cast<std::int16_t>(-TimeValue::fromClock(12, 0).value()), 60});
+    EXPECT_EQ(s.freeMinutes(DayNumber(3000), false, kNoTime), 960 - 60 - 60);
+    // At 12:30 only 12:30..23:00 counts; the noon entry keeps 30 of it.
+    EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(12, 30)), 630 - 30);
+    // After the window's end nothing is free.
+    EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(23, 30)), 0);
+}
+
+TEST_F(ScheduleTest, LoadedDaySequenceIsRepairedForOldFilesAndFatalForNew)
+{
+    DayNumber last;
+    std::vector<int> kept;
+    for (int d : {3010, 3012, 3012, 3015})
+        if (s.acceptLoadedDay(DayNumber(d), last, 3.0f))
+            kept.push_back(d);
+    EXPECT_EQ(kept, (std::vector<int>{3010, 3012, 3015}));
+    ASSERT_EQ(s.unreportedTexts().size(), 1u);
+    EXPECT_NE(s.unreportedTexts()[0].find("out of sequence"), std::string::npos);
+
+    DayNumber last2;
+    EXPECT_TRUE(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f));
+    EXPECT_THROW(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), InternalFault);
+    EXPECT_FALSE(s.acceptLoadedDay(DayNumber(-5), last2, 21.0f));
+    EXPECT_NE(s.unreportedTexts().back().find("negative date"), std::string::npos);
+}
+
+TEST_F(ScheduleTest, RepairsAreShownThroughTheMessageServiceWhenAttached)
+{
+    ScriptedPresenter presenter;
+    Messages messages(presenter);
+    s.setMessages(&messages);
+    DayNumber last;
+    s.acceptLoadedDay(DayNumber(-1), last, 21.0f);
+    ASSERT_EQ(presenter.shown().size(), 1u);
+    EXPECT_EQ(presenter.shown()[0].kind, MessageKind::Error);
+    EXPECT_EQ(presenter.beeps(), 1);
+}
+
+// --- day window ---------------------------------------------------------------
+
+TEST_F(ScheduleTest, NightOwlWindowEndsAfterMidnight)
+{
+    s.setDayBounds(TimeValue::fromClock(22, 0), TimeValue::fromClock(6, 0), kNoItem, kNoItem);
+    EXPECT_EQ(s.dayStart().value(), 1321);
+    EXPECT_EQ(s.dayEnd().value(), 1801);
+    EXPECT_TRUE(s.nightOwl());
+    EXPECT_EQ(nightOwlMidnight(s.dayStart(), s.dayEnd()), TimeValue::fromClock(14, 0));
+    s.setDayBounds(TimeValue::fromClock(7, 0), TimeValue(1381 + 1440), kNoItem, kNoItem);
+    EXPECT_EQ(s.dayEnd().value(), 1381);
+    EXPECT_FALSE(s.nightOwl());
+}
+
+} // namespace
+} // namespace zk
