@@ -35,3 +35,9 @@ inline void putU32(std::uint8_t* p, std::uint32_t v)
 inline void putF32(std::uint8_t* p, float v) { putU32(p, std::bit_cast<std::uint32_t>(v)); }
 
 } // namespace zk::bytes
+
+// Declares the getter and setter of one field of a record class that keeps
+// its bytes in `bytes_`; `get` and `put` name the zk::bytes functions.
+#define ZK_RECORD_FIELD(type, name, setter, offset, get, put)                    \
+    type name() const { return static_cast<type>(bytes::get(&bytes_[offset])); } \
+    void setter(type v) { bytes::put(&bytes_[offset], v); }

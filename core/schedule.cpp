@@ -49,7 +49,8 @@ void Schedule::freeItem(ItemHandle h)
 {
     if (chain.contains(h))
         removeFromChain(h);
-    for (auto* list : {&recurringDefinitions, &projects, &globalList})
+    recurrences.forgetItem(h);
+    for (auto* list : {&projects, &globalList})
         list->erase(std::remove(list->begin(), list->end(), h), list->end());
     idIndexStale_ = true;
     items.free(h);
@@ -81,6 +82,8 @@ std::uint32_t Schedule::reidentify(ItemHandle h)
     std::uint32_t id = header.nextItemId() + 1;
     header.setNextItemId(id);
     record(h).setId(id);
+    if (recurrences.contains(h))
+        recurrences.noteIdChanged();
     if (!idIndexStale_)
         idIndex_[id] = h;
     return id;
@@ -205,7 +208,10 @@ DayRecord* Schedule::getDay(DayNumber day)
     ZK_CHECK(day.isUsable(), "Daylist");
     if (saveRunning)
         dirty = true;  // so a later save includes the new record
-    purgeDays();
+    // Purging walks every record; doing it on every creation would make
+    // building many days quadratic. Purge once the list has doubled since.
+    if (days.size() >= sizeAfterPurge_ * 2 + 64)
+        purgeDays();
 
     days.insert(day);
     if (day > header.lastPastDay()) {
@@ -328,6 +334,7 @@ void Schedule::purgeDays()
     }
     for (DayNumber day : release)
         releaseDay(day);
+    sizeAfterPurge_ = days.size();
 }
 
 bool Schedule::acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion)

@@ -15,6 +15,7 @@
 #include "core/item.h"
 #include "core/itemchain.h"
 #include "core/projecttree.h"
+#include "core/recurrence.h"
 #include "core/scheduleheader.h"
 
 #include <cstdint>
@@ -47,7 +48,9 @@ public:
     ItemStore items;
     ItemChain chain;
     DayList days;
-    std::vector<ItemHandle> recurringDefinitions;  // in creation or load order
+    // The recurring definitions (in creation or load order) with their rules
+    // and exception lists.
+    RecurringDefinitions recurrences{*this};
     std::vector<ItemHandle> projects;
     std::vector<ItemHandle> globalList;
     ProjectTree projectTree;
@@ -94,7 +97,11 @@ public:
     std::uint32_t itemId(ItemHandle h);
     std::uint32_t reidentify(ItemHandle h);
     // Tells the id index that an item's id was stored directly.
-    void noteIdChanged() { idIndexStale_ = true; }
+    void noteIdChanged()
+    {
+        idIndexStale_ = true;
+        recurrences.noteIdChanged();
+    }
     // Searches the item chain, then the project list.
     ItemHandle findItemById(std::uint32_t id) const;
     // The next notes number for which no notes file exists; stored in the
@@ -173,6 +180,7 @@ private:
     Messages* messages_ = nullptr;
     std::vector<std::string> unreported_;
     int purgeBlocks_ = 0;
+    std::size_t sizeAfterPurge_ = 0;
     mutable std::unordered_map<std::uint32_t, ItemHandle> idIndex_;
     mutable bool idIndexStale_ = true;
 };

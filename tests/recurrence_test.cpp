@@ -1,0 +1,585 @@
+#include "core/recurrence.h"
+#include "core/schedule.h"
+#include "platform/fault.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zk {
+namespace {
+
+// --- the 28-byte record ------------------------------------------------------
+
+TEST(RecurrenceRecordTest, FieldsSitAtTheirOffsetsInLittleEndian)
+{
+    RecurrenceRecord r;
+    r.setRecurringId(0x1234);
+    r.setTypeByte(RecurType::weekly | RecurType::carryShift);
+    r.setWeekdayByte(kWeekdayByteFourFourFive | 0x3E);
+    r.setInterval(-2);
+    r.setDayMask(kDayMaskWeekdayGrid | 0x00050001);
+    r.setStartDay(DayNumber(0x0A0B));
+    r.setEndDay(DayNumber(0x0C0D));
+    r.setExceptionCount(0x0102);
+    r.setExceptionListField(0x11223344);
+    r.setLastDoneDay(DayNumber(0x0E0F));
+    r.setOptionByte(RecurOption::onOrBefore | RecurOption::notesNotShared);
+    r.setMonthWord(kMonthWordSuspended | 0x801);
+
+    const std::vector<std::uint8_t> expected{
+        0x34, 0x12, 0x22, 0xBE, 0xFE, 0xFF, 0x01, 0x00, 0x05, 0x80, 0x0B, 0x0A, 0x0D, 0x0C,
+        0x02, 0x01, 0x44, 0x33, 0x22, 0x11, 0x0F, 0x0E, 0x00, 0x00, 0x0C, 0x00, 0x01, 0x18};
+    auto b = r.encode();
+    EXPECT_EQ(std::vector<std::uint8_t>(b.begin(), b.end()), expected);
+}
+
+TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
+{
+    RecurrenceRecord::Bytes raw;
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        raw[i] = static_cast<std::uint8_t>(0xA0 + i);
+    RecurrenceRecord r = RecurrenceRecord::decode(raw.data());
+    EXPECT_EQ(r.encode(), raw);
+
+    // Writing every named field back leaves the reserved bytes alone.
+    r.setRecurringId(r.recurringId());
+    r.setTypeByte(0);
+    r.setWeekdayByte(0);
+    r.setInterval(1);
+    r.setDayMask(0);
+    r.setStartDay(kNoDay);
+    r.setEndDay(kNoDay);
+    r.setExceptionCount(0);
+    r.setExceptionListField(0);
+    r.setLastDoneDay(kNoDay);
+    r.setOptionByte(0);
+    r.setMonthWord(0);
+    for (std::size_t off : {22, 23, 25})
+        EXPECT_EQ(r.encode()[off], raw[off]) << "offset " << off;
+}
+
+TEST(RecurrenceRecordTest, OpenEndReadsAsLastUsableDayButStaysZero)
+{
+    RecurrenceRecord r;
+    EXPECT_EQ(r.endDay(), kLastUsableDay);
+    EXPECT_EQ(r.endDayField(), 0);
+    EXPECT_EQ(r.startDay(), kNoDay);  // "today" is kept as 0
+    r.setEndDay(DayNumber(12000));
+    EXPECT_EQ(r.endDay(), DayNumber(12000));
+    r.setEndDay(kNoDay);
+    EXPECT_EQ(r.encode()[12], 0);
+    EXPECT_EQ(r.encode()[13], 0);
+}
+
+// --- a schedule with definitions ---------------------------------------------
+
+class RecurrenceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous_ = installFaultHandler(&throwing_);
+        s.formatDate = [](DayNumber d) { return "day" + std::to_string(d.value()); };
+    }
+    void TearDown() override { installFaultHandler(previous_); }
+
+    ItemHandle definition(const std::string& text, RecurrenceRecord rule = {})
+    {
+        ItemHandle h = s.newItem();
+        s.setDescription(h, text);
+        s.record(h).setFlag(ItemFlag::fRecurDef, true);
+        s.itemId(h);
+        s.recurrences.add(h, rule);
+        s.addToChain(h, DayNumber(kNoDayInChain));
+        return h;
+    }
+
+    // An exception item placed on its occurrence day.
+    ItemHandle exception(ItemHandle def, int day, const std::string& text = "moved")
+    {
+        ItemHandle h = s.newItem();
+        s.setDescription(h, text);
+        ItemRecord& r = s.record(h);
+        r.setFlag(ItemFlag::fException, true);
+        r.setRecur(def.index);
+        r.setCreatedDay(static_cast<std::int16_t>(day));
+        r.setDay(static_cast<std::uint16_t>(day));
+        s.addToChain(h, DayNumber(day));
+        place(h, day);
+        return h;
+    }
+
+    void place(ItemHandle h, int day)
+    {
+        ASSERT_NE(s.getDay(DayNumber(day)), nullptr);
+        s.days.appendEntry(DayNumber(day), DayEntry{h, 601, 30});
+    }
+
+    std::vector<int> daysOf(ItemHandle def) const
+    {
+        std::vector<int> out;
+        if (const ExceptionList* list = s.recurrences.exceptionListOf(def))
+            for (const ExceptionEntry& e : *list)
+                out.push_back(e.day.value());
+        return out;
+    }
+
+    std::vector<std::string> messagesSince(std::size_t mark) const
+    {
+        const auto& all = s.unreportedTexts();
+        return {all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()};
+    }
+
+    ThrowingFaultHandler throwing_;
+    FaultHandler* previous_ = nullptr;
+    Schedule s;
+};
+
+// --- the definitions list ------------------------------------------------------
+
+using RecurringDefinitionsTest = RecurrenceTest;
+
+TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndMarksDefinitions)
+{
+    ItemHandle a = definition("Zebra walk");
+    ItemHandle b = definition("Alpha report");
+    ItemHandle c = definition("Mid review");
+    EXPECT_EQ(s.recurrences.inOrder(), (std::vector<ItemHandle>{a, b, c}));
+    EXPECT_EQ(s.record(b).recur(), b.index);  // non-zero: code testing recur sees a definition
+
+    s.recurrences.remove(b);
+    EXPECT_EQ(s.recurrences.inOrder(), (std::vector<ItemHandle>{a, c}));
+    EXPECT_FALSE(s.recurrences.contains(b));
+    EXPECT_EQ(s.record(b).recur(), 0u);
+}
+
+TEST_F(RecurringDefinitionsTest, FreeingADefinitionRemovesIt)
+{
+    ItemHandle a = definition("Daily stand-up");
+    ItemHandle b = definition("Weekly report");
+    s.recurrences.addEntry(a, DayNumber(10000));
+    s.freeItem(a);
+    EXPECT_EQ(s.recurrences.inOrder(), std::vector<ItemHandle>{b});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 0);
+    EXPECT_EQ(s.recurrences.exceptionListOf(a), nullptr);
+}
+
+TEST_F(RecurringDefinitionsTest, AddingADefinitionTwiceIsAnInternalFault)
+{
+    ItemHandle a = definition("Daily stand-up");
+    EXPECT_THROW(s.recurrences.add(a, RecurrenceRecord{}), InternalFault);
+    EXPECT_EQ(s.recurrences.size(), 1u);
+}
+
+TEST_F(RecurringDefinitionsTest, NonDefinitionsHaveNoRuleAndNoList)
+{
+    ItemHandle plain = s.newItem();
+    EXPECT_THROW(s.recurrences.ruleOf(plain), InternalFault);
+    EXPECT_THROW(s.recurrences.ruleOf(kNoItem), InternalFault);
+    EXPECT_THROW(s.recurrences.addEntry(plain, DayNumber(10000)), InternalFault);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(plain), 0);
+    EXPECT_EQ(s.recurrences.exceptionListOf(plain), nullptr);
+    EXPECT_FALSE(s.recurrences.findEntry(plain, DayNumber(10000)));
+    EXPECT_FALSE(s.recurrences.isCancelled(plain, DayNumber(10000)));
+}
+
+TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdAndRecurringId)
+{
+    RecurrenceRecord tagged;
+    tagged.setRecurringId(77);
+    ItemHandle a = definition("First", tagged);
+    ItemHandle b = definition("Second", tagged);
+    EXPECT_EQ(s.recurrences.findByItemId(s.record(b).id()), b);
+    EXPECT_EQ(s.recurrences.findByItemId(0), kNoItem);
+    EXPECT_EQ(s.recurrences.findByRecurringId(77), a);  // the first in order wins
+    EXPECT_EQ(s.recurrences.findByRecurringId(78), kNoItem);
+
+    // A fresh id is found at once; the old one no longer is.
+    std::uint32_t old = s.record(a).id();
+    std::uint32_t fresh = s.reidentify(a);
+    EXPECT_EQ(s.recurrences.findByItemId(fresh), a);
+    EXPECT_EQ(s.recurrences.findByItemId(old), kNoItem);
+
+    // An id stored directly is found after the schedule is told.
+    s.record(b).setId(9999);
+    s.noteIdChanged();
+    EXPECT_EQ(s.recurrences.findByItemId(9999), b);
+
+    RecurrenceRecord retagged = s.recurrences.ruleOf(a);
+    retagged.setRecurringId(5);
+    s.recurrences.setRule(a, retagged);
+    EXPECT_EQ(s.recurrences.findByRecurringId(77), b);
+    EXPECT_EQ(s.recurrences.findByRecurringId(5), a);
+}
+
+TEST_F(RecurringDefinitionsTest, ExceptionItemNamesItsDefinition)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10000);
+    ItemHandle plain = s.newItem();
+    EXPECT_EQ(s.recurrences.definitionOf(x), def);
+    EXPECT_EQ(s.recurrences.definitionOf(plain), kNoItem);
+}
+
+TEST_F(RecurringDefinitionsTest, SharedItemIdIsAnInternalFault)
+{
+    ItemHandle a = definition("First");
+    ItemHandle b = definition("Second");
+    EXPECT_NO_THROW(s.recurrences.checkDistinctIds());
+    s.record(b).setId(s.record(a).id());
+    EXPECT_THROW(s.recurrences.checkDistinctIds(), InternalFault);
+}
+
+TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFields)
+{
+    ItemHandle def = definition("Gym");
+    s.recurrences.addEntry(def, DayNumber(10000));
+    s.recurrences.addEntry(def, DayNumber(10001));
+    RecurrenceRecord edited;
+    edited.setTypeByte(RecurType::daily);
+    edited.setInterval(3);
+    edited.setExceptionCount(40);  // a stale working copy must not win
+    edited.setExceptionListField(0);
+    s.recurrences.setRule(def, edited);
+    const RecurrenceRecord& rule = s.recurrences.ruleOf(def);
+    EXPECT_EQ(rule.interval(), 3);
+    EXPECT_EQ(rule.typeByte(), RecurType::daily);
+    EXPECT_EQ(rule.exceptionCount(), 2);
+    EXPECT_NE(rule.exceptionListField(), 0u);
+}
+
+TEST_F(RecurringDefinitionsTest, LastDoneDayIsOnlyRaised)
+{
+    ItemHandle def = definition("Gym");
+    s.recurrences.raiseLastDoneDay(def, DayNumber(10005));
+    s.recurrences.raiseLastDoneDay(def, DayNumber(10003));
+    EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10005));
+    s.recurrences.raiseLastDoneDay(def, DayNumber(10006));
+    EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10006));
+}
+
+TEST_F(RecurringDefinitionsTest, FileRecordMarksAListOnlyWhenEntriesFollow)
+{
+    RecurrenceRecord withList;
+    withList.setExceptionListField(1);
+    ItemHandle def = definition("Gym", withList);
+    ASSERT_NE(s.recurrences.exceptionListOf(def), nullptr);  // an empty list
+    EXPECT_EQ(s.recurrences.fileRecord(def).exceptionListField(), 0u);
+    s.recurrences.addEntry(def, DayNumber(10000));
+    EXPECT_NE(s.recurrences.fileRecord(def).exceptionListField(), 0u);
+    EXPECT_EQ(s.recurrences.fileRecord(def).exceptionCount(), 1);
+}
+
+// --- exception lists ------------------------------------------------------------
+
+using ExceptionListTest = RecurrenceTest;
+
+TEST_F(ExceptionListTest, EntriesAreHeldInDayOrderWhateverTheAddingOrder)
+{
+    ItemHandle def = definition("Gym");
+    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
+    for (int day : {10010, 10005, 10007})
+        EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(day)));
+    EXPECT_EQ(daysOf(def), (std::vector<int>{10005, 10007, 10010}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 3);
+    EXPECT_EQ(s.recurrences.ruleOf(def).exceptionCount(), 3);
+    EXPECT_NE(s.recurrences.ruleOf(def).exceptionListField(), 0u);
+    EXPECT_TRUE(s.unreportedTexts().empty());
+}
+
+TEST_F(ExceptionListTest, FindEntryMatchesOnlyItsOwnDay)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10010);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.addEntry(def, DayNumber(10010), x);
+    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10004)));
+    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10007)));
+    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10011)));
+    auto e = s.recurrences.findEntry(def, DayNumber(10010));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(*e, (ExceptionEntry{x, DayNumber(10010)}));
+    EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
+    EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10010)));
+    EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10007)));
+}
+
+TEST_F(ExceptionListTest, AddingOverACancellationReplacesItAndReports)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10005);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.dirty = false;
+    std::size_t mark = s.unreportedTexts().size();
+    EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10005), x));
+    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    EXPECT_TRUE(s.dirty);
+}
+
+TEST_F(ExceptionListTest, AddingOverAnExceptionItemDeletesThatItem)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle old = exception(def, 10005, "old");
+    s.recurrences.addEntry(def, DayNumber(10005), old);
+    std::size_t mark = s.unreportedTexts().size();
+    EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10005)));
+    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (task) cleaned up for Gym"});
+    EXPECT_FALSE(s.items.isLive(old));
+    EXPECT_EQ(s.findDay(DayNumber(10005))->nTasks(), 0);
+    EXPECT_EQ(s.chain.size(), 1u);  // the definition alone
+    EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+}
+
+TEST_F(ExceptionListTest, ReAddingAnEntryWithItsOwnItemKeepsTheItem)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10005);
+    s.recurrences.addEntry(def, DayNumber(10005), x);
+    s.recurrences.addEntry(def, DayNumber(10005), x);
+    EXPECT_TRUE(s.items.isLive(x));
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+}
+
+TEST_F(ExceptionListTest, MessagesUseTheTitleForm)
+{
+    ItemHandle def = definition(std::string(170, 'a'));
+    s.recurrences.addEntry(def, DayNumber(10005));
+    std::size_t mark = s.unreportedTexts().size();
+    s.recurrences.addEntry(def, DayNumber(10005));
+    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for "
+                                                            + std::string(157, 'a') + "..."});
+}
+
+TEST_F(ExceptionListTest, EntriesMustCarryLiveItems)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle gone = s.newItem();
+    s.freeItem(gone);
+    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), gone), InternalFault);
+    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), def), InternalFault);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+}
+
+TEST_F(ExceptionListTest, RemovingAnEntryDecreasesTheCount)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10007);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.addEntry(def, DayNumber(10007), x);
+    s.recurrences.removeEntry(def, DayNumber(10007));
+    EXPECT_EQ(daysOf(def), std::vector<int>{10005});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+    EXPECT_TRUE(s.items.isLive(x));  // removing an entry leaves its item
+    s.recurrences.removeEntry(def, DayNumber(10005));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+    EXPECT_NE(s.recurrences.exceptionListOf(def), nullptr);  // the list itself stays
+}
+
+TEST_F(ExceptionListTest, RemovingAMissingEntryStopsAfterTwoMessages)
+{
+    ItemHandle def = definition("Gym");
+    s.recurrences.addEntry(def, DayNumber(10005));
+    std::size_t mark = s.unreportedTexts().size();
+    EXPECT_THROW(s.recurrences.removeEntry(def, DayNumber(10006)), InternalFault);
+    EXPECT_EQ(messagesSince(mark),
+              (std::vector<std::string>{"There is a recurring item that has data corruption and should be deleted (and "
+                                        "re-entered). Its title will be displayed when you click OK.",
+                                        "Gym"}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+}
+
+TEST_F(ExceptionListTest, RemovingFromADefinitionWithoutAListStopsToo)
+{
+    ItemHandle def = definition("Gym");
+    std::size_t mark = s.unreportedTexts().size();
+    EXPECT_THROW(s.recurrences.removeEntry(def, DayNumber(10005)), InternalFault);
+    EXPECT_EQ(messagesSince(mark).size(), 2u);
+}
+
+TEST_F(ExceptionListTest, SetEntryItemFillsAnEntryReadFromTheFile)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10005);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.setEntryItem(def, DayNumber(10005), x);
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    EXPECT_TRUE(s.unreportedTexts().empty());
+}
+
+TEST_F(ExceptionListTest, SetEntryItemWhileLoadingAddsAMissingEntry)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10005);
+    s.loading = true;
+    s.recurrences.setEntryItem(def, DayNumber(10005), x);
+    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"exception entry not found day10005 Gym; cleaned-up"});
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+}
+
+TEST_F(ExceptionListTest, SetEntryItemOutsideLoadingWithoutAnEntryIsAnInternalFault)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10005);
+    EXPECT_THROW(s.recurrences.setEntryItem(def, DayNumber(10005), x), InternalFault);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+}
+
+TEST_F(ExceptionListTest, ClearListDropsEveryEntryButKeepsTheItems)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10007);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.addEntry(def, DayNumber(10007), x);
+    s.recurrences.clearList(def);
+    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+    EXPECT_EQ(s.recurrences.ruleOf(def).exceptionListField(), 0u);
+    EXPECT_TRUE(s.items.isLive(x));
+    // The item no longer belongs to an entry: freeing it touches no list.
+    s.freeItem(x);
+    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
+}
+
+TEST_F(ExceptionListTest, FreeingAnExceptionItemDropsItsEntry)
+{
+    ItemHandle def = definition("Gym");
+    ItemHandle x = exception(def, 10007);
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.addEntry(def, DayNumber(10007), x);
+    s.days.editEntries(DayNumber(10007), [](std::vector<DayEntry>& entries) { entries.clear(); });
+    s.freeItem(x);
+    EXPECT_EQ(daysOf(def), std::vector<int>{10005});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+}
+
+TEST_F(ExceptionListTest, PruneUnplacedDropsEntriesWhoseItemIsOnNoDay)
+{
+    ItemHandle a = definition("Gym");
+    ItemHandle b = definition("Swim");
+    ItemHandle placed = exception(a, 10005);
+    ItemHandle unplaced = exception(a, 10007);
+    ItemHandle otherUnplaced = exception(b, 10009);
+    s.recurrences.addEntry(a, DayNumber(10003));
+    s.recurrences.addEntry(a, DayNumber(10005), placed);
+    s.recurrences.addEntry(a, DayNumber(10007), unplaced);
+    s.recurrences.addEntry(b, DayNumber(10009), otherUnplaced);
+    for (int day : {10007, 10009})
+        s.days.editEntries(DayNumber(day), [](std::vector<DayEntry>& entries) { entries.clear(); });
+
+    s.recurrences.pruneUnplaced();
+    EXPECT_EQ(daysOf(a), (std::vector<int>{10003, 10005}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 2);
+    EXPECT_EQ(daysOf(b), std::vector<int>{});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(b), 0);
+    EXPECT_TRUE(s.items.isLive(unplaced));
+}
+
+TEST_F(ExceptionListTest, PastCancellationsGoOnceEarlierThanTheLastPastDay)
+{
+    ItemHandle a = definition("Gym");
+    ItemHandle b = definition("Swim");
+    ItemHandle x = exception(a, 10004);
+    for (int day : {10003, 10006, 10007, 10008})
+        s.recurrences.addEntry(a, DayNumber(day));
+    s.recurrences.addEntry(a, DayNumber(10004), x);
+    s.recurrences.addEntry(b, DayNumber(10006));
+    s.header.setLastPastDay(DayNumber(10007));
+
+    s.recurrences.prunePastCancellations(a);
+    EXPECT_EQ(daysOf(a), (std::vector<int>{10004, 10007, 10008}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 3);
+    EXPECT_EQ(daysOf(b), std::vector<int>{10006});  // only the given definition
+
+    s.recurrences.prunePastCancellations();
+    EXPECT_EQ(daysOf(b), std::vector<int>{});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(b), 0);
+}
+
+TEST_F(ExceptionListTest, LongListsStayOrderedAndFast)
+{
+    ItemHandle def = definition("Daily since 1986");
+    // Added newest first: a list walk from the head would be quadratic.
+    for (int day = 32000; day >= 2300; --day)
+        s.recurrences.addEntry(def, DayNumber(day));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 32000 - 2300 + 1);
+    EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(17000)));
+    const ExceptionList* list = s.recurrences.exceptionListOf(def);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->begin()->day, DayNumber(2300));
+}
+
+// --- loading checks -------------------------------------------------------------
+
+class DefinitionLoadingTest : public RecurrenceTest {
+protected:
+    // A definition item as read, before it joins the list.
+    ItemHandle readItem(std::uint32_t flags = ItemFlag::fRecurDef)
+    {
+        ItemHandle h = s.newItem();
+        s.setDescription(h, "Gym");
+        s.record(h).setFlags(flags);
+        return h;
+    }
+};
+
+TEST_F(DefinitionLoadingTest, CleanDefinitionPassesSilently)
+{
+    ItemHandle def = readItem();
+    RecurrenceRecord rule;
+    rule.setExceptionCount(2);
+    rule.setExceptionListField(0x5000);
+    s.recurrences.checkLoadedDefinition(def, rule);
+    EXPECT_EQ(rule.exceptionCount(), 2);
+    EXPECT_TRUE(s.unreportedTexts().empty());
+}
+
+TEST_F(DefinitionLoadingTest, MissingDefinitionFlagIsSetWithAMessage)
+{
+    ItemHandle def = readItem(ItemFlag::fFloating | ItemFlag::fKey);
+    s.record(def).setPlistLink(42);
+    RecurrenceRecord rule;
+    s.recurrences.checkLoadedDefinition(def, rule);
+    EXPECT_EQ(s.record(def).flags(), ItemFlag::fRecurDef | ItemFlag::fKey);
+    EXPECT_EQ(s.record(def).plistLink(), 0u);
+    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Recurring item cleaned up"});
+}
+
+TEST_F(DefinitionLoadingTest, CountWithoutAListBecomesZeroWithOneMessage)
+{
+    ItemHandle def = readItem();
+    RecurrenceRecord rule;
+    rule.setExceptionCount(3);
+    s.recurrences.checkLoadedDefinition(def, rule);
+    EXPECT_EQ(rule.exceptionCount(), 0);
+    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
+
+    s.recurrences.add(def, rule);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
+}
+
+TEST_F(DefinitionLoadingTest, ReadDaysBuildTheListWhoseCountFollowsTheEntries)
+{
+    ItemHandle def = readItem();
+    RecurrenceRecord rule;
+    rule.setExceptionCount(3);
+    rule.setExceptionListField(0x5000);
+    s.recurrences.checkLoadedDefinition(def, rule);
+    s.recurrences.add(def, rule);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);  // nothing read yet
+    // A damaged file naming one day twice keeps one entry, with the clean-up.
+    for (int day : {10007, 10003, 10007})
+        s.recurrences.addEntry(def, DayNumber(day));
+    EXPECT_EQ(daysOf(def), (std::vector<int>{10003, 10007}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
+    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
+}
+
+} // namespace
+} // namespace zk
