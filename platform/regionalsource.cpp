@@ -4,7 +4,9 @@
 #include "core/text.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <langinfo.h>
 #include <locale.h>
@@ -214,31 +216,24 @@ std::optional<DateFormatFacts> dateFormatFacts(std::string_view dateFormat)
     walkFormat(dateFormat, walk);
     DateFormatFacts facts;
     std::string order;
-    std::string pattern = walk.literalBefore;
+    std::vector<std::string> fields;
+    std::string written = walk.literalBefore;
     for (size_t i = 0; i < walk.conversions.size(); ++i) {
         const Conversion& c = walk.conversions[i];
-        switch (c.letter) {
-        case 'd':
-        case 'e':
+        if (c.letter == 'd' || c.letter == 'e') {
             facts.iDayLzero = c.letter == 'd' && padded(c);
-            pattern += facts.iDayLzero ? "dd" : "d";
-            order += 'd';
-            break;
-        case 'm':
+            fields.push_back(facts.iDayLzero ? "dd" : "d");
+        } else if (c.letter == 'm') {
             facts.iMonLzero = padded(c);
-            pattern += facts.iMonLzero ? "mm" : "m";
-            order += 'm';
-            break;
-        case 'y':
-        case 'Y':
-            pattern += c.letter == 'Y' ? "yyyy" : "yy";
-            order += 'y';
-            break;
-        default:
+            fields.push_back(facts.iMonLzero ? "mm" : "m");
+        } else if (c.letter == 'y' || c.letter == 'Y') {
+            fields.push_back(c.letter == 'Y' ? "yyyy" : "yy");
+        } else {
             continue; // weekday names and the like have no place in a short date
         }
-        pattern += walk.literalAfter[i];
-        if (order.size() == 1)
+        order += fields.back()[0];
+        written += fields.back() + walk.literalAfter[i];
+        if (fields.size() == 1)
             facts.sDate = firstLiteralCharacter(walk.literalAfter[i]);
     }
     if (order == "mdy")
@@ -249,13 +244,20 @@ std::optional<DateFormatFacts> dateFormatFacts(std::string_view dateFormat)
         facts.iDate = 2;
     else
         return std::nullopt;
-    if (facts.sDate.empty())
+    // Numeric dates want a punctuation separator; "年" between numbers reads
+    // wrong, and such locales write "/" in numeric dates.
+    const auto isPunctuation = [](unsigned char c) { return c > ' ' && c < 0x7F && !std::isalnum(c); };
+    if (facts.sDate.size() != 1 || !isPunctuation(static_cast<unsigned char>(facts.sDate[0])))
         facts.sDate = "/";
-    // Keep a four-digit year out of the pattern rather than cut it in half.
-    const bool tooLong = pattern.size() > kMaxShortDatePattern;
-    if (auto at = pattern.find("yyyy"); tooLong && at != std::string::npos)
-        pattern.erase(at, 2);
-    facts.sShortDate = std::string(utf8Prefix(pattern, kMaxShortDatePattern));
+    // A pattern that does not fit, or holds words, becomes the bare fields.
+    const bool plain = written.size() <= kMaxShortDatePattern
+                       && std::all_of(written.begin(), written.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (plain) {
+        facts.sShortDate = written;
+        return facts;
+    }
+    // At most "dd/mm/yyyy": always fits.
+    facts.sShortDate = fields[0] + facts.sDate + fields[1] + facts.sDate + fields[2];
     return facts;
 }
 
