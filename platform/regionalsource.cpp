@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <langinfo.h>
 #include <locale.h>
@@ -115,6 +114,16 @@ void walkFormat(std::string_view format, FormatWalk& walk, int depth = 0)
 }
 
 bool padded(const Conversion& c) { return c.flag != '-' && c.flag != '_'; }
+
+// Numbers want a punctuation separator between them: locales that write
+// "年" or "時" after a number write "/" and ":" in numeric forms.
+std::string separatorOr(const std::string& candidate, const char* fallback)
+{
+    const char c = candidate.empty() ? 0 : candidate[0];
+    const bool alphanumeric = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool punctuation = candidate.size() == 1 && c > ' ' && c < 0x7F && !alphanumeric;
+    return punctuation ? candidate : fallback;
+}
 
 std::string firstLiteralCharacter(std::string_view text)
 {
@@ -244,11 +253,7 @@ std::optional<DateFormatFacts> dateFormatFacts(std::string_view dateFormat)
         facts.iDate = 2;
     else
         return std::nullopt;
-    // Numeric dates want a punctuation separator; "年" between numbers reads
-    // wrong, and such locales write "/" in numeric dates.
-    const auto isPunctuation = [](unsigned char c) { return c > ' ' && c < 0x7F && !std::isalnum(c); };
-    if (facts.sDate.size() != 1 || !isPunctuation(static_cast<unsigned char>(facts.sDate[0])))
-        facts.sDate = "/";
+    facts.sDate = separatorOr(facts.sDate, "/");
     // A pattern that does not fit, or holds words, becomes the bare fields.
     const bool plain = written.size() <= kMaxShortDatePattern
                        && std::all_of(written.begin(), written.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -272,9 +277,7 @@ std::optional<TimeFormatFacts> timeFormatFacts(std::string_view timeFormat, std:
         TimeFormatFacts facts;
         facts.iTime = c.letter == 'H' || c.letter == 'k';
         facts.iTLZero = (c.letter == 'H' || c.letter == 'I') && padded(c);
-        facts.sTime = firstLiteralCharacter(walk.literalAfter[i]);
-        if (facts.sTime.empty())
-            facts.sTime = ":";
+        facts.sTime = separatorOr(firstLiteralCharacter(walk.literalAfter[i]), ":");
         return facts;
     }
     return std::nullopt;
