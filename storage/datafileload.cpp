@@ -1,0 +1,716 @@
+// Reading the data file: the sections in file order, each with the repairs
+// it makes. Everything is read into a fresh Schedule; any stop unwinds to
+// load() and the schedule is dropped whole.
+
+#include "storage/datafile.h"
+
+#include "core/schedule.h"
+#include "core/text.h"
+#include "platform/fault.h"
+#include "platform/messages.h"
+#include "storage/datafileformat.h"
+#include "storage/recordlayout.h"
+#include "storage/scramble.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace zk {
+
+namespace {
+
+using namespace datafile;
+
+const char* const kUnrecognizableText = "Cannot load Data File. Unrecognizable format";
+const char* const kIncompatibleText = "Incompatible Datafile Format.";
+const char* const kHeaderSizeText = "Header size mismatch. Check QFHEADER declaration changes";
+const char* const kDescriptionTooLongText = "One or more item descriptions in data file exceed the maximum length.";
+const char* const kOutOfMemoryText = "Insufficient memory to load data";
+const char* const kWideReferenceText = "Datafile corruption detected when re-linking clone or drone";
+const char* const kTagReferenceText = "Datafile corruption detected when linking recurring item instance.";
+const char* const kInstanceCleanupText = "Data cleanup on recurring instance";
+const char* const kNegativeCountText = "Cannot load Data File. A count in the file is negative.";
+
+// The largest file read; far above any real schedule, it keeps a stray
+// multi-gigabyte file from being read into memory.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t(1) << 30;
+// Smallest day entry: a u16 reference and the start time.
+constexpr std::size_t kMinEntryBytes = 4;
+
+// Ends the load; caught in load().
+struct Stop {
+    LoadError error;
+    std::string text;
+};
+
+[[noreturn]] void stop(LoadError error, std::string text) { throw Stop{error, std::move(text)}; }
+[[noreturn]] void incomplete() { stop(LoadError::Damaged, kIncompleteFileText); }
+
+std::string printed(const char* pattern, auto... args)
+{
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, pattern, args...);
+    return buffer;
+}
+
+// Reads the file unit by unit, as it was written; every unit is unscrambled
+// on its own.
+class UnitReader {
+public:
+    explicit UnitReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    void setScrambled(bool on) { scrambled_ = on; }
+    std::size_t remaining() const { return bytes_.size() - pos_; }
+    std::size_t position() const { return pos_; }
+    std::size_t size() const { return bytes_.size(); }
+
+    void read(std::uint8_t* out, std::size_t n)
+    {
+        if (n > remaining())
+            incomplete();
+        std::memcpy(out, bytes_.data() + pos_, n);
+        pos_ += n;
+        if (scrambled_)
+            scrambleUnit(out, n);
+    }
+    std::uint16_t readU16()
+    {
+        std::uint8_t b[2];
+        read(b, 2);
+        return bytes::u16(b);
+    }
+    std::int16_t readI16() { return static_cast<std::int16_t>(readU16()); }
+    std::uint32_t readU32()
+    {
+        std::uint8_t b[4];
+        read(b, 4);
+        return bytes::u32(b);
+    }
+
+    // Stops the load unless `count` units of at least `unitBytes` each can
+    // still follow; called before a count sizes anything.
+    void requireRoom(std::uint64_t count, std::uint64_t unitBytes) const
+    {
+        if (unitBytes != 0 && count > remaining() / unitBytes)
+            incomplete();
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_ = 0;
+    bool scrambled_ = false;
+};
+
+// A day record as read, validated once the whole section is in.
+struct StagedDay {
+    std::array<std::uint8_t, DayRecord::kSize> bytes;
+    DayNumber day;
+    std::vector<DayEntry> entries;
+};
+
+class Loader {
+public:
+    Loader(std::span<const std::uint8_t> bytes, const LoadOptions& options)
+        : in_(bytes), options_(options), schedule_(std::make_unique<Schedule>())
+    {
+        Schedule& s = *schedule_;
+        s.setClock(options.clock);
+        s.setMessages(options.messages);
+        if (options.formatDate)
+            s.formatDate = options.formatDate;
+        s.loading = true;
+    }
+
+    LoadResult load();
+
+private:
+    Schedule& s() { return *schedule_; }
+    ScheduleHeader& header() { return schedule_->header; }
+    bool sampleMode() const { return options_.mode == LoadMode::Sample; }
+
+    void readVersion();
+    void readHeaderRest();
+    void updateOldHeader();
+    void applyDayWindowDefaults();
+    void readTemplate();
+    void readUndatedItems();
+    void readDefinitions();
+    void readProjects();
+    void readDays();
+    DayEntry readEntry(DayNumber day);
+    ItemHandle readEntryItem(DayNumber day);
+    void attachException(ItemHandle h);
+    void acceptDays(std::vector<StagedDay>& staged);
+    void readPlist();
+    void readProjectTree();
+    void buildProjectTreeFromProjects();
+    void finish();
+    void giveUniqueIds();
+
+    ItemRecord readRecord();
+    ItemHandle readItem();
+    int count(std::size_t offset);
+    void showProgress();
+    void showStep(const char* text);
+
+    UnitReader in_;
+    const LoadOptions& options_;
+    std::unique_ptr<Schedule> schedule_;
+    int format_ = 0;
+    float fileVersion_ = 0;
+    std::size_t recordSize_ = 27;
+    bool packed_ = true;
+    int sampleShift_ = 0;
+    int lastPercent_ = -1;
+    // Floating split items of the day section by id: further pieces refer
+    // to the first copy.
+    std::unordered_map<std::uint32_t, ItemHandle> splitItems_;
+};
+
+LoadResult Loader::load()
+{
+    LoadResult result;
+    try {
+        readVersion();
+        readHeaderRest();
+        updateOldHeader();
+        readTemplate();
+        if (hasUndatedAndTree(format_))
+            readUndatedItems();
+        readDefinitions();
+        if (hasProjects(format_))
+            readProjects();
+        readDays();
+        readPlist();
+        readProjectTree();
+        if (options_.mode == LoadMode::Normal)
+            finish();
+    } catch (Stop& stopped) {
+        result.error = stopped.error;
+        result.failureText = std::move(stopped.text);
+    } catch (const std::bad_alloc&) {
+        schedule_->report(kMemoryFullText);
+        result.error = LoadError::OutOfMemory;
+        result.failureText = kOutOfMemoryText;
+    }
+    result.format = format_;
+    result.messages = schedule_->unreportedTexts();
+    schedule_->loading = false;
+    if (result.error == LoadError::None)
+        result.schedule = std::move(schedule_);
+    return result;
+}
+
+int Loader::count(std::size_t offset)
+{
+    int n = header().i16(offset);
+    if (n < 0)
+        stop(LoadError::Damaged, kNegativeCountText);
+    return n;
+}
+
+void Loader::showProgress()
+{
+    if (!options_.progress || in_.size() == 0)
+        return;
+    int percent = static_cast<int>(in_.position() * 100 / in_.size());
+    if (percent == lastPercent_)
+        return;
+    lastPercent_ = percent;
+    options_.progress(printed(" - Reading Data %s", (std::to_string(percent) + "%").c_str()));
+}
+
+void Loader::showStep(const char* text)
+{
+    if (options_.progress)
+        options_.progress(std::string(" - ") + text);
+}
+
+// --- header -------------------------------------------------------------------
+
+void Loader::readVersion()
+{
+    auto& h = header().bytes();
+    h.fill(0);
+    in_.read(h.data(), kPlainHeaderBytes);
+    if (header().u16(ScheduleHeader::magicAt) != ScheduleHeader::kMagic)
+        stop(LoadError::NotDataFile, kUnrecognizableText);
+    int version = header().i16(ScheduleHeader::formatAt);
+    if (version >= kOldestReadFormat && version <= kCurrentFormat) {
+        format_ = version;
+        in_.setScrambled(true);
+    } else if (version == 20 || version == 3) {
+        format_ = 20;
+    } else if (version > kCurrentFormat && version <= 99) {
+        stop(LoadError::NotDataFile,
+             printed("Datafile was created with newer version, not with version %.2f\n\n"
+                    "If you want to go back to using this old version, first load the newer version and "
+                    "choose File:Transfer:Save As:",
+                    kProgramVersion));
+    } else if (version > 9999) {
+        format_ = 24;  // unscrambled
+    } else {
+        stop(LoadError::NotDataFile, kIncompatibleText);
+    }
+}
+
+void Loader::readHeaderRest()
+{
+    auto& h = header().bytes();
+    in_.read(h.data() + kPlainHeaderBytes, kScrambledHeaderBytes);
+    if (format_ == kCurrentFormat) {
+        std::int16_t computed = headerParity(h.data());
+        std::int16_t stored = header().i16(ScheduleHeader::parityAt);
+        if (computed != stored)
+            stop(LoadError::Damaged, printed("Datafile invalid. Header parity %d instead of %d.", computed, stored));
+    }
+    std::uint16_t size = header().u16(ScheduleHeader::headerSizeAt);
+    if (size != ScheduleHeader::kSize && size != 0)
+        stop(LoadError::NotDataFile, kHeaderSizeText);
+}
+
+void Loader::updateOldHeader()
+{
+    ScheduleHeader& h = header();
+    // Very old programs kept two i16 program versions x 100 at 4 and 6.
+    if (h.u32(ScheduleHeader::oldVersionsAt) != 0) {
+        if (h.f32(ScheduleHeader::writerVersionAt) == 0.0f)
+            h.setF32(ScheduleHeader::writerVersionAt, h.i16(4) / 100.0f);
+        if (h.f32(ScheduleHeader::createdVersionAt) == 0.0f)
+            h.setF32(ScheduleHeader::createdVersionAt, h.i16(6) / 100.0f);
+        h.setU32(ScheduleHeader::oldVersionsAt, 0);
+    }
+    fileVersion_ = h.writerVersion();
+    if (std::isnan(fileVersion_))
+        fileVersion_ = 0;  // compares as the oldest program
+
+    if (format_ < 24)
+        h.setI16(ScheduleHeader::saveFormatAt, 0);
+    if (fileVersion_ < 3.91f)
+        h.setU8(kHeaderOldByte, 0);
+    if (fileVersion_ < 4.02f) {
+        h.setU16(kHeaderSize28A, 28);
+        h.setU16(kHeaderSize28B, 28);
+    }
+    applyDayWindowDefaults();
+    if (h.u8(ScheduleHeader::interestRateAt) == 0)
+        h.setU8(ScheduleHeader::interestRateAt, 12);
+    if (fileVersion_ <= 4.2f)
+        h.setInterfaceMode(3);
+    if (h.interfaceMode() == 0)
+        h.setInterfaceMode(1);
+    if (fileVersion_ < 6.0f) {
+        h.setBizHours(TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0));
+        h.setU32(ScheduleHeader::optionWordAt, h.u32(ScheduleHeader::optionWordAt) & ~kShareWithOldPrograms);
+    }
+    if (h.u8(kHeaderSetting456) < 1)
+        h.setU8(kHeaderSetting456, 12);
+    h.setMinSplitMinutes(std::clamp(h.minSplitMinutes(), 1, 720));
+    int setting616 = h.i16(ScheduleHeader::setting616At);
+    if (setting616 < 1 || setting616 > 120)
+        h.setI16(ScheduleHeader::setting616At, 30);
+
+    std::uint8_t size = h.u8(ScheduleHeader::recordSizeAt);
+    recordSize_ = size == 0 ? 27 : size;
+    packed_ = usesPackedLayout(format_);
+    if (sampleMode() && s().today())
+        sampleShift_ = s().today().value() - h.u16(ScheduleHeader::lastSaveDayAt);
+}
+
+void Loader::applyDayWindowDefaults()
+{
+    ScheduleHeader& h = header();
+    if (h.dayStart().isNone())
+        h.setDayStart(TimeValue::fromClock(7, 0));
+    if (h.dayEnd().isNone())
+        h.setDayEnd(TimeValue::fromClock(23, 0));
+}
+
+// --- items --------------------------------------------------------------------
+
+ItemRecord Loader::readRecord()
+{
+    std::uint8_t stored[255];
+    in_.read(stored, recordSize_);
+    return decodeFileRecord(stored, recordSize_, packed_);
+}
+
+ItemHandle Loader::readItem()
+{
+    ItemRecord record = readRecord();
+    std::uint32_t length = record.textField();
+    if (length > kMaxDescriptionBytes)
+        stop(LoadError::Damaged, kDescriptionTooLongText);
+    std::string stored(length, '\0');
+    if (length > 0)
+        in_.read(reinterpret_cast<std::uint8_t*>(stored.data()), length);
+    record.setTextField(0);  // the handle field means nothing in memory
+
+    ItemHandle h = s().newItem();
+    s().record(h) = record;
+    // Older programs wrote Windows-1252; converted, it may outgrow the limit.
+    s().setDescription(h, textFromStored(stored));
+    showProgress();
+    return h;
+}
+
+void Loader::readTemplate()
+{
+    ItemRecord t = readRecord();
+    t.setTextField(0);
+    s().templateItem = t;
+    if (!keepsDayWindowInHeader(format_)) {
+        header().setDayStart(TimeValue(t.earliestBegin()));
+        header().setDayEnd(TimeValue(t.latestEndField()));
+        applyDayWindowDefaults();
+    }
+}
+
+void Loader::readUndatedItems()
+{
+    int n = count(ScheduleHeader::undatedCountAt);
+    in_.requireRoom(n, recordSize_);
+    for (int i = 0; i < n; ++i)
+        s().globalList.push_back(readItem());
+}
+
+void Loader::readDefinitions()
+{
+    int n = count(ScheduleHeader::statDefinitionsAt);
+    in_.requireRoom(n, recordSize_ + RecurrenceRecord::kSize);
+    for (int i = 0; i < n; ++i) {
+        ItemHandle h = readItem();
+        std::uint8_t stored[RecurrenceRecord::kSize];
+        in_.read(stored, sizeof stored);
+        RecurrenceRecord rule = RecurrenceRecord::decode(stored);
+        s().recurrences.checkLoadedDefinition(h, rule);
+        s().recurrences.add(h, rule);
+        if (rule.exceptionListField() != 0) {
+            in_.requireRoom(rule.exceptionCount(), kExceptionEntrySize);
+            for (int e = 0; e < rule.exceptionCount(); ++e)
+                s().recurrences.addEntry(h, DayNumber(in_.readI16()));
+        }
+        s().addToChain(h, DayNumber(kNoDayInChain));
+    }
+}
+
+void Loader::readProjects()
+{
+    int n = count(ScheduleHeader::projectCountAt);
+    in_.requireRoom(n, recordSize_);
+    for (int i = 0; i < n; ++i) {
+        ItemHandle h = readItem();
+        ItemRecord& r = s().record(h);
+        r.setFlag(ItemFlag::fPastException, false);
+        if (fileVersion_ < 4.03f)
+            r.setId(r.refNo());
+        s().projects.push_back(h);
+    }
+    s().noteIdChanged();
+}
+
+// --- days ---------------------------------------------------------------------
+
+void Loader::readDays()
+{
+    int n = count(ScheduleHeader::dayRecordCountAt);
+    in_.requireRoom(n, DayRecord::kSize);
+    std::vector<StagedDay> staged;
+    staged.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        StagedDay d;
+        in_.read(d.bytes.data(), d.bytes.size());
+        d.day = DayRecord::dayIn(d.bytes.data()) + sampleShift_;
+        int nTasks = DayRecord::nTasksIn(d.bytes.data());
+        if (nTasks < 0)
+            stop(LoadError::Damaged, kNegativeCountText);
+        in_.requireRoom(nTasks, kMinEntryBytes);
+        d.entries.reserve(nTasks);
+        for (int e = 0; e < nTasks; ++e)
+            d.entries.push_back(readEntry(d.day));
+        staged.push_back(std::move(d));
+    }
+    acceptDays(staged);
+}
+
+DayEntry Loader::readEntry(DayNumber day)
+{
+    bool wide = hasWideReferences(format_);
+    std::uint32_t reference = wide ? in_.readU32() : in_.readU16();
+    DayEntry entry;
+    entry.start = in_.readI16();
+    if (wide && fileVersion_ >= 4.04f)
+        entry.placedMinutes = in_.readU16();
+    if (reference == 0) {
+        entry.item = readEntryItem(day);
+        return entry;
+    }
+    entry.item = wide ? s().recurrences.findByItemId(reference)
+                      : s().recurrences.findByRecurringId(static_cast<std::uint16_t>(reference));
+    if (!entry.item) {
+        s().report(wide ? kWideReferenceText : kTagReferenceText);
+        incomplete();
+    }
+    return entry;
+}
+
+ItemHandle Loader::readEntryItem(DayNumber day)
+{
+    ItemHandle h = readItem();
+    ItemRecord& r = s().record(h);
+    if (r.dayField() == 0 || format_ <= 21 || sampleMode())
+        r.setDay(static_cast<std::uint16_t>(day.value()));
+
+    bool splitPiece = allowsSplitItems(format_) && fileVersion_ != 4.02f && r.has(ItemFlag::fFloating)
+        && r.has(ItemFlag::fSplit) && r.id() != 0;
+    if (splitPiece) {
+        auto [at, first] = splitItems_.emplace(r.id(), h);
+        if (!first) {
+            s().freeItem(h);
+            return at->second;
+        }
+    }
+    s().addToChain(h, DayNumber(r.dayField()));
+    if (r.has(ItemFlag::fException))
+        attachException(h);
+    return h;
+}
+
+void Loader::attachException(ItemHandle h)
+{
+    ItemRecord& r = s().record(h);
+    // Before format 25 records hold no ids: the exception names its
+    // definition by the reference tag, as day entries do.
+    ItemHandle definition = hasWideReferences(format_)
+        ? s().recurrences.findByItemId(r.recur())
+        : s().recurrences.findByRecurringId(static_cast<std::uint16_t>(r.recur()));
+    if (!definition) {
+        r.setFlag(ItemFlag::fException, false);
+        s().report(kInstanceCleanupText);
+        return;
+    }
+    r.setRecur(definition.index);
+    s().recurrences.setEntryItem(definition, DayNumber(r.createdDay()), h);
+}
+
+void Loader::acceptDays(std::vector<StagedDay>& staged)
+{
+    DayNumber lastGood = kNoDay;
+    for (StagedDay& d : staged) {
+        if (!s().acceptLoadedDay(d.day, lastGood, fileVersion_))
+            continue;
+        DayRecord& record = s().days.insert(d.day);
+        record.decodeFields(d.bytes.data());
+        s().days.editEntries(d.day, [&](std::vector<DayEntry>& entries) { entries = std::move(d.entries); });
+    }
+}
+
+// --- Plist ----------------------------------------------------------------------
+
+void Loader::readPlist()
+{
+    if (!hasPlist(format_) || options_.mode == LoadMode::Added)
+        return;
+    bool wide = hasWideReferences(format_);
+    std::vector<std::uint32_t> keys;
+    for (;;) {
+        std::uint32_t key = wide ? in_.readU32() : in_.readU16();
+        if (key == 0)
+            break;
+        keys.push_back(key);
+    }
+    showStep("Updating Priority List References");
+    // FIXME: match the keys and build the Plist once its module is in.
+    (void)keys;
+}
+
+// --- project tree ------------------------------------------------------------------
+
+void Loader::readProjectTree()
+{
+    if (!hasUndatedAndTree(format_))
+        return buildProjectTreeFromProjects();
+    std::uint32_t top = header().u32(ScheduleHeader::projectTreeTopAt);
+    if (top == 0)
+        return buildProjectTreeFromProjects();
+
+    struct Open {
+        ProjectTree::NodeId node;
+        std::uint32_t childrenLeft;
+    };
+    std::vector<Open> open;      // the path of parents still taking children
+    std::uint64_t pending = top; // records announced but not yet read
+    in_.requireRoom(pending, kTreeRecordSize);
+    for (std::uint32_t i = 0; i < top; ++i) {
+        open.clear();
+        do {
+            std::uint8_t stored[kTreeRecordSize];
+            in_.read(stored, sizeof stored);
+            --pending;
+            std::uint32_t value = bytes::u32(stored);
+            ItemHandle item = s().findItemById(bytes::u32(stored + 4));
+            ZK_CHECK(item, "Projtree");
+            std::uint32_t children = bytes::u32(stored + 8);
+            pending += children;
+            in_.requireRoom(pending, kTreeRecordSize);
+
+            ProjectTree::NodeId node;
+            if (open.empty()) {
+                node = s().projectTree.addTopLevel(value, item);
+            } else {
+                node = s().projectTree.addChild(open.back().node, value, item);
+                --open.back().childrenLeft;
+            }
+            open.push_back({node, children});
+            while (!open.empty() && open.back().childrenLeft == 0)
+                open.pop_back();
+        } while (!open.empty());
+    }
+}
+
+void Loader::buildProjectTreeFromProjects()
+{
+    std::unordered_map<std::uint32_t, std::vector<ItemHandle>> members;
+    for (ItemHandle h : s().chain)
+        if (std::uint32_t project = s().record(h).projectId())
+            members[project].push_back(h);
+    for (ItemHandle project : s().projects) {
+        ProjectTree::NodeId node = s().projectTree.addTopLevel(ProjectTree::kProjectNode, project);
+        auto it = members.find(s().record(project).id());
+        if (it == members.end())
+            continue;
+        for (ItemHandle member : it->second)
+            s().projectTree.addChild(node, 0, member);
+    }
+}
+
+// --- finishing --------------------------------------------------------------------
+
+void Loader::finish()
+{
+    ScheduleHeader& h = header();
+    if (fileVersion_ < 2.77f) {
+        for (ItemHandle item : s().chain) {
+            if (s().record(item).id() != 0)
+                continue;
+            std::uint16_t refNo = static_cast<std::uint16_t>(h.nextRefNo() + 1);
+            h.setNextRefNo(refNo);
+            s().record(item).setRefNo(refNo);
+        }
+    }
+    if (h.lastPastDay().value() < 4420) {
+        if (!s().days.empty())
+            h.setLastPastDay(DayNumber(s().days.begin()->first) - 1);
+        else if (s().today())
+            h.setLastPastDay(s().today() - 1);
+    }
+    s().recurrences.pruneUnplaced();
+    if (format_ < kCurrentFormat)
+        giveUniqueIds();
+    // The location list of the timer worktool is not kept in this file, so
+    // there is nothing to empty for a current-format file.
+    for (std::size_t offset : {kHeaderSettingA, kHeaderSettingB}) {
+        int v = h.i16(offset);
+        if (fileVersion_ < 6.31f || v < 0 || v > 999)
+            h.setI16(offset, 30);
+    }
+    bool shared = (h.u32(ScheduleHeader::optionWordAt) & kShareWithOldPrograms) != 0;
+    if (fileVersion_ < kWriterProgramVersion && !shared && (!options_.changeAccess || options_.changeAccess()))
+        s().dirty = true;
+}
+
+void Loader::giveUniqueIds()
+{
+    std::unordered_set<std::uint32_t> seen;
+    std::vector<ItemHandle> chained(s().chain.begin(), s().chain.end());
+    for (ItemHandle item : chained) {
+        std::uint32_t id = s().record(item).id();
+        if (id == 0 || !seen.insert(id).second)
+            seen.insert(s().reidentify(item));
+    }
+    s().noteIdChanged();
+}
+
+// --- reading the file ---------------------------------------------------------------
+
+struct FileBytes {
+    std::vector<std::uint8_t> bytes;
+    std::string failure;  // empty when read
+};
+
+FileBytes readWholeFile(const std::filesystem::path& file)
+{
+    FileBytes out;
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        out.failure = printed("Cannot open Data File %s: %s", file.c_str(), std::strerror(errno));
+        return out;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || static_cast<std::uintmax_t>(st.st_size) > kMaxFileBytes) {
+        out.failure = printed("Cannot read Data File %s: %s", file.c_str(),
+                             st.st_size > 0 ? "the file is too large" : std::strerror(errno));
+        ::close(fd);
+        return out;
+    }
+    out.bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < out.bytes.size()) {
+        ssize_t n = ::read(fd, out.bytes.data() + done, out.bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            out.failure = printed("Cannot read Data File %s: %s", file.c_str(), std::strerror(errno));
+            break;
+        }
+        if (n == 0)
+            break;  // shrank while being read: the short file is judged as it is
+        done += static_cast<std::size_t>(n);
+    }
+    out.bytes.resize(done);
+    ::close(fd);
+    return out;
+}
+
+} // namespace
+
+LoadResult loadDataBytes(std::span<const std::uint8_t> bytes, const LoadOptions& options)
+{
+    return Loader(bytes, options).load();
+}
+
+LoadResult loadDataFile(const std::filesystem::path& file, const LoadOptions& options)
+{
+    FileBytes read;
+    try {
+        read = readWholeFile(file);
+    } catch (const std::bad_alloc&) {
+        LoadResult result;
+        result.error = LoadError::OutOfMemory;
+        result.failureText = kOutOfMemoryText;
+        return result;
+    }
+    if (!read.failure.empty()) {
+        LoadResult result;
+        result.error = LoadError::ReadFailed;
+        result.failureText = read.failure;
+        return result;
+    }
+    std::error_code ec;
+    auto time = std::filesystem::last_write_time(file, ec);
+    LoadResult result = loadDataBytes(read.bytes, options);
+    if (!ec)
+        result.loadedFileTime = time;
+    return result;
+}
+
+} // namespace zk

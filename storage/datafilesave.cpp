@@ -1,0 +1,461 @@
+// Writing the data file: header preparation, then every section in file
+// order through one buffered writer that scrambles each unit in place.
+
+#include "storage/datafile.h"
+
+#include "core/schedule.h"
+#include "platform/fault.h"
+#include "storage/datafileformat.h"
+#include "storage/recordlayout.h"
+#include "storage/scramble.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace zk {
+
+namespace {
+
+using namespace datafile;
+
+static_assert(ItemRecord::kSize == 130, "ACT SIZE constant not current");
+
+const char* const kNullHandleText = "null file handle";
+const char* const kDiskFullText = "No space left on device. Disk is FULL";
+const char* const kUnknownWriteErrorText = "Unknown write error.  errno is invalid";
+const char* const kInvalidHandleText = "Invalid file handle";
+const char* const kSplitItemText =
+    "The following item is SPLIT. You must switch off this property before saving in this back-level format";
+
+std::string writeErrorText(int error)
+{
+    switch (error) {
+    case ENOSPC: return kDiskFullText;
+    case EBADF: return kInvalidHandleText;
+    default: return kUnknownWriteErrorText;
+    }
+}
+
+// Collects units in a buffer, scrambles each in place, and hands the buffer
+// to the file (or to memory) when full. After the first failure every
+// further write is dropped and failure() tells why.
+class UnitWriter {
+public:
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+    explicit UnitWriter(int fd) : fd_(fd) { buffer_.reserve(kBufferBytes); }
+    explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory) { buffer_.reserve(kBufferBytes); }
+
+    void setScrambled(bool on) { scrambled_ = on; }
+
+    void unit(const std::uint8_t* data, std::size_t n)
+    {
+        if (buffer_.size() + n > kBufferBytes)
+            flush();
+        std::size_t at = buffer_.size();
+        buffer_.insert(buffer_.end(), data, data + n);
+        if (scrambled_)
+            scrambleUnit(buffer_.data() + at, n);
+    }
+    void u16(std::uint16_t v)
+    {
+        std::uint8_t b[2];
+        bytes::putU16(b, v);
+        unit(b, 2);
+    }
+    void u32(std::uint32_t v)
+    {
+        std::uint8_t b[4];
+        bytes::putU32(b, v);
+        unit(b, 4);
+    }
+
+    void flush();
+    const std::string& failure() const { return failure_; }
+
+private:
+    int fd_ = -1;
+    std::vector<std::uint8_t>* memory_ = nullptr;
+    std::vector<std::uint8_t> buffer_;
+    bool scrambled_ = false;
+    std::string failure_;
+};
+
+void UnitWriter::flush()
+{
+    if (!failure_.empty() || buffer_.empty()) {
+        buffer_.clear();
+        return;
+    }
+    if (memory_) {
+        memory_->insert(memory_->end(), buffer_.begin(), buffer_.end());
+        buffer_.clear();
+        return;
+    }
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failure_ = writeErrorText(errno);
+            break;
+        }
+        if (n == 0) {
+            char text[96];
+            std::snprintf(text, sizeof text, "Error Writing data. Disk maybe FULL. ret code = %d", 0);
+            failure_ = text;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+class Saver {
+public:
+    Saver(Schedule& schedule, int format) : s_(schedule), format_(format)
+    {
+        packed_ = usesPackedLayout(format);
+        recordSize_ = recordSizeForFormat(format);
+    }
+
+    // The refusal text, or empty when the schedule can be written.
+    std::string refusal() const;
+    void write(UnitWriter& out);
+
+private:
+    std::vector<ItemHandle> undatedItems() const;
+    bool isWrittenDay(DayNumber day) const { return day > s_.header.lastPastDay(); }
+    void giveIdsToReferencedItems();
+    void numberReferences();
+    void prepareHeader();
+    void writeHeader(UnitWriter& out);
+    void writeTemplate(UnitWriter& out);
+    void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry);
+    // A section must hold as many records as the header announces.
+    void checkWritten(std::size_t written, std::size_t headerOffset) const
+    {
+        ZK_CHECK(static_cast<std::int16_t>(written) == s_.header.i16(headerOffset), "Paksave");
+    }
+    void writeDefinitions(UnitWriter& out);
+    void writeDays(UnitWriter& out);
+    void writePlist(UnitWriter& out);
+    void writeProjectTree(UnitWriter& out);
+
+    Schedule& s_;
+    int format_;
+    bool packed_;
+    std::size_t recordSize_;
+    std::vector<ItemHandle> undated_;
+    // Floating items: the key that stands for their Plist entry in the file.
+    std::unordered_map<ItemHandle, std::uint32_t, ItemHandleHash> plistKeys_;
+    std::vector<ItemHandle> plistOrder_;
+    // Definitions: their reference tag (formats before 25), 1-based.
+    std::unordered_map<ItemHandle, std::uint16_t, ItemHandleHash> tags_;
+};
+
+std::vector<ItemHandle> Saver::undatedItems() const
+{
+    std::vector<ItemHandle> out;
+    for (ItemHandle h : s_.globalList) {
+        const ItemRecord& r = s_.record(h);
+        if (r.dayField() == 0 && !r.has(ItemFlag::fRecurDef))
+            out.push_back(h);
+    }
+    return out;
+}
+
+std::string Saver::refusal() const
+{
+    if (allowsSplitItems(format_))
+        return {};
+    std::vector<ItemHandle> candidates(s_.recurrences.begin(), s_.recurrences.end());
+    if (hasProjects(format_))
+        candidates.insert(candidates.end(), s_.projects.begin(), s_.projects.end());
+    for (const auto& [number, day] : s_.days)
+        if (isWrittenDay(DayNumber(number)))
+            for (const DayEntry& e : day.entries())
+                candidates.push_back(e.item);
+    for (ItemHandle h : candidates)
+        if (s_.record(h).has(ItemFlag::fSplit))
+            return std::string(kSplitItemText) + "\n" + s_.titleOf(h);
+    return {};
+}
+
+void Saver::write(UnitWriter& out)
+{
+    undated_ = hasUndatedAndTree(format_) ? undatedItems() : std::vector<ItemHandle>{};
+    giveIdsToReferencedItems();
+    numberReferences();
+    prepareHeader();
+    writeHeader(out);
+    writeTemplate(out);
+    for (ItemHandle h : undated_)
+        writeItem(out, h, false);
+    checkWritten(undated_.size(), ScheduleHeader::undatedCountAt);
+    writeDefinitions(out);
+    checkWritten(s_.recurrences.size(), ScheduleHeader::statDefinitionsAt);
+    if (hasProjects(format_)) {
+        for (ItemHandle h : s_.projects)
+            writeItem(out, h, false);
+        checkWritten(s_.projects.size(), ScheduleHeader::projectCountAt);
+    }
+    writeDays(out);
+    if (hasPlist(format_))
+        writePlist(out);
+    if (hasUndatedAndTree(format_))
+        writeProjectTree(out);
+    out.flush();
+}
+
+// Day entries name definitions by id, and the tree names items by id: an
+// item without one could not be found again on reading.
+void Saver::giveIdsToReferencedItems()
+{
+    if (!hasWideReferences(format_))
+        return;
+    for (ItemHandle h : s_.recurrences)
+        s_.itemId(h);
+    std::vector<ItemHandle> treeItems;
+    s_.projectTree.forEachDepthFirst([&](const ProjectTree::Node& n, int) { treeItems.push_back(n.item); });
+    for (ItemHandle h : treeItems)
+        s_.itemId(h);
+    s_.recurrences.checkDistinctIds();
+}
+
+void Saver::numberReferences()
+{
+    std::uint16_t tag = 0;
+    for (ItemHandle h : s_.recurrences)
+        tags_[h] = ++tag;
+    // FIXME: the Plist order once its module is in.
+    std::uint32_t key = 0;
+    for (ItemHandle h : plistOrder_)
+        plistKeys_[h] = ++key;
+}
+
+void Saver::prepareHeader()
+{
+    ScheduleHeader& h = s_.header;
+    auto i16 = [](auto v) { return static_cast<std::int16_t>(v); };  // the fields wrap
+
+    int days = 0, entries = 0;
+    for (const auto& [number, day] : s_.days)
+        if (isWrittenDay(DayNumber(number))) {
+            ++days;
+            entries += day.nTasks();
+        }
+    int exceptions = 0;
+    for (ItemHandle item : s_.chain)
+        exceptions += s_.record(item).has(ItemFlag::fException) ? 1 : 0;
+    int definitions = static_cast<int>(s_.recurrences.size());
+    int items = static_cast<int>(s_.chain.size());
+
+    h.setU16(ScheduleHeader::magicAt, ScheduleHeader::kMagic);
+    float created = h.createdVersion();
+    if (!std::isfinite(created) || created == 0.0f)
+        h.setF32(ScheduleHeader::createdVersionAt, kWriterProgramVersion);
+    h.setF32(ScheduleHeader::writerVersionAt, kWriterProgramVersion);
+    if (DayNumber today = s_.today()) {
+        if (h.u16(ScheduleHeader::startDayAt) == 0)
+            h.setU16(ScheduleHeader::startDayAt, static_cast<std::uint16_t>(today.value()));
+        h.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(today.value()));
+    }
+    h.setI16(ScheduleHeader::dayRecordCountAt, i16(days));
+    h.setI16(ScheduleHeader::definitionCountAt, i16(definitions));
+    const std::size_t stats[] = {ScheduleHeader::statEntriesAt, ScheduleHeader::statItemsAt,
+                                 ScheduleHeader::statDefinitionsAt, ScheduleHeader::statExceptionsAt};
+    const int current[] = {entries, items, definitions, exceptions};
+    for (int i = 0; i < 4; ++i) {
+        int previous = h.i16(stats[i]);
+        h.setI16(stats[i], i16(current[i]));
+        h.setI16(stats[i] + 8, i16(std::max(previous, static_cast<int>(i16(current[i])))));
+    }
+    h.setNItems(i16(items));
+    h.setU32(ScheduleHeader::projectTreeShownAt, static_cast<std::uint32_t>(s_.projectTree.size()));
+    h.setU32(ScheduleHeader::projectTreeTopAt, static_cast<std::uint32_t>(s_.projectTree.topLevel().size()));
+    h.setI16(ScheduleHeader::undatedCountAt, i16(undated_.size()));
+    h.setI16(ScheduleHeader::globalCountAt, i16(s_.globalList.size()));
+    h.setI16(ScheduleHeader::formatAt, i16(format_));
+    h.setU8(ScheduleHeader::recordSizeAt, static_cast<std::uint8_t>(recordSize_));
+    h.setI16(ScheduleHeader::projectCountAt, hasProjects(format_) ? i16(s_.projects.size()) : 0);
+    if (!hasUndatedAndTree(format_)) {
+        h.setI16(ScheduleHeader::undatedCountAt, 0);
+        h.setU32(ScheduleHeader::projectTreeTopAt, 0);
+    }
+    h.setU16(kHeaderSize28A, 28);
+    h.setU16(kHeaderSize28B, 28);
+    h.setU16(kHeaderReserved14, 0);
+    h.setU16(ScheduleHeader::headerSizeAt, static_cast<std::uint16_t>(ScheduleHeader::kSize));
+    h.setI16(ScheduleHeader::parityAt, headerParity(h.bytes().data()));
+}
+
+void Saver::writeHeader(UnitWriter& out)
+{
+    std::array<std::uint8_t, ScheduleHeader::kSize> bytes = s_.header.bytes();
+    out.setScrambled(false);
+    out.unit(bytes.data(), kPlainHeaderBytes);
+    out.setScrambled(true);
+    out.unit(bytes.data() + kPlainHeaderBytes, kScrambledHeaderBytes);
+}
+
+void Saver::writeTemplate(UnitWriter& out)
+{
+    ItemRecord t = s_.templateItem;
+    t.setTextField(0);
+    if (!keepsDayWindowInHeader(format_)) {
+        t.setEarliestBegin(static_cast<std::int16_t>(s_.dayStart().value()));
+        t.setLatestEnd(static_cast<std::int16_t>(s_.dayEnd().value()));
+    }
+    std::uint8_t stored[ItemRecord::kSize];
+    encodeFileRecord(t, packed_, recordSize_, stored);
+    out.unit(stored, recordSize_);
+}
+
+void Saver::writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry)
+{
+    const std::string& text = s_.storedDescription(h);
+    ItemRecord r = s_.record(h);
+    r.setTextField(static_cast<std::uint32_t>(text.size()));
+    if (r.has(ItemFlag::fRecurDef)) {
+        // The handle of the rule means nothing in a file; the tag does.
+        if (auto tag = tags_.find(h); tag != tags_.end())
+            r.setRecur(tag->second);
+    } else if (r.has(ItemFlag::fException)) {
+        // Records before format 25 hold no ids, so there the exception
+        // names its definition by the tag its day entries use.
+        ItemHandle definition = s_.recurrences.definitionOf(h);
+        if (!definition)
+            r.setRecur(0);
+        else
+            r.setRecur(hasWideReferences(format_) ? s_.record(definition).id() : tags_.at(definition));
+    }
+    if (r.has(ItemFlag::fFloating)) {
+        auto key = plistKeys_.find(h);
+        std::uint32_t link = key == plistKeys_.end() ? 0 : key->second;
+        r.setPlistLink(hasWideReferences(format_) ? link : (link & 0xFFFF) << 16);
+        if (inDayEntry && !hasPlist(format_))
+            r.setFlag(ItemFlag::fFloating, false);
+    }
+    std::uint8_t stored[ItemRecord::kSize];
+    encodeFileRecord(r, packed_, recordSize_, stored);
+    out.unit(stored, recordSize_);
+    if (!text.empty())
+        out.unit(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+void Saver::writeDefinitions(UnitWriter& out)
+{
+    for (ItemHandle h : s_.recurrences) {
+        writeItem(out, h, false);
+        RecurrenceRecord rule = s_.recurrences.fileRecord(h);
+        if (!hasWideReferences(format_))
+            rule.setRecurringId(tags_.at(h));
+        out.unit(rule.bytes().data(), RecurrenceRecord::kSize);
+        if (const ExceptionList* list = s_.recurrences.exceptionListOf(h))
+            for (const ExceptionEntry& e : *list)
+                out.u16(static_cast<std::uint16_t>(e.day.value()));
+    }
+}
+
+void Saver::writeDays(UnitWriter& out)
+{
+    bool wide = hasWideReferences(format_);
+    for (const auto& [number, day] : s_.days) {
+        if (!isWrittenDay(DayNumber(number)))
+            continue;
+        // The record's entry count is the length of its entries, so the
+        // count and the chain written after it cannot disagree.
+        auto bytes = day.encode();
+        out.unit(bytes.data(), bytes.size());
+        for (const DayEntry& e : day.entries()) {
+            bool definition = s_.recurrences.contains(e.item);
+            std::uint32_t reference = 0;
+            if (definition)
+                reference = wide ? s_.record(e.item).id() : tags_.at(e.item);
+            wide ? out.u32(reference) : out.u16(static_cast<std::uint16_t>(reference));
+            out.u16(static_cast<std::uint16_t>(e.start));
+            if (wide)
+                out.u16(e.placedMinutes);
+            if (!definition)
+                writeItem(out, e.item, true);
+        }
+    }
+}
+
+void Saver::writePlist(UnitWriter& out)
+{
+    bool wide = hasWideReferences(format_);
+    for (ItemHandle h : plistOrder_) {
+        std::uint32_t key = plistKeys_.at(h);
+        wide ? out.u32(key) : out.u16(static_cast<std::uint16_t>(key));
+    }
+    wide ? out.u32(0) : out.u16(0);
+}
+
+void Saver::writeProjectTree(UnitWriter& out)
+{
+    s_.projectTree.forEachDepthFirst([&](const ProjectTree::Node& n, int) {
+        std::uint8_t stored[kTreeRecordSize] = {};
+        bytes::putU32(stored, n.value);
+        bytes::putU32(stored + 4, s_.record(n.item).id());
+        bytes::putU32(stored + 8, static_cast<std::uint32_t>(n.children.size()));
+        out.unit(stored, sizeof stored);
+    });
+}
+
+int chosenFormat(const Schedule& s, const SaveOptions& options)
+{
+    int format = options.format != 0 ? options.format : s.header.i16(ScheduleHeader::saveFormatAt);
+    if (format == 0)
+        format = kCurrentFormat;
+    ZK_CHECK(format >= kOldestReadFormat && format <= kCurrentFormat, "Paksave");
+    return format;
+}
+
+SaveResult save(Schedule& schedule, UnitWriter& out, const SaveOptions& options)
+{
+    Saver saver(schedule, chosenFormat(schedule, options));
+    if (std::string refused = saver.refusal(); !refused.empty())
+        return SaveResult{SaveError::Refused, refused};
+    saver.write(out);
+    if (!out.failure().empty())
+        return SaveResult{SaveError::WriteFailed, out.failure()};
+    return {};
+}
+
+} // namespace
+
+SaveResult saveDataFile(Schedule& schedule, int fd, const SaveOptions& options)
+{
+    if (fd < 0)
+        return SaveResult{SaveError::WriteFailed, kNullHandleText};
+    UnitWriter out(fd);
+    return save(schedule, out, options);
+}
+
+SaveResult saveDataFile(Schedule& schedule, const std::filesystem::path& file, const SaveOptions& options)
+{
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return SaveResult{SaveError::WriteFailed, std::string("Cannot create ") + file.string() + ": " + std::strerror(errno)};
+    SaveResult result = saveDataFile(schedule, fd, options);
+    if (::close(fd) != 0 && result)
+        result = SaveResult{SaveError::WriteFailed, writeErrorText(errno)};
+    return result;
+}
+
+SaveResult saveDataBytes(Schedule& schedule, std::vector<std::uint8_t>& out, const SaveOptions& options)
+{
+    out.clear();
+    UnitWriter writer(out);
+    return save(schedule, writer, options);
+}
+
+} // namespace zk

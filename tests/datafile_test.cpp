@@ -1,0 +1,376 @@
+// The data file writer and whole-file round trips: a schedule written, read
+// and written again gives the same bytes, in every format it can be kept in.
+
+#include "datafilesupport.h"
+
+#include "core/text.h"
+#include "storage/datafileformat.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace zk {
+namespace {
+
+using namespace testsupport;
+
+// A schedule holding items of every kind, descriptions of 0, 1, 999 and
+// 1000 bytes, private items, floating items, split items on several days,
+// recurring definitions with exceptions and cancellations, projects in a
+// tree, undated Global List items and reserved bytes that are not zero.
+class RichSchedule {
+public:
+    RichSchedule() : make(s)
+    {
+        DayNumber d1 = kToday, d2 = kToday + 1, d3 = kToday + 5;
+        ItemHandle a = make.onDay("", d1, 541, 60, ItemKind::appointment);
+        fillReserved(a);
+        make.onDay("x", d1, 661, 30, ItemKind::task);
+        make.onDay(std::string(999, 'n'), d2, 700, 15, ItemKind::memo);
+        make.onDay(std::string(998, 'm') + "\xC3\xA9", d2, 720, 15, ItemKind::cashFlow);
+        make.onDay("|private note", d3, 800, 10, ItemKind::appointment2);
+        make.onDay("birthday of Ana", d1, 0, 0, ItemKind::birthday);
+        make.onDay("Holiday", d2, 0, 0, ItemKind::holiday);
+        make.onDay("anniversary", d3, 0, 0, ItemKind::anniversary);
+        make.onDay("trip", d1, 0, 0, ItemKind::multiDayEvent);
+        make.onDay("trip 2", d2, 0, 0, ItemKind::multiDayEvent2);
+        floatingA = make.onDay("floating A", d1, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        s.record(floatingA).setPriorityLetter('A');
+        floatingB = make.onDay("floating B", d2, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        s.record(floatingB).setPriorityLetter('B');
+        split = make.onDay("split work", d1, 1000, 40, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
+        s.record(split).setPriorityLetter('C');
+        make.place(split, d2, 1000, 40);
+        make.place(split, d3, 1000, 40);
+
+        weekly = make.definition("weekly meeting");
+        make.occurrence(weekly, d1, 600);
+        make.occurrence(weekly, d3, 600);
+        exception = make.exception(weekly, d2, "weekly meeting, moved");
+        s.recurrences.addEntry(weekly, kToday + 12);  // a cancellation
+        make.definition("daily stand-up", RecurType::daily);
+
+        project = make.project("Project Alpha");
+        s.record(project).setFlags(0x2);
+        s.record(a).setProjectId(s.record(project).id());
+        auto node = s.projectTree.addTopLevel(ProjectTree::kProjectNode, project);
+        s.projectTree.addChild(node, 0, a);
+        make.project("Project Beta");
+
+        make.undated("undated memo");
+        make.undated("");
+        s.header.setU8(30, 0x5A);    // reserved header bytes
+        s.header.setU8(600 - 2, 28);
+        s.header.setU8(650, 0xA5);
+        s.templateItem.setLatestEnd(1300);
+        s.templateItem.bytes()[120] = 0x77;
+    }
+
+    void fillReserved(ItemHandle h)
+    {
+        auto& b = s.record(h).bytes();
+        for (std::size_t off : {36, 37, 38, 39, 44, 45, 62, 63, 64, 65, 86, 87, 88, 89, 104, 105})
+            b[off] = static_cast<std::uint8_t>(0x10 + off);
+        for (std::size_t off = 116; off < 130; ++off)
+            b[off] = static_cast<std::uint8_t>(0xF0 - off);
+    }
+
+    Schedule s;
+    ScheduleMaker make;
+    ItemHandle floatingA, floatingB, split, weekly, exception, project;
+};
+
+std::unique_ptr<Schedule> reload(const std::vector<std::uint8_t>& bytes)
+{
+    LoadResult r = loadDataBytes(bytes, testLoadOptions());
+    EXPECT_TRUE(r) << r.failureText;
+    return std::move(r.schedule);
+}
+
+ItemHandle findByText(const Schedule& s, const std::string& text)
+{
+    for (ItemHandle h : s.chain)
+        if (s.storedDescription(h) == text)
+            return h;
+    return kNoItem;
+}
+
+TEST(DataFileRoundTrip, RichScheduleIsWrittenAgainByteForByte)
+{
+    FaultsThrow faults;
+    RichSchedule rich;
+    std::vector<std::uint8_t> first = saved(rich.s);
+    ASSERT_FALSE(first.empty());
+    auto loaded = reload(first);
+    ASSERT_TRUE(loaded);
+    loaded->setClock(&testClock());
+    std::vector<std::uint8_t> second = saved(*loaded);
+    EXPECT_EQ(first, second);
+}
+
+TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
+{
+    FaultsThrow faults;
+    RichSchedule rich;
+    auto loaded = reload(saved(rich.s));
+    ASSERT_TRUE(loaded);
+    Schedule& s = *loaded;
+
+    EXPECT_EQ(s.chain.size(), rich.s.chain.size());
+    EXPECT_EQ(s.days.size(), 3u);
+    EXPECT_EQ(s.recurrences.size(), 2u);
+    EXPECT_EQ(s.projects.size(), 2u);
+    EXPECT_EQ(s.globalList.size(), 2u);
+    EXPECT_EQ(s.projectTree.size(), 2u);
+
+    ItemHandle longOne = findByText(s, std::string(999, 'n'));
+    ASSERT_TRUE(longOne);
+    ASSERT_TRUE(findByText(s, std::string(998, 'm') + "\xC3\xA9"));
+    ASSERT_TRUE(findByText(s, "|private note"));
+
+    // The split item is one item with three entries.
+    ItemHandle split = findByText(s, "split work");
+    ASSERT_TRUE(split);
+    EXPECT_EQ(s.days.daysOf(split).size(), 3u);
+
+    // The exception is linked to its definition, the cancellation kept.
+    ItemHandle weekly = findByText(s, "weekly meeting");
+    ItemHandle exception = findByText(s, "weekly meeting, moved");
+    ASSERT_TRUE(weekly && exception);
+    EXPECT_EQ(s.recurrences.definitionOf(exception), weekly);
+    EXPECT_EQ(s.recurrences.findEntry(weekly, kToday + 1)->item, exception);
+    EXPECT_TRUE(s.recurrences.isCancelled(weekly, kToday + 12));
+    EXPECT_EQ(s.recurrences.ruleOf(weekly).recurringId(), rich.s.recurrences.ruleOf(rich.weekly).recurringId());
+
+    // Reserved bytes of records, header and template survive.
+    EXPECT_EQ(s.header.u8(30), 0x5A);
+    EXPECT_EQ(s.header.u8(650), 0xA5);
+    EXPECT_EQ(s.templateItem.bytes()[120], 0x77);
+    EXPECT_EQ(s.templateItem.latestEndField(), 1300);
+    const auto* d1 = s.findDay(kToday);
+    ASSERT_TRUE(d1);
+    EXPECT_EQ(d1->nRecurEntries, 1);
+    EXPECT_EQ(s.record(d1->entries()[0].item).bytes()[120], static_cast<std::uint8_t>(0xF0 - 120));
+    EXPECT_TRUE(s.unreportedTexts().empty());
+}
+
+TEST(DataFileRoundTrip, ThousandByteDescriptionIsKeptWhole)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    std::string text(1000, 'k');
+    make.onDay(text, kToday, 500, 10);
+    auto loaded = reload(saved(s));
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(findByText(*loaded, text));
+}
+
+TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
+{
+    FaultsThrow faults;
+    for (int format : {21, 22, 23, 24, 25}) {
+        SCOPED_TRACE(format);
+        Schedule s;
+        ScheduleMaker make(s);
+        make.onDay("fixed", kToday, 541, 60);
+        ItemHandle weekly = make.definition("weekly");
+        make.occurrence(weekly, kToday + 1, 600);
+        make.exception(weekly, kToday + 2, "moved one");
+        if (format >= 24)
+            make.project("a project");
+        std::vector<std::uint8_t> first = saved(s, format);
+        ASSERT_FALSE(first.empty());
+        auto loaded = reload(first);
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded->header.i16(ScheduleHeader::formatAt), format);
+        EXPECT_EQ(loaded->chain.size(), s.chain.size());
+        EXPECT_EQ(loaded->projects.size(), format >= 24 ? 1u : 0u);
+        ItemHandle def = findByText(*loaded, "weekly");
+        ASSERT_TRUE(def);
+        const DayRecord* d = loaded->findDay(kToday + 1);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->entries()[0].item, def);
+        EXPECT_EQ(loaded->recurrences.definitionOf(findByText(*loaded, "moved one")), def);
+        EXPECT_EQ(loaded->dayStart(), s.dayStart());
+        EXPECT_EQ(loaded->dayEnd(), s.dayEnd());
+        // The first load builds the project tree; from then on the file
+        // stays the same. Packed records hold no ids, so every load of
+        // those gives fresh ones and only the header's id counter moves.
+        loaded->setClock(&testClock());
+        std::vector<std::uint8_t> second = saved(*loaded, format);
+        auto again = reload(second);
+        ASSERT_TRUE(again);
+        again->setClock(&testClock());
+        std::vector<std::uint8_t> third = saved(*again, format);
+        ASSERT_EQ(third.size(), second.size());
+        std::size_t from = format < 25 ? ScheduleHeader::kSize : 0;
+        auto diff = std::mismatch(second.begin() + from, second.end(), third.begin() + from);
+        EXPECT_TRUE(diff.first == second.end()) << "differs at " << (diff.first - second.begin());
+    }
+}
+
+// --- the writer ---------------------------------------------------------------
+
+TEST(DataFileWriter, EmptyScheduleIsHeaderTemplateAndOneZeroKey)
+{
+    FaultsThrow faults;
+    Schedule s;
+    s.setClock(&testClock());
+    std::vector<std::uint8_t> bytes = saved(s);
+    ASSERT_EQ(bytes.size(), 655u + 130u + 4u);
+    // The first four bytes are plain: magic 12960, format 26.
+    EXPECT_EQ(bytes::u16(&bytes[0]), 12960);
+    EXPECT_EQ(bytes::i16(&bytes[2]), 26);
+    // The rest of the header is one scrambled unit: offset 16 (header size)
+    // is byte 12 of that unit.
+    std::uint8_t unit[651];
+    std::copy(bytes.begin() + 4, bytes.begin() + 655, unit);
+    scrambleUnit(unit, sizeof unit);
+    EXPECT_EQ(bytes::u16(&unit[12]), 655);
+    EXPECT_EQ(s.header.u16(ScheduleHeader::lastSaveDayAt), kToday.value());
+    EXPECT_EQ(s.header.u16(ScheduleHeader::startDayAt), kToday.value());
+    EXPECT_EQ(s.header.i16(ScheduleHeader::parityAt), headerParity(s.header.bytes().data()));
+}
+
+TEST(DataFileWriter, ScramblingLongUnitsRepeatsEvery256Bytes)
+{
+    std::vector<std::uint8_t> whole(600, 0x41), pieces = whole;
+    scrambleUnit(whole.data(), whole.size());
+    for (std::size_t at = 0; at < pieces.size(); at += 256)
+        scrambleUnit(pieces.data() + at, std::min<std::size_t>(256, pieces.size() - at));
+    EXPECT_EQ(whole, pieces);
+    EXPECT_EQ(whole[0], 0x41 ^ 0xD2 ^ 21);
+    EXPECT_EQ(whole[5], 0x41 ^ 5 ^ 0xD2 ^ 21);
+    scrambleUnit(whole.data(), whole.size());
+    EXPECT_EQ(whole, std::vector<std::uint8_t>(600, 0x41));
+}
+
+TEST(DataFileWriter, DefinitionEntryIsItsIdStartAndMinutesOnly)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    ItemHandle weekly = make.definition("");
+    make.occurrence(weekly, kToday, 600);
+    std::vector<std::uint8_t> withEntry = saved(s);
+    Schedule t;
+    ScheduleMaker make2(t);
+    make2.definition("");
+    t.days.insert(kToday);
+    std::vector<std::uint8_t> withoutEntry = saved(t);
+    EXPECT_EQ(withEntry.size(), withoutEntry.size() + 8);
+    // Header, template, the definition (record, rule), the day record: then
+    // the entry.
+    std::size_t at = 655 + 130 + 130 + 28 + 28;
+    std::uint8_t entry[8];
+    std::copy(withEntry.begin() + at, withEntry.begin() + at + 8, entry);
+    scrambleUnit(entry, 4);
+    scrambleUnit(entry + 4, 2);
+    scrambleUnit(entry + 6, 2);
+    EXPECT_EQ(bytes::u32(entry), s.record(weekly).id());
+    EXPECT_EQ(bytes::i16(entry + 4), 600);
+    EXPECT_EQ(bytes::u16(entry + 6), 30);
+}
+
+TEST(DataFileWriter, SplitItemIsWrittenOncePerEntry)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    ItemHandle split = make.onDay("piece", kToday, 600, 20, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
+    std::size_t one = saved(s).size();
+    make.place(split, kToday + 1, 600, 20);
+    make.place(split, kToday + 2, 600, 20);
+    std::size_t three = saved(s).size();
+    EXPECT_EQ(three, one + 2 * (28 + 8 + 130 + 5));
+}
+
+TEST(DataFileWriter, SplitItemCannotBeWrittenInAnOlderFormat)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    make.onDay("piece of work", kToday, 600, 20, ItemKind::task, ItemFlag::fSplit);
+    std::vector<std::uint8_t> out;
+    SaveResult r = saveDataBytes(s, out, SaveOptions{24});
+    EXPECT_EQ(r.error, SaveError::Refused);
+    EXPECT_EQ(r.failureText, "The following item is SPLIT. You must switch off this property before saving in this "
+                             "back-level format\npiece of work");
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(saveDataBytes(s, out, SaveOptions{25}));
+}
+
+TEST(DataFileWriter, WriteErrorsAreTold)
+{
+    FaultsThrow faults;
+    Schedule s;
+    s.setClock(&testClock());
+    EXPECT_EQ(saveDataFile(s, -1).failureText, "null file handle");
+
+    int full = ::open("/dev/full", O_WRONLY);
+    if (full >= 0) {
+        SaveResult r = saveDataFile(s, full);
+        EXPECT_EQ(r.error, SaveError::WriteFailed);
+        EXPECT_EQ(r.failureText, "No space left on device. Disk is FULL");
+        ::close(full);
+    }
+    int readOnly = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(readOnly, 0);
+    EXPECT_EQ(saveDataFile(s, readOnly).failureText, "Invalid file handle");
+    ::close(readOnly);
+}
+
+TEST(DataFileWriter, WritesToThePathGiven)
+{
+    FaultsThrow faults;
+    RichSchedule rich;
+    auto path = std::filesystem::temp_directory_path() / ("zk-datafile-" + std::to_string(::getpid()) + ".pak");
+    ASSERT_TRUE(saveDataFile(rich.s, path));
+    LoadResult r = loadDataFile(path, testLoadOptions());
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_EQ(r.schedule->chain.size(), rich.s.chain.size());
+    std::filesystem::remove(path);
+}
+
+TEST(DataFileWriter, OlderFormatsLeaveOutTheirMissingSections)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    make.project("p");
+    make.undated("u");
+    s.projectTree.addTopLevel(1, s.projects[0]);
+    saved(s, 23);
+    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 0);
+    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 0);
+    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 0u);
+    EXPECT_EQ(s.header.u8(ScheduleHeader::recordSizeAt), 33);
+    saved(s, 26);
+    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 1);
+    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 1);
+    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 1u);
+}
+
+TEST(DataFileWriter, OlderFormatsCarryTheDayWindowInTheTemplate)
+{
+    FaultsThrow faults;
+    Schedule s;
+    s.setClock(&testClock());
+    s.header.setDayStart(TimeValue(361));
+    s.header.setDayEnd(TimeValue(1321));
+    std::vector<std::uint8_t> bytes = saved(s, 25);
+    std::uint8_t t[74];
+    std::copy(bytes.begin() + 655, bytes.begin() + 655 + 74, t);
+    scrambleUnit(t, sizeof t);
+    EXPECT_EQ(bytes::i16(t + 8), 361);
+    EXPECT_EQ(bytes::i16(t + 10), 1321);
+}
+
+} // namespace
+} // namespace zk

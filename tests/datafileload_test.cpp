@@ -1,0 +1,640 @@
+// Loading the data file: every refusal and every repair, on files built (or
+// broken) on purpose, and the promise that no damaged input crashes the
+// loader or leaves a schedule behind.
+
+#include "datafilesupport.h"
+
+#include "storage/datafileformat.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace zk {
+namespace {
+
+using namespace testsupport;
+
+LoadResult load(const FileBuilder& f) { return loadDataBytes(f.bytes(), testLoadOptions()); }
+
+// The smallest valid file of a format: header, template, (Plist end).
+FileBuilder emptyFile(int format = 26)
+{
+    FileBuilder f(format);
+    f.templateItem();
+    if (format >= 22)
+        f.plistKey(0);
+    return f;
+}
+
+ItemRecord record(std::uint16_t day, std::uint32_t id, std::uint32_t flags = 0)
+{
+    ItemRecord r;
+    r.setKind(ItemKind::appointment);
+    r.setDay(day);
+    r.setId(id);
+    r.setFlags(flags);
+    r.setDuration(30);
+    return r;
+}
+
+void expectFailure(const LoadResult& r, LoadError error, const std::string& text)
+{
+    EXPECT_EQ(r.error, error);
+    EXPECT_EQ(r.failureText, text);
+    EXPECT_FALSE(r.schedule);
+}
+
+// --- format versions -----------------------------------------------------------
+
+TEST(DataFileLoadVersion, RefusesWhatIsNotADataFileOfAKnownVersion)
+{
+    FaultsThrow faults;
+    FileBuilder bad = emptyFile();
+    bad.header.setU16(0, 12961);
+    expectFailure(load(bad), LoadError::NotDataFile, "Cannot load Data File. Unrecognizable format");
+
+    for (int version : {27, 99}) {
+        FileBuilder newer = emptyFile();
+        newer.header.setI16(ScheduleHeader::formatAt, static_cast<std::int16_t>(version));
+        LoadResult r = load(newer);
+        EXPECT_EQ(r.error, LoadError::NotDataFile);
+        EXPECT_EQ(r.failureText,
+                  "Datafile was created with newer version, not with version 21.00\n\nIf you want to go back to using "
+                  "this old version, first load the newer version and choose File:Transfer:Save As:");
+    }
+    for (int version : {19, 2, 100, 9999, -1}) {
+        FileBuilder old = emptyFile();
+        old.header.setI16(ScheduleHeader::formatAt, static_cast<std::int16_t>(version));
+        expectFailure(load(old), LoadError::NotDataFile, "Incompatible Datafile Format.");
+    }
+}
+
+TEST(DataFileLoadVersion, ReadsUnscrambledFormatsAndTheOldestScrambledOnes)
+{
+    FaultsThrow faults;
+    for (int version : {20, 3}) {
+        FileBuilder f(21);
+        f.header.setI16(ScheduleHeader::formatAt, static_cast<std::int16_t>(version));
+        f.scrambled = false;
+        f.templateItem();
+        EXPECT_TRUE(load(f)) << version;
+    }
+    // Above 9999: format 24, not scrambled.
+    FileBuilder big(24);
+    big.header.setI16(ScheduleHeader::formatAt, 10000);
+    big.scrambled = false;
+    big.templateItem().plistKey(0);
+    LoadResult r = load(big);
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_EQ(r.format, 24);
+    for (int format = 21; format <= 26; ++format)
+        EXPECT_TRUE(load(emptyFile(format))) << format;
+}
+
+TEST(DataFileLoadVersion, HeaderParityGuardsTheFirst165BytesOfCurrentFiles)
+{
+    FaultsThrow faults;
+    FileBuilder f = emptyFile();
+    f.fixParity = false;
+    f.header.setI16(ScheduleHeader::parityAt, headerParity(f.header.bytes().data()));
+    ASSERT_TRUE(load(f));
+    f.header.setU8(164, static_cast<std::uint8_t>(f.header.u8(164) + 1));
+    int computed = headerParity(f.header.bytes().data());
+    LoadResult r = load(f);
+    EXPECT_EQ(r.error, LoadError::Damaged);
+    EXPECT_EQ(r.failureText, "Datafile invalid. Header parity " + std::to_string(computed) + " instead of "
+                                 + std::to_string(computed - 1) + ".");
+    // Beyond the first 165 bytes the parity does not look.
+    FileBuilder g = emptyFile();
+    g.fixParity = false;
+    g.header.setI16(ScheduleHeader::parityAt, headerParity(g.header.bytes().data()));
+    g.header.setU8(165, 0x42);
+    EXPECT_TRUE(load(g));
+    // Older formats are not verified.
+    FileBuilder old = emptyFile(25);
+    old.fixParity = false;
+    old.header.setI16(ScheduleHeader::parityAt, 1234);
+    EXPECT_TRUE(load(old));
+}
+
+TEST(DataFileLoadVersion, HeaderSizeMustBe655OrZero)
+{
+    FaultsThrow faults;
+    FileBuilder zero = emptyFile();
+    zero.header.setU16(ScheduleHeader::headerSizeAt, 0);
+    EXPECT_TRUE(load(zero));
+    FileBuilder wrong = emptyFile();
+    wrong.header.setU16(ScheduleHeader::headerSizeAt, 654);
+    expectFailure(load(wrong), LoadError::NotDataFile, "Header size mismatch. Check QFHEADER declaration changes");
+}
+
+// --- old headers ---------------------------------------------------------------------
+
+TEST(DataFileLoadHeader, OldHeadersAreBroughtUpToDate)
+{
+    FaultsThrow faults;
+    FileBuilder f = emptyFile(23);
+    ScheduleHeader& h = f.header;
+    h.setF32(ScheduleHeader::writerVersionAt, 0);
+    h.setF32(ScheduleHeader::createdVersionAt, 0);
+    h.setI16(4, 350);  // very old: program versions x 100 at 4 and 6
+    h.setI16(6, 300);
+    h.setI16(ScheduleHeader::saveFormatAt, 22);
+    h.setU8(442, 9);
+    h.setU16(598, 0);
+    h.setU8(ScheduleHeader::interestRateAt, 0);
+    h.setInterfaceMode(0);
+    h.setBizHours(TimeValue(100), TimeValue(200));
+    h.setU32(ScheduleHeader::optionWordAt, 0x2000001);
+    h.setU8(456, 0);
+    h.setMinSplitMinutes(0);
+    h.setI16(ScheduleHeader::setting616At, 121);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    const ScheduleHeader& got = r.schedule->header;
+    EXPECT_FLOAT_EQ(got.writerVersion(), 3.5f);
+    EXPECT_FLOAT_EQ(got.createdVersion(), 3.0f);
+    EXPECT_EQ(got.u32(4), 0u);
+    EXPECT_EQ(got.i16(ScheduleHeader::saveFormatAt), 0);
+    EXPECT_EQ(got.u8(442), 0);
+    EXPECT_EQ(got.u16(598), 28);
+    EXPECT_EQ(got.u8(ScheduleHeader::interestRateAt), 12);
+    EXPECT_EQ(got.interfaceMode(), 3u);  // 4.2 or below
+    EXPECT_EQ(got.bizStart().value(), 541);
+    EXPECT_EQ(got.bizEnd().value(), 1021);
+    EXPECT_EQ(got.u32(ScheduleHeader::optionWordAt), 0x1u);
+    EXPECT_EQ(got.u8(456), 12);
+    EXPECT_EQ(got.minSplitMinutes(), 1);
+    EXPECT_EQ(got.i16(ScheduleHeader::setting616At), 30);
+    EXPECT_EQ(got.i16(440), 30);
+    EXPECT_EQ(got.i16(443), 30);
+}
+
+TEST(DataFileLoadHeader, DayWindowComesFromTheTemplateBeforeFormat26)
+{
+    FaultsThrow faults;
+    FileBuilder f(25);
+    ItemRecord t;
+    t.setEarliestBegin(361);
+    t.setLatestEnd(0);
+    f.record(t).plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.schedule->dayStart().value(), 361);
+    EXPECT_EQ(r.schedule->dayEnd().value(), 1381);  // 0 becomes 11pm
+
+    FileBuilder current = emptyFile();
+    current.header.setDayStart(kNoTime);
+    current.header.setDayEnd(TimeValue(1300));
+    LoadResult c = load(current);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c.schedule->dayStart().value(), 421);  // 0 becomes 7a
+    EXPECT_EQ(c.schedule->dayEnd().value(), 1300);
+}
+
+TEST(DataFileLoadHeader, RecentFileKeepsItsSettings)
+{
+    FaultsThrow faults;
+    FileBuilder f = emptyFile();
+    f.header.setI16(440, 500);
+    f.header.setI16(443, 1000);
+    f.header.setInterfaceMode(2);
+    f.header.setF32(ScheduleHeader::writerVersionAt, 21.0f);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.schedule->header.i16(440), 500);
+    EXPECT_EQ(r.schedule->header.i16(443), 30);  // outside 0..999
+    EXPECT_EQ(r.schedule->header.interfaceMode(), 2u);
+    EXPECT_FALSE(r.schedule->dirty);
+}
+
+// --- damaged files ----------------------------------------------------------------------
+
+std::vector<std::uint8_t> richFile()
+{
+    Schedule s;
+    ScheduleMaker make(s);
+    make.onDay("first", kToday, 541, 60);
+    make.onDay("second item", kToday + 1, 600, 30, ItemKind::task, ItemFlag::fFloating);
+    ItemHandle weekly = make.definition("weekly");
+    make.occurrence(weekly, kToday, 700);
+    make.exception(weekly, kToday + 1, "moved");
+    s.recurrences.addEntry(weekly, kToday + 8);
+    ItemHandle p = make.project("project");
+    s.projectTree.addTopLevel(1, p);
+    make.undated("undated");
+    return saved(s);
+}
+
+TEST(DataFileLoadDamage, EveryTruncationIsAnIncompleteFile)
+{
+    FaultsThrow faults;
+    std::vector<std::uint8_t> whole = richFile();
+    ASSERT_TRUE(loadDataBytes(whole, testLoadOptions()));
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        LoadResult r = loadDataBytes(std::span(whole.data(), n), testLoadOptions());
+        ASSERT_FALSE(r) << n;
+        EXPECT_FALSE(r.schedule);
+        EXPECT_EQ(r.error, n < 4 ? LoadError::Damaged : r.error) << n;
+        if (n >= 4)
+            EXPECT_EQ(r.failureText, "File being read is incomplete") << n;
+    }
+}
+
+TEST(DataFileLoadDamage, CountsBeyondTheFileStopBeforeAllocating)
+{
+    FaultsThrow faults;
+    for (std::size_t offset : {ScheduleHeader::dayRecordCountAt, ScheduleHeader::statDefinitionsAt,
+                               ScheduleHeader::projectCountAt, ScheduleHeader::undatedCountAt}) {
+        FileBuilder f = emptyFile();
+        f.header.setI16(offset, 32767);
+        expectFailure(load(f), LoadError::Damaged, "File being read is incomplete");
+        f.header.setI16(offset, -1);
+        expectFailure(load(f), LoadError::Damaged, "Cannot load Data File. A count in the file is negative.");
+    }
+    // A day claiming more entries than the file holds.
+    FileBuilder day = emptyFile();
+    day.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    FileBuilder g(26);
+    g.header = day.header;
+    g.templateItem().day(kToday, 32767).plistKey(0);
+    expectFailure(load(g), LoadError::Damaged, "File being read is incomplete");
+    // A project tree claiming 4 billion children.
+    FileBuilder t(26);
+    t.header.setI16(ScheduleHeader::projectCountAt, 1);
+    t.header.setU32(ScheduleHeader::projectTreeTopAt, 1);
+    t.templateItem().item(record(0, 5), "p").plistKey(0);
+    t.unit(std::vector<std::uint8_t>{1, 0, 0, 0, 5, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 0, 0, 0, 0});
+    expectFailure(load(t), LoadError::Damaged, "File being read is incomplete");
+}
+
+TEST(DataFileLoadDamage, DescriptionOver1000BytesMakesTheFileInvalid)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::undatedCountAt, 1);
+    f.templateItem().item(record(0, 1), std::string(1001, 'a')).plistKey(0);
+    expectFailure(load(f), LoadError::Damaged,
+                  "One or more item descriptions in data file exceed the maximum length.");
+    FileBuilder ok(26);
+    ok.header.setI16(ScheduleHeader::undatedCountAt, 1);
+    ok.templateItem().item(record(0, 1), std::string(1000, 'a')).plistKey(0);
+    EXPECT_TRUE(load(ok));
+}
+
+TEST(DataFileLoadDamage, OlderTextsAreReadAsWindows1252AndCutAtTheLimit)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::undatedCountAt, 2);
+    f.templateItem().item(record(0, 1), "caf\xE9").item(record(0, 2), std::string(999, 'a') + "\xE9");
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.schedule->storedDescription(r.schedule->globalList[0]), "caf\xC3\xA9");
+    // 999 + 2 bytes would pass the limit: the character is left out.
+    EXPECT_EQ(r.schedule->storedDescription(r.schedule->globalList[1]), std::string(999, 'a'));
+}
+
+TEST(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
+{
+    FaultsThrow faults;
+    FileBuilder wide(26);
+    wide.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    wide.templateItem().day(kToday, 1).definitionEntry(77, 600, 30).plistKey(0);
+    LoadResult r = load(wide);
+    expectFailure(r, LoadError::Damaged, "File being read is incomplete");
+    EXPECT_EQ(r.messages, std::vector<std::string>{"Datafile corruption detected when re-linking clone or drone"});
+
+    FileBuilder tag(23);
+    tag.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    tag.templateItem().day(kToday, 1).definitionEntry(77, 600, 0).plistKey(0);
+    LoadResult t = load(tag);
+    expectFailure(t, LoadError::Damaged, "File being read is incomplete");
+    EXPECT_EQ(t.messages,
+              std::vector<std::string>{"Datafile corruption detected when linking recurring item instance."});
+}
+
+TEST(DataFileLoadDamage, ReadFailuresAreToldApartFromDamage)
+{
+    FaultsThrow faults;
+    auto missing = std::filesystem::temp_directory_path() / "zk-no-such-folder" / "timedata.pak";
+    LoadResult r = loadDataFile(missing);
+    EXPECT_EQ(r.error, LoadError::ReadFailed);
+    EXPECT_NE(r.failureText.find("Cannot open Data File"), std::string::npos);
+    LoadResult dir = loadDataFile(std::filesystem::temp_directory_path());
+    EXPECT_EQ(dir.error, LoadError::ReadFailed);
+    EXPECT_NE(dir.failureText, "File being read is incomplete");
+}
+
+// --- repairs ----------------------------------------------------------------------------
+
+RecurrenceRecord weeklyRule(std::uint16_t exceptionCount, bool listFollows)
+{
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::weekly);
+    rule.setInterval(1);
+    rule.setRecurringId(9);
+    rule.setExceptionCount(exceptionCount);
+    rule.setExceptionListField(listFollows ? 1 : 0);
+    return rule;
+}
+
+TEST(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
+    ItemRecord noFlag = record(0, 10, ItemFlag::fFloating);
+    noFlag.setPlistLink(44);
+    f.templateItem().item(noFlag, "weekly").rule(weeklyRule(0, false));
+    f.item(record(0, 11, ItemFlag::fRecurDef), "monthly").rule(weeklyRule(3, false));
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_EQ(r.messages, (std::vector<std::string>{"Recurring item cleaned up",
+                                                    "Recurring item count of exceptions corrected: monthly"}));
+    Schedule& s = *r.schedule;
+    ASSERT_EQ(s.recurrences.size(), 2u);
+    ItemHandle weekly = s.recurrences.inOrder()[0];
+    EXPECT_TRUE(s.record(weekly).has(ItemFlag::fRecurDef));
+    EXPECT_FALSE(s.record(weekly).has(ItemFlag::fFloating));
+    EXPECT_EQ(s.record(weekly).plistLink(), 0u);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(s.recurrences.inOrder()[1]), 0);
+    EXPECT_EQ(s.chain.dayOf(weekly), kNoDayInChain);
+}
+
+TEST(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(2, true));
+    f.u16(static_cast<std::uint16_t>(kToday.value() + 7)).u16(static_cast<std::uint16_t>(kToday.value() + 7));
+    f.day(kToday, 2);
+    ItemRecord orphan = record(static_cast<std::uint16_t>(kToday.value()), 20, ItemFlag::fException);
+    orphan.setRecur(99);
+    f.itemEntry(600, 30).item(orphan, "orphan");
+    ItemRecord unlisted = record(static_cast<std::uint16_t>(kToday.value()), 21, ItemFlag::fException);
+    unlisted.setRecur(10);
+    unlisted.setCreatedDay(static_cast<std::int16_t>(kToday.value()));
+    f.itemEntry(700, 30).item(unlisted, "unlisted");
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    Schedule& s = *r.schedule;
+    std::string date = s.formatDate(kToday + 7);
+    std::string today = s.formatDate(kToday);
+    ASSERT_EQ(r.messages.size(), 3u);
+    EXPECT_EQ(r.messages[0], "Duplicate exception entry (cancellation) cleaned up for weekly");
+    EXPECT_EQ(r.messages[1], "Data cleanup on recurring instance");
+    EXPECT_EQ(r.messages[2].rfind("exception entry not found " + today + " weekly", 0), 0u) << r.messages[2];
+    ItemHandle weekly = s.recurrences.inOrder()[0];
+    EXPECT_EQ(s.recurrences.exceptionCountOf(weekly), 2);
+    EXPECT_TRUE(s.recurrences.isCancelled(weekly, kToday + 7));
+    const DayRecord* d = s.findDay(kToday);
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(s.record(d->entries()[0].item).has(ItemFlag::fException));
+    EXPECT_EQ(s.recurrences.findEntry(weekly, kToday)->item, d->entries()[1].item);
+}
+
+TEST(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
+{
+    FaultsThrow faults;
+    auto build = [](float version) {
+        FileBuilder f(26);
+        f.header.setF32(ScheduleHeader::writerVersionAt, version);
+        f.header.setLastPastDay(DayNumber(3000));
+        f.header.setI16(ScheduleHeader::dayRecordCountAt, 5);
+        f.templateItem().day(DayNumber(-3), 0);
+        for (int d : {3010, 3012, 3012, 3015})
+            f.day(DayNumber(d), 0);
+        f.plistKey(0);
+        return f;
+    };
+    LoadResult r = load(build(3.0f));
+    ASSERT_TRUE(r) << r.failureText;
+    std::vector<int> days;
+    for (const auto& [day, record] : r.schedule->days)
+        days.push_back(day);
+    EXPECT_EQ(days, (std::vector<int>{3010, 3012, 3015}));
+    ASSERT_EQ(r.messages.size(), 2u);
+    EXPECT_EQ(r.messages[0], "msg understood only by ZK programmers: Cleaned-up snippet of invalid data: terminal w/ "
+                             "negative date");
+    EXPECT_EQ(r.messages[1], "data error cleanup: " + r.schedule->formatDate(DayNumber(3012)) + " out of sequence");
+    EXPECT_THROW(load(build(21.0f)), InternalFault);
+}
+
+TEST(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
+    ItemRecord piece = record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
+    f.templateItem().day(kToday, 1).itemEntry(600, 20).item(piece, "split");
+    f.day(kToday + 1, 1).itemEntry(600, 25).item(piece, "split");
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    Schedule& s = *r.schedule;
+    ASSERT_EQ(s.chain.size(), 1u);
+    ItemHandle h = *s.chain.begin();
+    EXPECT_EQ(s.days.daysOf(h).size(), 2u);
+    EXPECT_EQ(s.minutesOf(h, kToday + 1), 25);
+    // From program version 4.02 exactly the pieces stay apart (and, being
+    // before 4.04, the entries have no placed minutes).
+    FileBuilder g(26);
+    g.placedMinutes = false;
+    g.header.setF32(ScheduleHeader::writerVersionAt, 4.02f);
+    g.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
+    g.templateItem().day(kToday, 1).itemEntry(600, 0).item(piece, "split");
+    g.day(kToday + 1, 1).itemEntry(600, 0).item(piece, "split");
+    g.plistKey(0);
+    LoadResult old = load(g);
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old.schedule->items.liveCount(), 2u);
+}
+
+TEST(DataFileLoadRepair, ItemsTakeTheirDayRecordsDayWhenTheyHaveNone)
+{
+    FaultsThrow faults;
+    for (int format : {21, 26}) {
+        FileBuilder f(format);
+        f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+        f.templateItem().day(kToday, 2);
+        f.itemEntry(600, 20).item(record(0, 1), "no day");
+        f.itemEntry(700, 20).item(record(static_cast<std::uint16_t>(kToday.value() + 3), 2), "other day");
+        if (format >= 22)
+            f.plistKey(0);
+        LoadResult r = load(f);
+        ASSERT_TRUE(r) << r.failureText;
+        const DayRecord* d = r.schedule->findDay(kToday);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value());
+        // Format 21 always takes the record's day.
+        EXPECT_EQ(r.schedule->record(d->entries()[1].item).dayField(),
+                  format == 21 ? kToday.value() : kToday.value() + 3);
+    }
+}
+
+TEST(DataFileLoadRepair, ProjectsAreCleanedAndTheTreeBuilt)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::projectCountAt, 2);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    ItemRecord p1 = record(0, 100, ItemFlag::fPastException | 0x2);
+    p1.setKind(ItemKind::project);
+    ItemRecord p2 = record(0, 101);
+    p2.setKind(ItemKind::project);
+    ItemRecord member = record(static_cast<std::uint16_t>(kToday.value()), 1);
+    member.setProjectId(101);
+    f.templateItem().item(p1, "one").item(p2, "two").day(kToday, 1).itemEntry(600, 30).item(member, "member");
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    Schedule& s = *r.schedule;
+    EXPECT_EQ(s.record(s.projects[0]).flags(), 0x2u);
+    // No stored tree: one node per project, its items below it.
+    ASSERT_EQ(s.projectTree.topLevel().size(), 2u);
+    const auto& second = s.projectTree.node(s.projectTree.topLevel()[1]);
+    ASSERT_EQ(second.children.size(), 1u);
+    EXPECT_EQ(s.storedDescription(s.projectTree.node(second.children[0]).item), "member");
+
+    // Before 4.03 a project's id is its refNo.
+    FileBuilder old(24);
+    old.header.setF32(ScheduleHeader::writerVersionAt, 4.0f);
+    old.header.setI16(ScheduleHeader::projectCountAt, 1);
+    ItemRecord p = record(0, 0);
+    p.setRefNo(55);
+    old.templateItem().item(p, "old project").plistKey(0);
+    LoadResult o = load(old);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o.schedule->record(o.schedule->projects[0]).id(), 55u);
+}
+
+TEST(DataFileLoadRepair, StoredTreeIsReadDepthFirst)
+{
+    FaultsThrow faults;
+    auto treeRecord = [](std::uint32_t value, std::uint32_t id, std::uint32_t children) {
+        std::vector<std::uint8_t> b(28, 0xEE);  // the reserved bytes are ignored
+        bytes::putU32(&b[0], value);
+        bytes::putU32(&b[4], id);
+        bytes::putU32(&b[8], children);
+        return b;
+    };
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::projectCountAt, 3);
+    f.header.setU32(ScheduleHeader::projectTreeTopAt, 2);
+    f.templateItem().item(record(0, 1), "a").item(record(0, 2), "b").item(record(0, 3), "c").plistKey(0);
+    f.unit(treeRecord(1, 1, 1)).unit(treeRecord(1, 2, 0)).unit(treeRecord(1, 3, 0));
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    const ProjectTree& t = r.schedule->projectTree;
+    ASSERT_EQ(t.topLevel().size(), 2u);
+    EXPECT_EQ(t.node(t.topLevel()[0]).children.size(), 1u);
+    EXPECT_EQ(r.schedule->storedDescription(t.node(t.topLevel()[1]).item), "c");
+
+    // A record naming no item is an internal fault.
+    FileBuilder bad(26);
+    bad.header.setU32(ScheduleHeader::projectTreeTopAt, 1);
+    bad.templateItem().plistKey(0).unit(treeRecord(1, 42, 0));
+    EXPECT_THROW(load(bad), InternalFault);
+}
+
+TEST(DataFileLoadRepair, FinishingGivesIdsAndLastPastDay)
+{
+    FaultsThrow faults;
+    FileBuilder f(25);
+    f.placedMinutes = false;
+    f.header.setF32(ScheduleHeader::writerVersionAt, 2.5f);
+    f.header.setLastPastDay(DayNumber(4000));
+    f.header.setNextItemId(50);
+    f.header.setNextRefNo(7);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.templateItem().day(DayNumber(5000), 3);
+    f.itemEntry(600, 10).item(record(5000, 0), "no id");
+    f.itemEntry(610, 10).item(record(5000, 9), "nine");
+    f.itemEntry(620, 10).item(record(5000, 9), "nine again");
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    Schedule& s = *r.schedule;
+    EXPECT_EQ(s.header.lastPastDay().value(), 4999);
+    const auto& entries = s.findDay(DayNumber(5000))->entries();
+    EXPECT_EQ(s.record(entries[0].item).refNo(), 8u);  // before 2.77
+    std::set<std::uint32_t> ids;
+    for (const DayEntry& e : entries)
+        ids.insert(s.record(e.item).id());
+    EXPECT_EQ(ids.size(), 3u);
+    EXPECT_FALSE(ids.count(0));
+    EXPECT_TRUE(s.dirty);  // an older program's file is rewritten
+}
+
+TEST(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
+{
+    FaultsThrow faults;
+    FileBuilder f = emptyFile();
+    f.header.setF32(ScheduleHeader::writerVersionAt, 7.0f);
+    f.header.setU32(ScheduleHeader::optionWordAt, 0x2000000);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r.schedule->dirty);
+    f.header.setU32(ScheduleHeader::optionWordAt, 0);
+    LoadOptions noAccess = testLoadOptions();
+    noAccess.changeAccess = [] { return false; };
+    LoadResult locked = loadDataBytes(f.bytes(), noAccess);
+    ASSERT_TRUE(locked);
+    EXPECT_FALSE(locked.schedule->dirty);
+    EXPECT_TRUE(load(f).schedule->dirty);
+}
+
+TEST(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
+    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(1, true));
+    f.u16(static_cast<std::uint16_t>(kToday.value() + 3));
+    f.plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    // A cancellation stays; only entries whose item is on no day go.
+    EXPECT_TRUE(r.schedule->recurrences.isCancelled(r.schedule->recurrences.inOrder()[0], kToday + 3));
+}
+
+TEST(DataFileLoadRepair, SampleDaysAreMovedToToday)
+{
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(kToday.value() - 100));
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.templateItem().day(kToday - 98, 1).itemEntry(600, 10).item(record(5000, 1), "sample");
+    f.plistKey(0);
+    LoadOptions o = testLoadOptions();
+    o.mode = LoadMode::Sample;
+    LoadResult r = loadDataBytes(f.bytes(), o);
+    ASSERT_TRUE(r) << r.failureText;
+    const DayRecord* d = r.schedule->findDay(kToday + 2);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value() + 2);
+}
+
+TEST(DataFileLoad, ProgressIsShownInTheCaption)
+{
+    FaultsThrow faults;
+    std::vector<std::string> shown;
+    LoadOptions o = testLoadOptions();
+    o.progress = [&](const std::string& text) { shown.push_back(text); };
+    ASSERT_TRUE(loadDataBytes(richFile(), o));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front().rfind(" - Reading Data ", 0), 0u);
+    EXPECT_NE(std::find(shown.begin(), shown.end(), " - Updating Priority List References"), shown.end());
+}
+
+} // namespace
+} // namespace zk
