@@ -16,6 +16,8 @@ ScheduleHeader ScheduleHeader::emptySchedule()
     h.setI16(setting616At, 30);
     h.setU8(interestRateAt, 12);
     h.setU8(456, 12);
+    h.setI16(440, 30);
+    h.setI16(443, 30);
     h.setU16(598, 28);
     h.setU16(600, 28);
     h.setF32(createdVersionAt, 21.0f);
