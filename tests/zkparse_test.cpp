@@ -1,0 +1,171 @@
+// zk parse, run as a program: the whole road from the command line through
+// the profile, the clock and the parsers to the printed line.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    std::string output;
+    int exitCode = -1;
+};
+
+std::string quoted(const std::string& word)
+{
+    std::string out = "'";
+    for (char c : word)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class ZkParse : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "zk-parse-XXXXXX").string();
+        config = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(config, ec);
+    }
+
+    // Monday 15 January 2024, 10:07, no profile, the C locale.
+    Outcome zk(const std::vector<std::string>& words, const char* now = "2024-01-15 10:07") const
+    {
+        std::string command = "env ZELKON_CONFIG_HOME=" + quoted(config.string()) + " LC_ALL=C ZELKON_NOW="
+                              + quoted(now) + " " + quoted(ZK_BINARY) + " parse";
+        for (const auto& w : words)
+            command += " " + quoted(w);
+        command += " 2>&1";
+        Outcome run;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return run;
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            run.output.append(buffer, n);
+        const int status = ::pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    void writeProfile(const std::string& text) const { std::ofstream(config / "win.ini") << text; }
+
+    fs::path config;
+};
+
+TEST_F(ZkParse, DatesPrintDayDateWeekdayWeekAndPeriod)
+{
+    const Outcome run = zk({"date", "12/13/10", "today", "tom", "1/1/21"});
+    EXPECT_EQ(run.output,
+              "day=11305 date=12/13/10 weekday=Monday week=51 period=12\n"
+              "day=16086 date=01/15/24 weekday=Monday week=3 period=1\n"
+              "day=16087 date=01/16/24 weekday=Tuesday week=3 period=1\n"
+              "day=14977 date=01/01/21 weekday=Friday week=1 period=12\n");
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST_F(ZkParse, AnyInvalidTextFailsTheRun)
+{
+    const Outcome run = zk({"date", "2/30", "3/4", "4/17/86", "4/18/86"});
+    EXPECT_EQ(run.output,
+              "invalid\n"
+              "day=16135 date=03/04/24 weekday=Monday week=10 period=3\n"
+              "invalid\n"
+              "day=2300 date=04/18/86 weekday=Friday week=16 period=4\n");
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST_F(ZkParse, TimesAndDurations)
+{
+    Outcome run = zk({"time", "5:30", "12a", "now", "noon", "24:00", "23:59"});
+    EXPECT_EQ(run.output,
+              "value=1051 time=5:30p\nvalue=1 time=12:00a\nvalue=608 time=10:07a\nvalue=721 time=12:00p\n"
+              "invalid\nvalue=1440 time=11:59p\n");
+    EXPECT_EQ(run.exitCode, 1);
+    run = zk({"duration", "2", "02", "1:30", "-3", "memo", "-:01", "24:00"});
+    EXPECT_EQ(run.output,
+              "minutes=120 duration=2:00\nminutes=2 duration=:02\nminutes=90 duration=1:30\n"
+              "minutes=-180 duration=-3:00\nminutes=0 duration=memo\nminutes=-1 duration=-:01\n"
+              "minutes=1440 duration=24:00\n");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(zk({"duration", "24:01"}).output, "invalid\n");
+}
+
+TEST_F(ZkParse, RegionalValuesForOneCall)
+{
+    Outcome run = zk({"--intl", "iDate=1", "--intl", "sShortDate=dd.mm.yyyy", "date", "13/12/10"});
+    EXPECT_EQ(run.output, "day=11305 date=13.12.2010 weekday=Monday week=51 period=12\n");
+    run = zk({"time", "--intl=iTime=1", "--intl", "sTime=.", "5:30", "17:45"});
+    EXPECT_EQ(run.output, "value=331 time=5.30\nvalue=1066 time=17.45\n");
+}
+
+TEST_F(ZkParse, WeekSettingsForOneCall)
+{
+    const Outcome run = zk({"--setting", "WeekStartsMon=1", "--setting", "FirstWeekRule=2", "date", "1/1/21", "1/4/21"});
+    EXPECT_EQ(run.output,
+              "day=14977 date=01/01/21 weekday=Friday week=53 period=12\n"
+              "day=14980 date=01/04/21 weekday=Monday week=1 period=1\n");
+}
+
+TEST_F(ZkParse, TheProfileInTheSettingStoreApplies)
+{
+    writeProfile("[intl]\niDate=1\nsDate=-\nsShortDate=dd-mm-yy\n[Zelkon]\nWeekStartsMon=1\n");
+    EXPECT_EQ(zk({"date", "13/12/10"}).output, "day=11305 date=13-12-10 weekday=Monday week=51 period=12\n");
+    // A value given for the call wins over the profile.
+    EXPECT_EQ(zk({"--intl", "iDate=0", "date", "12/13/10"}).output,
+              "day=11305 date=13-12-10 weekday=Monday week=51 period=12\n");
+}
+
+TEST_F(ZkParse, TheClockComesFromTheEnvironment)
+{
+    EXPECT_EQ(zk({"date", "today"}, "2068-12-31 23:00").output,
+              "day=32508 date=12/31/68 weekday=Monday week=1 period=12\n");
+    EXPECT_EQ(zk({"date", "tom"}, "2068-12-31 23:00").output, "invalid\n");
+    EXPECT_EQ(zk({"time", "now"}, "2024-01-15 23:59").output, "value=1440 time=11:59p\n");
+}
+
+TEST_F(ZkParse, UsageErrors)
+{
+    EXPECT_EQ(zk({"--intl", "sCurrency=$", "date", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"--intl", "iDate=5", "date", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"--intl", "iDate", "date", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"--setting", "Chimes=1", "date", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"--colour", "date", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"week", "today"}).exitCode, 64);
+    EXPECT_EQ(zk({"date"}).exitCode, 64);
+    EXPECT_EQ(zk({}).exitCode, 64);
+    const Outcome help = zk({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("usage: zk parse", 0), 0u);
+}
+
+TEST_F(ZkParse, TextsThatLookLikeOptions)
+{
+    const Outcome run = zk({"date", "--", "--3", "-3d"});
+    EXPECT_EQ(run.output, "invalid\nday=16083 date=01/12/24 weekday=Friday week=2 period=1\n");
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST_F(ZkParse, HostileTextsAreJustInvalid)
+{
+    const Outcome run = zk({"time", std::string(50000, '9'), "\xff\xfe", "9\xc3\xa0m"});
+    EXPECT_EQ(run.output, "invalid\ninvalid\ninvalid\n");
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+} // namespace
