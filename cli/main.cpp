@@ -12,6 +12,8 @@ const std::vector<Command>& commands()
 {
     static const std::vector<Command> all = {
         {"parse", "parse date|time|duration [--intl NAME=VALUE] [--setting NAME=VALUE] TEXT...", runParse},
+        {"check", "check [--folder DIR] [FOLDER|FILE] | check --rewrite OUT [--format 21..26] FILE", runCheck},
+        {"new", "new [--folder DIR] [FOLDER]", runNew},
     };
     return all;
 }
