@@ -1,0 +1,329 @@
+// Opening a schedule folder: damaged and missing data files recovered along
+// the backup chain with the right questions, new schedules, the sample
+// data, and the start-up copy.
+
+#include "savingsupport.h"
+#include "storage/recovery.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using namespace saving;
+
+class RecoveryTest : public ::testing::Test {
+protected:
+    RecoveryTest() { request.options.clock = &clock(); }
+
+    ScheduleLoad load() { return loadSchedule(files, systemFileSystem(), messages, request); }
+    std::vector<ScriptedPresenter::Shown> questions() const
+    {
+        std::vector<ScriptedPresenter::Shown> out;
+        for (const auto& s : presenter.shown())
+            if (s.kind == MessageKind::Question)
+                out.push_back(s);
+        return out;
+    }
+    std::string useBackup(const std::filesystem::path& failed) const
+    {
+        return "Error reading data. " + failed.string() + " file data may be invalid or incomplete. Use latest backup file?";
+    }
+    void damage(const std::filesystem::path& file, const std::string& name)
+    {
+        writeGeneration(file, name);
+        truncateFile(file, 700);
+    }
+    std::string bytesOf(const std::filesystem::path& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    ScratchFolder folder;
+    ScheduleFiles files{folder.path()};
+    ScriptedPresenter presenter{Answer::Yes};
+    Messages messages{presenter};
+    ScheduleLoadRequest request;
+};
+
+// --- damaged data files ---------------------------------------------------------------------------
+
+TEST_F(RecoveryTest, IntactDataFileLoadsWithoutQuestions)
+{
+    writeGeneration(files.dataFile(), "G2");
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded.status, ScheduleLoadStatus::Loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G2");
+    EXPECT_TRUE(loaded.dataFileTime.has_value());
+    EXPECT_TRUE(presenter.shown().empty());
+}
+
+TEST_F(RecoveryTest, TruncatedDataFileTakesBackupAfterOneYesAndIsReplaced)
+{
+    damage(files.dataFile(), "G2");
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded.status, ScheduleLoadStatus::Recovered);
+    EXPECT_EQ(loaded.loadedFrom, files.backupFile());
+    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+    ASSERT_EQ(questions().size(), 1u);
+    EXPECT_EQ(questions()[0].text, useBackup(files.dataFile()));
+    EXPECT_EQ(bytesOf(files.dataFile()), bytesOf(files.backupFile()));
+}
+
+TEST_F(RecoveryTest, NoLeavesEveryFileAsItWas)
+{
+    damage(files.dataFile(), "G2");
+    writeGeneration(files.backupFile(), "G1");
+    std::string damaged = bytesOf(files.dataFile());
+    presenter.setDefaultAnswer(Answer::No);
+    EXPECT_FALSE(load());
+    EXPECT_EQ(bytesOf(files.dataFile()), damaged);
+    EXPECT_EQ(generationIn(files.backupFile()), "G1");
+}
+
+TEST_F(RecoveryTest, DamagedBackupOffersTheNextGeneration)
+{
+    damage(files.dataFile(), "G3");
+    damage(files.backupFile(), "G2");
+    writeGeneration(files.secondBackupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+    auto asked = questions();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, useBackup(files.dataFile()));
+    EXPECT_EQ(asked[1].text, useBackup(files.backupFile()));
+    auto texts = presenter.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Backup file data also invalid or incomplete."), texts.end());
+}
+
+// Regression: with every generation damaged, answering Yes each time ends
+// instead of offering the same files again.
+TEST_F(RecoveryTest, EveryGenerationDamagedEndsAfterOfferingEachOnce)
+{
+    damage(files.dataFile(), "G5");
+    damage(files.temporaryFile(), "G4");
+    damage(files.backupFile(), "G3");
+    damage(files.secondBackupFile(), "G2");
+    damage(files.startupCopy(), "G1");
+    EXPECT_FALSE(load());
+    EXPECT_EQ(questions().size(), 4u);
+    EXPECT_EQ(presenter.texts().back(),
+              "Error reading data. " + files.startupCopy().string()
+                  + " file data may be invalid or incomplete. Replace with latest external backup file. "
+                    "No .BAK file found in current directory.");
+}
+
+TEST_F(RecoveryTest, DamagedDataFileWithoutBackupsIsReported)
+{
+    damage(files.dataFile(), "G1");
+    EXPECT_FALSE(load());
+    EXPECT_TRUE(questions().empty());
+    EXPECT_NE(presenter.texts().back().find(files.dataFile().string() + " file data may be invalid"),
+              std::string::npos);
+}
+
+TEST_F(RecoveryTest, UnreadableDataFileIsNeverRecoveredOver)
+{
+    std::filesystem::create_directory(files.dataFile());  // opens, but cannot be read
+    writeGeneration(files.backupFile(), "G1");
+    EXPECT_FALSE(load());
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"File: " + files.dataFile().string() + " not available."});
+    EXPECT_TRUE(std::filesystem::is_directory(files.dataFile()));
+}
+
+// --- missing data files ---------------------------------------------------------------------------------
+
+TEST_F(RecoveryTest, MissingDataFileAsksForLatestBackup)
+{
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+    ASSERT_EQ(questions().size(), 1u);
+    EXPECT_EQ(questions()[0].text, "Data file missing. Load latest backup data?");
+    EXPECT_EQ(generationIn(files.dataFile()), "G1");
+
+    std::filesystem::remove(files.dataFile());
+    presenter.setDefaultAnswer(Answer::No);
+    EXPECT_FALSE(load());
+    EXPECT_FALSE(std::filesystem::exists(files.dataFile()));
+}
+
+// Regression: a save stopped between renaming timedata.pak away and putting
+// timedata.tmp in its place loses nothing.
+TEST_F(RecoveryTest, MissingDataFilePrefersCompleteTemporary)
+{
+    writeGeneration(files.temporaryFile(), "G2");
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G2");
+    EXPECT_EQ(questions().size(), 1u);
+
+    std::filesystem::remove(files.dataFile());
+    std::filesystem::remove(files.backupFile());
+    presenter.clear();
+    loaded = load();  // the first save of a new schedule, stopped the same way
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G2");
+}
+
+TEST_F(RecoveryTest, PartialTemporaryIsPassedOverSilently)
+{
+    damage(files.temporaryFile(), "G2");
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+    EXPECT_EQ(presenter.shown().size(), 1u);
+}
+
+TEST_F(RecoveryTest, FolderAndPathProblemsAreReported)
+{
+    ScheduleFiles missing(folder.path() / "gone");
+    EXPECT_FALSE(loadSchedule(missing, systemFileSystem(), messages, request));
+    EXPECT_EQ(presenter.texts().back(), "Unable to access folder " + missing.folder().string());
+
+    ScheduleFiles unnamed{std::filesystem::path()};
+    EXPECT_FALSE(loadSchedule(unnamed, systemFileSystem(), messages, request));
+    EXPECT_EQ(presenter.texts().back(), "Invalid filename");
+}
+
+TEST_F(RecoveryTest, NamedDataFileThatDoesNotExistIsCreatedOnYes)
+{
+    request.pathGiven = PathGiven::Yes;
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded.status, ScheduleLoadStatus::Created);
+    EXPECT_TRUE(loaded.newSchedule);
+    EXPECT_FALSE(loaded.sampleData);
+    EXPECT_EQ(loaded.schedule->header.lastPastDay(), kToday - 1);
+    EXPECT_EQ(questions().at(0).text, "File not found: " + files.dataFile().string() + "\rCreate?");
+
+    presenter.setDefaultAnswer(Answer::No);
+    EXPECT_FALSE(load());
+}
+
+// --- sample data --------------------------------------------------------------------------------------------
+
+class RecoverySampleTest : public RecoveryTest {
+protected:
+    RecoverySampleTest()
+    {
+        request.programFolder = programFolder.path();
+        request.pathGiven = PathGiven::No;
+    }
+    // A sample saved on 1 October 2023 with its items on the 2nd.
+    void writeSample(const std::filesystem::path& file, int items)
+    {
+        FixedClock then(LocalMoment{2023, 10, 1, 10, 0, 0});
+        const DayNumber second = kToday - 19;
+        Schedule s;
+        s.header = ScheduleHeader::emptySchedule();
+        s.header.setLastPastDay(second - 2);
+        s.setClock(&then);
+        s.days.insert(second);
+        for (int i = 0; i < items; ++i) {
+            ItemHandle h = s.newItem();
+            s.setDescription(h, "sample " + std::to_string(i));
+            s.record(h).setDay(static_cast<std::uint16_t>(second.value()));
+            s.addToChain(h, second);
+            s.days.appendEntry(second, DayEntry{h, 0, 30});
+        }
+        ASSERT_TRUE(saveDataFile(s, file));
+    }
+
+    ScratchFolder programFolder;
+};
+
+TEST_F(RecoverySampleTest, WithoutSampleANewScheduleStartsEmpty)
+{
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded.newSchedule);
+    EXPECT_FALSE(loaded.sampleData);
+    EXPECT_TRUE(loaded.schedule->chain.empty());
+    EXPECT_TRUE(presenter.shown().empty());
+}
+
+TEST_F(RecoverySampleTest, SampleDaysMoveToToday)
+{
+    writeSample(programFolder.path() / kSampleFileName, 3);
+    ScheduleLoad loaded = load();
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded.sampleData);
+    EXPECT_TRUE(loaded.newSchedule);
+    Schedule& s = *loaded.schedule;
+    EXPECT_EQ(s.header.lastPastDay(), kToday - 1);
+    EXPECT_EQ(s.header.u16(ScheduleHeader::startDayAt), kToday.value());
+    ASSERT_NE(s.findDay(kToday + 1), nullptr);  // saved on day -20, so everything moved by 20
+    for (ItemHandle h : s.chain)
+        EXPECT_EQ(s.record(h).dayField(), kToday.value() + 1);
+}
+
+TEST_F(RecoverySampleTest, SampleOfFortyOneItemsEndsTheProgram)
+{
+    writeSample(programFolder.path() / kSampleFileName, 40);
+    EXPECT_TRUE(load());
+    writeSample(programFolder.path() / kSampleFileName, 41);
+    ScheduleLoad loaded = load();
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(loaded.status, ScheduleLoadStatus::EndProgram);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Not a valid Sample file."});
+}
+
+TEST_F(RecoverySampleTest, SpecialFileIsMergedThenDeletedOnlyWhenItCanBeMerged)
+{
+    writeSample(programFolder.path() / kSampleFileName, 2);
+    writeSample(programFolder.path() / kSpecialSampleFileName, 1);
+    ASSERT_TRUE(load());
+    EXPECT_TRUE(std::filesystem::exists(programFolder.path() / kSpecialSampleFileName));
+
+    std::string merged;
+    request.mergeSpecial = [&](Schedule&, Schedule& special) { merged = generationOf(special); };
+    ASSERT_TRUE(load());
+    EXPECT_EQ(merged, "sample 0");
+    EXPECT_FALSE(std::filesystem::exists(programFolder.path() / kSpecialSampleFileName));
+}
+
+// --- start-up copy --------------------------------------------------------------------------------------------
+
+class RecoveryStartupCopyTest : public RecoveryTest {};
+
+TEST_F(RecoveryStartupCopyTest, OpeningCopiesDataFileUnlessTheCopyIsFarLarger)
+{
+    writeGeneration(files.dataFile(), "G1");
+    ScheduleLoad loaded = load();
+    EXPECT_TRUE(makeStartupCopy(files, systemFileSystem(), loaded));
+    EXPECT_EQ(generationIn(files.startupCopy()), "G1");
+
+    auto size = std::filesystem::file_size(files.dataFile());
+    std::filesystem::resize_file(files.startupCopy(), 2 * size);
+    EXPECT_TRUE(makeStartupCopy(files, systemFileSystem(), loaded));
+    std::filesystem::resize_file(files.startupCopy(), 2 * size + 1);
+    EXPECT_FALSE(makeStartupCopy(files, systemFileSystem(), loaded));
+    EXPECT_EQ(std::filesystem::file_size(files.startupCopy()), 2 * size + 1);
+}
+
+TEST_F(RecoveryStartupCopyTest, NoCopyOfNewScheduleOrOfDataFromBak)
+{
+    request.pathGiven = PathGiven::Yes;
+    ScheduleLoad created = load();
+    ASSERT_TRUE(created);
+    EXPECT_FALSE(makeStartupCopy(files, systemFileSystem(), created));
+
+    writeGeneration(files.backupFile(), "G1");
+    ScheduleLoad recovered = load();
+    ASSERT_EQ(recovered.loadedFrom, files.backupFile());
+    EXPECT_FALSE(makeStartupCopy(files, systemFileSystem(), recovered));
+    EXPECT_FALSE(std::filesystem::exists(files.startupCopy()));
+}
+
+} // namespace
+} // namespace zk
