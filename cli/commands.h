@@ -24,6 +24,7 @@ const std::vector<Command>& commands();
 int runParse(const std::vector<std::string>& words);
 int runCheck(const std::vector<std::string>& words);
 int runNew(const std::vector<std::string>& words);
+int runShow(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

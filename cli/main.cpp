@@ -14,6 +14,7 @@ const std::vector<Command>& commands()
         {"parse", "parse date|time|duration [--intl NAME=VALUE] [--setting NAME=VALUE] TEXT...", runParse},
         {"check", "check [--folder DIR] [FOLDER|FILE] | check --rewrite OUT [--format 21..26] FILE", runCheck},
         {"new", "new [--folder DIR] [FOLDER]", runNew},
+        {"show", "show [--folder DIR] [--days N] [--format text|tsv] [DATE]", runShow},
     };
     return all;
 }

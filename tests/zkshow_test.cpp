@@ -1,0 +1,239 @@
+// zk show: the days of a schedule written by the data file writer, laid out
+// at a fixed clock and printed as the text export writes them or as
+// tab-separated lines; compared whole.
+
+#include "core/schedule.h"
+#include "storage/datafile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace zk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DayNumber kMonday{16135};  // 4 March 2024
+
+TimeValue hm(int hour, int minute = 0) { return TimeValue::fromClock(hour, minute); }
+
+struct ZkRun {
+    std::string out;
+    std::string err;
+    int exitCode = -1;
+};
+
+class ZkShowTest : public ::testing::Test {
+protected:
+    ZkShowTest()
+    {
+        char pattern[] = "/tmp/zkshow-XXXXXX";
+        root_ = mkdtemp(pattern);
+        fs::create_directories(root_ / "config");
+        s.header.setInterfaceMode(3);
+        s.header.setDayStart(hm(8));
+        s.header.setDayEnd(hm(18));
+    }
+    ~ZkShowTest() override { fs::remove_all(root_); }
+
+    ItemHandle add(const std::string& text, DayNumber day, int duration, std::uint32_t flags = 0,
+                   TimeValue begin = kNoTime)
+    {
+        ItemHandle h = s.newItem();
+        s.setDescription(h, text);
+        ItemRecord& r = s.record(h);
+        r.setDuration(static_cast<std::uint16_t>(duration));
+        r.setFlags(flags);
+        r.setBeginTime(static_cast<std::int16_t>(begin.value()));
+        r.setKind((flags & ItemFlag::fAnchored) ? ItemKind::appointment : ItemKind::task);
+        r.setDay(static_cast<std::uint16_t>(day.value()));
+        s.itemId(h);
+        s.addToChain(h, day);
+        if (!s.findDay(day))
+            s.getDay(day);
+        s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(duration)});
+        return h;
+    }
+
+    fs::path dataFile() const { return root_ / "schedule" / "timedata.pak"; }
+
+    void save()
+    {
+        fs::create_directories(root_ / "schedule");
+        ASSERT_TRUE(saveDataFile(s, dataFile()));
+    }
+
+    ZkRun zk(const std::string& arguments, const std::string& now = "2024-03-04 10:00")
+    {
+        fs::path err = root_ / "stderr";
+        std::string command = "ZELKON_CONFIG_HOME='" + (root_ / "config").string() + "' LC_ALL=C ZELKON_NOW='" + now
+            + "' " + ZK_BINARY + " show --folder '" + (root_ / "schedule").string() + "' " + arguments + " 2>'"
+            + err.string() + "'";
+        ZkRun run;
+        FILE* pipe = popen(command.c_str(), "r");
+        std::array<char, 4096> buffer;
+        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+            run.out.append(buffer.data(), n);
+        int status = pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(err);
+        std::stringstream text;
+        text << in.rdbuf();
+        run.err = text.str();
+        return run;
+    }
+
+    // A morning as it looks at 10:00: breakfast done, the dentist missed,
+    // work starting now, a long note to the plumber and an idea on hold.
+    void buildWeek()
+    {
+        add("Breakfast meeting", kMonday, 30, ItemFlag::fDone, hm(8));
+        add("Dentist", kMonday, 60, ItemFlag::fAnchored, hm(9));
+        add("Write report", kMonday, 90);
+        add("Lunch with Ann", kMonday, 60, ItemFlag::fAnchored, hm(12, 30));
+        add("Call the plumber about the leaking pipe under the kitchen sink and ask for a quote before Friday",
+            kMonday, 30);
+        add("Ideas", kMonday, 0, ItemFlag::fOnHold);
+        add("Team review", kMonday + 1, 45, ItemFlag::fAnchored, hm(14));
+        add("Tidy desk", kMonday + 1, 20);
+        save();
+    }
+
+    fs::path root_;
+    Schedule s;
+};
+
+TEST_F(ZkShowTest, TextShowsEachDayAsTheExportWritesIt)
+{
+    buildWeek();
+    ZkRun run = zk("--days 3 3/4/24");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "03/04/24 Monday  1/6 undone (4:30) 5:00 free; 1:00 conflicting\n"
+              " 8:00a  Breakfast meeting (:30)\n"
+              " 8:30a FREE (:30)\n"
+              " 9:00a Dentist (1:00)\n"
+              "10:00a Write report (1:30)\n"
+              "11:30a FREE (1:00)\n"
+              "12:30p Lunch with Ann (1:00)\n"
+              " 1:30p Call the plumber about the leaking pipe under the kitchen sink\n"
+              "and ask for a quote before Friday (:30)\n"
+              "  note Ideas\n"
+              "\n"
+              "03/05/24 Tuesday <+1> 2 items (1:05) 8:55 free; 0:00 conflicting\n"
+              " 2:00p Team review (:45)\n"
+              " 2:45p Tidy desk (:20)\n"
+              "\n"
+              "03/06/24 Wednesday <+2> 10:00 free; 0:00 conflicting\n");
+}
+
+TEST_F(ZkShowTest, TsvGivesOneLinePerEntry)
+{
+    buildWeek();
+    ZkRun run = zk("--format tsv --days 3");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "2024-03-04\t08:00\t30\t0\t16384\t0x100\t1\tBreakfast meeting\n"
+              "2024-03-04\t09:00\t60\t1\t32768\t0x200\t2\tDentist\n"
+              "2024-03-04\t10:00\t90\t0\t16384\t0x0\t3\tWrite report\n"
+              "2024-03-04\t12:30\t60\t0\t32768\t0x200\t4\tLunch with Ann\n"
+              "2024-03-04\t13:30\t30\t0\t16384\t0x0\t5\tCall the plumber about the leaking pipe under the "
+              "kitchen sink and ask for a quote before Friday\n"
+              "2024-03-04\t\t0\t0\t16384\t0x80\t6\tIdeas\n"
+              "2024-03-05\t14:00\t45\t0\t32768\t0x200\t7\tTeam review\n"
+              "2024-03-05\t14:45\t20\t0\t16384\t0x0\t8\tTidy desk\n");
+}
+
+// The same day later: the report moves on with the clock and now runs
+// into lunch.
+TEST_F(ZkShowTest, TheLayoutFollowsTheClock)
+{
+    buildWeek();
+    ZkRun run = zk("--format tsv", "2024-03-04 11:30");
+    EXPECT_NE(run.out.find("2024-03-04\t11:30\t90\t0\t16384\t0x0\t3\tWrite report\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2024-03-04\t12:30\t60\t1\t32768\t0x200\t4\tLunch with Ann\n"), std::string::npos)
+        << run.out;
+    ZkRun tomorrow = zk("tomorrow", "2024-03-03 22:00");
+    EXPECT_EQ(tomorrow.out.substr(0, tomorrow.out.find('\n')),
+              "03/04/24 Monday <+1> 6 items (4:30) 5:30 free; 0:00 conflicting");
+}
+
+TEST_F(ZkShowTest, ANightOwlDayShowsItsSmallHours)
+{
+    s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
+    add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
+    add("Mixing", kMonday, 120);
+    save();
+    ZkRun run = zk("3/4/24", "2024-03-01 12:00");
+    EXPECT_EQ(run.out,
+              "03/04/24 Monday <+3> 2 items (3:00) 5:00 free; 0:00 conflicting\n"
+              "11:00p Gig (1:00)\n"
+              "12:00a Mixing (2:00)\n");
+    EXPECT_EQ(zk("--format tsv 3/4/24", "2024-03-01 12:00").out,
+              "2024-03-04\t23:00\t60\t0\t32768\t0x200\t1\tGig\n"
+              "2024-03-04\t00:00\t120\t0\t16384\t0x0\t2\tMixing\n");
+}
+
+TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
+{
+    save();
+    ZkRun text = zk("--days 2");
+    EXPECT_EQ(text.out,
+              "03/04/24 Monday  8:00 free; 0:00 conflicting\n"
+              "\n"
+              "03/05/24 Tuesday <+1> 10:00 free; 0:00 conflicting\n");
+    EXPECT_EQ(zk("--format tsv --days 2").out, "");
+}
+
+TEST_F(ZkShowTest, ShowingNeverWritesTheSchedule)
+{
+    buildWeek();
+    auto before = fs::last_write_time(dataFile());
+    std::ifstream in(dataFile(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(zk("--days 7").exitCode, 0);
+    EXPECT_EQ(fs::last_write_time(dataFile()), before);
+    std::ifstream again(dataFile(), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), bytes);
+    std::vector<std::string> files;
+    for (const auto& f : fs::directory_iterator(root_ / "schedule"))
+        files.push_back(f.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"timedata.pak"});
+}
+
+TEST_F(ZkShowTest, UsageErrorsExitWith64)
+{
+    save();
+    for (const char* arguments : {"--days 0", "--days x", "--days", "--format xml", "3/4/24 3/5/24", "--colour",
+                                  "notadate", "12/31/68 --days 2"}) {
+        ZkRun run = zk(arguments);
+        EXPECT_EQ(run.exitCode, 64) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_EQ(run.err.rfind("zk: ", 0), 0u) << arguments << ": " << run.err;
+    }
+    ZkRun help = zk("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: zk show", 0), 0u);
+    EXPECT_EQ(zk("-- 3/5/24").exitCode, 0);
+}
+
+TEST_F(ZkShowTest, AMissingScheduleFails)
+{
+    ZkRun run = zk("");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, "");
+}
+
+} // namespace
+} // namespace zk
