@@ -23,11 +23,11 @@ inline constexpr const char* kBackupFolderName = "backup";
 inline constexpr const char* kSampleFileName = "SAMPLE.DTA";
 inline constexpr const char* kSpecialSampleFileName = "SPECIAL.INC";
 
-class ScheduleFiles {
+class DataFileSet {
 public:
     using Path = std::filesystem::path;
 
-    explicit ScheduleFiles(Path folder) : folder_(std::move(folder)) {}
+    explicit DataFileSet(Path folder) : folder_(std::move(folder)) {}
 
     const Path& folder() const { return folder_; }
     Path dataFile() const { return folder_ / kDataFileName; }

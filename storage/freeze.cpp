@@ -154,7 +154,7 @@ FreezeOutcome freeze(Schedule& schedule, SaveSequence& saving, FileSystem& fs, M
     return {FreezeStatus::Frozen, deleted};
 }
 
-const char* freezeButtonText(const ScheduleFiles& files, FileSystem& fs)
+const char* freezeButtonText(const DataFileSet& files, FileSystem& fs)
 {
     return fs.exists(files.frozenFile()) ? "Unfreeze" : "Freeze";
 }

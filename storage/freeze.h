@@ -13,7 +13,7 @@
 
 #include "core/item.h"
 #include "platform/filesystem.h"
-#include "storage/schedulefiles.h"
+#include "storage/datafileset.h"
 
 namespace zk {
 
@@ -45,7 +45,7 @@ FreezeOutcome freeze(Schedule& schedule, SaveSequence& saving, FileSystem& fs, M
 
 // The label of the button that starts it: "Freeze", or "Unfreeze" while
 // frozen.pak exists.
-const char* freezeButtonText(const ScheduleFiles& files, FileSystem& fs);
+const char* freezeButtonText(const DataFileSet& files, FileSystem& fs);
 
 extern const char* const kFreezeConfirmText;
 extern const char* const kAlreadyFrozenText;

@@ -46,7 +46,7 @@ bool hasBakExtension(const std::filesystem::path& file)
 
 class FolderLoader {
 public:
-    FolderLoader(const ScheduleFiles& files, FileSystem& fs, Messages& messages, const ScheduleLoadRequest& request)
+    FolderLoader(const DataFileSet& files, FileSystem& fs, Messages& messages, const ScheduleLoadRequest& request)
         : files_(files), fs_(fs), messages_(messages), request_(request)
     {
     }
@@ -68,7 +68,7 @@ private:
     LoadResult read(const std::filesystem::path& file, LoadMode mode = LoadMode::Normal) const;
     ScheduleLoad fail(const std::string& text);
 
-    const ScheduleFiles& files_;
+    const DataFileSet& files_;
     FileSystem& fs_;
     Messages& messages_;
     const ScheduleLoadRequest& request_;
@@ -266,13 +266,13 @@ ScheduleLoad FolderLoader::fail(const std::string& text)
 
 } // namespace
 
-ScheduleLoad loadSchedule(const ScheduleFiles& files, FileSystem& fs, Messages& messages,
+ScheduleLoad loadSchedule(const DataFileSet& files, FileSystem& fs, Messages& messages,
                           const ScheduleLoadRequest& request)
 {
     return FolderLoader(files, fs, messages, request).run();
 }
 
-bool makeStartupCopy(const ScheduleFiles& files, FileSystem& fs, const ScheduleLoad& loaded)
+bool makeStartupCopy(const DataFileSet& files, FileSystem& fs, const ScheduleLoad& loaded)
 {
     if (!loaded || loaded.newSchedule || hasBakExtension(loaded.loadedFrom))
         return false;

@@ -17,7 +17,7 @@
 
 #include "platform/filesystem.h"
 #include "storage/datafile.h"
-#include "storage/schedulefiles.h"
+#include "storage/datafileset.h"
 
 #include <filesystem>
 #include <functional>
@@ -65,14 +65,14 @@ struct ScheduleLoad {
     explicit operator bool() const { return schedule != nullptr; }
 };
 
-ScheduleLoad loadSchedule(const ScheduleFiles& files, FileSystem& fs, Messages& messages,
+ScheduleLoad loadSchedule(const DataFileSet& files, FileSystem& fs, Messages& messages,
                           const ScheduleLoadRequest& request);
 
 // The start-up copy of an existing schedule to timedata.sav. Skipped for a
 // new schedule, for data read from a ".bak" file, and when timedata.sav is
 // more than twice the size of timedata.pak (a schedule that suddenly shrank
 // keeps its older copy). True when the copy was made.
-bool makeStartupCopy(const ScheduleFiles& files, FileSystem& fs, const ScheduleLoad& loaded);
+bool makeStartupCopy(const DataFileSet& files, FileSystem& fs, const ScheduleLoad& loaded);
 
 extern const char* const kInvalidFilenameText;
 extern const char* const kFileNotAvailableText;      // printf form, the path

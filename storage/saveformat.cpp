@@ -36,6 +36,15 @@ bool reportLongDescriptions(const Schedule& s, Messages& messages)
     return found;
 }
 
+// Every floating item has its priority-list entry, and only those do.
+bool hasPriorityList(const Schedule& s)
+{
+    for (ItemHandle h : s.chain)
+        if (s.record(h).has(ItemFlag::fFloating))
+            return true;
+    return false;
+}
+
 bool refused(const Schedule& s, Messages& messages, SaveFormat format)
 {
     if (reportLongDescriptions(s, messages))
@@ -44,7 +53,7 @@ bool refused(const Schedule& s, Messages& messages, SaveFormat format)
         messages.error(kProjectsLostText);
         return true;
     }
-    if (format == SaveFormat::Version1 && !s.plist.empty()) {
+    if (format == SaveFormat::Version1 && hasPriorityList(s)) {
         messages.error(kPriorityListLostText);
         return true;
     }

@@ -148,7 +148,7 @@ bool persistentDelete(FileSystem& fs, const std::filesystem::path& file, const T
 
 // --- the save ---------------------------------------------------------------------------
 
-SaveSequence::SaveSequence(ScheduleFiles files, FileSystem& fs, Messages& messages, SaveState& state,
+SaveSequence::SaveSequence(DataFileSet files, FileSystem& fs, Messages& messages, SaveState& state,
                            SaveHooks hooks, Tenacity tenacity)
     : files_(std::move(files)), fs_(fs), messages_(messages), state_(state), hooks_(std::move(hooks)),
       tenacity_(tenacity)
@@ -382,7 +382,7 @@ AutosaveWatch watchAutosave(const SaveState& state, TimeValue now)
     return watch;
 }
 
-bool backupsMissing(const ScheduleFiles& files, FileSystem& fs)
+bool backupsMissing(const DataFileSet& files, FileSystem& fs)
 {
     return fs.exists(files.dataFile()) && !fs.exists(files.backupFile()) && !fs.exists(files.secondBackupFile());
 }

@@ -32,7 +32,7 @@
 
 #include "core/daynumber.h"
 #include "platform/filesystem.h"
-#include "storage/schedulefiles.h"
+#include "storage/datafileset.h"
 
 #include <atomic>
 #include <chrono>
@@ -153,7 +153,7 @@ struct SaveOutcome {
 
 class SaveSequence {
 public:
-    SaveSequence(ScheduleFiles files, FileSystem& fs, Messages& messages, SaveState& state, SaveHooks hooks = {},
+    SaveSequence(DataFileSet files, FileSystem& fs, Messages& messages, SaveState& state, SaveHooks hooks = {},
                  Tenacity tenacity = {});
 
     SaveOutcome save(Schedule& schedule);
@@ -166,7 +166,7 @@ public:
     std::optional<std::filesystem::file_time_type> savedFileTime() const;
     std::optional<std::chrono::system_clock::time_point> lastSaveTime() const;
 
-    const ScheduleFiles& files() const { return files_; }
+    const DataFileSet& files() const { return files_; }
     SaveState& state() { return state_; }
     const SaveHooks& hooks() const { return hooks_; }
 
@@ -181,7 +181,7 @@ private:
     bool copyFallback();
     void reportFileError(const char* format, const std::filesystem::path& path);
 
-    ScheduleFiles files_;
+    DataFileSet files_;
     FileSystem& fs_;
     Messages& messages_;
     SaveState& state_;
@@ -204,7 +204,7 @@ struct AutosaveWatch {
 AutosaveWatch watchAutosave(const SaveState& state, TimeValue now);
 
 // Both backup generations are missing while a data file exists.
-bool backupsMissing(const ScheduleFiles& files, FileSystem& fs);
+bool backupsMissing(const DataFileSet& files, FileSystem& fs);
 
 extern const char* const kNetworkErrorText;
 extern const char* const kResurfacedText;

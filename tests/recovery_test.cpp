@@ -41,7 +41,7 @@ protected:
     }
 
     ScratchFolder folder;
-    ScheduleFiles files{folder.path()};
+    DataFileSet files{folder.path()};
     ScriptedPresenter presenter{Answer::Yes};
     Messages messages{presenter};
     ScheduleLoadRequest request;
@@ -186,11 +186,11 @@ TEST_F(RecoveryTest, PartialTemporaryIsPassedOverSilently)
 
 TEST_F(RecoveryTest, FolderAndPathProblemsAreReported)
 {
-    ScheduleFiles missing(folder.path() / "gone");
+    DataFileSet missing(folder.path() / "gone");
     EXPECT_FALSE(loadSchedule(missing, systemFileSystem(), messages, request));
     EXPECT_EQ(presenter.texts().back(), "Unable to access folder " + missing.folder().string());
 
-    ScheduleFiles unnamed{std::filesystem::path()};
+    DataFileSet unnamed{std::filesystem::path()};
     EXPECT_FALSE(loadSchedule(unnamed, systemFileSystem(), messages, request));
     EXPECT_EQ(presenter.texts().back(), "Invalid filename");
 }

@@ -45,7 +45,7 @@ protected:
     }
 
     ScratchFolder folder;
-    ScheduleFiles files{folder.path()};
+    DataFileSet files{folder.path()};
     FailingFileSystem fs;
     ScriptedPresenter presenter{Answer::Yes};
     Messages messages{presenter};
@@ -168,7 +168,7 @@ TEST_F(SaveSequenceTest, FirstSaveOfNewScheduleEndsItsNewness)
 
 TEST_F(SaveSequenceTest, GoneFolderIsANetworkError)
 {
-    ScheduleFiles gone(folder.path() / "unplugged");
+    DataFileSet gone(folder.path() / "unplugged");
     SaveSequence sequence(gone, fs, messages, state, hooks, quick);
     auto s = generation("G1");
     s->dirty = true;

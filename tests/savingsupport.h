@@ -8,7 +8,7 @@
 #include "platform/filesystem.h"
 #include "platform/messages.h"
 #include "storage/datafile.h"
-#include "storage/schedulefiles.h"
+#include "storage/datafileset.h"
 
 #include <fcntl.h>
 #include <unistd.h>
