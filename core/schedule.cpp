@@ -49,6 +49,10 @@ void Schedule::freeItem(ItemHandle h)
 {
     if (chain.contains(h))
         removeFromChain(h);
+    // A freed item leaves the priority list with it (its entry would
+    // otherwise point at a dead item).
+    if (PlistEntryHandle e = plist.entryOf(h, record(h).plistLink()))
+        plist.remove(e);
     recurrences.forgetItem(h);
     for (auto* list : {&projects, &globalList})
         list->erase(std::remove(list->begin(), list->end(), h), list->end());

@@ -14,6 +14,7 @@
 #include "core/daylist.h"
 #include "core/item.h"
 #include "core/itemchain.h"
+#include "core/prioritylist.h"
 #include "core/projecttree.h"
 #include "core/recurrence.h"
 #include "core/scheduleheader.h"
@@ -54,10 +55,14 @@ public:
     std::vector<ItemHandle> projects;
     std::vector<ItemHandle> globalList;
     ProjectTree projectTree;
+    // The floating items in scheduling order; operations in engine/plistorder.h.
+    PriorityList plist;
 
     // --- session links ---------------------------------------------------
     void setClock(const Clock* clock) { clock_ = clock; }
     void setMessages(Messages* messages) { messages_ = messages; }
+    // The attached message service, for questions; null when none.
+    Messages* messages() const { return messages_; }
     DayNumber today() const;
     TimeValue now() const;
     // Shows a repair or refusal text as an error box (or keeps it, when no

@@ -1,0 +1,234 @@
+#include "engine/plistcheck.h"
+
+#include "core/schedule.h"
+#include "engine/marvals.h"
+#include "engine/plistorder.h"
+#include "platform/fault.h"
+#include "platform/messages.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+
+namespace zk {
+
+const char* const kFluidActNotInPlistText = "Set fluid off on act not in plist";
+const char* const kUseBackupQuestion =
+    "Would you like to have the backup file used instead? (Reply 'No' to continue cleaning up this datafile.)";
+const char* const kRemovedPlistEntryText = "Removed one plist item since no such act";
+
+namespace {
+
+constexpr const char* kModule = "Plist";
+
+// Removes an entry no floating item of the chain points to. Its item, when
+// it still believes itself listed there, stops floating and keeps the seq,
+// so invariant 3 holds for items outside the chain too.
+void dropEntry(Schedule& schedule, PlistEntryHandle e)
+{
+    ItemHandle item = schedule.plist.entry(e).item;
+    int seq = schedule.plist.remove(e);
+    if (schedule.items.isLive(item)) {
+        ItemRecord& r = schedule.record(item);
+        if (r.plistLink() == e.index) {
+            r.setFlag(ItemFlag::fFloating | ItemFlag::fSequence, false);
+            r.setPlistLink(static_cast<std::uint32_t>(seq));
+        }
+    }
+    schedule.dirty = true;
+}
+
+std::vector<PlistEntryHandle> entriesWithoutItem(const Schedule& schedule)
+{
+    std::vector<PlistEntryHandle> out;
+    for (PlistEntryHandle e : schedule.plist)
+        if (!itemOfPlistEntry(schedule, e))
+            out.push_back(e);
+    return out;
+}
+
+bool floatsWithoutEntry(const Schedule& schedule, ItemHandle h)
+{
+    return schedule.record(h).has(ItemFlag::fFloating) && !findPlistEntry(schedule, h);
+}
+
+bool userWantsBackup(Schedule& schedule)
+{
+    Messages* messages = schedule.messages();
+    return messages && messages->question(kUseBackupQuestion) == Answer::Yes;
+}
+
+// False when the user chose the backup file instead.
+bool repair(Schedule& schedule)
+{
+    schedule.plist.setCursor(kNoEntry);
+    std::vector<ItemHandle> lost;
+    for (ItemHandle h : schedule.chain)
+        if (floatsWithoutEntry(schedule, h))
+            lost.push_back(h);
+    int cleared = 0;
+    for (ItemHandle h : lost) {
+        ItemRecord& r = schedule.record(h);
+        r.setFlag(ItemFlag::fFloating, false);
+        r.setPlistLink(0);
+        schedule.dirty = true;
+        schedule.report(kFluidActNotInPlistText);
+        if (++cleared % 5 == 0 && userWantsBackup(schedule))
+            return false;
+        schedule.report(schedule.titleOf(h));
+    }
+    for (PlistEntryHandle e : entriesWithoutItem(schedule)) {
+        dropEntry(schedule, e);
+        schedule.report(kRemovedPlistEntryText);
+    }
+    return true;
+}
+
+} // namespace
+
+// --- loading and saving ----------------------------------------------------------
+
+std::string referencesNotFoundText(int dropped)
+{
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Priority list reference(s) not found; omitting %d (item(s) still scheduled, but not in priority list)",
+                  dropped);
+    return text;
+}
+
+LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> keys, PlistKeyMatch match)
+{
+    PriorityList& list = schedule.plist;
+    ZK_CHECK(list.empty(), kModule);
+    auto keyOf = [match](std::uint32_t v) { return match == PlistKeyMatch::Low16 ? v & 0xFFFFu : v; };
+
+    // Taken before any plistLink changes: a new entry's index may equal a
+    // key still to be matched.
+    std::unordered_map<std::uint32_t, ItemHandle> byKey;
+    for (ItemHandle h : schedule.chain) {
+        const ItemRecord& r = schedule.record(h);
+        if (r.has(ItemFlag::fFloating))
+            byKey.emplace(keyOf(r.plistLink()), h);
+    }
+
+    LinkedPlist result;
+    std::vector<PlistEntryHandle> made;
+    made.reserve(keys.size());
+    for (std::uint32_t key : keys) {
+        if (key == 0)  // the end mark; a reader stops there
+            continue;
+        auto it = byKey.find(keyOf(key));
+        if (it == byKey.end()) {
+            ++result.dropped;
+            continue;
+        }
+        ItemHandle item = it->second;
+        byKey.erase(it);  // a repeated key must not list the item twice
+        const ItemRecord& r = schedule.record(item);
+        // The value per hour is set now, so that the Marvals order of the
+        // loaded entries holds before anything refreshes it.
+        made.push_back(list.create(item, r.priorityLetter(), 0, hourizedMarval(r)));
+    }
+    std::stable_sort(made.begin(), made.end(), [&](PlistEntryHandle a, PlistEntryHandle b) {
+        return letterRank(list.entry(a).letter) < letterRank(list.entry(b).letter);
+    });
+    for (PlistEntryHandle e : made) {
+        list.insertBefore(e, kNoEntry);
+        schedule.record(list.entry(e).item).setPlistLink(e.index);
+    }
+    list.renumber();
+    result.matched = static_cast<int>(made.size());
+    if (result.dropped > 0)
+        schedule.report(referencesNotFoundText(result.dropped));
+    result.ok = result.dropped <= 1;
+    return result;
+}
+
+bool lettersNeedConversion(float fileProgramVersion) { return fileProgramVersion < 4.1f; }
+
+void convertOldLetters(Schedule& schedule)
+{
+    PriorityList& list = schedule.plist;
+    list.renumber();
+    int n = static_cast<int>(list.size());
+    int position = 0;
+    // The thirds follow list positions; in a file without letters every
+    // entry is in one class, so a position is its seq.
+    list.relabel([&](const PlistEntry&) -> std::uint8_t {
+        int s = ++position;
+        if (s < n / 3)
+            return 'A';
+        if (s >= 2 * n / 3)
+            return 'C';
+        return 'B';
+    });
+    for (PlistEntryHandle e : list)
+        schedule.record(list.entry(e).item).setPriorityLetter(list.entry(e).letter);
+    for (ItemHandle h : schedule.chain) {
+        ItemRecord& r = schedule.record(h);
+        if (!r.has(ItemFlag::fFloating))
+            r.setPriorityLetter(kClassA);
+    }
+}
+
+std::vector<std::uint32_t> plistKeysForSaving(const Schedule& schedule)
+{
+    std::vector<std::uint32_t> keys;
+    keys.reserve(schedule.plist.size());
+    for (PlistEntryHandle e : schedule.plist)
+        keys.push_back(schedule.record(schedule.plist.entry(e).item).plistLink());
+    return keys;
+}
+
+std::vector<ItemHandle> plistItemsInOrder(const Schedule& schedule)
+{
+    std::vector<ItemHandle> items;
+    items.reserve(schedule.plist.size());
+    for (PlistEntryHandle e : schedule.plist)
+        items.push_back(schedule.plist.entry(e).item);
+    return items;
+}
+
+// --- the check -------------------------------------------------------------------
+
+bool checkPlist(Schedule& schedule, PlistCheckTime when)
+{
+    bool startUp = when == PlistCheckTime::StartUp;
+    bool inconsistent = false;
+
+    for (ItemHandle h : schedule.chain) {
+        if (!floatsWithoutEntry(schedule, h))
+            continue;
+        if (startUp) {
+            inconsistent = true;
+            break;  // the repair finds them all again
+        }
+        schedule.report(schedule.titleOf(h));
+        ZK_FAULT(kModule);
+    }
+
+    for (PlistEntryHandle e : entriesWithoutItem(schedule)) {
+        ItemHandle item = schedule.plist.entry(e).item;
+        if (schedule.items.isLive(item) && schedule.isPastDay(schedule.dayOf(item))) {
+            dropEntry(schedule, e);
+            schedule.report(kPastItemsCannotFloatText);
+            continue;
+        }
+        if (!startUp)
+            ZK_FAULT(kModule);
+        inconsistent = true;
+    }
+
+    if (inconsistent && !repair(schedule))
+        return false;
+
+    std::size_t floating = 0;
+    for (ItemHandle h : schedule.chain)
+        if (schedule.record(h).has(ItemFlag::fFloating))
+            ++floating;
+    ZK_CHECK(floating == schedule.plist.size(), kModule);
+    return true;
+}
+
+} // namespace zk

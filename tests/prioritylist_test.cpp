@@ -1,0 +1,320 @@
+// The priority list container: class order, numbering, the class index,
+// stable entry handles and the cursor.
+
+#include "core/prioritylist.h"
+#include "plistsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+
+namespace zk {
+namespace {
+
+using testing::PlistFaultsThrow;
+
+class PriorityListTest : public ::testing::Test {
+protected:
+    // Items are only labels here: handle n stands for item "n".
+    PlistEntryHandle add(std::uint8_t letter, int seq)
+    {
+        PlistEntryHandle e = list.create(ItemHandle{++nextItem, 1}, letter, seq);
+        list.insertInOrder(e);
+        list.renumberFrom(e);
+        return e;
+    }
+    std::uint32_t itemOf(PlistEntryHandle e) const { return list.entry(e).item.index; }
+    // "A1:1 A2:3 ...": letter, seq and item label in list order.
+    std::string order() const
+    {
+        std::string out;
+        for (PlistEntryHandle e : list) {
+            const PlistEntry& en = list.entry(e);
+            if (!out.empty())
+                out += ' ';
+            out += static_cast<char>(en.letter);
+            out += std::to_string(en.seq) + ":" + std::to_string(en.item.index);
+        }
+        return out;
+    }
+
+    PlistFaultsThrow faults;
+    PriorityList list;
+    std::uint32_t nextItem = 0;
+};
+
+// --- insert in order -----------------------------------------------------------
+
+TEST_F(PriorityListTest, ClassesFollowLetterOrderWhateverTheOrderOfAdding)
+{
+    add('C', 1);
+    add('A', 1);
+    add('B', 1);
+    add('A', 5);
+    EXPECT_EQ(order(), "A1:2 A2:4 B1:3 C1:1");
+    EXPECT_TRUE(list.isOrdered());
+    EXPECT_EQ(list.classCount('A'), 2);
+    EXPECT_EQ(list.classCount('D'), 0);
+}
+
+TEST_F(PriorityListTest, OccupiedPositionGoesAheadOfItsHolder)
+{
+    add('A', 1);
+    add('A', 2);
+    add('A', 3);
+    add('A', 2);
+    EXPECT_EQ(order(), "A1:1 A2:4 A3:2 A4:3");
+    EXPECT_TRUE(list.isOrdered());
+}
+
+TEST_F(PriorityListTest, PositionsAtAndBeyondTheClassBoundaries)
+{
+    add('B', 1);
+    add('B', 2);
+    add('B', 0);   // below 1: first
+    add('B', -5);  // first again
+    add('B', 5);   // count + 1 = 5: last
+    add('B', 99);  // beyond: last
+    add('B', 6);   // the last holds 6: ahead of it
+    EXPECT_EQ(order(), "B1:4 B2:3 B3:1 B4:2 B5:5 B6:7 B7:6");
+    EXPECT_TRUE(list.isOrdered());
+}
+
+TEST_F(PriorityListTest, InsertWalksFromTheNearerEndWithTheSameResult)
+{
+    for (int i = 0; i < 20; ++i)
+        add('A', i + 1);
+    PlistEntryHandle nearEnd = add('A', 18);
+    PlistEntryHandle nearStart = add('A', 3);
+    EXPECT_EQ(list.entry(nearEnd).seq, 19);  // 18, then pushed down by the second
+    EXPECT_EQ(list.entry(nearStart).seq, 3);
+    EXPECT_TRUE(list.isOrdered());
+}
+
+TEST_F(PriorityListTest, LettersCompareAsSignedCharacters)
+{
+    add('A', 1);
+    add(0, 1);
+    add(0xC4, 1);  // negative as a signed character: before everything
+    add('a', 1);
+    EXPECT_EQ(list.entry(list.first()).letter, 0xC4);
+    EXPECT_EQ(list.entry(list.last()).letter, 'a');
+    EXPECT_TRUE(list.isOrdered());
+    EXPECT_EQ(list.firstAbove(0), list.classFirst('A'));
+    EXPECT_EQ(list.firstAbove('a'), kNoEntry);
+}
+
+TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderIsAFault)
+{
+    PlistEntryHandle a = add('A', 1);
+    add('B', 1);
+    PlistEntryHandle c = add('C', 1);
+    PlistEntryHandle d = list.create(ItemHandle{99, 1}, 'D', 1);
+    EXPECT_THROW(list.insertBefore(d, a), InternalFault);  // a new class out of letter order
+    PlistEntryHandle c2 = list.create(ItemHandle{98, 1}, 'C', 1);
+    EXPECT_THROW(list.insertAfter(c2, a), InternalFault);  // apart from its own class
+    list.insertAfter(c2, c);                              // at its class's end: fine
+    list.insertBefore(d, kNoEntry);
+    list.renumber();
+    EXPECT_TRUE(list.isOrdered());
+    EXPECT_EQ(list.size(), 5u);
+}
+
+TEST_F(PriorityListTest, LinkedLetterCannotChange)
+{
+    PlistEntryHandle a = add('A', 1);
+    EXPECT_THROW(list.setLetter(a, 'B'), InternalFault);
+    list.unlink(a);
+    list.setLetter(a, 'B');
+    list.insertInOrder(a);
+    EXPECT_EQ(list.classCount('B'), 1);
+    EXPECT_EQ(list.classCount('A'), 0);
+}
+
+// --- find ----------------------------------------------------------------------
+
+TEST_F(PriorityListTest, FindByClassAndPosition)
+{
+    for (int i = 0; i < 7; ++i)
+        add('A', i + 1);
+    add('B', 1);
+    for (int seq = 1; seq <= 7; ++seq)
+        EXPECT_EQ(list.entry(list.find('A', seq)).seq, seq);
+    EXPECT_EQ(list.find('A', 0), kNoEntry);
+    EXPECT_EQ(list.find('A', -1), kNoEntry);
+    EXPECT_EQ(list.find('A', 8), kNoEntry);
+    EXPECT_EQ(list.find('C', 1), kNoEntry);
+    EXPECT_EQ(itemOf(list.find('B', 1)), 8u);
+}
+
+// --- remove, handles, cursor ---------------------------------------------------
+
+TEST_F(PriorityListTest, RemoveRenumbersTheRestOfTheClassAndMovesTheCursor)
+{
+    PlistEntryHandle a1 = add('A', 1);
+    PlistEntryHandle a2 = add('A', 2);
+    PlistEntryHandle a3 = add('A', 3);
+    PlistEntryHandle b1 = add('B', 1);
+    list.setCursor(a2);
+    EXPECT_EQ(list.remove(a2), 2);
+    EXPECT_EQ(list.cursor(), a3);
+    EXPECT_EQ(order(), "A1:1 A2:3 B1:4");
+    list.setCursor(a3);
+    list.remove(a3);
+    EXPECT_EQ(list.cursor(), b1);  // the entry after it, in the next class
+    list.setCursor(b1);
+    list.remove(b1);
+    EXPECT_EQ(list.cursor(), kNoEntry);
+    EXPECT_EQ(order(), "A1:1");
+    EXPECT_TRUE(list.isOrdered());
+    (void)a1;
+}
+
+TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReused)
+{
+    PlistEntryHandle old = add('A', 1);
+    list.remove(old);
+    PlistEntryHandle reused = add('A', 1);
+    EXPECT_EQ(reused.index, old.index);
+    EXPECT_FALSE(list.isLive(old));
+    EXPECT_TRUE(list.isLive(reused));
+    EXPECT_THROW(list.entry(old), InternalFault);
+    EXPECT_EQ(list.handleAt(old.index), reused);
+}
+
+TEST_F(PriorityListTest, EntryOfNeedsTheLinkAndTheItemToAgree)
+{
+    PlistEntryHandle e = add('A', 1);
+    ItemHandle item = list.entry(e).item;
+    EXPECT_EQ(list.entryOf(item, e.index), e);
+    EXPECT_EQ(list.entryOf(ItemHandle{item.index + 1, 1}, e.index), kNoEntry);
+    EXPECT_EQ(list.entryOf(item, 0), kNoEntry);
+    EXPECT_EQ(list.entryOf(item, 12345), kNoEntry);
+    list.unlink(e);
+    EXPECT_EQ(list.entryOf(item, e.index), kNoEntry);  // unlinked is not listed
+}
+
+TEST_F(PriorityListTest, ClearFreesEveryEntryAndOldHandlesStayStale)
+{
+    PlistEntryHandle a = add('A', 1);
+    add('B', 1);
+    list.setCursor(a);
+    list.clear();
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.cursor(), kNoEntry);
+    EXPECT_FALSE(list.isLive(a));
+    PlistEntryHandle again = add('C', 1);
+    EXPECT_NE(again, a);
+    EXPECT_EQ(order(), "C1:3");
+    EXPECT_TRUE(list.isOrdered());
+}
+
+// --- numbering -----------------------------------------------------------------
+
+TEST_F(PriorityListTest, RenumberRestartsAtEveryLetterAndReportsChangedEntries)
+{
+    PlistEntryHandle a1 = add('A', 1);
+    add('A', 2);
+    add('B', 1);
+    std::vector<std::uint32_t> repainted;
+    list.seqChanged = [&](ItemHandle h) { repainted.push_back(h.index); };
+    list.setSeq(a1, 7);  // the hook also sees this one
+    repainted.clear();
+    list.renumber();
+    EXPECT_EQ(order(), "A1:1 A2:2 B1:3");
+    EXPECT_EQ(repainted, std::vector<std::uint32_t>{1});
+    // A new entry's seq starting at 0 is not a change worth repainting.
+    PlistEntryHandle fresh = list.create(ItemHandle{50, 1}, 'C', 0);
+    list.insertInOrder(fresh);
+    repainted.clear();
+    list.renumber();
+    EXPECT_TRUE(repainted.empty());
+}
+
+TEST_F(PriorityListTest, RenumberFromStopsAfterTheGivenEntry)
+{
+    PlistEntryHandle a1 = add('A', 1);
+    PlistEntryHandle a2 = add('A', 2);
+    PlistEntryHandle a3 = add('A', 3);
+    list.setSeq(a1, 9);
+    list.setSeq(a2, 9);
+    list.setSeq(a3, 9);
+    list.renumberFrom(a1, a2);
+    EXPECT_EQ(list.entry(a1).seq, 1);
+    EXPECT_EQ(list.entry(a2).seq, 2);
+    EXPECT_EQ(list.entry(a3).seq, 9);
+    list.renumberFrom(a3);
+    EXPECT_EQ(list.entry(a3).seq, 3);
+}
+
+TEST_F(PriorityListTest, IsOrderedSeesGapsAndDuplicates)
+{
+    add('A', 1);
+    PlistEntryHandle a2 = add('A', 2);
+    EXPECT_TRUE(list.isOrdered());
+    list.setSeq(a2, 3);
+    EXPECT_FALSE(list.isOrdered());
+    list.setSeq(a2, 1);
+    EXPECT_FALSE(list.isOrdered());
+}
+
+// --- relabel and reorder ---------------------------------------------------------
+
+TEST_F(PriorityListTest, RelabelMovesEntriesToTheirClassKeepingTheirOrder)
+{
+    for (int i = 0; i < 6; ++i)
+        add('A', i + 1);
+    // Items 1..6 become B A B A C A.
+    const char letters[] = "BABACA";
+    list.relabel([&](const PlistEntry& e) { return static_cast<std::uint8_t>(letters[e.item.index - 1]); });
+    EXPECT_EQ(order(), "A1:2 A2:4 A3:6 B1:1 B2:3 C1:5");
+    EXPECT_TRUE(list.isOrdered());
+}
+
+TEST_F(PriorityListTest, ReorderClassTakesOnlyAPermutationOfTheClass)
+{
+    PlistEntryHandle a1 = add('A', 1);
+    PlistEntryHandle a2 = add('A', 2);
+    PlistEntryHandle a3 = add('A', 3);
+    PlistEntryHandle b1 = add('B', 1);
+    list.reorderClass('A', {a3, a1, a2});
+    list.renumberClass('A');
+    EXPECT_EQ(order(), "A1:3 A2:1 A3:2 B1:4");
+    EXPECT_THROW(list.reorderClass('A', {a3, a1}), InternalFault);
+    EXPECT_THROW(list.reorderClass('A', {a3, a1, b1}), InternalFault);
+    EXPECT_TRUE(list.isOrdered());
+}
+
+// --- size ------------------------------------------------------------------------
+
+// 100,000 entries in 26 classes: finding the place of an insertion uses the
+// class index, so building, walking to positions and removing stay fast.
+TEST_F(PriorityListTest, HundredThousandEntriesStayOrderedAndFast)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> letter(0, 25);
+    auto start = std::chrono::steady_clock::now();
+    std::vector<PlistEntryHandle> handles;
+    handles.reserve(100000);
+    for (int i = 0; i < 100000; ++i)
+        handles.push_back(add(static_cast<std::uint8_t>('A' + letter(rng)), 1000000));
+    EXPECT_EQ(list.size(), 100000u);
+    EXPECT_TRUE(list.isOrdered());
+    // Places near either end of a class are found without a long walk.
+    for (int i = 0; i < 2000; ++i) {
+        auto cls = static_cast<std::uint8_t>('A' + letter(rng));
+        int n = list.classCount(cls);
+        EXPECT_EQ(list.entry(list.find(cls, i % 2 ? n - i % 10 : 1 + i % 10)).letter, cls);
+        add(cls, n - 3);
+    }
+    for (int i = 0; i < 5000; ++i)
+        list.remove(list.classLast(static_cast<std::uint8_t>('A' + i % 26)));
+    EXPECT_TRUE(list.isOrdered());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 20.0);  // a linear walk per step would take minutes
+}
+
+} // namespace
+} // namespace zk
