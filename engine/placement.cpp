@@ -368,6 +368,7 @@ void Placement::placeFloatingItem(ItemHandle item)
 // if need be. Returns the day the piece went to.
 DayNumber Placement::givePiece(ItemHandle item, int& remaining, DayNumber from, DayNumber last)
 {
+    room_.start();
     for (DayNumber day = from; day <= last; ++day) {
         // Right after the last full day the days are looked at one by one,
         // since each that proves full extends the run of full days.

@@ -4,15 +4,16 @@
 
 namespace zk {
 
+void RoomIndex::start()
+{
+    if (tree_.empty())
+        tree_.assign(2 * kLeaves, kUnknown);
+}
+
 void RoomIndex::learn(DayNumber day, int room)
 {
-    if (!day.isUsable())
+    if (!day.isUsable() || tree_.empty())
         return;
-    if (tree_.empty()) {
-        if (room == kUnknown)
-            return;
-        tree_.assign(2 * kLeaves, kUnknown);
-    }
     std::size_t node = kLeaves + static_cast<std::size_t>(day - kFirstUsableDay);
     tree_[node] = room;
     for (node /= 2; node >= 1; node /= 2)

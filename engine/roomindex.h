@@ -7,7 +7,9 @@
 //
 // A day whose bound is not known counts as having room; its bound is
 // learnt when the walk looks at the day, and must be learnt again (or
-// forgotten) after every change to the day's entries.
+// forgotten) after every change to the day's entries. Nothing is learnt
+// before the first walk starts (start()), so an operation that places no
+// floating item pays nothing for the index.
 
 #include "core/daynumber.h"
 
@@ -21,6 +23,8 @@ class RoomIndex {
 public:
     static constexpr int kUnknown = INT_MAX;
 
+    // Makes the index learn from now on.
+    void start();
     void learn(DayNumber day, int room);
     void forget(DayNumber day) { learn(day, kUnknown); }
     // The first day in [from, to] whose bound is at least `need` (or not

@@ -410,6 +410,9 @@ TEST(RoomIndexTest, UnknownDaysCountAsHavingRoom)
 {
     RoomIndex index;
     EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday);
+    index.learn(kMonday, 0);  // not started: nothing is learnt
+    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday);
+    index.start();
     index.learn(kMonday, 59);
     index.learn(kMonday + 1, 10);
     EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday + 2);
