@@ -1,0 +1,219 @@
+// Saving in an earlier format and freezing: what is refused, what is
+// written, and that nothing is lost when writing fails.
+
+#include "core/recurrence.h"
+#include "savingsupport.h"
+#include "storage/freeze.h"
+#include "storage/saveformat.h"
+#include "storage/savesequence.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using namespace saving;
+
+class SaveFormatTest : public ::testing::Test {
+protected:
+    ItemHandle add(const std::string& text, std::uint32_t flags = 0, std::uint8_t letter = 0)
+    {
+        ItemHandle h = s->newItem();
+        s->setDescription(h, text);
+        ItemRecord& r = s->record(h);
+        r.setKind(ItemKind::task);
+        r.setFlags(flags);
+        r.setPriorityLetter(letter);
+        r.setDuration(30);
+        r.setDay(static_cast<std::uint16_t>(kToday.value() + 2));
+        s->addToChain(h, kToday + 2);
+        if (!s->days.find(kToday + 2))
+            s->days.insert(kToday + 2);
+        s->days.appendEntry(kToday + 2, DayEntry{h, 600, 30});
+        return h;
+    }
+    FormatDialog choose(SaveFormat format, ShareWithOldPrograms share = ShareWithOldPrograms::No)
+    {
+        return chooseSaveFormat(*s, state, messages, format, share);
+    }
+
+    std::unique_ptr<Schedule> s = generation("G1");
+    ScriptedPresenter presenter{Answer::Yes};
+    Messages messages{presenter};
+    SaveState state;
+};
+
+TEST_F(SaveFormatTest, VersionOneWithPriorityListIsRefused)
+{
+    add("floating", ItemFlag::fFloating, 'B');
+    EXPECT_EQ(choose(SaveFormat::Version1), FormatDialog::StayOpen);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Saving as a Version 1 file would result in loss of priority list"});
+    EXPECT_EQ(s->header.i16(ScheduleHeader::saveFormatAt), 0);
+    EXPECT_FALSE(state.dirty());
+    EXPECT_EQ(choose(SaveFormat::Version2), FormatDialog::Close);
+}
+
+TEST_F(SaveFormatTest, ProjectsNeedVersionFour)
+{
+    ItemHandle project = s->newItem();
+    s->record(project).setKind(ItemKind::project);
+    s->projects.push_back(project);
+    for (SaveFormat f : {SaveFormat::Version1, SaveFormat::Version2, SaveFormat::Version3})
+        EXPECT_EQ(choose(f), FormatDialog::StayOpen);
+    EXPECT_EQ(presenter.texts().size(), 3u);
+    EXPECT_EQ(presenter.texts()[0], kProjectsLostText);
+    EXPECT_EQ(choose(SaveFormat::Version4), FormatDialog::Close);
+}
+
+TEST_F(SaveFormatTest, DescriptionsFromThreeHundredSixtySixBytesAreAskedAbout)
+{
+    add(std::string(365, 'a'));
+    EXPECT_EQ(choose(SaveFormat::Version4), FormatDialog::Close);
+    EXPECT_TRUE(presenter.shown().empty());
+
+    std::string longText(366, 'b');
+    add(longText);
+    add(std::string(400, 'c'));
+    presenter.setDefaultAnswer(Answer::No);  // stop after the first
+    EXPECT_EQ(choose(SaveFormat::Version4), FormatDialog::StayOpen);
+    ASSERT_EQ(presenter.shown().size(), 1u);
+    EXPECT_EQ(presenter.shown()[0].text,
+              "This item description is too long to be read by old versions of Zelkon:\n\n" + longText
+                  + "\n\nYou must edit the item before choosing this data file format. Continue checking for "
+                    "other items too long?");
+    presenter.clear();
+    presenter.setDefaultAnswer(Answer::Yes);
+    EXPECT_EQ(choose(SaveFormat::Version4), FormatDialog::StayOpen);
+    EXPECT_EQ(presenter.shown().size(), 2u);
+    EXPECT_EQ(choose(SaveFormat::Current), FormatDialog::Close);  // the current format holds them
+}
+
+TEST_F(SaveFormatTest, AcceptedFormatIsWhatTheNextSaveWrites)
+{
+    EXPECT_EQ(choose(SaveFormat::Version4, ShareWithOldPrograms::Yes), FormatDialog::Close);
+    EXPECT_EQ(sharesWithOldPrograms(*s), ShareWithOldPrograms::Yes);
+    EXPECT_TRUE(state.dirty());
+
+    ScratchFolder folder;
+    SaveSequence saving(DataFileSet(folder.path()), systemFileSystem(), messages, state);
+    ASSERT_EQ(saving.save(*s).status, SaveStatus::Saved);
+    LoadOptions options;
+    options.clock = &clock();
+    LoadResult loaded = loadDataFile(DataFileSet(folder.path()).dataFile(), options);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded.format, 24);
+    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+
+    EXPECT_EQ(choose(SaveFormat::Current, ShareWithOldPrograms::No), FormatDialog::Close);
+    EXPECT_EQ(sharesWithOldPrograms(*s), ShareWithOldPrograms::No);
+    EXPECT_EQ(s->header.i16(ScheduleHeader::saveFormatAt), 0);
+}
+
+// --- freeze -------------------------------------------------------------------------------------------
+
+class SaveFreezeTest : public SaveFormatTest {
+protected:
+    SaveFreezeTest()
+    {
+        add("class A", ItemFlag::fFloating, 'A');
+        add("class B", ItemFlag::fFloating, 'B');
+        add("class C", ItemFlag::fFloating, 'C');
+        weekly = s->newItem();
+        s->setDescription(weekly, "weekly");
+        s->record(weekly).setFlags(ItemFlag::fRecurDef | ItemFlag::fFloating);
+        s->record(weekly).setPriorityLetter('B');
+        RecurrenceRecord rule;
+        rule.setTypeByte(RecurType::weekly);
+        rule.setInterval(1);
+        rule.setWeekdayByte(0x3E);
+        rule.setStartDay(kToday - 30);
+        rule.setRecurringId(7);
+        s->recurrences.add(weekly, rule);
+        s->record(weekly).setRecur(weekly.index);
+        s->addToChain(weekly, DayNumber(kNoDayInChain));
+        s->days.appendEntry(kToday + 2, DayEntry{weekly, 900, 30});
+        ++s->days.find(kToday + 2)->nRecurEntries;
+
+        writeGeneration(files.dataFile(), "on disk");
+        writeGeneration(files.backupFile(), "backup");
+    }
+    FreezeOutcome freezeNow(Confirmation c = Confirmation::Given)
+    {
+        SaveSequence saving(files, fs, messages, state, hooks, Tenacity{3, std::chrono::milliseconds(0), 10});
+        return freeze(*s, saving, fs, messages, c);
+    }
+    std::vector<std::string> texts(const Schedule& in)
+    {
+        std::vector<std::string> out;
+        for (ItemHandle h : in.chain)
+            out.push_back(in.storedDescription(h));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    ItemHandle weekly;
+    ScratchFolder folder;
+    DataFileSet files{folder.path()};
+    FailingFileSystem fs;
+    SaveHooks hooks;
+};
+
+TEST_F(SaveFreezeTest, FrozenItemsMoveToTheirOwnFile)
+{
+    int afterSave = 0;
+    hooks.afterSave = [&] { ++afterSave; };
+    EXPECT_STREQ(freezeButtonText(files, fs), "Freeze");
+    FreezeOutcome outcome = freezeNow(Confirmation::Ask);
+    EXPECT_EQ(outcome.status, FreezeStatus::Frozen);
+    EXPECT_EQ(outcome.deleted, 2);
+    EXPECT_EQ(presenter.texts(), (std::vector<std::string>{kFreezeConfirmText, "2 frozen items deleted from active schedule."}));
+
+    LoadOptions options;
+    options.clock = &clock();
+    LoadResult frozen = loadDataFile(files.frozenFile(), options);
+    ASSERT_TRUE(frozen) << frozen.failureText;
+    EXPECT_EQ(texts(*frozen.schedule), (std::vector<std::string>{"class B", "class C"}));
+    EXPECT_TRUE(frozen.schedule->recurrences.empty());
+
+    EXPECT_EQ(texts(*s), (std::vector<std::string>{"G1", "class A", "weekly"}));
+    EXPECT_TRUE(state.dirty());
+    EXPECT_STREQ(freezeButtonText(files, fs), "Unfreeze");
+    // Regression: the data file, its backups and the journal of added items
+    // are not part of a freeze.
+    EXPECT_EQ(generationIn(files.dataFile()), "on disk");
+    EXPECT_EQ(generationIn(files.backupFile()), "backup");
+    EXPECT_FALSE(fs.exists(files.secondBackupFile()));
+    EXPECT_FALSE(fs.exists(files.temporaryFile()));
+    EXPECT_EQ(afterSave, 0);
+}
+
+TEST_F(SaveFreezeTest, OneFreezeOnlyAndOnlyWhenConfirmed)
+{
+    presenter.setDefaultAnswer(Answer::No);
+    EXPECT_EQ(freezeNow(Confirmation::Ask).status, FreezeStatus::Declined);
+    EXPECT_FALSE(fs.exists(files.frozenFile()));
+
+    ASSERT_EQ(freezeNow().status, FreezeStatus::Frozen);
+    presenter.clear();
+    EXPECT_EQ(freezeNow().status, FreezeStatus::AlreadyFrozen);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"frozen.pak already exists. Thaw first, if you want to freeze again"});
+}
+
+// Regression: items are deleted only once frozen.pak is safely written.
+TEST_F(SaveFreezeTest, FailedWriteDeletesNothing)
+{
+    fs.failWhen([](const FileOperation& op) { return op.to.filename() == kFrozenFileName; });
+    EXPECT_EQ(freezeNow().status, FreezeStatus::Failed);
+    EXPECT_EQ(texts(*s), (std::vector<std::string>{"G1", "class A", "class B", "class C", "weekly"}));
+    EXPECT_FALSE(state.dirty());
+    EXPECT_FALSE(fs.exists(files.frozenFile()));
+    EXPECT_FALSE(fs.exists(files.temporaryFile()));
+
+    hooks.changeAccessInEffect = [] { return false; };
+    fs = FailingFileSystem();
+    EXPECT_EQ(freezeNow().status, FreezeStatus::NoChangeAccess);
+    EXPECT_EQ(texts(*s).size(), 5u);
+}
+
+} // namespace
+} // namespace zk
