@@ -1,0 +1,169 @@
+#include "platform/lockfilesystem.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zk {
+
+namespace {
+
+FileStamp stampOf(const struct stat& st)
+{
+    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                     FileTime{static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                              static_cast<std::int32_t>(st.st_mtim.tv_nsec)}};
+}
+
+int errorOf(int result) { return result == 0 ? 0 : errno; }
+
+} // namespace
+
+OpenFile::~OpenFile() { close(); }
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void OpenFile::close()
+{
+    // Not retried on EINTR: the descriptor may already be gone and reused.
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+std::optional<FileStamp> LinuxLockFileSystem::stamp(const std::filesystem::path& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return stampOf(st);
+}
+
+bool LinuxLockFileSystem::isFolder(const std::filesystem::path& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+CreatedFile LinuxLockFileSystem::createExclusive(const std::filesystem::path& path)
+{
+    CreatedFile created;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        created.error = errno;
+        return created;
+    }
+    created.file = OpenFile(fd);
+    if (auto s = stamp(created.file))
+        created.stamp = *s;
+    else
+        created.error = errno != 0 ? errno : EIO;
+    return created;
+}
+
+int LinuxLockFileSystem::createOrTruncate(const std::filesystem::path& path)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+int LinuxLockFileSystem::remove(const std::filesystem::path& path) { return errorOf(::unlink(path.c_str())); }
+
+int LinuxLockFileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    return errorOf(::rename(from.c_str(), to.c_str()));
+}
+
+int LinuxLockFileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // Shares that cannot refuse a rename can still refuse a link: a second
+    // name made atomically, then the first dropped.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+ProbeResult LinuxLockFileSystem::probeNow(const std::filesystem::path& probe)
+{
+    ProbeResult result;
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    OpenFile file(fd);
+    // Truncating a file that was there already need not move its time;
+    // asking for "now" explicitly lets a share use its own clock.
+    if (auto s = touch(file))
+        result.now = s->modified;
+    else
+        result.error = errno != 0 ? errno : EIO;
+    file.close();
+    ::unlink(probe.c_str());
+    return result;
+}
+
+std::optional<FileStamp> LinuxLockFileSystem::stamp(const OpenFile& file)
+{
+    struct stat st {};
+    if (::fstat(file.fd(), &st) != 0)
+        return std::nullopt;
+    return stampOf(st);
+}
+
+std::optional<FileStamp> LinuxLockFileSystem::touch(const OpenFile& file)
+{
+    if (::futimens(file.fd(), nullptr) != 0)
+        return std::nullopt;
+    return stamp(file);
+}
+
+bool LinuxLockFileSystem::lockAdvisory(const OpenFile& file) { return ::flock(file.fd(), LOCK_EX | LOCK_NB) == 0; }
+
+AdvisoryLock LinuxLockFileSystem::probeAdvisory(const std::filesystem::path& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return AdvisoryLock::Unknown;
+    OpenFile file(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return AdvisoryLock::Free;  // closing the probe drops it again
+    return errno == EWOULDBLOCK ? AdvisoryLock::Held : AdvisoryLock::Unknown;
+}
+
+bool LinuxLockFileSystem::writable(const std::filesystem::path& path)
+{
+    // Opening without truncating leaves the file and its time as they were.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+void removeIfSameFile(const std::filesystem::path& path, const FileStamp& expected)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && stampOf(st).sameFile(expected))
+        ::unlink(path.c_str());
+}
+
+} // namespace zk
