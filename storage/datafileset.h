@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace zk {
 
@@ -46,5 +47,8 @@ public:
 private:
     Path folder_;
 };
+
+// A message text in printf form with one %s, filled with a path.
+std::string textWithPath(const char* format, const std::filesystem::path& path);
 
 } // namespace zk

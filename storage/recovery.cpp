@@ -29,14 +29,6 @@ namespace {
 // A sample with this many items or more is a real schedule, not a sample.
 constexpr int kSampleItemLimit = 41;
 
-std::string withPath(const char* format, const std::filesystem::path& path)
-{
-    int n = std::snprintf(nullptr, 0, format, path.c_str());
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, format, path.c_str());
-    return out;
-}
-
 bool hasBakExtension(const std::filesystem::path& file)
 {
     std::string ext = file.extension().string();
@@ -90,14 +82,14 @@ ScheduleLoad FolderLoader::loadExisting()
         return adopt(files_.dataFile(), std::move(loaded), ScheduleLoadStatus::Loaded);
     // An unreadable file may be perfectly good: never recover over it.
     if (loaded.error == LoadError::ReadFailed)
-        return fail(withPath(kFileNotAvailableText, files_.dataFile()));
+        return fail(textWithPath(kFileNotAvailableText, files_.dataFile()));
     return recoverFrom(files_.dataFile(), std::move(loaded));
 }
 
 ScheduleLoad FolderLoader::loadMissing()
 {
     if (fs_.folderState(files_.folder()) != FolderState::Present)
-        return fail(withPath(kUnableToAccessFolderText, files_.folder()));
+        return fail(textWithPath(kUnableToAccessFolderText, files_.folder()));
     // A save stopped between its renames leaves the newest data complete in
     // timedata.tmp; a partial one (a save stopped while writing) is not
     // worth a question.
@@ -115,7 +107,7 @@ ScheduleLoad FolderLoader::loadMissing()
     }
     if (request_.pathGiven == PathGiven::No)
         return createFromSample();
-    if (messages_.question(withPath(kFileNotFoundCreateText, files_.dataFile())) != Answer::Yes)
+    if (messages_.question(textWithPath(kFileNotFoundCreateText, files_.dataFile())) != Answer::Yes)
         return {};
     return createNew();
 }
@@ -139,15 +131,15 @@ ScheduleLoad FolderLoader::recoverFrom(std::filesystem::path failed, LoadResult 
     for (;;) {
         std::optional<std::filesystem::path> candidate = firstExistingSuccessor(failed);
         if (!candidate)
-            return fail(withPath(kNoBackupFoundText, failed));
-        if (messages_.question(withPath(kUseBackupText, failed)) != Answer::Yes)
+            return fail(textWithPath(kNoBackupFoundText, failed));
+        if (messages_.question(textWithPath(kUseBackupText, failed)) != Answer::Yes)
             return {};
         LoadResult loaded = read(*candidate);
         if (loaded)
             return adopt(*candidate, std::move(loaded), ScheduleLoadStatus::Recovered);
         if (loaded.error == LoadError::OutOfMemory)
             return fail(kInsufficientMemoryText);
-        messages_.error(loaded.error == LoadError::ReadFailed ? withPath(kFileNotAvailableText, *candidate)
+        messages_.error(loaded.error == LoadError::ReadFailed ? textWithPath(kFileNotAvailableText, *candidate)
                                                                : std::string(kBackupAlsoInvalidText));
         failed = *candidate;
     }
@@ -161,7 +153,7 @@ ScheduleLoad FolderLoader::adopt(const std::filesystem::path& file, LoadResult l
     out.loadedFrom = file;
     const auto pak = files_.dataFile();
     if (file != pak && fs_.copyFile(file, pak) != 0)
-        messages_.error(withPath(kUnableToCreateFileText, pak));
+        messages_.error(textWithPath(kUnableToCreateFileText, pak));
     out.dataFileTime = fs_.modificationTime(pak);
     return out;
 }

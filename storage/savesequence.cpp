@@ -19,14 +19,6 @@ const char* const kBackupsMissingText = "Both backup files are missing.";
 
 namespace {
 
-std::string printedPath(const char* format, const std::filesystem::path& path)
-{
-    int n = std::snprintf(nullptr, 0, format, path.c_str());
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    std::snprintf(out.data(), out.size() + 1, format, path.c_str());
-    return out;
-}
-
 void pause(const Tenacity& tenacity)
 {
     if (tenacity.interval.count() > 0)
@@ -344,7 +336,7 @@ bool SaveSequence::writeSeparateFile(Schedule& schedule, const std::filesystem::
 void SaveSequence::reportFileError(const char* format, const std::filesystem::path& path)
 {
     state_.writeError_ = true;
-    messages_.error(printedPath(format, path));
+    messages_.error(textWithPath(format, path));
 }
 
 std::optional<std::filesystem::file_time_type> SaveSequence::savedFileTime() const
