@@ -5,9 +5,6 @@
 // operation sees one moment.
 
 #include "core/daynumber.h"
-#include "core/item.h"
-
-#include <functional>
 
 namespace zk {
 
@@ -22,8 +19,6 @@ struct PlacementContext {
     bool balancing = false;
     // A carry-over is moving items; moving one then asks no deadline question.
     bool carryingOver = false;
-    // The item ahead of the given one in the priority list, or no item.
-    std::function<ItemHandle(ItemHandle)> itemAhead;
 
     static PlacementContext at(const Clock& clock);
 };

@@ -2,6 +2,7 @@
 
 #include "core/schedule.h"
 #include "engine/placementcontext.h"
+#include "engine/plistorder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,11 +47,9 @@ int prerequisiteBound(Schedule& schedule, ItemHandle item, DayNumber day)
     return end ? end->value() + r.lagMinutes() : 0;
 }
 
-int sequenceBound(const Schedule& schedule, ItemHandle item, DayNumber day, const PlacementContext& context)
+int sequenceBound(const Schedule& schedule, ItemHandle item, DayNumber day)
 {
-    if (!context.itemAhead)
-        return 0;
-    ItemHandle ahead = context.itemAhead(item);
+    ItemHandle ahead = itemAheadInPlist(schedule, item);
     if (!ahead || schedule.dayOf(ahead) != day)
         return 0;
     std::optional<TimeValue> end = endOnDay(schedule, ahead, day);
@@ -84,7 +83,7 @@ TimeValue earliestBeginOn(Schedule& schedule, ItemHandle item, DayNumber day, co
     if (r.postponeDate() != 0 && day.value() == r.postponeDate())
         begin = std::max<int>(begin, r.postponeTime());
     if (bound && r.has(ItemFlag::fSequence))
-        begin = std::max(begin, sequenceBound(schedule, item, day, context));
+        begin = std::max(begin, sequenceBound(schedule, item, day));
     if (r.has(ItemFlag::fOffHours) && !day.isWeekend())
         begin = std::max(begin, schedule.header.bizEnd().value());
     return TimeValue(begin);
@@ -97,8 +96,8 @@ DayNumber earliestDay(const Schedule& schedule, ItemHandle item, const Placement
     if (r.prereqId() != 0)
         if (ItemHandle prereq = schedule.findItemById(r.prereqId()))
             first = std::max(first, schedule.dayOf(prereq) + r.lagDays());
-    if (r.has(ItemFlag::fSequence) && context.itemAhead)
-        if (ItemHandle ahead = context.itemAhead(item))
+    if (r.has(ItemFlag::fSequence))
+        if (ItemHandle ahead = itemAheadInPlist(schedule, item))
             first = std::max(first, schedule.dayOf(ahead));
     return first;
 }

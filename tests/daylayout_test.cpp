@@ -3,6 +3,7 @@
 
 #include "engine/daylayout.h"
 #include "engine/gaptests.h"
+#include "engine/plistorder.h"
 #include "engine/timelimits.h"
 #include "placementscenario.h"
 
@@ -282,12 +283,14 @@ TEST_F(DayLayoutTest, ASequenceItemWaitsForTheItemAheadOfIt)
     ItemHandle second = task("edit", 30, ItemFlag::fSequence);
     put(first, kMonday);
     layoutDay(s, kMonday, at());
+    addToPlist(s, first, 1, kMonday - 1);
+    addToPlist(s, second, 2, kMonday - 1);
     PlacementContext run = at();
     run.balancing = true;
-    run.itemAhead = [&](ItemHandle h) { return h == second ? first : kNoItem; };
     EXPECT_EQ(earliestBeginOn(s, second, kMonday, run), hm(9, 30));
+    EXPECT_EQ(earliestBeginOn(s, second, kMonday, at()), hm(8));
     EXPECT_EQ(earliestDay(s, second, run), kMonday);
-    EXPECT_EQ(earliestDay(s, second, at()), kMonday - 1);
+    EXPECT_EQ(earliestDay(s, first, run), kMonday - 1);
 }
 
 TEST_F(DayLayoutTest, EarliestDayIsTheLatestOfPostponePrerequisiteAndToday)

@@ -5,6 +5,7 @@
 
 #include "engine/daylayout.h"
 #include "engine/placement.h"
+#include "engine/plistorder.h"
 #include "engine/roomindex.h"
 #include "platform/messages.h"
 #include "placementscenario.h"
@@ -154,9 +155,11 @@ TEST_F(PlacementTest, ASequenceItemFollowsTheItemAheadOfIt)
     ItemHandle draft = task("draft", 120);
     s.record(draft).setEarliestBegin(hm(12).value());
     ItemHandle edit = task("edit", 60, ItemFlag::fSequence);
+    addToPlist(s, draft, 1, kMonday);
+    addToPlist(s, edit, 2, kMonday);
+    s.record(edit).setFlag(ItemFlag::fSequence, true);
     PlacementContext run = monday();
     run.balancing = true;
-    run.itemAhead = [&](ItemHandle h) { return h == edit ? draft : kNoItem; };
     placeAll({draft, edit}, run);
     EXPECT_EQ(layout(kMonday), (Strings{"draft@12:00/120", "edit@14:00/60"}));
 
