@@ -1,6 +1,7 @@
 #include "core/dateformat.h"
 
 #include "core/calendar.h"
+#include "core/text.h"
 
 #include <array>
 #include <cstdio>
@@ -21,16 +22,6 @@ std::string spacePadded(std::int64_t n) { return n >= 0 && n < 10 ? " " + digits
 int twoDigitYear(int year) { return (year % 100 + 100) % 100; }
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
 
 // One field of a date pattern: a run of d, m or y in either case.
 std::string patternField(char letter, size_t run, const CivilDate& c)
@@ -115,7 +106,7 @@ std::string dateByPattern(DayNumber d, std::string_view pattern)
         return {};
     if (d.value() == kUnsetDay)
         return "#####";
-    if (equalsIgnoringCase(pattern, "dd-MMM-yy"))
+    if (compareIgnoringCase(pattern, "dd-MMM-yy") == 0)
         pattern = "dd-mm-yy"; // month names do not fit the numeric columns
     const CivilDate c = civilDate(d);
     std::string out;

@@ -239,8 +239,7 @@ int fullYear(std::int64_t year)
 // The year for a date typed without one.
 int guessedYear(int month, int day, const EntryContext& context)
 {
-    const int thisYear = civilDate(context.today).year;
-    int year = thisYear;
+    int year = civilDate(context.today).year;
     if (dayOf(month, day, year) < context.today) // already past: the next one
         ++year;
     const DayNumber date = dayOf(month, day, year);
@@ -302,7 +301,6 @@ struct Clock {
     Number bare;            // the number when there is no colon
     bool colon = false;
     bool leadingZero = false;
-    bool minutesOnly = false; // ":30"
     size_t end = 0;
 };
 
@@ -322,8 +320,7 @@ std::optional<Clock> readClock(std::string_view s)
         if (hours.digits == 0) {
             if (minutes.digits == 0)
                 return std::nullopt;
-            c.minutesOnly = true;
-            c.minutes = minutes.value;
+            c.minutes = minutes.value; // ":30"
         } else {
             // "9:3" means 9:30; "9:03" and "9:0" say what they mean.
             if (minutes.digits == 1 && s[minutesAt] != '0')

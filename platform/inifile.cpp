@@ -1,5 +1,7 @@
 #include "platform/inifile.h"
 
+#include "core/text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -26,17 +28,7 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return compareIgnoringCase(a, b) == 0; }
 
 std::string unquoted(std::string_view v)
 {

@@ -19,17 +19,7 @@ constexpr std::array<std::string_view, 8> kIntlNames = {"iDate",     "iTime", "i
                                                         "iMonLzero", "sDate", "sTime",   "sShortDate"};
 constexpr std::array<std::string_view, 3> kWeekNames = {"WeekStartsMon", "FirstWeekRule", "YearFirstWeekAdjust"};
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return compareIgnoringCase(a, b) == 0; }
 
 // A whole decimal integer, optionally signed, of modest size.
 std::optional<int> strictInteger(std::string_view s)

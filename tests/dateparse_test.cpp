@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace zk {
@@ -11,7 +12,12 @@ namespace {
 
 using namespace std::string_literals;
 
-EntryContext contextOn(int y, int m, int d, TimeValue now = TimeValue::fromClock(10, 0))
+struct Case {
+    std::string text;
+    int expected;
+};
+
+EntryContext contextOn(int y, int m, int d, TimeValue now = TimeValue::fromClock(10, 7))
 {
     EntryContext c;
     c.today = dayOf(m, d, y);
@@ -19,424 +25,240 @@ EntryContext contextOn(int y, int m, int d, TimeValue now = TimeValue::fromClock
     return c;
 }
 
-// Monday 15 January 2024, 10:00, month-day-year order, 12-hour clock.
-class DateEntry : public ::testing::Test {
-protected:
-    EntryContext context = contextOn(2024, 1, 15);
-    int parse(std::string_view text) const { return parseDateEntry(text, context); }
-    int on(int y, int m, int d) const { return dayOf(m, d, y).value(); }
-};
+int on(int y, int m, int d) { return dayOf(m, d, y).value(); }
 
-TEST_F(DateEntry, TodayAndTomorrow)
+void expectDates(const EntryContext& c, std::initializer_list<Case> cases)
 {
-    const int today = context.today.value();
-    EXPECT_EQ(parse("0"), today);
-    EXPECT_EQ(parse("today"), today);
-    EXPECT_EQ(parse(" Today "), today);
-    EXPECT_EQ(parse("tom"), today + 1);
-    EXPECT_EQ(parse("TOMORROW"), today + 1);
-    EXPECT_EQ(parse("to"), kInvalidEntry);
-    EXPECT_EQ(parse("tomorrows"), kInvalidEntry);
+    for (const Case& k : cases)
+        EXPECT_EQ(parseDateEntry(k.text, c), k.expected) << '"' << k.text << '"';
 }
 
-TEST_F(DateEntry, RelativeCounts)
+void expectTimes(const EntryContext& c, std::initializer_list<Case> cases)
 {
-    const int today = context.today.value();
-    EXPECT_EQ(parse("3"), today + 3);
-    EXPECT_EQ(parse("+3"), today + 3);
-    EXPECT_EQ(parse("3d"), today + 3);
-    EXPECT_EQ(parse("-3 d"), today - 3);
-    EXPECT_EQ(parse("3 days"), today + 3);
-    EXPECT_EQ(parse("2w"), today + 14);
-    EXPECT_EQ(parse("-1 W"), today - 7);
-    EXPECT_EQ(parse("1m"), on(2024, 2, 15));
-    EXPECT_EQ(parse("-2y"), on(2022, 1, 15));
-    EXPECT_EQ(parse("999"), today + 999);
-    EXPECT_EQ(parse("1000"), kInvalidEntry);
-    EXPECT_EQ(parse("-3"), kInvalidEntry); // only a positive count goes without a unit
-    EXPECT_EQ(parse("3 dec"), kInvalidEntry);
-    EXPECT_EQ(parse("3x"), kInvalidEntry);
+    for (const Case& k : cases)
+        EXPECT_EQ(parseTimeEntry(k.text, c), k.expected) << '"' << k.text << '"';
 }
 
-TEST_F(DateEntry, RelativeMonthsClampTheDay)
+// Monday 15 January 2024, 10:07; month-day-year order, 12-hour clock.
+const EntryContext kMonday = contextOn(2024, 1, 15);
+const int kToday = kMonday.today.value();
+constexpr int kBad = kInvalidEntry;
+
+// ---- date entry --------------------------------------------------------------
+
+TEST(DateEntry, WordsAndRelativeCounts)
 {
-    context = contextOn(2024, 1, 31);
-    EXPECT_EQ(parse("1m"), on(2024, 2, 29));
+    expectDates(kMonday, {{"0", kToday}, {"today", kToday}, {" Today ", kToday}, {"tom", kToday + 1},
+                          {"TOMORROW", kToday + 1}, {"to", kBad}, {"tomorrows", kBad}});
+    expectDates(kMonday, {{"3", kToday + 3}, {"+3", kToday + 3}, {"3d", kToday + 3}, {"-3 d", kToday - 3},
+                          {"3 days", kToday + 3}, {"2w", kToday + 14}, {"-1 W", kToday - 7},
+                          {"1m", on(2024, 2, 15)}, {"-2y", on(2022, 1, 15)}, {"999", kToday + 999}});
+    // Only a positive count goes without a unit; "3 dec" is no count of days.
+    expectDates(kMonday, {{"1000", kBad}, {"-3", kBad}, {"3 dec", kBad}, {"3x", kBad}});
+    expectDates(contextOn(2024, 1, 31), {{"1m", on(2024, 2, 29)}});
 }
 
-TEST_F(DateEntry, UsableRangeBoundaries)
+TEST(DateEntry, UsableRangeBoundaries)
 {
-    context.today = DayNumber(2301);
-    EXPECT_EQ(parse("-1d"), 2300);
-    EXPECT_EQ(parse("-2d"), kInvalidEntry);
-    context.today = DayNumber(32507);
-    EXPECT_EQ(parse("1"), 32508);
-    EXPECT_EQ(parse("2"), kInvalidEntry);
-    EXPECT_EQ(parse("tom"), 32508);
-    context.today = DayNumber(32508);
-    EXPECT_EQ(parse("tom"), kInvalidEntry);
-    EXPECT_EQ(parse("today"), 32508);
+    EntryContext c = kMonday;
+    c.today = DayNumber(2301);
+    expectDates(c, {{"-1d", 2300}, {"-2d", kBad}});
+    c.today = DayNumber(32507);
+    expectDates(c, {{"1", 32508}, {"2", kBad}, {"tom", 32508}});
+    c.today = DayNumber(32508);
+    expectDates(c, {{"tom", kBad}, {"today", 32508}});
+    expectDates(kMonday, {{"4/18/86", 2300}, {"4/17/86", kBad}, {"12/31/68", 32508}, {"1/1/2069", kBad}});
 }
 
-TEST_F(DateEntry, Weekdays)
+TEST(DateEntry, Weekdays)
 {
-    // Monday 15 January.
-    EXPECT_EQ(parse("fri"), on(2024, 1, 19));
-    EXPECT_EQ(parse("F"), on(2024, 1, 19));
-    EXPECT_EQ(parse("Friday"), on(2024, 1, 19));
-    EXPECT_EQ(parse("mon"), on(2024, 1, 22)); // today's weekday: a week on
-    EXPECT_EQ(parse("M"), on(2024, 1, 22));
-    EXPECT_EQ(parse("w"), on(2024, 1, 17));
-    EXPECT_EQ(parse("tu"), on(2024, 1, 16));
-    EXPECT_EQ(parse("th"), on(2024, 1, 18));
-    EXPECT_EQ(parse("h"), on(2024, 1, 18));
-    EXPECT_EQ(parse("sa"), on(2024, 1, 20));
-    EXPECT_EQ(parse("su"), on(2024, 1, 21));
-    EXPECT_EQ(parse("mo 2"), on(2024, 2, 5));
-    EXPECT_EQ(parse("fr99"), on(2024, 1, 19) + 7 * 99);
-    EXPECT_EQ(parse("s"), kInvalidEntry);
-    EXPECT_EQ(parse("t"), kInvalidEntry);
-    EXPECT_EQ(parse("mo 100"), kInvalidEntry);
-    EXPECT_EQ(parse("monx"), kInvalidEntry);
-    EXPECT_EQ(parse("fridays"), kInvalidEntry);
+    const int friday = on(2024, 1, 19);
+    expectDates(kMonday, {{"fri", friday}, {"F", friday}, {"Friday", friday}, {"mon", on(2024, 1, 22)},
+                          {"M", on(2024, 1, 22)}, {"w", on(2024, 1, 17)}, {"tu", on(2024, 1, 16)},
+                          {"th", on(2024, 1, 18)}, {"h", on(2024, 1, 18)}, {"sa", on(2024, 1, 20)},
+                          {"su", on(2024, 1, 21)}, {"mo 2", on(2024, 2, 5)}, {"fr99", friday + 7 * 99}});
+    expectDates(kMonday, {{"s", kBad}, {"t", kBad}, {"mo 100", kBad}, {"monx", kBad}, {"fridays", kBad}});
 }
 
-TEST_F(DateEntry, WeekdaysInTheLocaleLanguage)
+TEST(DateEntry, WeekdaysInTheLocaleLanguage)
 {
-    context.regional.dayNames = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
-    EXPECT_EQ(parse("mi"), on(2024, 1, 17));
-    EXPECT_EQ(parse("do"), on(2024, 1, 18));
-    EXPECT_EQ(parse("sa"), on(2024, 1, 20));
-    EXPECT_EQ(parse("so 1"), on(2024, 1, 28));
-    context.regional.dayNames[5] = "пятница";
-    EXPECT_EQ(parse("ПЯТ"), on(2024, 1, 19));
-    EXPECT_EQ(parse("пят"), on(2024, 1, 19));
+    EntryContext c = kMonday;
+    c.regional.dayNames = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
+    expectDates(c, {{"mi", on(2024, 1, 17)}, {"do", on(2024, 1, 18)}, {"so 1", on(2024, 1, 28)}});
+    c.regional.dayNames[5] = "пятница";
+    expectDates(c, {{"ПЯТ", on(2024, 1, 19)}, {"пят", on(2024, 1, 19)}});
 }
 
-TEST_F(DateEntry, NumericDatesMonthFirst)
+TEST(DateEntry, NumericDates)
 {
-    EXPECT_EQ(parse("2/29/24"), on(2024, 2, 29));
-    EXPECT_EQ(parse("2/29/2000"), on(2000, 2, 29));
-    EXPECT_EQ(parse("2/29/23"), kInvalidEntry);
-    EXPECT_EQ(parse("2/30"), kInvalidEntry);
-    EXPECT_EQ(parse("4/31/24"), kInvalidEntry);
-    EXPECT_EQ(parse("12/13/10"), 11305);
-    EXPECT_EQ(parse("12-13-10"), 11305);
-    EXPECT_EQ(parse("12.13.2010"), 11305);
-    EXPECT_EQ(parse("12 13 10"), 11305);
-    EXPECT_EQ(parse("12 / 13 / 10"), 11305);
-    EXPECT_EQ(parse("12/31/68"), 32508);
-    EXPECT_EQ(parse("4/18/86"), 2300);
-    EXPECT_EQ(parse("4/17/86"), kInvalidEntry); // day 2299
-    EXPECT_EQ(parse("1/1/2069"), kInvalidEntry);
-    EXPECT_EQ(parse("1/1/69"), kInvalidEntry);
-    EXPECT_EQ(parse("1/1/1979"), kInvalidEntry);
-    EXPECT_EQ(parse("1/1/80"), kInvalidEntry); // a real year, but before the usable days
-    EXPECT_EQ(parse("1/1/100"), kInvalidEntry);
+    expectDates(kMonday, {{"2/29/24", on(2024, 2, 29)}, {"2/29/2000", on(2000, 2, 29)}, {"12/13/10", 11305},
+                          {"12-13-10", 11305}, {"12.13.2010", 11305}, {"12 / 13 / 10", 11305},
+                          {"3/4/24/", on(2024, 3, 4)}});
+    expectDates(kMonday, {{"2/29/23", kBad}, {"2/30", kBad}, {"4/31/24", kBad}, {"1/1/69", kBad},
+                          {"1/1/1979", kBad}, {"1/1/80", kBad}, {"1/1/100", kBad}, {"0/5", kBad}, {"13/1", kBad},
+                          {"3/0", kBad}, {"3/32", kBad}, {"3/", kBad}, {"/3/4", kBad}, {"3/4/5/6", kBad},
+                          {"3/4x", kBad}, {"1/1/99999999999999999999", kBad}});
+    EntryContext c = kMonday;
+    c.regional.iDate = 1;
+    expectDates(c, {{"13/12/10", 11305}, {"12/13/10", kBad}, {"29.2.24", on(2024, 2, 29)}, {"4.3", on(2024, 3, 4)}});
+    c.regional.iDate = 2;
+    // The year leads and cannot be left out.
+    expectDates(c, {{"10/12/13", 11305}, {"2024-02-29", on(2024, 2, 29)}, {"12/13", kBad}});
 }
 
-TEST_F(DateEntry, NumericDatesRefuseBrokenFields)
+TEST(DateEntry, MissingYearTakesTheNextOneUnlessFarAhead)
 {
-    for (const char* text : {"0/5", "13/1", "3/0", "3/32", "3/", "/3/4", "3//", "3/4/5/6", "3/4x", "3a/4",
-                             "1/1/99999999999999999999"})
-        EXPECT_EQ(parse(text), kInvalidEntry) << text;
-    EXPECT_EQ(parse("3/4/24/"), on(2024, 3, 4)); // a trailing separator is harmless
+    EntryContext c = kMonday;
+    expectDates(c, {{"3/4", on(2024, 3, 4)}, {"1/15", kToday}, {"7/14", on(2024, 7, 14)},
+                    {"7/15", on(2023, 7, 15)}, {"1/10", on(2024, 1, 10)}});
+    c.itemEditorOpen = true;
+    expectDates(c, {{"7/15", on(2024, 7, 15)}, {"1/10", on(2025, 1, 10)}});
+    expectDates(contextOn(2024, 10, 1), {{"3/4", on(2025, 3, 4)}});
+    c = contextOn(2024, 8, 1);
+    expectDates(c, {{"3/4", on(2024, 3, 4)}});
+    c.itemEditorOpen = true;
+    expectDates(c, {{"3/4", on(2025, 3, 4)}});
 }
 
-TEST_F(DateEntry, NumericDatesInOtherOrders)
+TEST(DateEntry, MissingYearInTheDoneItemDialogMeansThePast)
 {
-    context.regional.iDate = 1;
-    EXPECT_EQ(parse("13/12/10"), 11305);
-    EXPECT_EQ(parse("12/13/10"), kInvalidEntry);
-    EXPECT_EQ(parse("29.2.24"), on(2024, 2, 29));
-    EXPECT_EQ(parse("4.3"), on(2024, 3, 4));
-    context.regional.iDate = 2;
-    EXPECT_EQ(parse("10/12/13"), 11305);
-    EXPECT_EQ(parse("2024-02-29"), on(2024, 2, 29));
-    EXPECT_EQ(parse("12/13"), kInvalidEntry); // the year leads and cannot be left out
+    EntryContext c = kMonday;
+    c.doneItemDialogOpen = true;
+    c.itemEditorOpen = true; // the dialog decides, not the editor
+    expectDates(c, {{"3/4", on(2023, 3, 4)}, {"1/10", on(2024, 1, 10)}, {"1/15", kToday}});
 }
 
-TEST_F(DateEntry, MissingYearTakesTheNextOneUnlessFarAhead)
+TEST(DateEntry, BadBytesAndLongTexts)
 {
-    EXPECT_EQ(parse("3/4"), on(2024, 3, 4));
-    EXPECT_EQ(parse("1/15"), on(2024, 1, 15)); // today
-    EXPECT_EQ(parse("7/14"), on(2024, 7, 14));
-    EXPECT_EQ(parse("7/15"), on(2023, 7, 15)); // six months ahead: the last one
-    EXPECT_EQ(parse("1/10"), on(2024, 1, 10)); // next one a year ahead: the last one
-    context.itemEditorOpen = true;
-    EXPECT_EQ(parse("7/15"), on(2024, 7, 15));
-    EXPECT_EQ(parse("1/10"), on(2025, 1, 10));
-}
-
-TEST_F(DateEntry, MissingYearAsInTheExamples)
-{
-    context = contextOn(2024, 10, 1);
-    EXPECT_EQ(parse("3/4"), on(2025, 3, 4));
-    context = contextOn(2024, 8, 1);
-    EXPECT_EQ(parse("3/4"), on(2024, 3, 4));
-    context.itemEditorOpen = true;
-    EXPECT_EQ(parse("3/4"), on(2025, 3, 4));
-}
-
-TEST_F(DateEntry, MissingYearInTheDoneItemDialogMeansThePast)
-{
-    context.doneItemDialogOpen = true;
-    EXPECT_EQ(parse("3/4"), on(2023, 3, 4));
-    EXPECT_EQ(parse("1/10"), on(2024, 1, 10));
-    EXPECT_EQ(parse("1/15"), on(2024, 1, 15));
-    context.itemEditorOpen = true; // the dialog decides, not the editor
-    EXPECT_EQ(parse("3/4"), on(2023, 3, 4));
-}
-
-TEST_F(DateEntry, BadBytesAndLongTexts)
-{
-    EXPECT_EQ(parse(""), kInvalidEntry);
-    EXPECT_EQ(parse("   "), kInvalidEntry);
-    EXPECT_EQ(parse(std::string(100000, '1')), kInvalidEntry);
-    EXPECT_EQ(parse(std::string(100000, '/')), kInvalidEntry);
-    EXPECT_EQ(parse("today" + std::string(30, ' ') + "x"), kInvalidEntry);
-    EXPECT_EQ(parse("3/4\0"s), kInvalidEntry);
-    EXPECT_EQ(parse("\0 3/4"s), kInvalidEntry);
-    EXPECT_EQ(parse("\xff\xfe"), kInvalidEntry);
-    EXPECT_EQ(parse("\xc3"), kInvalidEntry);
-    EXPECT_EQ(parse("３/４"), kInvalidEntry);
-    EXPECT_EQ(parse("3/4/24/12345678901234"), kInvalidEntry); // longer than a numeric date
+    expectDates(kMonday, {{"", kBad}, {"   ", kBad}, {std::string(100000, '1'), kBad}, {std::string(100000, '/'), kBad},
+                          {"today" + std::string(30, ' ') + "x", kBad}, {"3/4\0"s, kBad}, {"\0 3/4"s, kBad},
+                          {"\xff\xfe", kBad}, {"\xc3", kBad}, {"３/４", kBad}, {"3/4/24/12345678901234", kBad}});
 }
 
 // ---- time entry --------------------------------------------------------------
 
-class TimeEntry : public ::testing::Test {
-protected:
-    EntryContext context = contextOn(2024, 1, 15, TimeValue::fromClock(10, 7));
-    int parse(std::string_view text) const { return parseTimeEntry(text, context); }
-};
-
-TEST_F(TimeEntry, TwelveHourClockGuessesTheHalfOfTheDay)
+TEST(TimeEntry, TwelveHourClockGuessesTheHalfOfTheDay)
 {
-    EXPECT_EQ(parse("5:30"), 1051);
-    EXPECT_EQ(parse("6"), 361);
-    EXPECT_EQ(parse("12"), 721);
-    EXPECT_EQ(parse("12a"), 1);
-    EXPECT_EQ(parse("0530"), 331);
-    EXPECT_EQ(parse("05"), 6);
-    EXPECT_EQ(parse("930"), 571);
-    EXPECT_EQ(parse("9:30"), 571);
-    EXPECT_EQ(parse("13:00"), 781);
-    EXPECT_EQ(parse("9:5"), 591);
-    EXPECT_EQ(parse("9:05"), 546);
-    EXPECT_EQ(parse("9:0"), 541);
-    EXPECT_EQ(parse("5:59"), 1080);
-    EXPECT_EQ(parse("1"), 781);
-    EXPECT_EQ(parse("12:01"), 722);
-    EXPECT_EQ(parse("0"), 1);
+    expectTimes(kMonday, {{"5:30", 1051}, {"6", 361}, {"12", 721}, {"12a", 1}, {"0530", 331}, {"05", 6},
+                          {"930", 571}, {"9:30", 571}, {"13:00", 781}, {"9:5", 591}, {"9:05", 546}, {"9:0", 541},
+                          {"5:59", 1080}, {"1", 781}, {"12:01", 722}, {"0", 1}});
 }
 
-TEST_F(TimeEntry, Letters)
+TEST(TimeEntry, Letters)
 {
-    EXPECT_EQ(parse("5:30 am"), 331);
-    EXPECT_EQ(parse("5:30AM"), 331);
-    EXPECT_EQ(parse("9p"), 1261);
-    EXPECT_EQ(parse("9 PM"), 1261);
-    EXPECT_EQ(parse("12:30a"), 31);
-    EXPECT_EQ(parse("12:59 a"), 60);
-    EXPECT_EQ(parse("12p"), 721);
-    EXPECT_EQ(parse("11:59p"), 1440);
-    EXPECT_EQ(parse("0a"), 1);
-    EXPECT_EQ(parse("9 a m"), kInvalidEntry);
-    EXPECT_EQ(parse("9m"), kInvalidEntry);
-    EXPECT_EQ(parse("9pa"), kInvalidEntry);
-    EXPECT_EQ(parse("am"), kInvalidEntry);
+    expectTimes(kMonday, {{"5:30 am", 331}, {"5:30AM", 331}, {"9p", 1261}, {"9 PM", 1261}, {"12:30a", 31},
+                          {"12:59 a", 60}, {"12p", 721}, {"11:59p", 1440}, {"0a", 1}});
+    expectTimes(kMonday, {{"9 a m", kBad}, {"9m", kBad}, {"9pa", kBad}, {"am", kBad}});
+    // An hour past twelve with letters is a slip, not a time of day.
+    expectTimes(kMonday, {{"13:00a", kBad}, {"23a", kBad}, {"13p", kBad}});
 }
 
-TEST_F(TimeEntry, HoursPastTwelveWithLettersAreRefused)
+TEST(TimeEntry, TwentyFourHourClock)
 {
-    EXPECT_EQ(parse("13:00a"), kInvalidEntry);
-    EXPECT_EQ(parse("23a"), kInvalidEntry);
-    EXPECT_EQ(parse("13p"), kInvalidEntry);
+    EntryContext c = kMonday;
+    c.regional.iTime = 1;
+    expectTimes(c, {{"5:30", 331}, {"6", 361}, {"17.45", 1066}, {"17,45", 1066}, {"5:30p", 1051}});
 }
 
-TEST_F(TimeEntry, TwentyFourHourClock)
+TEST(TimeEntry, BoundariesAndNonsense)
 {
-    context.regional.iTime = 1;
-    EXPECT_EQ(parse("5:30"), 331);
-    EXPECT_EQ(parse("6"), 361);
-    EXPECT_EQ(parse("17.45"), 1066);
-    EXPECT_EQ(parse("17,45"), 1066);
-    EXPECT_EQ(parse("5:30p"), 1051);
+    expectTimes(kMonday, {{"23:59", 1440}, {"2359", 1440}, {"24:00", kBad}, {"2400", kBad}, {"00:00", 1},
+                          {"0:01", 2}, {"99999", kBad}, {"100000", kBad}});
+    // Neither an hour nor hhmm; minutes past 59 are refused too.
+    expectTimes(kMonday, {{"24", kBad}, {"25", kBad}, {"59", kBad}, {"75", kBad}, {"075", kBad}, {"9:75", kBad},
+                          {"975", kBad}, {"9x", kBad}, {":30", kBad}, {"9 30", kBad}, {"9:30:00", kBad},
+                          {"-9", kBad}});
+    expectTimes(kMonday, {{"", kBad}, {std::string(100000, '9'), kBad}, {"9:30" + std::string(20, ' ') + "pm", kBad},
+                          {"9:30\0"s, kBad}, {"9\xc3\xa0", kBad}, {"\x80", kBad}});
 }
 
-TEST_F(TimeEntry, EndOfDayBoundaries)
+TEST(TimeEntry, Words)
 {
-    EXPECT_EQ(parse("23:59"), 1440);
-    EXPECT_EQ(parse("2359"), 1440);
-    EXPECT_EQ(parse("24:00"), kInvalidEntry);
-    EXPECT_EQ(parse("2400"), kInvalidEntry);
-    EXPECT_EQ(parse("00:00"), 1);
-    EXPECT_EQ(parse("0:01"), 2);
-    EXPECT_EQ(parse("99999"), kInvalidEntry);
-    EXPECT_EQ(parse("100000"), kInvalidEntry);
+    expectTimes(kMonday, {{"now", kMonday.now.value()}, {" NOW ", kMonday.now.value()}, {"Noon", 721}, {"nowx", kBad}});
 }
 
-TEST_F(TimeEntry, NumbersThatAreNoClockTime)
-{
-    EXPECT_EQ(parse("25"), kInvalidEntry);
-    EXPECT_EQ(parse("24"), kInvalidEntry);
-    EXPECT_EQ(parse("59"), kInvalidEntry);
-    EXPECT_EQ(parse("75"), kInvalidEntry); // not 1:15 p.m.
-    EXPECT_EQ(parse("075"), kInvalidEntry);
-    EXPECT_EQ(parse("9:75"), kInvalidEntry); // not 10:15
-    EXPECT_EQ(parse("975"), kInvalidEntry);
-    EXPECT_EQ(parse("9x"), kInvalidEntry);
-    EXPECT_EQ(parse(":30"), kInvalidEntry);
-    EXPECT_EQ(parse("9 30"), kInvalidEntry);
-    EXPECT_EQ(parse("9:30:00"), kInvalidEntry);
-    EXPECT_EQ(parse("-9"), kInvalidEntry);
-}
-
-TEST_F(TimeEntry, Words)
-{
-    EXPECT_EQ(parse("now"), context.now.value());
-    EXPECT_EQ(parse(" NOW "), context.now.value());
-    EXPECT_EQ(parse("Noon"), 721);
-    EXPECT_EQ(parse("nowx"), kInvalidEntry);
-}
-
-TEST_F(TimeEntry, NightOwlSmallHoursBelongToTheDayEnd)
+TEST(TimeEntry, NightOwlSmallHoursBelongToTheDayEnd)
 {
     // 22:00 to 06:00: the day changes at 14:00.
-    context.dayStart = TimeValue(1321);
-    context.dayEnd = TimeValue(1801);
-    context.nightOwl = true;
-    context.regional.iTime = 1;
-    EXPECT_EQ(parse("2:00"), 121 + 1440);
-    EXPECT_EQ(parse("23:00"), 1381);
-    EXPECT_EQ(parse("13:59"), 840 + 1440);
-    EXPECT_EQ(parse("14:00"), 841);
-    EXPECT_EQ(parse("noon"), 721 + 1440);
-}
-
-TEST_F(TimeEntry, NightOwlAsInTheExample)
-{
+    EntryContext c = kMonday;
+    c.dayStart = TimeValue(1321);
+    c.dayEnd = TimeValue(1801);
+    c.nightOwl = true;
+    c.regional.iTime = 1;
+    expectTimes(c, {{"2:00", 121 + 1440}, {"23:00", 1381}, {"13:59", 840 + 1440}, {"14:00", 841}, {"noon", 2161}});
     // 7 a.m. to 1 a.m.: the day changes at 4 a.m.
-    context.dayStart = TimeValue(421);
-    context.dayEnd = TimeValue(1501);
-    context.nightOwl = true;
-    EXPECT_EQ(parse("0:30"), 1471);
-    EXPECT_EQ(parse("3:59a"), 240 + 1440);
-    EXPECT_EQ(parse("4a"), 241);
-    context.now = TimeValue(1471);
-    EXPECT_EQ(parse("now"), 1471);
-    context.nightOwl = false;
-    EXPECT_EQ(parse("now"), 31);
-}
-
-TEST_F(TimeEntry, BadBytesAndLongTexts)
-{
-    EXPECT_EQ(parse(""), kInvalidEntry);
-    EXPECT_EQ(parse(std::string(100000, '9')), kInvalidEntry);
-    EXPECT_EQ(parse("9:30" + std::string(20, ' ') + "pm"), kInvalidEntry);
-    EXPECT_EQ(parse("9:30\0"s), kInvalidEntry);
-    EXPECT_EQ(parse("9\xc3\xa0"), kInvalidEntry);
-    EXPECT_EQ(parse("\x80"), kInvalidEntry);
+    c.dayStart = TimeValue(421);
+    c.dayEnd = TimeValue(1501);
+    c.regional.iTime = 0;
+    c.now = TimeValue(1471);
+    expectTimes(c, {{"0:30", 1471}, {"3:59a", 1680}, {"4a", 241}, {"now", 1471}});
+    c.nightOwl = false;
+    expectTimes(c, {{"now", 31}, {"0:30", 31}});
 }
 
 // ---- duration entry ------------------------------------------------------------
 
-TEST(DurationEntry, HoursMinutesAndWords)
+TEST(DurationEntry, Values)
 {
-    EXPECT_EQ(parseDurationEntry("2"), 120);
-    EXPECT_EQ(parseDurationEntry("30"), 30);
-    EXPECT_EQ(parseDurationEntry("02"), 2);
-    EXPECT_EQ(parseDurationEntry("1:30"), 90);
-    EXPECT_EQ(parseDurationEntry("1:3"), 90);
-    EXPECT_EQ(parseDurationEntry("1:03"), 63);
-    EXPECT_EQ(parseDurationEntry(":45"), 45);
-    EXPECT_EQ(parseDurationEntry(":5"), 5);
-    EXPECT_EQ(parseDurationEntry("130"), 90);
-    EXPECT_EQ(parseDurationEntry("-3"), -180);
-    EXPECT_EQ(parseDurationEntry("24"), 1440);
-    EXPECT_EQ(parseDurationEntry("25"), 25);
-    EXPECT_EQ(parseDurationEntry("0"), 0);
-    EXPECT_EQ(parseDurationEntry("memo"), 0);
-    EXPECT_EQ(parseDurationEntry("Note"), 0);
-    EXPECT_EQ(parseDurationEntry("1.30"), 90);
-}
-
-TEST(DurationEntry, NegativeDurations)
-{
-    EXPECT_EQ(parseDurationEntry("-1:30"), -90);
-    EXPECT_EQ(parseDurationEntry("-0:30"), -30);
-    EXPECT_EQ(parseDurationEntry("-:01"), -1); // a minute, not "invalid"
-    EXPECT_EQ(parseDurationEntry("-30"), -30);
-    EXPECT_EQ(parseDurationEntry("-24:00"), -1440);
+    for (const Case& k : std::initializer_list<Case>{
+             {"2", 120}, {"30", 30}, {"02", 2}, {"1:30", 90}, {"1:3", 90}, {"1:03", 63}, {":45", 45}, {":5", 5},
+             {"130", 90}, {"-3", -180}, {"24", 1440}, {"25", 25}, {"0", 0}, {"memo", 0}, {"Note", 0}, {"1.30", 90},
+             {"99", 99}, {"100", 60}, {"-1:30", -90}, {"-0:30", -30}, {"-:01", -1}, {"-30", -30}})
+        EXPECT_EQ(parseDurationEntry(k.text), k.expected) << k.text;
 }
 
 TEST(DurationEntry, RangeBoundaries)
 {
-    EXPECT_EQ(parseDurationEntry("24:00"), 1440);
-    EXPECT_EQ(parseDurationEntry("24:01"), std::nullopt);
-    EXPECT_EQ(parseDurationEntry(":1440"), 1440);
-    EXPECT_EQ(parseDurationEntry(":1441"), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("2400"), 1440);
-    EXPECT_EQ(parseDurationEntry("2401"), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("-2400"), -1440);
-    EXPECT_EQ(parseDurationEntry("-2401"), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("-24:01"), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("99"), 99);
-    EXPECT_EQ(parseDurationEntry("100"), 60);
+    for (const Case& k : std::initializer_list<Case>{
+             {"24:00", 1440}, {":1440", 1440}, {"2400", 1440}, {"-2400", -1440}, {"-24:00", -1440}})
+        EXPECT_EQ(parseDurationEntry(k.text), k.expected) << k.text;
+    for (const char* text : {"24:01", ":1441", "2401", "-2401", "-24:01"})
+        EXPECT_EQ(parseDurationEntry(text), std::nullopt) << text;
 }
 
 TEST(DurationEntry, Refused)
 {
-    for (const char* text : {"", "-", "x", "1 30", "160", "1:60", "1:30:00", "1:30a", "--3", "3-", "memos"})
+    const std::string minusSign = "\xe2\x88\x92"; // not "-"
+    for (const std::string text : {""s, "-"s, "x"s, "1 30"s, "160"s, "1:60"s, "1:30:00"s, "1:30a"s, "--3"s, "3-"s,
+                                   "memos"s, std::string(100000, '1'), "1:30\0"s, minusSign + "3"})
         EXPECT_EQ(parseDurationEntry(text), std::nullopt) << text;
-    EXPECT_EQ(parseDurationEntry(std::string(100000, '1')), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("1:30\0"s), std::nullopt);
-    EXPECT_EQ(parseDurationEntry("\xe2\x88\x92" "3"), std::nullopt); // a minus sign that is not "-"
 }
 
 // ---- file forms ----------------------------------------------------------------
 
 TEST(FileForms, YearMonthDay)
 {
-    EXPECT_EQ(parseFileDate("2024-03-05"), dayOf(3, 5, 2024).value());
-    EXPECT_EQ(parseFileDate("2024-3-5"), dayOf(3, 5, 2024).value());
+    EXPECT_EQ(parseFileDate("2024-03-05"), on(2024, 3, 5));
+    EXPECT_EQ(parseFileDate("2024-3-5"), on(2024, 3, 5));
     EXPECT_EQ(parseFileDate("1980-01-01"), 1);
     EXPECT_EQ(parseFileDate("10-12-13"), 11305);
-    EXPECT_EQ(parseFileDate("2024-02-30"), kInvalidEntry);
-    EXPECT_EQ(parseFileDate("2024-13-01"), kInvalidEntry);
-    EXPECT_EQ(parseFileDate("1979-12-31"), kInvalidEntry);
-    for (const char* text : {"2024/03/05", "2024-03-05x", "2024-03", "2024-03-05-1", "-2024-03-05", "2024--03-05", ""})
-        EXPECT_EQ(parseFileDate(text), kInvalidEntry) << text;
+    for (const char* text : {"2024-02-30", "2024-13-01", "1979-12-31", "2024/03/05", "2024-03-05x", "2024-03",
+                             "2024-03-05-1", "-2024-03-05", "2024--03-05", ""})
+        EXPECT_EQ(parseFileDate(text), kBad) << text;
 }
 
 TEST(FileForms, DayMonthNameYear)
 {
     const RegionalSettings english;
-    const int march5 = dayOf(3, 5, 2024).value();
-    EXPECT_EQ(parseFileDateWithMonthName("05-Mar-2024", english), march5);
-    EXPECT_EQ(parseFileDateWithMonthName("5-MAR-24", english), march5);
-    EXPECT_EQ(parseFileDateWithMonthName("5-mar-2024", english), march5);
-    EXPECT_EQ(parseFileDateWithMonthName("31-Feb-2024", english), kInvalidEntry);
-    EXPECT_EQ(parseFileDateWithMonthName("5-Mrz-2024", english), kInvalidEntry);
-    EXPECT_EQ(parseFileDateWithMonthName("5-March-2024", english), kInvalidEntry);
+    for (const char* text : {"05-Mar-2024", "5-MAR-24", "5-mar-2024"})
+        EXPECT_EQ(parseFileDateWithMonthName(text, english), on(2024, 3, 5)) << text;
+    for (const char* text : {"31-Feb-2024", "5-Mrz-2024", "5-March-2024"})
+        EXPECT_EQ(parseFileDateWithMonthName(text, english), kBad) << text;
     RegionalSettings german;
     german.abbreviatedMonthNames[2] = "Mär";
     german.abbreviatedMonthNames[0] = "Jän.";
-    EXPECT_EQ(parseFileDateWithMonthName("05-MÄR-2024", german), march5);
-    EXPECT_EQ(parseFileDateWithMonthName("05-jän-2024", german), dayOf(1, 5, 2024).value());
-    EXPECT_EQ(parseFileDateWithMonthName("05-Jän.-2024", german), dayOf(1, 5, 2024).value());
+    EXPECT_EQ(parseFileDateWithMonthName("05-MÄR-2024", german), on(2024, 3, 5));
+    EXPECT_EQ(parseFileDateWithMonthName("05-jän-2024", german), on(2024, 1, 5));
+    EXPECT_EQ(parseFileDateWithMonthName("05-Jän.-2024", german), on(2024, 1, 5));
 }
 
 TEST(FileForms, TwelveHourTimes)
 {
-    EXPECT_EQ(parseFileTime("9:05am"), 546);
-    EXPECT_EQ(parseFileTime("9:05 PM"), 1266);
-    EXPECT_EQ(parseFileTime("12:30am"), 31);
-    EXPECT_EQ(parseFileTime("12:30pm"), 751);
-    EXPECT_EQ(parseFileTime("11:59pm"), 1440);
+    for (const Case& k : std::initializer_list<Case>{
+             {"9:05am", 546}, {"9:05 PM", 1266}, {"12:30am", 31}, {"12:30pm", 751}, {"11:59pm", 1440}})
+        EXPECT_EQ(parseFileTime(k.text), k.expected) << k.text;
     for (const char* text : {"9:05", "13:00pm", "9:60am", "9:05xm", ":05am", "9:am", "9.05am", ""})
-        EXPECT_EQ(parseFileTime(text), kInvalidEntry) << text;
+        EXPECT_EQ(parseFileTime(text), kBad) << text;
 }
 
 } // namespace

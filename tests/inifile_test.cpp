@@ -1,35 +1,19 @@
 #include "platform/inifile.h"
 
+#include "tests/lockfilesupport.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace zk {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk-ini-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using TemporaryFolder = testsupport::TempFolder;
 
 std::string readFile(const fs::path& p)
 {
@@ -136,8 +120,8 @@ TEST(IniFileWrite, NewSectionsGoAtTheEnd)
 TEST(IniFileWrite, AwkwardValuesReadBackTheSame)
 {
     IniFile ini;
-    for (const std::string v : {"  padded  ", "\"quoted\"", "", "a=b", "; not a comment"})
-        ASSERT_TRUE(ini.setValue("s", "v", v));
+    ASSERT_TRUE(ini.setValue("s", "v", "first"));
+    ASSERT_TRUE(ini.setValue("s", "v", "; not a comment"));
     ASSERT_TRUE(ini.setValue("s", "padded", "  padded  "));
     ASSERT_TRUE(ini.setValue("s", "quoted", "\"quoted\""));
     ASSERT_TRUE(ini.setValue("s", "equals", "a=b"));
@@ -150,17 +134,13 @@ TEST(IniFileWrite, AwkwardValuesReadBackTheSame)
     EXPECT_EQ(back.value("s", "broken"), "one two three");
 }
 
-TEST(IniFileWrite, RefusesNamesThatCannotBeReadBack)
+TEST(IniFileWrite, RefusesNamesThatCannotBeReadBackAndRemoves)
 {
     IniFile ini;
     for (const char* name : {"", "  ", "a=b", "two\nlines", "[s]", ";x", "#x"})
         EXPECT_FALSE(ini.setValue("s", name, "1")) << name;
     EXPECT_EQ(ini.text(), "");
-}
-
-TEST(IniFileWrite, Remove)
-{
-    IniFile ini = IniFile::parse("[a]\nx=1\ny=2\n");
+    ini = IniFile::parse("[a]\nx=1\ny=2\n");
     EXPECT_TRUE(ini.remove("A", "X"));
     EXPECT_FALSE(ini.remove("a", "x"));
     EXPECT_EQ(ini.text(), "[a]\ny=2\n");

@@ -1,6 +1,7 @@
 #include "core/regional.h"
 #include "platform/paths.h"
 #include "platform/regionalsource.h"
+#include "tests/lockfilesupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <locale.h>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace zk {
 namespace {
@@ -44,75 +44,36 @@ private:
 
 class ProfileFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk-profile-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
     fs::path write(const std::string& text)
     {
-        const fs::path path = folder / "win.ini";
-        std::ofstream(path) << text;
-        return path;
+        std::ofstream(folder / "win.ini") << text;
+        return folder / "win.ini";
     }
-    fs::path folder;
+    testsupport::TempFolder temporary;
+    const fs::path folder = temporary.path();
 };
 
 // ---- the settings themselves ---------------------------------------------------
-
-TEST(RegionalSettings, DefaultsAreTheUsOnes)
-{
-    const RegionalSettings r;
-    EXPECT_EQ(r.iDate, 0);
-    EXPECT_EQ(r.iTime, 0);
-    EXPECT_EQ(r.sDate, "/");
-    EXPECT_EQ(r.sTime, ":");
-    EXPECT_EQ(r.sShortDate, "mm/dd/yy");
-    EXPECT_EQ(r.dayNames[0], "Sunday");
-    EXPECT_EQ(r.abbreviatedMonthNames[11], "Dec");
-    const WeekSettings w;
-    EXPECT_FALSE(w.weekStartsMonday);
-    EXPECT_EQ(w.firstWeekRule, 0);
-    EXPECT_EQ(w.yearFirstWeekAdjust, 0);
-}
 
 TEST(RegionalSettings, SanitisedBringsValuesIntoRange)
 {
     RegionalSettings r;
     r.iDate = 3;
     r.iTime = -1;
-    r.sDate = "ab";
+    r.sDate = "年x";
     r.sTime = "";
-    r.sShortDate = "dd.mm.yyyy.extra";
+    r.sShortDate = "yy年mm月dd日";
     r.dayNames[3] = "";
     const RegionalSettings s = sanitised(r);
     EXPECT_EQ(s.iDate, 0);
     EXPECT_EQ(s.iTime, 0);
-    EXPECT_EQ(s.sDate, "a");
+    EXPECT_EQ(s.sDate, "年");
     EXPECT_EQ(s.sTime, ":");
-    EXPECT_EQ(s.sShortDate, "dd.mm.yyyy");
+    EXPECT_EQ(s.sShortDate, "yy年mm月"); // ten bytes, no half character
     EXPECT_EQ(s.dayNames[3], "Wednesday");
-    WeekSettings w{true, 5, 1000};
-    w = sanitised(w);
+    const WeekSettings w = sanitised(WeekSettings{true, 5, 1000});
     EXPECT_EQ(w.firstWeekRule, 0);
     EXPECT_EQ(w.yearFirstWeekAdjust, 0);
-}
-
-TEST(RegionalSettings, CutsFallOnCharacterBoundaries)
-{
-    RegionalSettings r;
-    r.sDate = "年x";
-    r.sShortDate = "yy年mm月dd日";
-    const RegionalSettings s = sanitised(r);
-    EXPECT_EQ(s.sDate, "年");
-    EXPECT_EQ(s.sShortDate, "yy年mm月"); // ten bytes, no half character
-    EXPECT_EQ(firstCharacters("\xc3", 1), "\xc3");
-    EXPECT_EQ(firstCharacters("ab", 5), "ab");
 }
 
 // ---- locale formats --------------------------------------------------------------
@@ -148,25 +109,22 @@ TEST(LocaleFormats, DateOrderSeparatorAndPattern)
 
 TEST(LocaleFormats, ClockAndTimeSeparator)
 {
-    auto facts = timeFormatFacts("%H:%M:%S", "");
-    ASSERT_TRUE(facts);
-    EXPECT_EQ(facts->iTime, 1);
-    EXPECT_EQ(facts->sTime, ":");
-    EXPECT_EQ(facts->iTLZero, 1);
-    facts = timeFormatFacts("%r", "%I:%M:%S %p");
-    ASSERT_TRUE(facts);
-    EXPECT_EQ(facts->iTime, 0);
-    EXPECT_EQ(facts->iTLZero, 1);
-    facts = timeFormatFacts("%l.%M %p", "");
-    ASSERT_TRUE(facts);
-    EXPECT_EQ(facts->iTime, 0);
-    EXPECT_EQ(facts->sTime, ".");
-    EXPECT_EQ(facts->iTLZero, 0);
-    facts = timeFormatFacts("%T", "");
-    ASSERT_TRUE(facts);
-    EXPECT_EQ(facts->iTime, 1);
-    EXPECT_EQ(facts->sTime, ":");
-    EXPECT_EQ(timeFormatFacts("%H時%M分%S秒", "")->sTime, ":");
+    struct Case {
+        const char* format;
+        const char* amPm;
+        int iTime;
+        const char* sTime;
+        int iTLZero;
+    };
+    for (const Case& c : {Case{"%H:%M:%S", "", 1, ":", 1}, Case{"%r", "%I:%M:%S %p", 0, ":", 1},
+                          Case{"%l.%M %p", "", 0, ".", 0}, Case{"%T", "", 1, ":", 1}, Case{"%k:%M", "", 1, ":", 0},
+                          Case{"%H時%M分%S秒", "", 1, ":", 1}}) {
+        const auto facts = timeFormatFacts(c.format, c.amPm);
+        ASSERT_TRUE(facts) << c.format;
+        EXPECT_EQ(facts->iTime, c.iTime) << c.format;
+        EXPECT_EQ(facts->sTime, c.sTime) << c.format;
+        EXPECT_EQ(facts->iTLZero, c.iTLZero) << c.format;
+    }
     EXPECT_FALSE(timeFormatFacts("%r", ""));
     EXPECT_FALSE(timeFormatFacts("%M", ""));
 }
@@ -176,7 +134,6 @@ TEST(LocaleFormats, FirstWeekRule)
     EXPECT_EQ(firstWeekRuleForMinimalDays(1), 0);
     EXPECT_EQ(firstWeekRuleForMinimalDays(4), 2);
     EXPECT_EQ(firstWeekRuleForMinimalDays(7), 1);
-    EXPECT_EQ(firstWeekRuleForMinimalDays(0), 0);
 }
 
 TEST(LocaleFormats, CAndUnknownLocalesGiveTheDefaults)
@@ -226,22 +183,17 @@ TEST_F(ProfileFolder, ProfileValuesWinOverTheLocale)
     EXPECT_EQ(u.week.yearFirstWeekAdjust, -1);
 }
 
-TEST_F(ProfileFolder, BadProfileValuesKeepTheLocaleOnes)
+TEST_F(ProfileFolder, BadOrMissingProfileValuesKeepTheLocaleOnes)
 {
     const fs::path path = write("[intl]\niDate=7\niTime=x\nsDate=\nsShortDate=\n[Zelkon]\nFirstWeekRule=3\n");
-    const UserRegional u = loadUserRegional(RegionalSources{path, "C"});
-    EXPECT_EQ(u.regional.iDate, 0);
-    EXPECT_EQ(u.regional.iTime, 0);
-    EXPECT_EQ(u.regional.sDate, "/");
-    EXPECT_EQ(u.regional.sShortDate, "mm/dd/yy");
-    EXPECT_EQ(u.week.firstWeekRule, 0);
-}
-
-TEST_F(ProfileFolder, NoProfileAtAll)
-{
-    const UserRegional u = loadUserRegional(RegionalSources{folder / "absent.ini", "C"});
-    EXPECT_EQ(u.regional.sShortDate, "mm/dd/yy");
-    EXPECT_EQ(loadUserRegional(RegionalSources{{}, "C"}).regional.iDate, 0);
+    for (const fs::path& p : {path, folder / "absent.ini", fs::path()}) {
+        const UserRegional u = loadUserRegional(RegionalSources{p, "C"});
+        EXPECT_EQ(u.regional.iDate, 0);
+        EXPECT_EQ(u.regional.iTime, 0);
+        EXPECT_EQ(u.regional.sDate, "/");
+        EXPECT_EQ(u.regional.sShortDate, "mm/dd/yy");
+        EXPECT_EQ(u.week.firstWeekRule, 0);
+    }
 }
 
 TEST_F(ProfileFolder, NormalRunReadsTheProfileInTheSettingStore)
@@ -255,62 +207,42 @@ TEST_F(ProfileFolder, NormalRunReadsTheProfileInTheSettingStore)
 TEST(NamedValues, IntlAndWeekSettingsByName)
 {
     RegionalSettings r;
-    EXPECT_TRUE(setIntlValue(r, "idate", "2"));
+    EXPECT_TRUE(setIntlValue(r, "idate", "2") && setIntlValue(r, "STIME", ".") && setIntlValue(r, "sShortDate", "yyyy-mm-dd"));
     EXPECT_EQ(r.iDate, 2);
-    EXPECT_TRUE(setIntlValue(r, "sShortDate", "yyyy-mm-dd"));
-    EXPECT_EQ(r.sShortDate, "yyyy-mm-dd");
-    EXPECT_TRUE(setIntlValue(r, "STIME", "."));
     EXPECT_EQ(r.sTime, ".");
-    EXPECT_FALSE(setIntlValue(r, "iDate", "3"));
-    EXPECT_FALSE(setIntlValue(r, "iDate", "1x"));
-    EXPECT_FALSE(setIntlValue(r, "iTime", ""));
-    EXPECT_FALSE(setIntlValue(r, "sDate", ""));
-    EXPECT_FALSE(setIntlValue(r, "sCurrency", "$"));
+    EXPECT_EQ(r.sShortDate, "yyyy-mm-dd");
+    EXPECT_FALSE(setIntlValue(r, "iDate", "3") || setIntlValue(r, "iDate", "1x") || setIntlValue(r, "iTime", "")
+                 || setIntlValue(r, "sDate", "") || setIntlValue(r, "sCurrency", "$"));
     EXPECT_EQ(r.iDate, 2);
     WeekSettings w;
-    EXPECT_TRUE(setWeekSetting(w, "WeekStartsMon", "1"));
+    EXPECT_TRUE(setWeekSetting(w, "WeekStartsMon", "1") && setWeekSetting(w, "firstweekrule", "2")
+                && setWeekSetting(w, "YearFirstWeekAdjust", "-2"));
     EXPECT_TRUE(w.weekStartsMonday);
-    EXPECT_TRUE(setWeekSetting(w, "firstweekrule", "2"));
     EXPECT_EQ(w.firstWeekRule, 2);
-    EXPECT_TRUE(setWeekSetting(w, "YearFirstWeekAdjust", "-2"));
     EXPECT_EQ(w.yearFirstWeekAdjust, -2);
-    EXPECT_FALSE(setWeekSetting(w, "WeekStartsMon", "2"));
-    EXPECT_FALSE(setWeekSetting(w, "FirstWeekRule", "3"));
-    EXPECT_FALSE(setWeekSetting(w, "ShowMoons", "1"));
+    EXPECT_FALSE(setWeekSetting(w, "WeekStartsMon", "2") || setWeekSetting(w, "FirstWeekRule", "3")
+                 || setWeekSetting(w, "ShowMoons", "1"));
 }
 
 // ---- folders ---------------------------------------------------------------------
 
-TEST(Paths, SettingStoreFolder)
+TEST(Paths, FoldersFollowTheVariables)
 {
     {
         ScopedVariable config("ZELKON_CONFIG_HOME", "/tmp/zk-config");
-        EXPECT_EQ(settingStoreFolder(), fs::path("/tmp/zk-config"));
         EXPECT_EQ(profilePath(), fs::path("/tmp/zk-config/win.ini"));
     }
     ScopedVariable config("ZELKON_CONFIG_HOME", nullptr);
     ScopedVariable home("HOME", "/home/someone");
     {
-        ScopedVariable xdg("XDG_CONFIG_HOME", "/xdg/config");
+        ScopedVariable xdgConfig("XDG_CONFIG_HOME", "/xdg/config");
+        ScopedVariable xdgData("XDG_DATA_HOME", "/xdg/data");
         EXPECT_EQ(settingStoreFolder(), fs::path("/xdg/config/Morvane"));
-    }
-    {
-        ScopedVariable xdg("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored
-        EXPECT_EQ(settingStoreFolder(), fs::path("/home/someone/.config/Morvane"));
-    }
-    ScopedVariable xdg("XDG_CONFIG_HOME", nullptr);
-    EXPECT_EQ(settingStoreFolder(), fs::path("/home/someone/.config/Morvane"));
-    EXPECT_EQ(profilePath(), fs::path("/home/someone/.config/Morvane/win.ini"));
-}
-
-TEST(Paths, DefaultScheduleFolder)
-{
-    ScopedVariable home("HOME", "/home/someone");
-    {
-        ScopedVariable xdg("XDG_DATA_HOME", "/xdg/data");
         EXPECT_EQ(defaultScheduleFolder(), fs::path("/xdg/data/Zelkon"));
     }
-    ScopedVariable xdg("XDG_DATA_HOME", nullptr);
+    ScopedVariable xdgConfig("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored
+    ScopedVariable xdgData("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(profilePath(), fs::path("/home/someone/.config/Morvane/win.ini"));
     EXPECT_EQ(defaultScheduleFolder(), fs::path("/home/someone/.local/share/Zelkon"));
 }
 

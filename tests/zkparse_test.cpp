@@ -1,6 +1,8 @@
 // zk parse, run as a program: the whole road from the command line through
 // the profile, the clock and the parsers to the printed line.
 
+#include "tests/lockfilesupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,17 +32,6 @@ std::string quoted(const std::string& word)
 
 class ZkParse : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk-parse-XXXXXX").string();
-        config = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(config, ec);
-    }
-
     // Monday 15 January 2024, 10:07, no profile, the C locale.
     Outcome zk(const std::vector<std::string>& words, const char* now = "2024-01-15 10:07") const
     {
@@ -65,7 +55,8 @@ protected:
 
     void writeProfile(const std::string& text) const { std::ofstream(config / "win.ini") << text; }
 
-    fs::path config;
+    zk::testsupport::TempFolder temporary;
+    const fs::path config = temporary.path();
 };
 
 TEST_F(ZkParse, DatesPrintDayDateWeekdayWeekAndPeriod)
@@ -106,18 +97,13 @@ TEST_F(ZkParse, TimesAndDurations)
     EXPECT_EQ(zk({"duration", "24:01"}).output, "invalid\n");
 }
 
-TEST_F(ZkParse, RegionalValuesForOneCall)
+TEST_F(ZkParse, ValuesAndSettingsForOneCall)
 {
-    Outcome run = zk({"--intl", "iDate=1", "--intl", "sShortDate=dd.mm.yyyy", "date", "13/12/10"});
-    EXPECT_EQ(run.output, "day=11305 date=13.12.2010 weekday=Monday week=51 period=12\n");
-    run = zk({"time", "--intl=iTime=1", "--intl", "sTime=.", "5:30", "17:45"});
-    EXPECT_EQ(run.output, "value=331 time=5.30\nvalue=1066 time=17.45\n");
-}
-
-TEST_F(ZkParse, WeekSettingsForOneCall)
-{
-    const Outcome run = zk({"--setting", "WeekStartsMon=1", "--setting", "FirstWeekRule=2", "date", "1/1/21", "1/4/21"});
-    EXPECT_EQ(run.output,
+    EXPECT_EQ(zk({"--intl", "iDate=1", "--intl", "sShortDate=dd.mm.yyyy", "date", "13/12/10"}).output,
+              "day=11305 date=13.12.2010 weekday=Monday week=51 period=12\n");
+    EXPECT_EQ(zk({"time", "--intl=iTime=1", "--intl", "sTime=.", "5:30", "17:45"}).output,
+              "value=331 time=5.30\nvalue=1066 time=17.45\n");
+    EXPECT_EQ(zk({"--setting", "WeekStartsMon=1", "--setting", "FirstWeekRule=2", "date", "1/1/21", "1/4/21"}).output,
               "day=14977 date=01/01/21 weekday=Friday week=53 period=12\n"
               "day=14980 date=01/04/21 weekday=Monday week=1 period=1\n");
 }
@@ -154,17 +140,10 @@ TEST_F(ZkParse, UsageErrors)
     EXPECT_EQ(help.output.rfind("usage: zk parse", 0), 0u);
 }
 
-TEST_F(ZkParse, TextsThatLookLikeOptions)
+TEST_F(ZkParse, OptionLikeAndHostileTextsAreJustTexts)
 {
-    const Outcome run = zk({"date", "--", "--3", "-3d"});
-    EXPECT_EQ(run.output, "invalid\nday=16083 date=01/12/24 weekday=Friday week=2 period=1\n");
-    EXPECT_EQ(run.exitCode, 1);
-}
-
-TEST_F(ZkParse, HostileTextsAreJustInvalid)
-{
-    const Outcome run = zk({"time", std::string(50000, '9'), "\xff\xfe", "9\xc3\xa0m"});
-    EXPECT_EQ(run.output, "invalid\ninvalid\ninvalid\n");
+    const Outcome run = zk({"time", "--", "--3", std::string(50000, '9'), "\xff\xfe", "9\xc3\xa0m", "9"});
+    EXPECT_EQ(run.output, "invalid\ninvalid\ninvalid\ninvalid\nvalue=541 time=9:00a\n");
     EXPECT_EQ(run.exitCode, 1);
 }
 
