@@ -60,7 +60,8 @@ LooseEntry LooseEntry::fresh(ItemHandle item, int placedMinutes)
 }
 
 Placement::Placement(Schedule& schedule, PlacementContext context, Messages* messages)
-    : schedule_(schedule), context_(std::move(context)), messages_(messages), purgeBlock_(schedule)
+    : schedule_(schedule), context_(std::move(context)), messages_(messages ? messages : schedule.messages()),
+      purgeBlock_(schedule)
 {
     run_.lastFullDay = context_.today - 1;
     run_.furthestDayUsed = context_.today;

@@ -66,6 +66,7 @@ struct RecurrenceHooks {
 
 class Placement {
 public:
+    // Questions and notices go to `messages`, else to the schedule's.
     Placement(Schedule& schedule, PlacementContext context, Messages* messages = nullptr);
     Placement(const Placement&) = delete;
     Placement& operator=(const Placement&) = delete;

@@ -3,6 +3,7 @@
 // tab-separated lines; compared whole.
 
 #include "core/schedule.h"
+#include "engine/plistorder.h"
 #include "storage/datafile.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,9 @@ protected:
         add("Ideas", kMonday, 0, ItemFlag::fOnHold);
         add("Team review", kMonday + 1, 45, ItemFlag::fAnchored, hm(14));
         add("Tidy desk", kMonday + 1, 20);
+        ItemHandle passport = add("Renew passport", kMonday + 1, 30, ItemFlag::fFloating);
+        s.record(passport).setDeadlineDate(static_cast<std::uint16_t>(kMonday.value()));
+        addToPlist(s, passport, 1, kMonday);
         save();
     }
 
@@ -130,9 +134,10 @@ TEST_F(ZkShowTest, TextShowsEachDayAsTheExportWritesIt)
               "and ask for a quote before Friday (:30)\n"
               "  note Ideas\n"
               "\n"
-              "03/05/24 Tuesday <+1> 2 items (1:05) 8:55 free; 0:00 conflicting\n"
+              "03/05/24 Tuesday <+1> 3 items (1:35) 8:25 free; 0:00 conflicting\n"
               " 2:00p Team review (:45)\n"
               " 2:45p Tidy desk (:20)\n"
+              " 3:05p Renew passport (:30) [overdue]\n"
               "\n"
               "03/06/24 Wednesday <+2> 10:00 free; 0:00 conflicting\n");
 }
@@ -151,7 +156,8 @@ TEST_F(ZkShowTest, TsvGivesOneLinePerEntry)
               "kitchen sink and ask for a quote before Friday\n"
               "2024-03-04\t\t0\t0\t16384\t0x80\t6\tIdeas\n"
               "2024-03-05\t14:00\t45\t0\t32768\t0x200\t7\tTeam review\n"
-              "2024-03-05\t14:45\t20\t0\t16384\t0x0\t8\tTidy desk\n");
+              "2024-03-05\t14:45\t20\t0\t16384\t0x0\t8\tTidy desk\n"
+              "2024-03-05\t15:05\t30\t0\t16384\t0x20\t9\tRenew passport\n");
 }
 
 // The same day later: the report moves on with the clock and now runs
