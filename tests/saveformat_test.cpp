@@ -43,25 +43,20 @@ protected:
     SaveState state;
 };
 
-TEST_F(SaveFormatTest, VersionOneWithPriorityListIsRefused)
+TEST_F(SaveFormatTest, FormatsThatWouldLoseProjectsOrPriorityListAreRefused)
 {
     add("floating", ItemFlag::fFloating, 'B');
     EXPECT_EQ(choose(SaveFormat::Version1), FormatDialog::StayOpen);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Saving as a Version 1 file would result in loss of priority list"});
-    EXPECT_EQ(s->header.i16(ScheduleHeader::saveFormatAt), 0);
     EXPECT_FALSE(state.dirty());
     EXPECT_EQ(choose(SaveFormat::Version2), FormatDialog::Close);
-}
 
-TEST_F(SaveFormatTest, ProjectsNeedVersionFour)
-{
-    ItemHandle project = s->newItem();
-    s->record(project).setKind(ItemKind::project);
-    s->projects.push_back(project);
+    s->projects.push_back(s->newItem());
+    presenter.clear();
     for (SaveFormat f : {SaveFormat::Version1, SaveFormat::Version2, SaveFormat::Version3})
         EXPECT_EQ(choose(f), FormatDialog::StayOpen);
-    EXPECT_EQ(presenter.texts().size(), 3u);
-    EXPECT_EQ(presenter.texts()[0], kProjectsLostText);
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>(3, kProjectsLostText));
+    EXPECT_EQ(s->header.i16(ScheduleHeader::saveFormatAt), 22);
     EXPECT_EQ(choose(SaveFormat::Version4), FormatDialog::Close);
 }
 

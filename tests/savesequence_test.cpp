@@ -56,27 +56,21 @@ protected:
 
 // --- generations and order -----------------------------------------------------------
 
-TEST_F(SaveSequenceTest, SuccessiveSavesKeepTwoPreviousGenerations)
+// The new generation reaches the disk before the renames, and the renames
+// before the save counts as done.
+TEST_F(SaveSequenceTest, SuccessiveSavesFlushThenRotateTwoPreviousGenerations)
 {
     for (const char* name : {"G1", "G2", "G3"})
         ASSERT_EQ(saveGeneration(name).status, SaveStatus::Saved);
     EXPECT_EQ(generations(), (std::vector<std::string>{"G3", "G2", "G1"}));
+    fs = FailingFileSystem();
     ASSERT_EQ(saveGeneration("G4").status, SaveStatus::Saved);
     EXPECT_EQ(generations(), (std::vector<std::string>{"G4", "G3", "G2"}));
-    EXPECT_FALSE(fs.exists(files.temporaryFile()));
-    EXPECT_TRUE(presenter.shown().empty());
-}
-
-// The new generation reaches the disk before the renames, and the renames
-// before the save counts as done.
-TEST_F(SaveSequenceTest, FlushesTemporaryBeforeRenamesAndFolderAfter)
-{
-    seed(3);
-    ASSERT_EQ(saveGeneration("G4").status, SaveStatus::Saved);
     EXPECT_EQ(fs.log(), (std::vector<std::string>{
                             "create timedata.tmp", "sync", "close", "remove timedata.bk2",
                             "rename timedata.bak timedata.bk2", "rename timedata.pak timedata.bak",
                             "rename timedata.tmp timedata.pak", "syncfolder"}));
+    EXPECT_TRUE(presenter.shown().empty());
 }
 
 TEST_F(SaveSequenceTest, CleanSchedulePostponedOrRefusedSaveWritesNothing)
@@ -86,12 +80,11 @@ TEST_F(SaveSequenceTest, CleanSchedulePostponedOrRefusedSaveWritesNothing)
     EXPECT_TRUE(sequence().save(*s).ok());
 
     state.markDirty(TimeValue(600));
-    state.balancing = true;
-    EXPECT_EQ(sequence().save(*s).status, SaveStatus::Postponed);
-    state.balancing = false;
-    state.doNotSave = true;
-    EXPECT_EQ(sequence().save(*s).status, SaveStatus::Postponed);
-    state.doNotSave = false;
+    for (auto* flag : {&state.balancing, &state.doNotSave}) {
+        *flag = true;
+        EXPECT_EQ(sequence().save(*s).status, SaveStatus::Postponed);
+        *flag = false;
+    }
 
     int afterSave = 0;
     hooks.changeAccessInEffect = [] { return false; };
@@ -142,53 +135,42 @@ TEST_F(SaveSequenceTest, SecondSaveWhileOneRunsReturnsAtOnce)
 
 // --- new schedules and unreachable folders ---------------------------------------------
 
+// Regression (last two lines): a new schedule's own first save must not make
+// the next one look like a resurfaced file.
 TEST_F(SaveSequenceTest, NewScheduleDoesNotSaveOverResurfacedDataFile)
 {
     state.newSchedule = true;
     writeGeneration(files.dataFile(), "theirs");
     int reloads = 0;
-    hooks.reloadResurfaced = [&] { ++reloads; };
+    hooks.reloadResurfaced = [&] { reloads += state.dirty() ? 1 : 0; };
     EXPECT_EQ(saveGeneration("mine").status, SaveStatus::Resurfaced);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Your previous datafile has resurfaced!"});
     EXPECT_EQ(reloads, 1);
     EXPECT_FALSE(state.newSchedule);
-    EXPECT_TRUE(state.dirty());
     EXPECT_EQ(generationIn(files.dataFile()), "theirs");
-}
 
-// Regression: a new schedule's own first save must not make the second one
-// look like a resurfaced file.
-TEST_F(SaveSequenceTest, FirstSaveOfNewScheduleEndsItsNewness)
-{
+    std::filesystem::remove(files.dataFile());
     state.newSchedule = true;
     EXPECT_EQ(saveGeneration("G1").status, SaveStatus::Saved);
     EXPECT_EQ(saveGeneration("G2").status, SaveStatus::Saved);
-    EXPECT_TRUE(presenter.shown().empty());
 }
 
-TEST_F(SaveSequenceTest, GoneFolderIsANetworkError)
+TEST_F(SaveSequenceTest, GoneFolderOrUncreatableTemporaryKeepsDirty)
 {
-    DataFileSet gone(folder.path() / "unplugged");
-    SaveSequence sequence(gone, fs, messages, state, hooks, quick);
+    SaveSequence unplugged(DataFileSet(folder.path() / "unplugged"), fs, messages, state, hooks, quick);
     auto s = generation("G1");
     s->dirty = true;
-    EXPECT_EQ(sequence.save(*s).status, SaveStatus::Unreachable);
-    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Network error. Probably need to reconnect."});
+    EXPECT_EQ(unplugged.save(*s).status, SaveStatus::Unreachable);
     EXPECT_TRUE(s->dirty);
+
+    fs.failWhen([](const FileOperation& op) { return op.name == "create"; });
+    EXPECT_EQ(sequence().save(*s).status, SaveStatus::WriteFailed);
+    EXPECT_TRUE(s->dirty);
+    EXPECT_EQ(presenter.texts(), (std::vector<std::string>{"Network error. Probably need to reconnect.",
+                                                           "Unable to create file: " + files.temporaryFile().string() + "."}));
 }
 
 // --- write failures --------------------------------------------------------------------------
-
-TEST_F(SaveSequenceTest, UncreatableTemporaryIsReported)
-{
-    seed(1);
-    fs.failWhen([](const FileOperation& op) { return op.name == "create"; });
-    EXPECT_EQ(saveGeneration("G2").status, SaveStatus::WriteFailed);
-    EXPECT_EQ(presenter.texts(),
-              std::vector<std::string>{"Unable to create file: " + files.temporaryFile().string() + "."});
-    EXPECT_TRUE(state.dirty());
-    EXPECT_EQ(generationIn(files.dataFile()), "G1");
-}
 
 // Regression: a partial timedata.tmp is removed, so recovery never offers it
 // ahead of the complete backups.
@@ -235,16 +217,8 @@ TEST_F(SaveSequenceTest, FailedCopyFallbackIsNotASuccess)
     EXPECT_EQ(loadedGeneration(), "G2");
 }
 
-// Regression: renames not yet on the disk do not count as saved.
-TEST_F(SaveSequenceTest, FolderFlushFailureKeepsDirty)
-{
-    fs.failWhen([](const FileOperation& op) { return op.name == "syncfolder"; });
-    EXPECT_EQ(saveGeneration("G1").status, SaveStatus::NotStored);
-    EXPECT_TRUE(state.dirty());
-}
-
-// A failure at any step, or of every step from there on, leaves the
-// previous generation or the new one loadable, never less.
+// A failure at any step, or of every step from there on (a folder flush
+// included), leaves the previous generation or the new one loadable.
 TEST_F(SaveSequenceTest, FailureAtAnyStepKeepsACompleteGeneration)
 {
     for (int seeded : {0, 1, 3}) {
@@ -276,19 +250,14 @@ TEST_F(SaveSequenceTest, FailureAtAnyStepKeepsACompleteGeneration)
 
 class SaveRenameTest : public SaveSequenceTest {};
 
-TEST_F(SaveRenameTest, RefusesWithoutSourceOrOverExistingTarget)
-{
-    writeGeneration(files.dataFile(), "G1");
-    writeGeneration(files.backupFile(), "G0");
-    EXPECT_FALSE(tenaciousRename(fs, files.temporaryFile(), files.secondBackupFile(), quick));
-    EXPECT_FALSE(tenaciousRename(fs, files.dataFile(), files.backupFile(), quick));
-    EXPECT_EQ(fs.changes(), 0);
-    EXPECT_EQ(generationIn(files.backupFile()), "G0");
-}
-
-TEST_F(SaveRenameTest, KeepsTryingRefreshingTheLockEveryTenthAttempt)
+TEST_F(SaveRenameTest, RefusesOrKeepsTryingRefreshingTheLockEveryTenthAttempt)
 {
     writeGeneration(files.temporaryFile(), "G1");
+    writeGeneration(files.backupFile(), "G0");
+    EXPECT_FALSE(tenaciousRename(fs, files.dataFile(), files.secondBackupFile(), quick));
+    EXPECT_FALSE(tenaciousRename(fs, files.temporaryFile(), files.backupFile(), quick));
+    EXPECT_EQ(fs.changes(), 0);
+
     int refreshes = 0, cursorOn = 0, cursorOff = 0;
     hooks.refreshLock = [&] { ++refreshes; };
     hooks.waitCursor = [&](bool on) { ++(on ? cursorOn : cursorOff); };
@@ -302,22 +271,9 @@ TEST_F(SaveRenameTest, KeepsTryingRefreshingTheLockEveryTenthAttempt)
 
     fs = FailingFileSystem();
     fs.failWhen([](const FileOperation&) { return true; });
-    EXPECT_FALSE(tenaciousRename(fs, files.dataFile(), files.backupFile(), quick, hooks));
+    EXPECT_FALSE(tenaciousRename(fs, files.dataFile(), files.secondBackupFile(), quick, hooks));
     EXPECT_EQ(fs.changes(), 60);
     EXPECT_EQ(generationIn(files.dataFile()), "G1");
-}
-
-TEST_F(SaveRenameTest, PersistentDeleteRetriesThenGivesUp)
-{
-    writeGeneration(files.secondBackupFile(), "G1");
-    fs.failWhen([&](const FileOperation&) { return fs.changes() <= 3; });
-    EXPECT_TRUE(persistentDelete(fs, files.secondBackupFile(), quick));
-    EXPECT_FALSE(fs.exists(files.secondBackupFile()));
-    EXPECT_TRUE(persistentDelete(fs, files.secondBackupFile(), quick));
-
-    writeGeneration(files.secondBackupFile(), "G1");
-    fs.failWhen([](const FileOperation&) { return true; });
-    EXPECT_FALSE(persistentDelete(fs, files.secondBackupFile(), quick));
 }
 
 // --- autosave watchdog ----------------------------------------------------------------------------

@@ -185,9 +185,4 @@ inline void writeGeneration(const std::filesystem::path& file, const std::string
     saveDataFile(*s, file);
 }
 
-inline void truncateFile(const std::filesystem::path& file, std::uintmax_t size)
-{
-    std::filesystem::resize_file(file, size);
-}
-
 } // namespace zk::saving
