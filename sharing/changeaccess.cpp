@@ -13,9 +13,21 @@ namespace zk {
 namespace {
 
 constexpr const char* kModule = "Access";
-// Before 00:10 a refused save stays silent: the day's first saves run
-// while the night's upkeep may hold the lock elsewhere.
+// Around midnight every session's day change work asks for change access
+// at once: a save refused then is expected, not news.
 constexpr int kFirstRefusalTime = 11;
+
+// Set for as long as the object lives, cleared also when a fault unwinds.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ScopedFlag() { flag_ = false; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+    bool& flag_;
+};
 
 } // namespace
 
@@ -182,9 +194,11 @@ bool ChangeAccess::requestChangeAccess()
         messages_.error("You cannot update this schedule.\nThe datafile is write-protected.");
         return false;
     }
-    requesting_ = true;
-    bool taken = takeChangeAccess();
-    requesting_ = false;
+    bool taken = false;
+    {
+        ScopedFlag requesting(requesting_);
+        taken = takeChangeAccess();
+    }
     if (taken) {
         if (pendingWindowOpen_) {
             files_.remove(paths_.wait);
@@ -536,11 +550,13 @@ bool ChangeAccess::takeChangeAccess()
 bool ChangeAccess::doReload(FileTime dataTime)
 {
     ZK_CHECK(hooks_.reload, kModule);
-    reloading_ = true;
-    readingMarker_ = std::make_unique<ReadingMarker>(files_, paths_);
-    ReloadStatus status = hooks_.reload(paths_.dataFile);
-    readingMarker_.reset();
-    reloading_ = false;
+    ReloadStatus status = ReloadStatus::Failed;
+    {
+        ScopedFlag reloading(reloading_);
+        readingMarker_ = std::make_unique<ReadingMarker>(files_, paths_);
+        status = hooks_.reload(paths_.dataFile);
+        readingMarker_.reset();
+    }
     if (status == ReloadStatus::Failed) {
         // The schedule in memory has been dropped for the load.
         stopForFault();

@@ -7,19 +7,22 @@
 //
 // States, with the function behind each transition:
 //
-//   Idle ──requestChangeAccess()──▶ Requesting ──takeChangeAccess()──▶ Holding ◀───────┐
-//                                       │ the lock is live or                │          │
-//                                       │ cannot be created        markSaving()   afterSave(Partial)
-//                                       ▼                                    ▼          │
-//                                    Waiting                              Saving ───────┘
-//       waitingStep(), once a second:    │                                   │ afterSave(Full)
-//       the lock is gone or abandoned ───┤                                   ▼
-//         an item is pending ───────────▶ requestChangeAccess() ─▶ Holding   Released ──tick()──▶ Idle
-//         none: a beep ─────────────────▶ Idle                               ▲
-//   Holding ──tick(), nothing left to save: releaseChangeAccess()───────────┘
-//   Holding ──refreshLock() or changeAccessInEffect() find the lock file
-//             taken over by another session──▶ Idle (the lock is lost)
-//   Every state ──stopForFault(), atExit()──▶ a held lock file is removed.
+//            requestChangeAccess()              takeChangeAccess()
+//   Idle ──────────────────────────▶ Requesting ──────────────────▶ Holding ◀─────────┐
+//    ▲                                   │ the lock is live, or        │   markSaving()  │ afterSave(Partial)
+//    │                                   │ none could be created       │        ▼        │
+//    │ the next tick()                   ▼                             │      Saving ────┘
+//    │                                Waiting                          │        │ afterSave(Full)
+//   Released ◀─────────────────────────────────────────────────────────┴────────┘
+//            releaseChangeAccess(): by tick() once nothing is left to save,
+//            or by afterSave(Full)
+//
+//   Waiting ── waitingStep(), once a second, finds the lock gone or abandoned:
+//              an item is pending: requestChangeAccess() ──▶ Holding;
+//              none: a beep ──▶ Idle
+//   Holding ── refreshLock() or changeAccessInEffect() find the lock file
+//              taken over by another session ──▶ Idle (the lock is lost)
+//   any ────── stopForFault(), atExit(): a held lock file is removed
 //
 // Invariants:
 //  1. Holding (and Saving) exactly while this object owns a HeldLock; every
@@ -32,11 +35,12 @@
 //  4. Locks are judged by the folder's file times only. The clock says when
 //     to refresh and whether the refusal message may be shown, nothing more.
 //
-// Threads: every member may be called from the user-interface thread and
-// from a save thread (changeAccessInEffect, refreshLock, afterSave). Members
-// take the object's lock, and the hooks are called with it held: a hook may
-// call back into this object on its own thread, but must not wait for
-// another thread that does. waitForChangeAccess() pauses without it.
+// Threads: members are called on the user-interface thread, and by a save
+// on its own thread (changeAccessInEffect, refreshLock, afterSave, and what
+// they call). Members take the object's lock, and the hooks run on the
+// caller's thread with it held: a hook may call back into this object, but
+// must not wait for another thread that does. waitForChangeAccess() pauses
+// without the lock.
 
 #include "core/daynumber.h"
 #include "core/itemrecord.h"

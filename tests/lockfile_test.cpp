@@ -138,16 +138,6 @@ TEST_F(LockFileTest, AStalledHolderLeavesItsSuccessorsLockAlone)
     EXPECT_TRUE(successor->inEffect());
 }
 
-TEST_F(LockFileTest, RefreshKeepsTheLockInEffect)
-{
-    auto held = HeldLock::create(files, paths).lock;
-    EXPECT_TRUE(held->refresh());
-    EXPECT_EQ(files.touches, 1);
-    EXPECT_TRUE(held->inEffect());
-    EXPECT_EQ(held->release().removal, Removal::Removed);
-    EXPECT_FALSE(files.exists(paths.lock));
-}
-
 TEST_F(LockFileTest, AFaultRemovesTheHeldLockAndTheReadingMarker)
 {
     EXPECT_EXIT(

@@ -58,11 +58,17 @@ public:
     bool notWritable = false;
     int renameError = 0;                // every rename fails with it
     std::function<void()> beforeRename; // runs once, just before the next rename
+    std::function<void()> beforeCreate; // runs before every exclusive create
     int touches = 0;
 
     std::optional<FileStamp> stamp(const std::filesystem::path& p) override { return real.stamp(p); }
     bool isFolder(const std::filesystem::path& p) override { return real.isFolder(p); }
-    CreatedFile createExclusive(const std::filesystem::path& p) override { return real.createExclusive(p); }
+    CreatedFile createExclusive(const std::filesystem::path& p) override
+    {
+        if (beforeCreate)
+            beforeCreate();
+        return real.createExclusive(p);
+    }
     int createOrTruncate(const std::filesystem::path& p) override { return real.createOrTruncate(p); }
     int remove(const std::filesystem::path& p) override { return real.remove(p); }
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override
