@@ -8,7 +8,6 @@
 #include "platform/messages.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zk {
 
@@ -95,6 +94,24 @@ int Placement::capacity(DayNumber day) const
 // The widest gap is measured as the gap test measures it: from the furthest
 // end so far (never before the day start or, on today, now) to the next
 // start (never after the day end). No floating entry can get more there.
+int Placement::widestGap(const DayRecord& record) const
+{
+    int floor = std::max(1, schedule_.dayStart().value());
+    if (isToday(record.day()))
+        floor = std::max(floor, context_.now.value());
+    int dayEnd = schedule_.dayEnd().value();
+    const auto& entries = record.entries();
+    int furthest = 0;
+    int widest = 0;
+    for (std::size_t at = 0; at <= entries.size(); ++at) {
+        if (at > 0)
+            furthest = std::max(furthest, entries[at - 1].startTime().value() + entries[at - 1].placedMinutes);
+        int hi = at < entries.size() ? std::min(dayEnd, entries[at].startTime().value()) : dayEnd;
+        widest = std::max(widest, hi - std::max(furthest, floor));
+    }
+    return widest;
+}
+
 void Placement::refreshRoom(DayNumber day)
 {
     DayRecord* record = schedule_.findDay(day);
@@ -104,20 +121,8 @@ void Placement::refreshRoom(DayNumber day)
     }
     int free = freeMinutes(day);
     record->freeMinutes = static_cast<std::uint16_t>(std::clamp(free, 0, 65535));
-    int floor = std::max(1, schedule_.dayStart().value());
-    if (isToday(day))
-        floor = std::max(floor, context_.now.value());
-    int dayEnd = schedule_.dayEnd().value();
-    const auto& entries = record->entries();
-    int furthest = 0;
-    int widest = 0;
-    for (std::size_t at = 0; at <= entries.size(); ++at) {
-        if (at > 0)
-            furthest = std::max(furthest, entries[at - 1].startTime().value() + entries[at - 1].placedMinutes);
-        int hi = at < entries.size() ? std::min(dayEnd, entries[at].startTime().value()) : dayEnd;
-        widest = std::max(widest, hi - std::max(furthest, floor));
-    }
-    room_.learn(day, std::min(capacity(day), widest));
+    int capacity = free - (run_.reserve ? run_.reserve(day) : 0);
+    room_.learn(day, std::min(capacity, widestGap(*record)));
 }
 
 // --- inserting -------------------------------------------------------------------
@@ -288,8 +293,8 @@ std::optional<DayNumber> Placement::moveEntryToDay(EntryRef ref, DayNumber day)
 
     LooseEntry loose = removeEntry(ref);
     loose.forgetOldPlace();
-    if (!insertEntry(loose, day))
-        return std::nullopt;
+    std::optional<EntryRef> placed = insertEntry(loose, day);
+    ZK_CHECK(placed.has_value(), kModule);  // the day's record was there a moment ago
     if (schedule_.record(item).has(ItemFlag::fException) && hooks_.exceptionMoved)
         hooks_.exceptionMoved(item, day);
     ItemRecord& moved = schedule_.record(item);
@@ -452,10 +457,10 @@ std::optional<std::pair<std::size_t, int>> Placement::walkForPiece(ItemHandle it
     const ItemRecord& r = schedule_.record(item);
     const DayEntry entry = LooseEntry::fresh(item, remaining).entry;
     PlaceTests tests(schedule_, day, entry, context_);
-    bool keyed = !laidIntoFreeTime(r);
     // An on-hold floating item asks only for the end of the list; the
     // places before it still carry the furthest end to it.
     bool onlyAtEnd = r.has(ItemFlag::fOnHold) && r.has(ItemFlag::fFloating);
+    bool byGap = laidIntoFreeTime(r) || onlyAtEnd;
     std::size_t end = tests.places() - 1;
     int furthest = 0;
     for (std::size_t at = 0; at <= end; ++at) {
@@ -463,7 +468,7 @@ std::optional<std::pair<std::size_t, int>> Placement::walkForPiece(ItemHandle it
             tests.floatingGap(at, furthest);
             continue;
         }
-        int answer = keyed && !onlyAtEnd ? tests.keyTimeOrder(at) : tests.floatingGap(at, furthest);
+        int answer = byGap ? tests.floatingGap(at, furthest) : tests.keyTimeOrder(at);
         if (answer < 0)
             return std::nullopt;
         if (answer == 0)
@@ -471,7 +476,7 @@ std::optional<std::pair<std::size_t, int>> Placement::walkForPiece(ItemHandle it
         int minutes = remaining;
         if (r.has(ItemFlag::fSplit)) {
             int room = capacity(day);
-            minutes = std::min({remaining, keyed ? remaining : answer, room});
+            minutes = std::min({remaining, byGap ? answer : remaining, room});
             if ((minutes <= 0 && remaining > 0) || room < schedule_.header.minSplitMinutes())
                 return std::nullopt;
         }

@@ -116,6 +116,7 @@ private:
     int minimumPiece(const ItemRecord& r) const;
     // Keeps the day's stored free minutes and its room bound current.
     void refreshRoom(DayNumber day);
+    int widestGap(const DayRecord& record) const;
     void tell(const std::string& text);
 
     Schedule& schedule_;

@@ -217,6 +217,29 @@ TEST_F(PlacementTest, InLiteModeEveryTaskGoesToTheEndOfTheDay)
     EXPECT_EQ(layout(kMonday), (Strings{"a@08:00/30", "c@08:30/30", "noon@12:00/60", "b@13:00/30"}));
 }
 
+TEST_F(PlacementTest, AnOnHoldFloatingItemTakesTheEndOfADayWithRoomThere)
+{
+    put(appointment("busy", hm(8), 540), kMonday);
+    ItemHandle small = task("small", 30, ItemFlag::fOnHold);
+    ItemHandle big = task("big", 90, ItemFlag::fOnHold);
+    placeAll({small, big}, monday());
+    EXPECT_EQ(layout(kMonday), (Strings{"busy@08:00/540", "small@-/30"}));
+    EXPECT_EQ(layout(kMonday + 1), (Strings{"big@-/90"}));
+}
+
+TEST_F(PlacementTest, ARunKeepsDaysClearAndReservesTime)
+{
+    Placement placement(s, monday());
+    placement.run().keptClear = [](DayNumber d) { return d == kMonday; };
+    placement.run().reserve = [](DayNumber d) { return d == kMonday + 1 ? 580 : 0; };
+    ItemHandle h = task("t", 30);
+    placement.placeFloatingItem(h);
+    EXPECT_EQ(daysOf(h), std::vector<DayNumber>{kMonday + 2});
+    ItemHandle small = task("small", 20);
+    placement.placeFloatingItem(small);
+    EXPECT_EQ(daysOf(small), std::vector<DayNumber>{kMonday + 1});
+}
+
 // --- inserting entries ---------------------------------------------------------------
 
 TEST_F(PlacementTest, AnEntryWithABeginTimeGoesToTheGapClosestToIt)

@@ -4,6 +4,7 @@
 // a message service that records what it was asked.
 
 #include "core/schedule.h"
+#include "datafilesupport.h"
 #include "engine/placement.h"
 #include "engine/placementcontext.h"
 #include "platform/fault.h"
@@ -18,17 +19,7 @@ namespace zk::testing {
 
 inline TimeValue hm(int hour, int minute = 0) { return TimeValue::fromClock(hour, minute); }
 
-class FaultsThrow {
-public:
-    FaultsThrow() : previous_(installFaultHandler(&handler_)) {}
-    ~FaultsThrow() { installFaultHandler(previous_); }
-    FaultsThrow(const FaultsThrow&) = delete;
-    FaultsThrow& operator=(const FaultsThrow&) = delete;
-
-private:
-    ThrowingFaultHandler handler_;
-    FaultHandler* previous_;
-};
+using testsupport::FaultsThrow;
 
 // Monday 4 March 2024 and the days after it.
 inline constexpr DayNumber kMonday{16135};

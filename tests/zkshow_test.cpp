@@ -4,6 +4,7 @@
 
 #include "core/schedule.h"
 #include "engine/plistorder.h"
+#include "placementscenario.h"
 #include "storage/datafile.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr DayNumber kMonday{16135};  // 4 March 2024
-
-TimeValue hm(int hour, int minute = 0) { return TimeValue::fromClock(hour, minute); }
+using testing::hm;
+using testing::kMonday;
 
 struct ZkRun {
     std::string out;
@@ -33,35 +33,21 @@ struct ZkRun {
     int exitCode = -1;
 };
 
-class ZkShowTest : public ::testing::Test {
+class ZkShowTest : public ::testing::Test, public testing::Scenario {
 protected:
     ZkShowTest()
     {
         char pattern[] = "/tmp/zkshow-XXXXXX";
         root_ = mkdtemp(pattern);
         fs::create_directories(root_ / "config");
-        s.header.setInterfaceMode(3);
-        s.header.setDayStart(hm(8));
-        s.header.setDayEnd(hm(18));
     }
     ~ZkShowTest() override { fs::remove_all(root_); }
 
     ItemHandle add(const std::string& text, DayNumber day, int duration, std::uint32_t flags = 0,
                    TimeValue begin = kNoTime)
     {
-        ItemHandle h = s.newItem();
-        s.setDescription(h, text);
-        ItemRecord& r = s.record(h);
-        r.setDuration(static_cast<std::uint16_t>(duration));
-        r.setFlags(flags);
-        r.setBeginTime(static_cast<std::int16_t>(begin.value()));
-        r.setKind((flags & ItemFlag::fAnchored) ? ItemKind::appointment : ItemKind::task);
-        r.setDay(static_cast<std::uint16_t>(day.value()));
-        s.itemId(h);
-        s.addToChain(h, day);
-        if (!s.findDay(day))
-            s.getDay(day);
-        s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(duration)});
+        ItemHandle h = item(text, duration, flags, begin);
+        put(h, day);
         return h;
     }
 
@@ -113,7 +99,6 @@ protected:
     }
 
     fs::path root_;
-    Schedule s;
 };
 
 TEST_F(ZkShowTest, TextShowsEachDayAsTheExportWritesIt)
