@@ -32,6 +32,7 @@ private:
 } // namespace
 
 const char* const kReloadingStatusText = " Please wait - shared schedule data update in progress...";
+const char* const kAccessPendingText = "update access pending...";
 
 ReloadStatus reloadStatusOf(LoadError error)
 {
@@ -439,8 +440,9 @@ void ChangeAccess::waitingStep()
         return;
     // An abandoned lock goes only if it is still the file judged: another
     // waiting session may have taken it over in the meantime.
-    if (judged.state == LockState::Abandoned)
-        removeLockIfSame(files_, paths_, *judged.lock, Match::FileAndTime);
+    if (judged.state == LockState::Abandoned
+        && removeLockIfSame(files_, paths_, *judged.lock, Match::FileAndTime).removal == Removal::Replaced)
+        return;
     releaseChangeAccess();
     closePendingWindow();
     reloadIfChanged();
@@ -492,6 +494,8 @@ void ChangeAccess::removeLeftoverExitRequest() { files_.remove(paths_.exitReques
 
 // --- inner steps ------------------------------------------------------------------------------------
 
+// A share that is gone shows as a folder that is not there; so does a local
+// folder removed under the session, and neither can be changed.
 bool ChangeAccess::unreachable() { return !files_.isFolder(paths_.folder); }
 
 bool ChangeAccess::holdingInEffect()

@@ -65,7 +65,7 @@ enum class LoadError;
 
 enum class AccessState {
     Idle,        // not holding, nothing waits
-    Requesting,  // inside requestChangeAccess()
+    Requesting,  // inside requestChangeAccess(): what its hooks see
     Holding,     // our lock file is in the folder and refreshed
     Saving,      // holding, and a save is writing
     Released,    // just given back; Idle from the next tick on
@@ -134,7 +134,9 @@ struct ChangeAccessHooks {
 inline constexpr std::chrono::milliseconds kWaitStep{1000};  // the tick's period
 inline constexpr int kRefreshSeconds = 10;
 
+// The status line while this session reloads; the access pending window's line.
 extern const char* const kReloadingStatusText;
+extern const char* const kAccessPendingText;
 
 class ChangeAccess {
 public:
@@ -167,6 +169,7 @@ public:
     // The next check reloads, whatever the data file's time.
     void markDataStale();
     const ScheduleFiles& paths() const { return paths_; }
+    // For the access pending window's line.
     const std::string& userName() const { return userName_; }
 
     // --- what it shows -------------------------------------------------------
@@ -231,8 +234,8 @@ public:
 
     // --- the one-second timer --------------------------------------------------
     void tick();
-    // The tick's step for a waiting session; public for requestChangeAccess's
-    // "try once more now" and for callers that drive waiting themselves.
+    // The tick's step for a waiting session, for callers that drive the
+    // waiting themselves.
     void waitingStep();
 
     // --- exit ------------------------------------------------------------------

@@ -70,6 +70,14 @@ protected:
     // Makes the lock file look as if its holder last refreshed it `seconds` ago.
     void ageLock(int seconds) { testsupport::setFileTime(paths.lock, secondsAfter(folderNow(), -seconds)); }
     void writeDataFile(FileTime time) { touchFile(paths.dataFile, time); }
+    // A data file, loaded by session b; its time.
+    FileTime dataFileLoadedByB()
+    {
+        FileTime time = folderNow();
+        writeDataFile(time);
+        b.access.noteDataLoaded();
+        return time;
+    }
     void setClock(int hour, int minute, int second) { clock.set(LocalMoment{2026, 12, 6, hour, minute, second}); }
 
     TempFolder folder;
@@ -276,9 +284,7 @@ TEST_F(ChangeAccessTest, TheLockIsRefreshedEveryTenthSecond)
 
 TEST_F(ChangeAccessTest, WhatAnotherSessionSavedIsReloadedOnceItsLockIsGone)
 {
-    FileTime start = folderNow();
-    writeDataFile(start);
-    b.access.noteDataLoaded();
+    FileTime start = dataFileLoadedByB();
     b.access.tick();
     EXPECT_EQ(b.reloads, 0);
 
@@ -304,9 +310,7 @@ TEST_F(ChangeAccessTest, WhatAnotherSessionSavedIsReloadedOnceItsLockIsGone)
 
 TEST_F(ChangeAccessTest, TakingAccessBringsInNewerDataFirst)
 {
-    FileTime start = folderNow();
-    writeDataFile(start);
-    b.access.noteDataLoaded();
+    FileTime start = dataFileLoadedByB();
     // Saved by another session between two of this session's ticks.
     writeDataFile(secondsAfter(start, 5));
     ASSERT_TRUE(b.access.requestChangeAccess());
@@ -315,9 +319,7 @@ TEST_F(ChangeAccessTest, TakingAccessBringsInNewerDataFirst)
 
 TEST_F(ChangeAccessTest, AnHourShiftOfTheDataFileIsNoNewerData)
 {
-    FileTime start = folderNow();
-    writeDataFile(start);
-    b.access.noteDataLoaded();
+    FileTime start = dataFileLoadedByB();
     writeDataFile(secondsAfter(start, 3600));
     EXPECT_FALSE(b.access.newerDataWaiting());
     writeDataFile(secondsAfter(start, 3601));
@@ -326,9 +328,7 @@ TEST_F(ChangeAccessTest, AnHourShiftOfTheDataFileIsNoNewerData)
 
 TEST_F(ChangeAccessTest, AFailedReloadEndsTheSessionUnlessMemoryRanOut)
 {
-    FileTime start = folderNow();
-    writeDataFile(start);
-    b.access.noteDataLoaded();
+    FileTime start = dataFileLoadedByB();
     writeDataFile(secondsAfter(start, 5));
     b.reloadAnswer = ReloadStatus::OutOfMemory;
     EXPECT_FALSE(b.access.reloadIfChanged());
