@@ -95,8 +95,9 @@ int daysUntil(DayNumber d, int weekday) { return ((weekday - d.weekday()) % 7 + 
 
 DayNumber periodStartOf(int periodYear, int period, const WeekSettings& week)
 {
-    const int p = period - 1;                              // [0, 11]
-    return firstPeriodWeekStart(periodYear, week) + 7 * (4 * p + p / 3); // the fifth week of each quarter
+    const int p = period - 1;                             // [0, 11]
+    // Four weeks a period, plus the fifth week of each quarter already past.
+    return firstPeriodWeekStart(periodYear, week) + 7 * (4 * p + p / 3);
 }
 
 } // namespace
