@@ -286,6 +286,8 @@ int Schedule::freeMinutes(DayNumber day, bool isToday, TimeValue now) const
     int busy = 0;
     if (const DayRecord* r = days.find(day)) {
         for (const DayEntry& e : r->entries()) {
+            if (e.start == 0)
+                continue;  // on hold or not yet placed: it takes no time
             int begin = e.startTime().value();
             int s = std::max(windowStart, begin);
             int en = std::min(begin + static_cast<int>(e.placedMinutes), windowEnd);

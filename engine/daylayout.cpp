@@ -198,23 +198,7 @@ bool layoutDay(Schedule& schedule, DayNumber day, const PlacementContext& contex
 
 int freeMinutesOfDay(const Schedule& schedule, DayNumber day, const PlacementContext& context)
 {
-    int windowStart = schedule.dayStart().value();
-    if (day == context.today)
-        windowStart = std::max(windowStart, context.now.value());
-    int windowEnd = schedule.dayEnd().value();
-    int busy = 0;
-    if (const DayRecord* record = schedule.findDay(day)) {
-        for (const DayEntry& e : record->entries()) {
-            if (e.start == 0)
-                continue;
-            int begin = e.startTime().value();
-            int from = std::max(windowStart, begin);
-            int to = std::min(begin + static_cast<int>(e.placedMinutes), windowEnd);
-            if (to > from)
-                busy += to - from;
-        }
-    }
-    return std::max(0, windowEnd - windowStart) - busy;
+    return schedule.freeMinutes(day, day == context.today, context.now);
 }
 
 DayRecord* openDayForDisplay(Schedule& schedule, DayNumber day, const PlacementContext& context)

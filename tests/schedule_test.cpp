@@ -321,6 +321,9 @@ TEST_F(ScheduleTest, FreeMinutesCountOnlyTheWindowAndForTodayFromNow)
     EXPECT_EQ(s.freeMinutes(DayNumber(3000), false, kNoTime), 960 - 60 - 60);
     // At 12:30 only 12:30..23:00 counts; the noon entry keeps 30 of it.
     EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(12, 30)), 630 - 30);
+    // An entry without a start (on hold) takes no time.
+    s.days.appendEntry(DayNumber(3000), DayEntry{h, 0, 300});
+    EXPECT_EQ(s.freeMinutes(DayNumber(3000), false, kNoTime), 960 - 60 - 60);
     // After the window's end nothing is free.
     EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(23, 30)), 0);
 }
