@@ -1,7 +1,7 @@
 #include "cli/schedulefolder.h"
 
-#include "platform/inifile.h"
 #include "platform/paths.h"
+#include "platform/settingstore.h"
 
 namespace zk::cli {
 
@@ -24,10 +24,7 @@ ScheduleLocation inFolder(const std::filesystem::path& folder) { return {folder,
 
 std::optional<std::filesystem::path> dataFolderSetting()
 {
-    IniFile settings;
-    if (settings.load(settingStoreFolder() / kSettingFileName) != IniFile::LoadStatus::Loaded)
-        return std::nullopt;
-    std::optional<std::string> folder = settings.value("Zelkon", "DataFolder");
+    std::optional<std::string> folder = SettingStore().value("DataFolder");
     if (!folder || folder->empty())
         return std::nullopt;
     return std::filesystem::path(*folder);

@@ -1,7 +1,7 @@
 #pragma once
 // How zk finds the schedule it works on, as the program does: a folder or
-// data file named on the command line, else the setting DataFolder (section
-// [Zelkon] of "Zelkon.ini" in the setting store folder), else the default
+// data file named on the command line, else the setting DataFolder (from the
+// setting store), else the default
 // schedule folder. The data file is "timedata.pak" in the schedule folder.
 
 #include <filesystem>
@@ -11,7 +11,6 @@
 namespace zk::cli {
 
 inline constexpr const char* kDataFileName = "timedata.pak";
-inline constexpr const char* kSettingFileName = "Zelkon.ini";
 
 struct ScheduleLocation {
     std::filesystem::path folder;
