@@ -25,6 +25,10 @@ int runParse(const std::vector<std::string>& words);
 int runCheck(const std::vector<std::string>& words);
 int runNew(const std::vector<std::string>& words);
 int runShow(const std::vector<std::string>& words);
+int runAdd(const std::vector<std::string>& words);
+int runPipeline(const std::vector<std::string>& words);
+int runSaveAs(const std::vector<std::string>& words);
+int runFreeze(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

@@ -15,6 +15,10 @@ const std::vector<Command>& commands()
         {"check", "check [--folder DIR] [FOLDER|FILE] | check --rewrite OUT [--format 21..26] FILE", runCheck},
         {"new", "new [--folder DIR] [FOLDER]", runNew},
         {"show", "show [--folder DIR] [--days N] [--format text|tsv] [DATE]", runShow},
+        {"add", "add [--folder DIR] [--wait SECONDS] [--yes|--no] [--pipe] LINE...", runAdd},
+        {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
+        {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
+        {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
     };
     return all;
 }

@@ -1,0 +1,70 @@
+#pragma once
+// What the zk commands that change a schedule share: their common options,
+// the messages (each shown on stderr as one line; questions answered by
+// --yes or --no, else No, saying which question was declined), and the
+// session on the folder that cli/schedulefolder.h finds.
+//
+// Common options: --help, --folder DIR, --yes, --no, and --wait SECONDS
+// (how long to wait for change access while another session holds it;
+// default 30) for the commands that take change access.
+
+#include "cli/options.h"
+#include "cli/schedulefolder.h"
+
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "sharing/session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zk::cli {
+
+inline constexpr int kDefaultWaitSeconds = 30;
+
+// The common options followed by the command's own.
+std::vector<OptionSpec> sessionOptions(std::vector<OptionSpec> own = {});
+
+// What is wrong with the common options, or nothing.
+std::optional<std::string> sessionUsageProblem(const Arguments& args);
+// --wait as given (checked by sessionUsageProblem), or the default.
+std::chrono::seconds waitLimit(const Arguments& args);
+
+class ZkSession {
+public:
+    explicit ZkSession(const Arguments& args);
+
+    // Loads the schedule; false, after saying why on stderr, when it could
+    // not be had.
+    bool open();
+    // Waits for change access; false, after saying why on stderr.
+    bool obtainChangeAccess(std::chrono::seconds limit);
+
+    Session& session() { return *session_; }
+    Schedule& schedule() { return session_->schedule(); }
+    Messages& messages() { return messages_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+    std::unique_ptr<Clock> clock_;
+    ScriptedPresenter presenter_;
+    Messages messages_;
+    std::unique_ptr<Session> session_;
+};
+
+// The folder named by --folder, the DataFolder setting or the default; the
+// data file must be the folder's timedata.pak.
+std::optional<std::filesystem::path> scheduleFolderOf(const Arguments& args);
+
+// One line, whatever line breaks the text holds.
+std::string singleLine(const std::string& text);
+
+// "YYYY-MM-DD"
+std::string isoDate(DayNumber day);
+
+} // namespace zk::cli

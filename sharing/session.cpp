@@ -1,0 +1,156 @@
+#include "sharing/session.h"
+
+#include "core/dateformat.h"
+#include "core/schedule.h"
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/messages.h"
+
+namespace zk {
+
+namespace {
+
+constexpr const char* kModule = "Session";
+
+std::optional<FileStamp> dataStamp(LockFileSystem& files, const DataFileSet& set)
+{
+    return files.stamp(set.dataFile());
+}
+
+} // namespace
+
+Session::Session(SessionSettings settings, const Clock& clock, Messages& messages)
+    : settings_(std::move(settings)),
+      clock_(clock),
+      messages_(messages),
+      files_(settings_.folder),
+      access_(settings_.folder, clock_, messages_, settings_.userName, lockFiles_, accessHooks()),
+      saving_(files_, systemFileSystem(), messages_, saveState_, saveHooks()),
+      services_{access_, [this]() -> Schedule& { return schedule(); }, clock_, messages_, settings_.regional, {}, {}}
+{
+    messages_.setScheduleFolder(settings_.folder);
+}
+
+Session::~Session() { close(); }
+
+ChangeAccessHooks Session::accessHooks()
+{
+    ChangeAccessHooks hooks;
+    hooks.reload = [this](const std::filesystem::path& dataFile) { return reload(dataFile); };
+    hooks.addPendingItem = [this](PendingItem&& pending) { zk::addItem(services_, newItemFrom(std::move(pending))); };
+    hooks.activity = [this] {
+        SessionActivity doing;
+        doing.unsavedChanges = saveState_.dirty() || (schedule_ && schedule_->dirty);
+        return doing;
+    };
+    hooks.pause = settings_.pause;
+    return hooks;
+}
+
+SaveHooks Session::saveHooks()
+{
+    SaveHooks hooks;
+    hooks.changeAccessInEffect = [this] { return access_.changeAccessInEffect(); };
+    hooks.afterSave = [this] { access_.afterSave(SaveKind::Full); };
+    hooks.refreshLock = [this] { access_.refreshLock(); };
+    return hooks;
+}
+
+LoadOptions Session::loadOptions()
+{
+    LoadOptions options;
+    options.clock = &clock_;
+    options.messages = &messages_;
+    options.formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
+    options.changeAccess = [this] { return access_.mayChangeNow(); };
+    return options;
+}
+
+bool Session::open()
+{
+    ScheduleLoadRequest request;
+    request.options = loadOptions();
+    request.pathGiven = settings_.pathGiven;
+    request.programFolder = settings_.programFolder;
+    std::optional<FileStamp> before = dataStamp(lockFiles_, files_);
+    ScheduleLoad loaded = loadSchedule(files_, systemFileSystem(), messages_, request);
+    loadStatus_ = loaded.status;
+    if (!loaded)
+        return false;
+    adopt(std::move(loaded.schedule));
+    saveState_.newSchedule = loaded.newSchedule;
+    if (loaded.newSchedule)
+        saveState_.markDirty(clock_.now());
+    access_.noteDataLoaded();
+    // Another session may have saved between our read and now; the time
+    // noted would then hide its data from the reload before our next change.
+    std::optional<FileStamp> after = dataStamp(lockFiles_, files_);
+    if (loaded.status != ScheduleLoadStatus::Recovered && !(before == after))
+        access_.markDataStale();
+    return true;
+}
+
+void Session::adopt(std::unique_ptr<Schedule> schedule)
+{
+    schedule_ = std::move(schedule);
+    schedule_->setClock(&clock_);
+    schedule_->setMessages(&messages_);
+    schedule_->formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
+}
+
+ReloadStatus Session::reload(const std::filesystem::path& dataFile)
+{
+    LoadResult loaded = loadDataFile(dataFile, loadOptions());
+    ReloadStatus status = reloadStatusOf(loaded.error);
+    if (loaded) {
+        adopt(std::move(loaded.schedule));
+        saveState_.clearDirty();
+    }
+    return status;
+}
+
+Schedule& Session::schedule()
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    return *schedule_;
+}
+
+const Schedule& Session::schedule() const
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    return *schedule_;
+}
+
+EntryContext Session::entryContext() const
+{
+    return entryContextFor(schedule(), clock_, settings_.regional, settings_.week);
+}
+
+bool Session::obtainChangeAccess(std::chrono::seconds limit)
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    return access_.waitForChangeAccess(limit);
+}
+
+AddResult Session::addItem(NewItem item)
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    return zk::addItem(services_, std::move(item));
+}
+
+PipelineOutcome Session::processPipeline(DayNumber shownDay)
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    return processPipelineFile(services_, PipelineOptions{shownDay, settings_.week});
+}
+
+SaveOutcome Session::save()
+{
+    ZK_CHECK(schedule_ != nullptr, kModule);
+    ChangeAccess::SavingMark saving = access_.markSaving();
+    return saving_.save(*schedule_);
+}
+
+void Session::close() { access_.atExit(); }
+
+} // namespace zk

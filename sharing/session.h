@@ -1,0 +1,112 @@
+#pragma once
+// A session on one schedule folder: the schedule loaded from it, the clock
+// and the messages it works with, its change access and its save sequence,
+// held in one object, so that zk and the desktop program open, change,
+// save and close a schedule alike. Nothing here is process-wide: two
+// sessions on one folder, in one process or in two, exclude each other
+// only through the folder's lock file.
+//
+// Lifecycle:
+//   open()    loads timedata.pak, recovering along the backup chain when it
+//             does not load, or starts a new schedule when there is none;
+//             every question goes to the messages.
+//   obtainChangeAccess(), addItem(), processPipeline()
+//             take change access first. Taking it brings in what another
+//             session saved meanwhile, which replaces the schedule object:
+//             ask schedule() again after any of them.
+//   save()    writes through the save sequence (timedata.tmp, backups);
+//             a full save removes the journal and gives change access back.
+//   close()   (and the destructor) gives back a lock still held.
+
+#include "core/regional.h"
+#include "platform/filesystem.h"
+#include "platform/lockfilesystem.h"
+#include "sharing/additem.h"
+#include "sharing/changeaccess.h"
+#include "sharing/pipeline.h"
+#include "storage/recovery.h"
+#include "storage/savesequence.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zk {
+
+class Clock;
+class Messages;
+
+struct SessionSettings {
+    std::filesystem::path folder;
+    std::string userName;
+    RegionalSettings regional;
+    WeekSettings week;
+    // Whether the user named the folder; without a name a missing schedule
+    // starts from the sample data of the program folder.
+    PathGiven pathGiven = PathGiven::Yes;
+    std::filesystem::path programFolder;
+    // How a wait for change access pauses between attempts; false ends the
+    // wait. Unset: it sleeps.
+    std::function<bool(std::chrono::milliseconds)> pause;
+};
+
+class Session {
+public:
+    Session(SessionSettings settings, const Clock& clock, Messages& messages);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // False when no schedule could be had (the reason was shown).
+    bool open();
+    bool isOpen() const { return schedule_ != nullptr; }
+    ScheduleLoadStatus loadStatus() const { return loadStatus_; }
+
+    // Only while open.
+    Schedule& schedule();
+    const Schedule& schedule() const;
+    ChangeAccess& access() { return access_; }
+    SaveSequence& saving() { return saving_; }
+    SaveState& saveState() { return saveState_; }
+    const DataFileSet& files() const { return files_; }
+    const SessionSettings& settings() const { return settings_; }
+    const Clock& clock() const { return clock_; }
+    Messages& messages() { return messages_; }
+    // What the add-item routine and the pipeline work with.
+    const AddItemServices& addServices() const { return services_; }
+
+    // Entries typed now, in this schedule's day window.
+    EntryContext entryContext() const;
+
+    // Waits at most `limit` for change access.
+    bool obtainChangeAccess(std::chrono::seconds limit);
+    AddResult addItem(NewItem item);
+    PipelineOutcome processPipeline(DayNumber shownDay = kNoDay);
+    SaveOutcome save();
+    void close();
+
+private:
+    LoadOptions loadOptions();
+    void adopt(std::unique_ptr<Schedule> schedule);
+    ReloadStatus reload(const std::filesystem::path& dataFile);
+    ChangeAccessHooks accessHooks();
+    SaveHooks saveHooks();
+
+    SessionSettings settings_;
+    const Clock& clock_;
+    Messages& messages_;
+    LinuxLockFileSystem lockFiles_;
+    DataFileSet files_;
+    SaveState saveState_;
+    // Order matters: the save sequence and the add services refer to
+    // change access, so it is made before them.
+    ChangeAccess access_;
+    SaveSequence saving_;
+    AddItemServices services_;
+    std::unique_ptr<Schedule> schedule_;
+    ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
+};
+
+} // namespace zk

@@ -1,0 +1,271 @@
+// The add-item routine: journal and logs, stamps and ids, insertion by
+// target, placement, refusals, and the pending item while another session
+// holds change access.
+
+#include "sessionsupport.h"
+
+#include "engine/plistorder.h"
+#include "sharing/activitylog.h"
+#include "sharing/additem.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+class AddItemTest : public SessionFixture {
+protected:
+    // The items of a day in entry order, by text.
+    std::vector<std::string> dayTexts(Schedule& s, DayNumber day)
+    {
+        std::vector<std::string> texts;
+        if (const DayRecord* record = s.findDay(day))
+            for (const DayEntry& e : record->entries())
+                texts.push_back(s.storedDescription(e.item));
+        return texts;
+    }
+    std::optional<DayEntry> entryOf(Schedule& s, ItemHandle h)
+    {
+        std::optional<EntryRef> at = s.scheduledAnywhere(h);
+        if (!at)
+            return std::nullopt;
+        return s.findDay(at->day)->entries()[at->index];
+    }
+};
+
+// --- journal and logs -------------------------------------------------------------
+
+TEST_F(AddItemTest, EveryAddIsJournalledAndLoggedUntilTheNextSave)
+{
+    auto s = openSession();
+    ASSERT_EQ(s->session->addItem(itemOn(kSessionToday, "Call\nBob", 661)).status, AddStatus::Added);
+    EXPECT_EQ(linesOf(file("timedata.uns")), std::vector<std::string>{"10/21/23 10:00a Call Bob"});
+    EXPECT_EQ(linesOf(file("Add.log")), std::vector<std::string>{"10/21/23 10:00:05 Call Bob"});
+    EXPECT_EQ(linesOf(file("Change.log")), linesOf(file("Add.log")));
+
+    clock.advanceSeconds(70);
+    ASSERT_EQ(s->session->addItem(itemOn(kSessionToday, "Lunch", 721)).status, AddStatus::Added);
+    EXPECT_EQ(linesOf(file("Add.log")),
+              (std::vector<std::string>{"10/21/23 10:00:05 Call Bob", "10/21/23 10:01:15 Lunch"}));
+    EXPECT_EQ(linesOf(file("timedata.uns")).size(), 2u);
+
+    ASSERT_TRUE(s->session->save().ok());
+    EXPECT_FALSE(fs::exists(file("timedata.uns"))) << "a save ends the journal";
+    EXPECT_EQ(linesOf(file("Add.log")).size(), 2u) << "the logs stay";
+}
+
+TEST_F(AddItemTest, AJournalOrLogThatCannotBeOpenedIsReportedAndTheAddGoesOn)
+{
+    fs::create_directory(file("timedata.uns"));
+    fs::create_directory(file("Add.log"));
+    auto s = openSession();
+    AddResult added = s->session->addItem(itemOn(kSessionToday, "Dentist", 841));
+    EXPECT_EQ(added.status, AddStatus::Added);
+    EXPECT_TRUE(s->shown("unable to open file " + file("timedata.uns").string()));
+    EXPECT_TRUE(s->shown("unable to open file " + file("Add.log").string()));
+    EXPECT_EQ(linesOf(file("Change.log")), std::vector<std::string>{"10/21/23 10:00:05 Dentist"});
+}
+
+TEST(ActivityLogTest, EveryLogButAChangeLogIsCopiedToChangeLog)
+{
+    TempFolder folder;
+    ScriptedPresenter presenter;
+    Messages messages(presenter);
+    EXPECT_TRUE(appendActivity(folder.path(), "Delete.log", "gone", messages));
+    EXPECT_TRUE(appendActivity(folder.path(), "Change.log", "edited", messages));
+    EXPECT_TRUE(appendActivity(folder.path(), "OLD CHANGES.log", "older", messages));
+    EXPECT_EQ(linesOf(folder.path() / "Delete.log"), std::vector<std::string>{"gone"});
+    EXPECT_EQ(linesOf(folder.path() / "Change.log"), (std::vector<std::string>{"gone", "edited"}));
+    EXPECT_EQ(linesOf(folder.path() / "OLD CHANGES.log"), std::vector<std::string>{"older"});
+    EXPECT_TRUE(presenter.texts().empty());
+}
+
+TEST(ActivityLogTest, TheLineCarriesTheShortDateAndTheClockWithTheTimeSeparator)
+{
+    RegionalSettings regional;
+    regional.sTime = ".";
+    regional.sShortDate = "dd.mm.yyyy";
+    EXPECT_EQ(activityLine(LocalMoment{2024, 3, 5, 9, 5, 7}, sanitised(regional), "Tea\r\nbreak"),
+              "05.03.2024 9.05.07 Tea  break");
+}
+
+// --- the new record -------------------------------------------------------------------
+
+TEST_F(AddItemTest, ANewItemIsStampedAndGetsAnIdNoOtherItemHas)
+{
+    auto s = openSession();
+    ItemHandle first = s->session->addItem(itemOn(kSessionToday, "first", 661)).item;
+    ASSERT_TRUE(first);
+    const ItemRecord& r = s->schedule().record(first);
+    EXPECT_EQ(r.id(), 1u);
+    EXPECT_EQ(r.createdDay(), kSessionToday.value());
+    EXPECT_EQ(r.createdTime(), 601);
+    EXPECT_EQ(r.modifiedTime(), static_cast<std::uint32_t>(clock.unixSeconds()));
+
+    NewItem copy = itemOn(kSessionToday, "pasted", 700);
+    copy.record.setId(1);  // a copy of the first item's record
+    ItemHandle pasted = s->session->addItem(copy).item;
+    EXPECT_EQ(s->schedule().record(pasted).id(), 2u) << "an id already taken is not shared";
+
+    NewItem undeleted = itemOn(kSessionToday, "undeleted", 800);
+    undeleted.record.setId(77);
+    ItemHandle back = s->session->addItem(undeleted).item;
+    EXPECT_EQ(s->schedule().record(back).id(), 77u) << "an id nobody holds is kept";
+    EXPECT_EQ(s->schedule().findItemById(77), back);
+    EXPECT_EQ(s->schedule().storedDescription(back), "undeleted");
+}
+
+// --- insertion by target ------------------------------------------------------------------
+
+TEST_F(AddItemTest, ProjectsAndUndatedItemsGoToTheirListsNotToADay)
+{
+    auto s = openSession();
+    NewItem project = itemOn(kNoDay, "Kitchen");
+    project.record.setKind(ItemKind::project);
+    ItemHandle p = s->session->addItem(project).item;
+    NewItem someday = itemOn(kNoDay, "Someday");
+    ItemHandle u = s->session->addItem(someday).item;
+    Schedule& sch = s->schedule();
+    ASSERT_TRUE(p && u);
+    EXPECT_EQ(sch.projects, std::vector<ItemHandle>{p});
+    ASSERT_EQ(sch.projectTree.topLevel().size(), 1u);
+    EXPECT_EQ(sch.projectTree.node(sch.projectTree.topLevel()[0]).item, p);
+    EXPECT_EQ(sch.globalList, std::vector<ItemHandle>{u});
+    EXPECT_FALSE(sch.chain.contains(p));
+    EXPECT_FALSE(sch.chain.contains(u));
+    EXPECT_EQ(sch.days.size(), 0u);
+    EXPECT_EQ(sch.findItemById(sch.record(p).id()), p);
+}
+
+TEST_F(AddItemTest, AFixedItemIsPlacedOnItsDayAndTheDayLaidOut)
+{
+    auto s = openSession();
+    DayNumber monday = kSessionToday + 2;
+    ItemHandle dentist = s->session->addItem(itemOn(monday, "Dentist", 841, 45)).item;
+    ItemHandle loose = s->session->addItem(itemOn(monday, "Loose end", 0, 20)).item;
+    Schedule& sch = s->schedule();
+    EXPECT_EQ(sch.chain.dayOf(dentist), monday.value());
+    EXPECT_EQ(sch.chain.dayOf(loose), monday.value());
+    EXPECT_EQ(entryOf(sch, dentist)->start, 841);
+    ASSERT_TRUE(entryOf(sch, loose));
+    EXPECT_NE(entryOf(sch, loose)->start, 0) << "laid into free time";
+    EXPECT_EQ(sch.findDay(monday)->nTasks(), 2);
+    EXPECT_TRUE(sch.dirty);
+}
+
+TEST_F(AddItemTest, AnEntryGoesAfterTheEntryGivenWhenItFitsThere)
+{
+    auto s = openSession();
+    DayNumber day = kSessionToday + 3;
+    s->session->addItem(itemOn(day, "A"));
+    s->session->addItem(itemOn(day, "B"));
+    NewItem c = itemOn(day, "C");
+    c.insertAfter = EntryRef{day, 0};
+    s->session->addItem(c);
+    EXPECT_EQ(dayTexts(s->schedule(), day), (std::vector<std::string>{"A", "C", "B"}));
+}
+
+TEST_F(AddItemTest, ADoneItemStandsAtItsBeginTimeAndNoLongerFloats)
+{
+    auto s = openSession();
+    NewItem done = itemOn(kSessionToday, "Filed taxes", 541, 60);
+    done.record.setFlag(ItemFlag::fDone | ItemFlag::fFloating, true);
+    done.record.setFlag(ItemFlag::fAnchored, false);
+    done.record.setPriorityLetter('B');
+    ItemHandle h = s->session->addItem(done).item;
+    Schedule& sch = s->schedule();
+    EXPECT_FALSE(sch.record(h).has(ItemFlag::fFloating));
+    EXPECT_FALSE(findPlistEntry(sch, h));
+    EXPECT_EQ(entryOf(sch, h)->start, 541);
+}
+
+TEST_F(AddItemTest, AFloatingItemEntersThePriorityListAndTheSchedulerGivesItADay)
+{
+    auto s = openSession();
+    NewItem task = itemOn(kSessionToday, "Write report", 0, 90);
+    task.record.setFlag(ItemFlag::fFloating, true);
+    task.record.setPriorityLetter('B');
+    ItemHandle h = s->session->addItem(task).item;
+    Schedule& sch = s->schedule();
+    ASSERT_TRUE(findPlistEntry(sch, h));
+    EXPECT_EQ(sch.plist.classCount('B'), 1);
+    std::optional<EntryRef> at = sch.scheduledAnywhere(h);
+    ASSERT_TRUE(at);
+    EXPECT_GE(at->day, kSessionToday);
+    EXPECT_GE(sch.findDay(at->day)->entries()[at->index].startTime(), TimeValue(601)) << "not before now";
+
+    NewItem second = itemOn(kSessionToday, "Second", 0, 30);
+    second.record.setFlag(ItemFlag::fFloating, true);
+    second.record.setPriorityLetter('B');
+    ItemHandle h2 = s->session->addItem(second).item;
+    EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, h2)).seq, 2) << "last in its class";
+}
+
+TEST_F(AddItemTest, ARecurringItemBecomesADefinitionOrIsRemovedWhenItsOccurrencesFail)
+{
+    auto s = openSession();
+    RecurrenceRecord weekly;
+    weekly.setTypeByte(RecurType::weekly);
+    NewItem standup = itemOn(kSessionToday, "Standup", 541, 15);
+    standup.record.setFlag(ItemFlag::fException, true);
+    standup.recurrence = weekly;
+    ItemHandle h = s->session->addItem(standup).item;
+    Schedule& sch = s->schedule();
+    ASSERT_TRUE(h);
+    EXPECT_TRUE(sch.recurrences.contains(h));
+    EXPECT_TRUE(sch.record(h).has(ItemFlag::fRecurDef));
+    EXPECT_FALSE(sch.record(h).has(ItemFlag::fException));
+    EXPECT_EQ(sch.chain.dayOf(h), kNoDayInChain);
+
+    AddItemServices failing = s->session->addServices();
+    failing.generateOccurrences = [](ItemHandle) { return false; };
+    AddResult refused = addItem(failing, standup);
+    EXPECT_EQ(refused.status, AddStatus::Refused);
+    EXPECT_EQ(sch.recurrences.size(), 1u);
+    EXPECT_EQ(sch.chain.size(), 1u) << "the failed definition is removed again";
+}
+
+// --- refusals and change access ---------------------------------------------------------
+
+TEST_F(AddItemTest, AnArchivedDayTakesNoItemSinceTheSaveWouldDropIt)
+{
+    auto s = openSession();
+    ASSERT_TRUE(s->schedule().isPastDay(kSessionToday - 1));
+    AddResult refused = s->session->addItem(itemOn(kSessionToday - 1, "Yesterday", 661));
+    EXPECT_EQ(refused.status, AddStatus::Refused);
+    EXPECT_TRUE(s->shown(kArchivedDayText));
+    EXPECT_FALSE(fs::exists(file("Add.log")));
+    EXPECT_FALSE(fs::exists(file("timedata.uns")));
+    EXPECT_EQ(s->schedule().chain.size(), 0u);
+}
+
+TEST_F(AddItemTest, WhileAnotherSessionHoldsTheLockTheItemWaitsAndIsAddedOnceAccessComes)
+{
+    auto a = openSession();
+    auto b = openSession();
+    ASSERT_TRUE(a->session->obtainChangeAccess(std::chrono::seconds(0)));
+
+    EXPECT_EQ(b->session->addItem(itemOn(kSessionToday, "first", 661)).status, AddStatus::Pending);
+    EXPECT_EQ(b->session->addItem(itemOn(kSessionToday, "second", 721)).status, AddStatus::Dropped);
+    EXPECT_TRUE(b->shown("One item already pending. Be sure to paste in this item after access is obtained."));
+    EXPECT_FALSE(fs::exists(file("Add.log"))) << "nothing is logged before the item is added";
+
+    ASSERT_EQ(a->session->addItem(itemOn(kSessionToday, "by a", 901)).status, AddStatus::Added);
+    ASSERT_TRUE(a->session->save().ok());  // and gives change access back
+    b->session->access().tick();
+
+    Schedule& sch = b->schedule();
+    std::vector<std::string> texts;
+    for (ItemHandle h : sch.chain)
+        texts.push_back(sch.storedDescription(h));
+    EXPECT_EQ(texts, (std::vector<std::string>{"by a", "first"})) << "what a saved was brought in first";
+    EXPECT_EQ(linesOf(file("Add.log")),
+              (std::vector<std::string>{"10/21/23 10:00:05 by a", "10/21/23 10:00:05 first"}));
+    EXPECT_TRUE(b->session->access().holding());
+}
+
+} // namespace
+} // namespace zk
