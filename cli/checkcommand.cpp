@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
+#include "cli/sessionsupport.h"
 
 #include "core/schedule.h"
 #include "platform/clock.h"
@@ -25,22 +26,7 @@ const char* const kCheckUsage =
     "--rewrite writes the loaded schedule to OUT in the current format, or in\n"
     "the one given.\n";
 
-// One line per message, whatever line breaks the text holds.
-void printLine(const std::string& text)
-{
-    std::string line;
-    for (char c : text) {
-        if (c == '\r' || c == '\n') {
-            if (!line.empty() && line.back() != ' ')
-                line += ' ';
-        } else {
-            line += c;
-        }
-    }
-    while (!line.empty() && line.back() == ' ')
-        line.pop_back();
-    std::printf("%s\n", line.c_str());
-}
+void printLine(const std::string& text) { std::printf("%s\n", singleLine(text).c_str()); }
 
 std::size_t undatedCount(const Schedule& s)
 {
@@ -56,7 +42,7 @@ void printSummary(const LoadResult& r)
     std::printf("format=%d items=%zu days=%zu definitions=%zu projects=%zu undated=%zu plist=%zu nextItemId=%u "
                 "lastPastDay=%d\n",
                 r.format, s.chain.size(), s.days.size(), s.recurrences.size(), s.projects.size(), undatedCount(s),
-                std::size_t{0} /* FIXME: the Plist size */, s.header.nextItemId(), s.header.lastPastDay().value());
+                s.plist.size(), s.header.nextItemId(), s.header.lastPastDay().value());
 }
 
 std::optional<int> parseFormat(const std::string& text)

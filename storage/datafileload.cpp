@@ -6,6 +6,7 @@
 
 #include "core/schedule.h"
 #include "core/text.h"
+#include "engine/plistcheck.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
 #include "storage/datafileformat.h"
@@ -39,6 +40,8 @@ const char* const kWideReferenceText = "Datafile corruption detected when re-lin
 const char* const kTagReferenceText = "Datafile corruption detected when linking recurring item instance.";
 const char* const kInstanceCleanupText = "Data cleanup on recurring instance";
 const char* const kNegativeCountText = "Cannot load Data File. A count in the file is negative.";
+const char* const kPlistDamagedText = "Cannot load Data File. Too many priority list references are missing.";
+const char* const kBackupChosenText = "Cannot load Data File. The backup file is to be used instead.";
 
 // The largest file read; far above any real schedule, it keeps a stray
 // multi-gigabyte file from being read into memory.
@@ -151,6 +154,7 @@ private:
     void attachException(ItemHandle h);
     void acceptDays(std::vector<StagedDay>& staged);
     void readPlist();
+    void checkLoadedPlist();
     void readProjectTree();
     void buildProjectTreeFromProjects();
     void finish();
@@ -191,6 +195,7 @@ LoadResult Loader::load()
             readProjects();
         readDays();
         readPlist();
+        checkLoadedPlist();
         readProjectTree();
         if (options_.mode == LoadMode::Normal)
             finish();
@@ -354,6 +359,10 @@ ItemHandle Loader::readItem()
     if (length > 0)
         in_.read(reinterpret_cast<std::uint8_t*>(stored.data()), length);
     record.setTextField(0);  // the handle field means nothing in memory
+    // Older layouts are written with a floating item's key in the high half
+    // of plistLink; matching compares the low half, so bring it down.
+    if (packed_ && record.has(ItemFlag::fFloating) && (record.plistLink() & 0xFFFF) == 0)
+        record.setPlistLink(record.plistLink() >> 16);
 
     ItemHandle h = s().newItem();
     s().record(h) = record;
@@ -529,8 +538,20 @@ void Loader::readPlist()
         keys.push_back(key);
     }
     showStep("Updating Priority List References");
-    // FIXME: match the keys and build the Plist once its module is in.
-    (void)keys;
+    PlistKeyMatch match = wide && fileVersion_ >= 4.03f ? PlistKeyMatch::Whole : PlistKeyMatch::Low16;
+    LinkedPlist linked = linkLoadedPlist(s(), keys, match);
+    if (!linked.ok)
+        stop(LoadError::Damaged, kPlistDamagedText);
+    if (lettersNeedConversion(fileVersion_))
+        convertOldLetters(s());
+}
+
+void Loader::checkLoadedPlist()
+{
+    if (options_.mode == LoadMode::Added)
+        return;
+    if (!checkPlist(s(), PlistCheckTime::StartUp))
+        stop(LoadError::Refused, kBackupChosenText);
 }
 
 // --- project tree ------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "storage/datafile.h"
 
 #include "core/schedule.h"
+#include "core/prioritylist.h"
 #include "platform/fault.h"
 #include "storage/datafileformat.h"
 #include "storage/recordlayout.h"
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 
 namespace zk {
 
@@ -48,19 +50,26 @@ class UnitWriter {
 public:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
 
-    explicit UnitWriter(int fd) : fd_(fd) { buffer_.reserve(kBufferBytes); }
-    explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory) { buffer_.reserve(kBufferBytes); }
+    explicit UnitWriter(int fd) : fd_(fd), buffer_(kBufferBytes) {}
+    explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory), buffer_(kBufferBytes) {}
 
     void setScrambled(bool on) { scrambled_ = on; }
 
-    void unit(const std::uint8_t* data, std::size_t n)
+    // Units are at most a header or a description long, far below the
+    // buffer's size.
+    void unit(const std::uint8_t* data, std::size_t n) { std::memcpy(claim(n), data, n), commit(n); }
+    // Room for a unit of n bytes, to be filled in place and then committed.
+    std::uint8_t* claim(std::size_t n)
     {
-        if (buffer_.size() + n > kBufferBytes)
+        if (used_ + n > kBufferBytes)
             flush();
-        std::size_t at = buffer_.size();
-        buffer_.insert(buffer_.end(), data, data + n);
+        return buffer_.data() + used_;
+    }
+    void commit(std::size_t n)
+    {
         if (scrambled_)
-            scrambleUnit(buffer_.data() + at, n);
+            scrambleUnit(buffer_.data() + used_, n);
+        used_ += n;
     }
     void u16(std::uint16_t v)
     {
@@ -82,24 +91,23 @@ private:
     int fd_ = -1;
     std::vector<std::uint8_t>* memory_ = nullptr;
     std::vector<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
     bool scrambled_ = false;
     std::string failure_;
 };
 
 void UnitWriter::flush()
 {
-    if (!failure_.empty() || buffer_.empty()) {
-        buffer_.clear();
+    std::size_t used = std::exchange(used_, 0);
+    if (!failure_.empty() || used == 0)
         return;
-    }
     if (memory_) {
-        memory_->insert(memory_->end(), buffer_.begin(), buffer_.end());
-        buffer_.clear();
+        memory_->insert(memory_->end(), buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used));
         return;
     }
     std::size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < used) {
+        ssize_t n = ::write(fd_, buffer_.data() + done, used - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -114,7 +122,6 @@ void UnitWriter::flush()
         }
         done += static_cast<std::size_t>(n);
     }
-    buffer_.clear();
 }
 
 class Saver {
@@ -137,7 +144,8 @@ private:
     void prepareHeader();
     void writeHeader(UnitWriter& out);
     void writeTemplate(UnitWriter& out);
-    void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry);
+    void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry) { writeItem(out, h, s_.item(h), inDayEntry); }
+    void writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDayEntry);
     // A section must hold as many records as the header announces.
     void checkWritten(std::size_t written, std::size_t headerOffset) const
     {
@@ -156,6 +164,7 @@ private:
     // Floating items: the key that stands for their Plist entry in the file.
     std::unordered_map<ItemHandle, std::uint32_t, ItemHandleHash> plistKeys_;
     std::vector<ItemHandle> plistOrder_;
+    std::vector<const Item*> items_;  // the current day's
     // Definitions: their reference tag (formats before 25), 1-based.
     std::unordered_map<ItemHandle, std::uint16_t, ItemHandleHash> tags_;
 };
@@ -234,10 +243,17 @@ void Saver::numberReferences()
     std::uint16_t tag = 0;
     for (ItemHandle h : s_.recurrences)
         tags_[h] = ++tag;
-    // FIXME: the Plist order once its module is in.
+    // The Plist check before a save belongs to the save sequence; a floating
+    // item without an entry is written with key 0 and repaired on loading.
+    // Keys are list positions: unique, and the same for the same list
+    // however its entries happen to lie in memory, so a file read and
+    // written again comes out byte for byte.
     std::uint32_t key = 0;
-    for (ItemHandle h : plistOrder_)
+    for (PlistEntryHandle entry : s_.plist) {
+        ItemHandle h = s_.plist.entry(entry).item;
+        plistOrder_.push_back(h);
         plistKeys_[h] = ++key;
+    }
 }
 
 void Saver::prepareHeader()
@@ -251,9 +267,13 @@ void Saver::prepareHeader()
             ++days;
             entries += day.nTasks();
         }
+    // Every exception item in the chain is in its definition's list, so the
+    // lists give the count without visiting every item.
     int exceptions = 0;
-    for (ItemHandle item : s_.chain)
-        exceptions += s_.record(item).has(ItemFlag::fException) ? 1 : 0;
+    for (ItemHandle definition : s_.recurrences)
+        if (const ExceptionList* list = s_.recurrences.exceptionListOf(definition))
+            for (const ExceptionEntry& e : *list)
+                exceptions += e.item && s_.chain.contains(e.item) ? 1 : 0;
     int definitions = static_cast<int>(s_.recurrences.size());
     int items = static_cast<int>(s_.chain.size());
 
@@ -318,10 +338,10 @@ void Saver::writeTemplate(UnitWriter& out)
     out.unit(stored, recordSize_);
 }
 
-void Saver::writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry)
+void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDayEntry)
 {
-    const std::string& text = s_.storedDescription(h);
-    ItemRecord r = s_.record(h);
+    const std::string& text = item.description;
+    ItemRecord r = item.record;
     r.setTextField(static_cast<std::uint32_t>(text.size()));
     if (r.has(ItemFlag::fRecurDef)) {
         // The handle of the rule means nothing in a file; the tag does.
@@ -343,9 +363,8 @@ void Saver::writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry)
         if (inDayEntry && !hasPlist(format_))
             r.setFlag(ItemFlag::fFloating, false);
     }
-    std::uint8_t stored[ItemRecord::kSize];
-    encodeFileRecord(r, packed_, recordSize_, stored);
-    out.unit(stored, recordSize_);
+    encodeFileRecord(r, packed_, recordSize_, out.claim(recordSize_));
+    out.commit(recordSize_);
     if (!text.empty())
         out.unit(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
@@ -374,8 +393,17 @@ void Saver::writeDays(UnitWriter& out)
         // count and the chain written after it cannot disagree.
         auto bytes = day.encode();
         out.unit(bytes.data(), bytes.size());
+        // A day's items lie anywhere in memory; fetching them all first lets
+        // their cache misses overlap instead of queueing behind the writes.
+        items_.clear();
         for (const DayEntry& e : day.entries()) {
-            bool definition = s_.recurrences.contains(e.item);
+            const Item& item = s_.item(e.item);
+            __builtin_prefetch(item.description.data());
+            items_.push_back(&item);
+        }
+        for (std::size_t i = 0; i < day.entries().size(); ++i) {
+            const DayEntry& e = day.entries()[i];
+            bool definition = items_[i]->record.has(ItemFlag::fRecurDef) && s_.recurrences.contains(e.item);
             std::uint32_t reference = 0;
             if (definition)
                 reference = wide ? s_.record(e.item).id() : tags_.at(e.item);
@@ -384,7 +412,7 @@ void Saver::writeDays(UnitWriter& out)
             if (wide)
                 out.u16(e.placedMinutes);
             if (!definition)
-                writeItem(out, e.item, true);
+                writeItem(out, e.item, *items_[i], true);
         }
     }
 }

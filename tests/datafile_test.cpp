@@ -40,11 +40,14 @@ public:
         make.onDay("trip", d1, 0, 0, ItemKind::multiDayEvent);
         make.onDay("trip 2", d2, 0, 0, ItemKind::multiDayEvent2);
         floatingA = make.onDay("floating A", d1, 900, 30, ItemKind::task, ItemFlag::fFloating);
-        s.record(floatingA).setPriorityLetter('A');
         floatingB = make.onDay("floating B", d2, 900, 30, ItemKind::task, ItemFlag::fFloating);
-        s.record(floatingB).setPriorityLetter('B');
+        make.makeFloating(floatingB, 'B');
         split = make.onDay("split work", d1, 1000, 40, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
-        s.record(split).setPriorityLetter('C');
+        make.makeFloating(split, 'C');
+        ItemHandle floatingA2 = make.onDay("floating A2", d3, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        // Entries made and dropped leave the slots out of list order.
+        make.makeFloating(floatingA, 'A');
+        (void)floatingA2;
         make.place(split, d2, 1000, 40);
         make.place(split, d3, 1000, 40);
 
@@ -132,6 +135,12 @@ TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
     ASSERT_TRUE(longOne);
     ASSERT_TRUE(findByText(s, std::string(998, 'm') + "\xC3\xA9"));
     ASSERT_TRUE(findByText(s, "|private note"));
+
+    // The Plist in its order; keys are list positions.
+    std::vector<std::string> order;
+    for (PlistEntryHandle e : s.plist)
+        order.push_back(s.storedDescription(s.plist.entry(e).item));
+    EXPECT_EQ(order, (std::vector<std::string>{"floating A2", "floating A", "floating B", "split work"}));
 
     // The split item is one item with three entries.
     ItemHandle split = findByText(s, "split work");

@@ -4,6 +4,7 @@
 
 #include "datafilesupport.h"
 
+#include "engine/plistcheck.h"
 #include "storage/datafileformat.h"
 
 #include <gtest/gtest.h>
@@ -622,6 +623,117 @@ TEST(DataFileLoadRepair, SampleDaysAreMovedToToday)
     const DayRecord* d = r.schedule->findDay(kToday + 2);
     ASSERT_TRUE(d);
     EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value() + 2);
+}
+
+// --- priority list -------------------------------------------------------------------
+
+// A file with floating items of the given keys on one day, then the keys
+// listed in the Plist section.
+FileBuilder plistFile(const std::vector<std::uint32_t>& itemKeys, const std::vector<std::uint32_t>& listedKeys,
+                      int format = 26)
+{
+    FileBuilder f(format);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.templateItem().day(kToday, static_cast<int>(itemKeys.size()));
+    std::uint32_t id = 1;
+    for (std::uint32_t key : itemKeys) {
+        ItemRecord r = record(static_cast<std::uint16_t>(kToday.value()), id, ItemFlag::fFloating);
+        r.setPlistLink(format >= 25 ? key : key << 16);
+        r.setPriorityLetter('A');
+        f.itemEntry(600, 30).item(r, "task " + std::to_string(id++));
+    }
+    for (std::uint32_t key : listedKeys)
+        f.plistKey(key);
+    f.plistKey(0);
+    return f;
+}
+
+std::vector<std::string> plistTexts(const Schedule& s)
+{
+    std::vector<std::string> out;
+    for (PlistEntryHandle e : s.plist)
+        out.push_back(s.storedDescription(s.plist.entry(e).item));
+    return out;
+}
+
+TEST(DataFileLoadPlist, KeysRebuildTheListInFileOrder)
+{
+    FaultsThrow faults;
+    LoadResult r = load(plistFile({70, 50, 60}, {60, 70, 50}));
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_EQ(plistTexts(*r.schedule), (std::vector<std::string>{"task 3", "task 1", "task 2"}));
+    EXPECT_TRUE(r.messages.empty());
+}
+
+TEST(DataFileLoadPlist, OneMissingKeyIsDroppedTwoFailTheLoad)
+{
+    FaultsThrow faults;
+    LoadResult one = load(plistFile({5, 6}, {5, 6, 9}));
+    ASSERT_TRUE(one) << one.failureText;
+    EXPECT_EQ(one.messages, std::vector<std::string>{"Priority list reference(s) not found; omitting 1 (item(s) still "
+                                                     "scheduled, but not in priority list)"});
+    EXPECT_EQ(one.schedule->plist.size(), 2u);
+
+    LoadResult two = load(plistFile({5, 6}, {5, 6, 9, 10}));
+    EXPECT_EQ(two.error, LoadError::Damaged);
+    EXPECT_FALSE(two.schedule);
+    EXPECT_EQ(two.messages.front(), "Priority list reference(s) not found; omitting 2 (item(s) still scheduled, but "
+                                    "not in priority list)");
+}
+
+TEST(DataFileLoadPlist, FloatingItemWithoutKeyIsRepairedAtStartUp)
+{
+    FaultsThrow faults;
+    LoadResult r = load(plistFile({5, 6}, {5}));
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_EQ(r.messages, (std::vector<std::string>{"Set fluid off on act not in plist", "task 2"}));
+    EXPECT_EQ(r.schedule->plist.size(), 1u);
+}
+
+TEST(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
+{
+    // Regression: older layouts carry the key in the high half of the
+    // item's plistLink while matching compares the low halves, which lost
+    // the whole list (and failed the load) after a save in such a format.
+    FaultsThrow faults;
+    for (int format : {22, 23, 24}) {
+        SCOPED_TRACE(format);
+        Schedule s;
+        ScheduleMaker make(s);
+        make.onDay("one", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
+        make.onDay("two", kToday, 700, 30, ItemKind::task, ItemFlag::fFloating);
+        make.onDay("three", kToday + 1, 700, 30, ItemKind::task, ItemFlag::fFloating);
+        LoadResult r = loadDataBytes(saved(s, format), testLoadOptions());
+        ASSERT_TRUE(r) << r.failureText;
+        EXPECT_TRUE(r.messages.empty()) << r.messages.front();
+        EXPECT_EQ(plistTexts(*r.schedule), plistTexts(s));
+    }
+}
+
+TEST(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
+{
+    FaultsThrow faults;
+    FileBuilder f = plistFile({1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, 23);
+    f.header.setF32(ScheduleHeader::writerVersionAt, 4.0f);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    std::string letters;
+    for (PlistEntryHandle e : r.schedule->plist)
+        letters += static_cast<char>(r.schedule->plist.entry(e).letter);
+    EXPECT_EQ(letters, "ABBCCC");  // seq 1..6 of 6: below 2 A, from 4 on C
+}
+
+TEST(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
+{
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    make.onDay("floating", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
+    LoadResult r = loadDataBytes(saved(s, 21), testLoadOptions());
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_TRUE(r.schedule->plist.empty());
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_FALSE(r.schedule->record(*r.schedule->chain.begin()).has(ItemFlag::fFloating));
 }
 
 TEST(DataFileLoad, ProgressIsShownInTheCaption)

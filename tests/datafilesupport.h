@@ -4,6 +4,7 @@
 
 #include "core/recurrence.h"
 #include "core/schedule.h"
+#include "engine/plistorder.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "storage/datafile.h"
@@ -151,12 +152,22 @@ public:
     ItemHandle onDay(const std::string& text, DayNumber day, int start, int minutes,
                      std::uint16_t kind = ItemKind::appointment, std::uint32_t flags = 0)
     {
-        ItemHandle h = item(text, kind, flags);
+        ItemHandle h = item(text, kind, flags & ~ItemFlag::fFloating);
         s_.record(h).setDay(static_cast<std::uint16_t>(day.value()));
         s_.record(h).setBeginTime(static_cast<std::int16_t>(start));
         s_.addToChain(h, day);
         place(h, day, start, minutes);
+        if (flags & ItemFlag::fFloating)
+            makeFloating(h, 'A');
         return h;
+    }
+    // Into the Plist, last in its class.
+    void makeFloating(ItemHandle h, std::uint8_t letter)
+    {
+        if (s_.record(h).has(ItemFlag::fFloating))
+            removeFromPlist(s_, h);
+        s_.record(h).setPriorityLetter(letter);
+        addToPlist(s_, h, s_.plist.classCount(letter) + 1, kToday);
     }
     void place(ItemHandle h, DayNumber day, int start, int minutes)
     {

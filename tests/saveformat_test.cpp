@@ -2,6 +2,7 @@
 // written, and that nothing is lost when writing fails.
 
 #include "core/recurrence.h"
+#include "engine/plistorder.h"
 #include "savingsupport.h"
 #include "storage/freeze.h"
 #include "storage/saveformat.h"
@@ -30,6 +31,12 @@ protected:
         if (!s->days.find(kToday + 2))
             s->days.insert(kToday + 2);
         s->days.appendEntry(kToday + 2, DayEntry{h, 600, 30});
+        if (flags & ItemFlag::fFloating) {
+            // A floating item is one the priority list holds; a file read
+            // back repairs any other.
+            r.setFlag(ItemFlag::fFloating, false);
+            addToPlist(*s, h, s->plist.classCount(letter) + 1, kToday);
+        }
         return h;
     }
     FormatDialog choose(SaveFormat format, ShareWithOldPrograms share = ShareWithOldPrograms::No)
