@@ -36,10 +36,8 @@ int runFreeze(const std::vector<std::string>& words)
         return usageError("freeze takes no arguments; see zk freeze --help");
 
     ZkSession zk(args);
-    if (!zk.open())
-        return kExitFailed;
-    if (!zk.obtainChangeAccess(waitLimit(args)))
-        return kExitUnavailable;
+    if (int failed = zk.openForChange(waitLimit(args)))
+        return failed;
     FreezeOutcome frozen = freeze(zk.schedule(), zk.session().saving(), systemFileSystem(), zk.messages(),
                                   Confirmation::Ask);
     if (frozen.status != FreezeStatus::Frozen)

@@ -38,10 +38,8 @@ int runPipeline(const std::vector<std::string>& words)
         std::printf("0\n");
         return kExitOk;
     }
-    if (!zk.open())
-        return kExitFailed;
-    if (!zk.obtainChangeAccess(waitLimit(args)))
-        return kExitUnavailable;
+    if (int failed = zk.openForChange(waitLimit(args)))
+        return failed;
     PipelineOutcome outcome = zk.session().processPipeline();
     if (!zk.session().save().ok()) {
         std::fprintf(stderr, "zk: the schedule could not be saved\n");

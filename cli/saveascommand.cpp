@@ -51,10 +51,8 @@ int runSaveAs(const std::vector<std::string>& words)
         return usageError("--format takes 21, 22, 23, 24 or 26 (current): the choices of Save As");
 
     ZkSession zk(args);
-    if (!zk.open())
-        return kExitFailed;
-    if (!zk.obtainChangeAccess(waitLimit(args)))
-        return kExitUnavailable;
+    if (int failed = zk.openForChange(waitLimit(args)))
+        return failed;
     Schedule& schedule = zk.schedule();
     if (chooseSaveFormat(schedule, zk.session().saveState(), zk.messages(), *format,
                          sharesWithOldPrograms(schedule))

@@ -1,5 +1,7 @@
 #include "cli/sessionsupport.h"
 
+#include "cli/commands.h"
+
 #include "core/calendar.h"
 #include "platform/regionalsource.h"
 
@@ -119,6 +121,13 @@ bool ZkSession::obtainChangeAccess(std::chrono::seconds limit)
     else
         std::fprintf(stderr, "zk: change access not available for %s\n", folder_.c_str());
     return false;
+}
+
+int ZkSession::openForChange(std::chrono::seconds limit)
+{
+    if (!open())
+        return kExitFailed;
+    return obtainChangeAccess(limit) ? kExitOk : kExitUnavailable;
 }
 
 std::string singleLine(const std::string& text)

@@ -43,6 +43,9 @@ public:
     bool open();
     // Waits for change access; false, after saying why on stderr.
     bool obtainChangeAccess(std::chrono::seconds limit);
+    // Both, for a command that changes the schedule: kExitOk, or the exit
+    // code of what failed.
+    int openForChange(std::chrono::seconds limit);
 
     Session& session() { return *session_; }
     Schedule& schedule() { return session_->schedule(); }

@@ -10,6 +10,8 @@
 #include "sharing/activitylog.h"
 #include "storage/datafileset.h"
 
+#include <algorithm>
+
 namespace zk {
 
 const char* const kArchivedDayText = "That day is archived. The item was not added.";

@@ -29,7 +29,8 @@
 // timedata.add, and opens the file afresh when it was taken over before the
 // lock came; processing takes that lock on the taken file before reading,
 // so no line of such a writer is lost. A writer that appends without the
-// lock is safe as long as it writes at once after opening the file.
+// lock (a shell's >>) could lose a line only by writing it after the file
+// was taken over and read, in the moment between its open and its write.
 
 #include "core/dateparse.h"
 #include "sharing/additem.h"

@@ -53,20 +53,6 @@ TEST_F(SessionTest, ADamagedDataFileIsReplacedByItsBackupOnlyWhenTheUserSaysSo)
     EXPECT_EQ(texts(s->schedule()), std::vector<std::string>{"kept"});
 }
 
-TEST_F(SessionTest, AMissingScheduleIsStartedWhenTheUserAgrees)
-{
-    fs::remove(file("timedata.pak"));
-    TestSession declined(folder.path(), clock, Answer::No);
-    EXPECT_FALSE(declined.session->open());
-    EXPECT_TRUE(declined.shown("File not found: " + file("timedata.pak").string() + "\rCreate?"));
-
-    auto s = openSession(Answer::Yes);
-    EXPECT_EQ(s->session->loadStatus(), ScheduleLoadStatus::Created);
-    ASSERT_TRUE(s->session->obtainChangeAccess(std::chrono::seconds(0)));
-    ASSERT_TRUE(s->session->save().ok()) << "a new schedule is saved even with nothing in it";
-    EXPECT_TRUE(fs::exists(file("timedata.pak")));
-}
-
 TEST_F(SessionTest, AWaitForChangeAccessEndsWhenTheHolderLetsGo)
 {
     auto a = openSession();

@@ -288,24 +288,6 @@ TEST_F(ZkAddTest, SaveAsWritesAFormatThatCheckLoads)
     EXPECT_EQ(zk("save-as" + in()).exitCode, 64);
 }
 
-TEST_F(ZkAddTest, SaveAsRefusesAFormatThatWouldLoseThePriorityList)
-{
-    {
-        TestSession setup(schedule, clock);
-        ASSERT_TRUE(setup.session->open());
-        NewItem task = itemOn(DayNumber(16000), "Floating task");
-        task.record.setFlag(ItemFlag::fFloating, true);
-        task.record.setPriorityLetter('B');
-        ASSERT_EQ(setup.session->addItem(task).status, AddStatus::Added);
-        ASSERT_TRUE(setup.session->save().ok());
-    }
-    std::string data = readText(file("timedata.pak"));
-    ZkRun run = zk("save-as --format 21" + in());
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "Saving as a Version 1 file would result in loss of priority list\n");
-    EXPECT_EQ(readText(file("timedata.pak")), data);
-}
-
 TEST_F(ZkAddTest, FreezeAsksFirstAndWritesAFrozenFileThatCheckLoads)
 {
     {
