@@ -527,7 +527,7 @@ void Loader::acceptDays(std::vector<StagedDay>& staged)
 
 void Loader::readPlist()
 {
-    if (!hasPlist(format_) || options_.mode == LoadMode::Added)
+    if (!hasPlist(format_))
         return;
     bool wide = hasWideReferences(format_);
     std::vector<std::uint32_t> keys;
@@ -537,6 +537,10 @@ void Loader::readPlist()
             break;
         keys.push_back(key);
     }
+    // An added file's items join another schedule's list; its keys are only
+    // read past.
+    if (options_.mode == LoadMode::Added)
+        return;
     showStep("Updating Priority List References");
     PlistKeyMatch match = wide && fileVersion_ >= 4.03f ? PlistKeyMatch::Whole : PlistKeyMatch::Low16;
     LinkedPlist linked = linkLoadedPlist(s(), keys, match);

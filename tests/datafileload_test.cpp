@@ -736,6 +736,19 @@ TEST(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
     EXPECT_FALSE(r.schedule->record(*r.schedule->chain.begin()).has(ItemFlag::fFloating));
 }
 
+TEST(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)
+{
+    // Regression: the keys of an added file were not read at all, so the
+    // project tree after them was read from the wrong bytes.
+    FaultsThrow faults;
+    LoadOptions o = testLoadOptions();
+    o.mode = LoadMode::Added;
+    LoadResult r = loadDataBytes(richFile(), o);
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_TRUE(r.schedule->plist.empty());
+    EXPECT_EQ(r.schedule->projectTree.size(), 1u);
+}
+
 TEST(DataFileLoad, ProgressIsShownInTheCaption)
 {
     FaultsThrow faults;
