@@ -44,22 +44,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)previous;
     zk::LoadOptions options;
     options.clock = &fuzzClock();
+    std::vector<std::uint8_t> file = withFittingParity(data, size);
+    zk::LoadResult loaded;
     try {
-        std::vector<std::uint8_t> file = withFittingParity(data, size);
-        zk::LoadResult loaded = zk::loadDataBytes(file, options);
-        if (!loaded)
-            return 0;
-        loaded.schedule->setClock(&fuzzClock());
-        std::vector<std::uint8_t> written;
-        if (!zk::saveDataBytes(*loaded.schedule, written))
-            return 0;
-        zk::LoadResult again = zk::loadDataBytes(written, options);
-        // What the writer wrote must read back.
-        if (again.error == zk::LoadError::Damaged || again.error == zk::LoadError::NotDataFile)
-            std::abort();
+        loaded = zk::loadDataBytes(file, options);
     } catch (const zk::InternalFault&) {
         // What the format calls an internal fault ends a session; here it
         // only ends this input.
+        return 0;
     }
+    if (!loaded)
+        return 0;
+    // A schedule that loaded must be writable, and what the writer wrote
+    // must read back: a fault from here on is a real one.
+    loaded.schedule->setClock(&fuzzClock());
+    std::vector<std::uint8_t> written;
+    if (!zk::saveDataBytes(*loaded.schedule, written))
+        return 0;
+    zk::LoadResult again = zk::loadDataBytes(written, options);
+    if (again.error == zk::LoadError::Damaged || again.error == zk::LoadError::NotDataFile)
+        std::abort();
     return 0;
 }

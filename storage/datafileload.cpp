@@ -298,7 +298,9 @@ void Loader::updateOldHeader()
     if (std::isnan(fileVersion_))
         fileVersion_ = 0;  // compares as the oldest program
 
-    if (format_ < 24)
+    // A format to save in that no writer knows would stop every save.
+    int saveFormat = h.i16(ScheduleHeader::saveFormatAt);
+    if (format_ < 24 || (saveFormat != 0 && (saveFormat < kOldestReadFormat || saveFormat > kCurrentFormat)))
         h.setI16(ScheduleHeader::saveFormatAt, 0);
     if (fileVersion_ < 3.91f)
         h.setU8(kHeaderOldByte, 0);
@@ -396,12 +398,18 @@ void Loader::readDefinitions()
 {
     int n = count(ScheduleHeader::statDefinitionsAt);
     in_.requireRoom(n, recordSize_ + RecurrenceRecord::kSize);
+    std::unordered_set<std::uint32_t> definitionIds;
     for (int i = 0; i < n; ++i) {
         ItemHandle h = readItem();
         std::uint8_t stored[RecurrenceRecord::kSize];
         in_.read(stored, sizeof stored);
         RecurrenceRecord rule = RecurrenceRecord::decode(stored);
         s().recurrences.checkLoadedDefinition(h, rule);
+        // Day entries name definitions by id, and a file with two of the
+        // same could never be saved again: the later one gets a fresh id.
+        std::uint32_t id = s().record(h).id();
+        if (id != 0 && !definitionIds.insert(id).second)
+            definitionIds.insert(s().reidentify(h));
         s().recurrences.add(h, rule);
         if (rule.exceptionListField() != 0) {
             in_.requireRoom(rule.exceptionCount(), kExceptionEntrySize);

@@ -173,6 +173,23 @@ TEST(DataFileLoadHeader, OldHeadersAreBroughtUpToDate)
     EXPECT_EQ(got.i16(443), 30);
 }
 
+TEST(DataFileLoadHeader, UnknownFormatToSaveInBecomesTheCurrentOne)
+{
+    // Regression: a stray value at offset 8 made every later save an
+    // internal fault.
+    FaultsThrow faults;
+    FileBuilder f = emptyFile();
+    f.header.setI16(ScheduleHeader::saveFormatAt, 30);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.schedule->header.i16(ScheduleHeader::saveFormatAt), 0);
+    std::vector<std::uint8_t> out;
+    EXPECT_TRUE(saveDataBytes(*r.schedule, out));
+    FileBuilder g = emptyFile();
+    g.header.setI16(ScheduleHeader::saveFormatAt, 24);
+    EXPECT_EQ(load(g).schedule->header.i16(ScheduleHeader::saveFormatAt), 24);
+}
+
 TEST(DataFileLoadHeader, DayWindowComesFromTheTemplateBeforeFormat26)
 {
     FaultsThrow faults;
@@ -366,6 +383,25 @@ TEST(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
     EXPECT_EQ(s.record(weekly).plistLink(), 0u);
     EXPECT_EQ(s.recurrences.exceptionCountOf(s.recurrences.inOrder()[1]), 0);
     EXPECT_EQ(s.chain.dayOf(weekly), kNoDayInChain);
+}
+
+TEST(DataFileLoadRepair, DefinitionsSharingAnIdAreToldApart)
+{
+    // Regression: two definitions with one id loaded, and every save after
+    // it stopped the program.
+    FaultsThrow faults;
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
+    f.header.setNextItemId(40);
+    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "one").rule(weeklyRule(0, false));
+    f.item(record(0, 10, ItemFlag::fRecurDef), "two").rule(weeklyRule(0, false)).plistKey(0);
+    LoadResult r = load(f);
+    ASSERT_TRUE(r) << r.failureText;
+    const auto& defs = r.schedule->recurrences.inOrder();
+    EXPECT_EQ(r.schedule->record(defs[0]).id(), 10u);
+    EXPECT_EQ(r.schedule->record(defs[1]).id(), 41u);
+    std::vector<std::uint8_t> out;
+    EXPECT_TRUE(saveDataBytes(*r.schedule, out));
 }
 
 TEST(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
