@@ -77,6 +77,9 @@ bool Session::open()
     loadStatus_ = loaded.status;
     if (!loaded)
         return false;
+    if (settings_.startupCopy)
+        makeStartupCopy(files_, systemFileSystem(), loaded);
+    sampleData_ = loaded.sampleData;
     adopt(std::move(loaded.schedule));
     saveState_.newSchedule = loaded.newSchedule;
     if (loaded.newSchedule)

@@ -47,6 +47,9 @@ struct SessionSettings {
     // starts from the sample data of the program folder.
     PathGiven pathGiven = PathGiven::Yes;
     std::filesystem::path programFolder;
+    // Whether open() keeps the start-up copy timedata.sav of the data file
+    // it loaded (the desktop program does; zk's short runs do not).
+    bool startupCopy = false;
     // How a wait for change access pauses between attempts; false ends the
     // wait. Unset: it sleeps.
     std::function<bool(std::chrono::milliseconds)> pause;
@@ -63,6 +66,9 @@ public:
     bool open();
     bool isOpen() const { return schedule_ != nullptr; }
     ScheduleLoadStatus loadStatus() const { return loadStatus_; }
+    // What open() found: no data file (a new schedule), filled from the sample.
+    bool newSchedule() const { return saveState_.newSchedule; }
+    bool sampleData() const { return sampleData_; }
 
     // Only while open.
     Schedule& schedule();
@@ -107,6 +113,7 @@ private:
     AddItemServices services_;
     std::unique_ptr<Schedule> schedule_;
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
+    bool sampleData_ = false;
 };
 
 } // namespace zk

@@ -1,0 +1,523 @@
+#include "shell/desktopapp.h"
+
+#include "core/dateformat.h"
+#include "core/schedule.h"
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/filesystem.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "platform/regionalsource.h"
+#include "platform/settingstore.h"
+#include "shell/mainwindow.h"
+#include "shell/model/datafilepath.h"
+#include "shell/sessionguard.h"
+#include "sharing/pipeline.h"
+#include "sharing/session.h"
+#include "storage/savesequence.h"
+#include "views/daypane.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace zk {
+
+const char* const kSaveFailedOnExitText =
+    "Your latest changes could not be saved. Close Zelkon without saving them?";
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kTickMilliseconds = 1000;
+constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
+// How long an internal fault lets a save on another thread finish its
+// renames before the process ends.
+constexpr auto kFaultSaveGrace = 30s;
+
+std::string userName()
+{
+    const char* user = std::getenv("USER");
+    return user && *user ? user : "";
+}
+
+// --- steps whose modules are still to come -------------------------------------------
+// Each is empty until the module named fills it.
+
+// FIXME: the pop-up calendar: reopen it (command 951) when its window is gone.
+void reopenLostPopUpCalendar() {}
+// FIXME: balancing: run a pending background scheduling pass, or start one
+// when due and not near a minute boundary, under the background-work lock.
+void runBackgroundScheduling(bool /*nearMinuteBoundary*/) {}
+// FIXME: the world timeline: repaint the tide line's moving parts.
+void repaintTideLine() {}
+// FIXME: workgroup users: count the sessions running on this machine, and
+// close all but one when a duplicate is found.
+void countRunningSessions() {}
+void checkDuplicateSessions() {}
+// FIXME: carry-over: run command 977 when a carry-over is pending, offer
+// the reminder for undone past items, and carry undone items over on a new
+// day (with change access, asking when the option says so).
+void runPendingCarryOver() {}
+void offerUndoneReminder() {}
+void carryOverToToday() {}
+// FIXME: change access: the workgroup checks of the minute work.
+void workgroupChecks() {}
+// FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
+// the day's reminders; rebuild the alarm lists on a new day.
+void ringChimes() {}
+void checkAlarms() {}
+void checkTicklers() {}
+void postDueReminders() {}
+// FIXME: notes: the note windows' upkeep, and saving every open note on exit.
+void noteUpkeep() {}
+void saveNoteWindows() {}
+// FIXME: archive: archive past days that are due, and make the yearly
+// history files.
+void archiveDueDays() {}
+void makeHistoryFiles() {}
+// FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
+// saving module's automatic backup.
+void dailyUpkeep() {}
+// FIXME: recurrence expansion: place today's occurrences on a new day.
+void expandRecurringForToday() {}
+// FIXME: the month view: repaint the pop-up calendar on a new day.
+void repaintPopUpCalendar() {}
+// FIXME: the schedule window: today's sunrise and sunset.
+void computeSunTimes() {}
+// FIXME: the data file module's check of the data file on a new day.
+void checkDataFile() {}
+// FIXME: settings: the saved window rectangle and flags, the schedule's
+// window settings on exit; timers: TimerWndPos.
+void moveToSavedRectangle() {}
+void saveWindowSettings() {}
+void saveTimerWindowPosition() {}
+// FIXME: commands: the interface mode's menus and accelerators; the
+// schedule window sets the title.
+void loadModeMenus() {}
+// FIXME: notes, pop-up calendar and time bar reopen as they were left.
+void reopenLastWindows() {}
+// FIXME: modeless windows (timer, access pending, tool windows) close here.
+void closeModelessWindows() {}
+// FIXME: the activity trace records the exit.
+void traceExit() {}
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+// --- WorkerThread -------------------------------------------------------------------------
+
+void WorkerThread::join()
+{
+    if (!thread_.joinable())
+        return;
+    // The thread may be waiting for a box on this thread: keep the loop going.
+    while (!done_) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (!done_)
+            std::this_thread::sleep_for(50ms);
+    }
+    thread_.join();
+}
+
+void WorkerThread::reap()
+{
+    if (thread_.joinable() && done_)
+        thread_.join();
+}
+
+// --- the session ----------------------------------------------------------------------------
+
+DesktopApp::DesktopApp(const Clock& clock, MessagePresenter& presenter, SettingStore& settings)
+    : clock_(clock), settings_(settings), messages_(std::make_unique<Messages>(presenter))
+{
+    UserRegional user = loadUserRegional(userRegionalSources());
+    regional_ = sanitised(user.regional);
+    messages_->setInitialising(true);
+    messages_->setClockText([this] { return timeText(heartbeat_.now(), regional_); });
+    messages_->setDateText([this] { return shortDate(heartbeat_.today(), regional_); });
+    connect(&timer_, &QTimer::timeout, this, &DesktopApp::tick);
+}
+
+DesktopApp::~DesktopApp()
+{
+    startupThread_.join();
+    saveThread_.join();
+    if (faultCleanup_)
+        removeFaultCleanup(faultCleanup_);
+}
+
+std::optional<int> DesktopApp::start(const Options& options)
+{
+    const std::filesystem::path home = defaultScheduleFolder();
+    DataFileChoice choice = dataFileFromCommandLine(options.commandLine, settings_.value("DataFolder"), home, *messages_);
+    std::optional<std::filesystem::path> folder = settleScheduleFolder(choice.dataFile, home, *messages_);
+    if (!folder)
+        return 1;
+    const std::filesystem::path dataFile = *folder / kDataFileName;
+    guard_ = std::make_unique<SessionGuard>(dataFile);
+    if (!guard_->claim()) {
+        messages_->error(textWithPath(kSessionAlreadyOpenText, dataFile));
+        return 1;
+    }
+    settings_.setScheduleFolder(*folder);
+
+    UserRegional user = loadUserRegional(userRegionalSources());
+    SessionSettings settings;
+    settings.folder = *folder;
+    settings.userName = userName();
+    settings.regional = regional_;
+    settings.week = sanitised(user.week);
+    settings.pathGiven = choice.given;
+    settings.programFolder = options.programFolder;
+    settings.startupCopy = true;
+    session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
+    session_->access().setPhase(SessionPhase::StartingUp);
+    session_->access().removeLeftoverExitRequest();
+    installFaultCleanup();
+
+    window_ = std::make_unique<MainWindow>();
+    window_->setCloseRequest([this] {
+        if (!exitRequest())
+            return false;
+        terminate();
+        return true;
+    });
+    window_->setActivated([this] {
+        // Back from elsewhere: catch up with a minute that passed unseen.
+        if (!state_.initialising && clock_.now() != heartbeat_.now())
+            QTimer::singleShot(0, this, &DesktopApp::tick);
+    });
+    window_->show();
+
+    heartbeat_.readClock(clock_.localNow(), DayWindow{});
+    statusLine();
+    timer_.start(kTickMilliseconds);
+    startupThread_.start([this] {
+        StartupServices services{*session_, *messages_, settings_, clock_, heartbeat_, state_, *this};
+        bool loaded = runStartup(services);
+        QMetaObject::invokeMethod(this, [this, loaded] { startupEnded(loaded); }, Qt::QueuedConnection);
+    });
+    return std::nullopt;
+}
+
+void DesktopApp::startupEnded(bool loaded)
+{
+    startupThread_.join();
+    if (loaded)
+        return;
+    startupFailed_ = true;
+    terminate();
+    window_->hide();
+}
+
+// Faults stop saving and remove the lock files; a save already writing on
+// another thread may finish its renames first, so the data file it is
+// placing is not left half rotated.
+void DesktopApp::installFaultCleanup()
+{
+    faultCleanup_ = addFaultCleanup([this] {
+        SaveState& saving = session_->saveState();
+        saving.doNotSave = true;
+        if (!saveThread_.onThisThread()) {
+            auto until = std::chrono::steady_clock::now() + kFaultSaveGrace;
+            while (saving.saveRunning() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(50ms);
+        }
+        session_->access().stopForFault();
+    });
+}
+
+template <class Step>
+void DesktopApp::onUserInterface(Step step)
+{
+    if (QThread::currentThread() == thread())
+        step();
+    else
+        QMetaObject::invokeMethod(this, step, Qt::BlockingQueuedConnection);
+}
+
+// --- the tick ---------------------------------------------------------------------------------
+
+void DesktopApp::tick()
+{
+    if (terminated_ || state_.exiting)
+        return;
+    saveThread_.reap();
+    heartbeat_.tick(clock_.localNow(), dayWindow(), state_.initialising);
+}
+
+DayWindow DesktopApp::dayWindow()
+{
+    if (!state_.initialising)
+        if (BackgroundWork::Hold hold = backgroundWork_.tryHold()) {
+            const Schedule& s = session_->schedule();
+            lastWindow_ = DayWindow{s.dayStart(), s.dayEnd(), s.nightOwl()};
+        }
+    return lastWindow_.value_or(DayWindow{});
+}
+
+std::string DesktopApp::statusText()
+{
+    std::string text = dayName(heartbeat_.today(), regional_) + " " + shortDate(heartbeat_.today(), regional_) + "  "
+        + timeText(heartbeat_.now(), regional_);
+    if (state_.initialising)
+        return text;
+    ChangeAccess& access = session_->access();
+    if (access.reloading())
+        return text + kReloadingStatusText;
+    if (access.anotherSessionHolds())
+        text += " !";
+    if (access.readingInProgress())
+        text += " %";
+    return text;
+}
+
+void DesktopApp::statusLine()
+{
+    std::string text = statusText();
+    if (text != shownStatus_) {
+        shownStatus_ = text;
+        window_->setStatusText(QString::fromStdString(text));
+    }
+    reopenLostPopUpCalendar();
+}
+
+void DesktopApp::changeAccess()
+{
+    {
+        BackgroundWork::Hold hold = backgroundWork_.tryHold();
+        if (!hold)
+            return;  // a save runs; it keeps the lock fresh itself
+        session_->access().tick();
+        // A reload replaced the schedule: show what was loaded.
+        if (&session_->schedule() != shownSchedule_)
+            showViewedDay();
+    }
+    if (session_->access().exitRequested())
+        QTimer::singleShot(0, window_.get(), &QWidget::close);
+}
+
+void DesktopApp::saveWhenNeeded()
+{
+    if (saveThread_.running())
+        return;
+    BackgroundWork::Hold hold = backgroundWork_.tryHold();
+    if (!hold)
+        return;
+    SaveState& saving = session_->saveState();
+    if (!(saving.dirty() || session_->schedule().dirty) || saving.saveRunning())
+        return;
+    if (!state_.backgroundThreadsAllowed) {
+        session_->save();
+        return;
+    }
+    startSaveThread();
+}
+
+void DesktopApp::startSaveThread()
+{
+    saveThread_.start([this] {
+        BackgroundWork::Hold hold = backgroundWork_.hold();
+        session_->save();
+    });
+}
+
+void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
+void DesktopApp::tideLine() { repaintTideLine(); }
+void DesktopApp::countSessions() { countRunningSessions(); }
+void DesktopApp::pendingCarryOver() { runPendingCarryOver(); }
+
+void DesktopApp::minuteWork()
+{
+    checkDuplicateSessions();
+    workgroupChecks();
+    offerUndoneReminder();
+    ringChimes();
+    noteUpkeep();
+    checkAlarms();
+    archiveDueDays();
+    makeHistoryFiles();
+    if (heartbeat_.now() == kDailyUpkeepTime)
+        dailyUpkeep();
+    watchAutosave();
+    // DataFolder is written at start and on exit; writing it every minute
+    // waits for the session count, which says when this is the only session.
+    checkTransferFiles();
+    checkBackups();
+    checkTicklers();
+    // Starts move on with the clock.
+    refreshDayPane();
+}
+
+void DesktopApp::watchAutosave()
+{
+    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn;
+    // Once for each stretch of unsaved changes, not every minute of it.
+    if (late && !autosaveWarned_)
+        messages_->error(kAutosaveLateText);
+    autosaveWarned_ = late;
+}
+
+void DesktopApp::checkTransferFiles()
+{
+    if (!pipelineWaiting(session_->files().folder()))
+        return;
+    BackgroundWork::Hold hold = backgroundWork_.tryHold();
+    if (!hold)
+        return;  // next minute
+    session_->processPipeline(state_.viewed());
+    showViewedDay();
+}
+
+// A schedule this session created has no earlier generations yet; the
+// warning is for backups that went missing, and once is enough.
+void DesktopApp::checkBackups()
+{
+    if (backupsWarned_ || state_.newSchedule)
+        return;
+    if (backupsMissing(session_->files(), systemFileSystem())) {
+        backupsWarned_ = true;
+        messages_->error(kBackupsMissingText);
+    }
+}
+
+void DesktopApp::dayChangeWork()
+{
+    onUserInterface([this] {
+        repaintPopUpCalendar();
+        postDueReminders();
+        expandRecurringForToday();
+        carryOverToToday();
+        computeSunTimes();
+        // Copies of the data file that a file manager made are the user's:
+        // nothing is deleted for them here.
+        checkDataFile();
+        postDueReminders();
+        // A pane that showed the day just ended moves on to the new one.
+        if (state_.viewed() == heartbeat_.today() - 1)
+            state_.setViewed(heartbeat_.today());
+        refreshDayPane();
+    });
+}
+
+// --- start-up's window steps ----------------------------------------------------------------------
+
+void DesktopApp::placeMainWindow()
+{
+    onUserInterface([] { moveToSavedRectangle(); });
+}
+
+void DesktopApp::applyInterfaceMode()
+{
+    onUserInterface([this] {
+        loadModeMenus();
+        state_.backgroundThreadsAllowed = true;
+    });
+}
+
+void DesktopApp::reopenWindows()
+{
+    onUserInterface([] { reopenLastWindows(); });
+}
+
+void DesktopApp::showToday()
+{
+    onUserInterface([this] {
+        state_.setViewed(heartbeat_.today());
+        refreshDayPane();
+    });
+}
+
+void DesktopApp::refreshDayPane()
+{
+    if (BackgroundWork::Hold hold = backgroundWork_.tryHold())
+        showViewedDay();
+}
+
+// Only while this thread owns the schedule (the background-work lock, or
+// the start-up worker waiting for this step).
+void DesktopApp::showViewedDay()
+{
+    if (!session_ || !session_->isOpen() || state_.viewed().isNone())
+        return;
+    Schedule& schedule = session_->schedule();
+    shownSchedule_ = &schedule;
+    window_->dayPane().showDay(schedule, state_.viewed(), {heartbeat_.today(), heartbeat_.now()}, regional_);
+}
+
+// --- the end ----------------------------------------------------------------------------------------
+
+bool DesktopApp::exitRequest()
+{
+    if (terminated_)
+        return true;
+    traceExit();
+    bool running = session_ && session_->isOpen() && !state_.initialising;
+    if (running && !session_->access().confirmExit())
+        return false;
+    offerUndoneReminder();
+    archiveDueDays();
+    saveTimerWindowPosition();
+    state_.exiting = true;
+    if (running && !finalSave()) {
+        state_.exiting = false;
+        return false;
+    }
+    makeHistoryFiles();
+    saveWindowSettings();
+    saveNoteWindows();
+    if (running)
+        writeDataFolder();
+    return true;
+}
+
+// Waits for a save that runs, then saves what is left. A save that fails
+// leaves the choice to the user: closing anyway loses the changes since
+// the last save, staying open keeps them and tries again with the ticks.
+bool DesktopApp::finalSave()
+{
+    SaveState& saving = session_->saveState();
+    if (saving.doNotSave || session_->access().dontSave())
+        return true;
+    WaitCursor wait;
+    saveThread_.join();
+    SaveOutcome outcome;
+    {
+        BackgroundWork::Hold hold = backgroundWork_.hold();
+        outcome = session_->save();
+    }
+    if (outcome.ok())
+        return true;
+    return messages_->question(kSaveFailedOnExitText) == Answer::Yes;
+}
+
+void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }
+
+void DesktopApp::terminate()
+{
+    if (terminated_)
+        return;
+    terminated_ = true;
+    timer_.stop();
+    closeModelessWindows();
+    startupThread_.join();
+    saveThread_.join();
+    if (session_)
+        session_->close();
+    if (faultCleanup_) {
+        removeFaultCleanup(faultCleanup_);
+        faultCleanup_ = 0;
+    }
+    guard_.reset();
+    emit finished(startupFailed_ ? 1 : 0);
+}
+
+} // namespace zk

@@ -1,0 +1,40 @@
+#include "shell/mainwindow.h"
+
+#include "views/daypane.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace zk {
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), dayPane_(new DayPane(this)), status_(new QLabel(this))
+{
+    setObjectName("Zelkon Main");
+    setWindowTitle("Zelkon");
+    setCentralWidget(dayPane_);
+    status_->setObjectName("statusLine");
+    statusBar()->addPermanentWidget(status_);
+    resize(880, 620);
+}
+
+void MainWindow::setStatusText(const QString& text) { status_->setText(text); }
+QString MainWindow::statusText() const { return status_->text(); }
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closeRequest_ || closeRequest_())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && activated_)
+        activated_();
+}
+
+} // namespace zk

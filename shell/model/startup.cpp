@@ -1,0 +1,152 @@
+#include "shell/model/startup.h"
+
+#include "core/schedule.h"
+#include "platform/messages.h"
+#include "platform/settingstore.h"
+#include "shell/model/appstate.h"
+#include "shell/model/heartbeat.h"
+#include "sharing/session.h"
+
+#include <unistd.h>
+
+namespace zk {
+
+namespace {
+
+DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nightOwl()}; }
+
+// --- steps whose modules are still to come -------------------------------------------
+
+// FIXME: the time zones module loads timezone.lst and sets the zone data.
+void loadTimeZones(const StartupServices&) {}
+// FIXME: the settings module sets the default window layout of a new schedule,
+// fills the header defaults and takes the defaults from the setting store.
+void defaultWindowLayout(const StartupServices&) {}
+void headerDefaults(const StartupServices&) {}
+// FIXME: the archive module sets the last archived day from the newest
+// archive (yesterday when there is none) and checks the archive dates.
+void checkArchives(const StartupServices&) {}
+// FIXME: the status table module loads STATUS.TBL.
+void loadStatusTable(const StartupServices&) {}
+// FIXME: the notes module reads NotesWindowPos, creates the NOTES folder and
+// gives the schedule its note file prefix.
+void readNotesWindowPosition(const StartupServices&) {}
+void prepareNotes(const StartupServices&) {}
+// FIXME: the schedule window takes its view layout (week days, weekday mask,
+// pane count) from the header, and the settings module creates the fonts.
+void takeViewLayout(const StartupServices&) {}
+void createFonts(const StartupServices&) {}
+// FIXME: the workgroup users module asks for a password when the header has
+// one; without passwords everything is unlocked, as now.
+void checkPassword(const StartupServices&) {}
+// FIXME: the saving module reads the automatic backup time autoback.
+void readAutomaticBackupTime(const StartupServices&) {}
+// FIXME: the commands module offers the check-in of a checked-out schedule.
+void offerCheckIn(const StartupServices&) {}
+// FIXME: the alarms module sets today's alarms and posts the day's reminders.
+void setAlarms(const StartupServices&) {}
+void postReminders(const StartupServices&) {}
+// FIXME: the workgroup module reads ServerDrive and starts its upkeep.
+void startWorkgroupUpkeep(const StartupServices&) {}
+// FIXME: the schedule window computes today's sunrise and sunset.
+void computeSunTimes(const StartupServices&) {}
+// FIXME: the workgroup users module asks for the user name when the header
+// has none.
+void askUserName(const StartupServices&) {}
+// FIXME: the carry-over module offers the reminder for undone past items.
+void offerUndoneReminder(const StartupServices&) {}
+
+// --- steps done here -----------------------------------------------------------------
+
+bool loadDataFile(const StartupServices& s)
+{
+    if (!s.session.open())
+        return false;
+    s.state.newSchedule = s.session.newSchedule();
+    s.state.sampleData = s.session.sampleData();
+    s.host.placeMainWindow();
+    return true;
+}
+
+void setReadOnly(const StartupServices& s)
+{
+    const auto data = s.session.files().dataFile();
+    s.state.readOnly = ::access(data.c_str(), F_OK) == 0 && ::access(data.c_str(), W_OK) != 0;
+}
+
+// Every schedule folder this program works in is one the user may write:
+// there is no protected program folder that would take the data elsewhere.
+void rememberDataFolder(const StartupServices& s)
+{
+    s.settings.setValue("DataFolder", s.session.files().folder().string());
+}
+
+void dateCheck(const StartupServices& s)
+{
+    const Schedule& schedule = s.session.schedule();
+    DayNumber lastSession(schedule.header.u16(ScheduleHeader::lastSaveDayAt));
+    if (clockWentBack(s.heartbeat.today(), lastSession))
+        s.messages.error(kInconsistentDateText);
+}
+
+void readyNewOrExisting(const StartupServices& s)
+{
+    if (!s.session.newSchedule())
+        return;  // the start-up copy was made as the data file was read
+    s.session.access().requestChangeAccess();
+    Schedule& schedule = s.session.schedule();
+    schedule.templateItem.setDuration(10);
+    headerDefaults(s);
+    schedule.dirty = true;
+}
+
+void runDayChangeWhenNewDay(const StartupServices& s)
+{
+    const Schedule& schedule = s.session.schedule();
+    s.heartbeat.readClock(s.clock.localNow(), windowOf(schedule));
+    DayNumber lastSession(schedule.header.u16(ScheduleHeader::lastSaveDayAt));
+    if (lastSession != s.heartbeat.today())
+        s.host.dayChangeWork();
+}
+
+} // namespace
+
+bool runStartup(const StartupServices& s)
+{
+    if (!loadDataFile(s))
+        return false;
+    loadTimeZones(s);
+    if (s.session.newSchedule())
+        defaultWindowLayout(s);
+    checkArchives(s);
+    setReadOnly(s);
+    rememberDataFolder(s);
+    loadStatusTable(s);
+    readNotesWindowPosition(s);
+    s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
+    s.state.setViewed(s.heartbeat.today());
+    dateCheck(s);
+    takeViewLayout(s);
+    createFonts(s);
+    checkPassword(s);
+    prepareNotes(s);
+    readAutomaticBackupTime(s);
+    readyNewOrExisting(s);
+    s.host.applyInterfaceMode();
+    runDayChangeWhenNewDay(s);
+    offerCheckIn(s);
+    setAlarms(s);
+    startWorkgroupUpkeep(s);
+    computeSunTimes(s);
+    postReminders(s);
+    s.host.reopenWindows();
+    askUserName(s);
+    s.host.showToday();
+    offerUndoneReminder(s);
+    s.state.initialising = false;
+    s.messages.setInitialising(false);
+    s.session.access().setPhase(SessionPhase::Running);
+    return true;
+}
+
+} // namespace zk
