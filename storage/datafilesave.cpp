@@ -10,6 +10,7 @@
 #include "storage/recordlayout.h"
 #include "storage/scramble.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -140,6 +141,8 @@ private:
     std::vector<ItemHandle> undatedItems() const;
     bool isWrittenDay(DayNumber day) const { return day > s_.header.lastPastDay(); }
     void giveIdsToReferencedItems();
+    bool isFoundOnReading(ItemHandle h) const;
+    void selectTreeRecords();
     void numberReferences();
     void prepareHeader();
     void writeHeader(UnitWriter& out);
@@ -165,6 +168,12 @@ private:
     std::unordered_map<ItemHandle, std::uint32_t, ItemHandleHash> plistKeys_;
     std::vector<ItemHandle> plistOrder_;
     std::vector<const Item*> items_;  // the current day's
+    struct TreeRecord {
+        const ProjectTree::Node* node;
+        std::uint32_t children;  // those written
+    };
+    std::vector<TreeRecord> treeRecords_;  // depth first
+    std::uint32_t treeTop_ = 0;
     // Definitions: their reference tag (formats before 25), 1-based.
     std::unordered_map<ItemHandle, std::uint16_t, ItemHandleHash> tags_;
 };
@@ -200,6 +209,8 @@ std::string Saver::refusal() const
 void Saver::write(UnitWriter& out)
 {
     undated_ = hasUndatedAndTree(format_) ? undatedItems() : std::vector<ItemHandle>{};
+    if (hasUndatedAndTree(format_))
+        selectTreeRecords();
     giveIdsToReferencedItems();
     numberReferences();
     prepareHeader();
@@ -231,11 +242,50 @@ void Saver::giveIdsToReferencedItems()
         return;
     for (ItemHandle h : s_.recurrences)
         s_.itemId(h);
-    std::vector<ItemHandle> treeItems;
-    s_.projectTree.forEachDepthFirst([&](const ProjectTree::Node& n, int) { treeItems.push_back(n.item); });
-    for (ItemHandle h : treeItems)
-        s_.itemId(h);
+    for (const TreeRecord& t : treeRecords_)
+        s_.itemId(t.node->item);
     s_.recurrences.checkDistinctIds();
+}
+
+// Whether a reader of the file finds the item by its id: a recurring
+// definition, a project, or an item the day section holds.
+bool Saver::isFoundOnReading(ItemHandle h) const
+{
+    if (!s_.items.isLive(h))
+        return false;
+    if (s_.recurrences.contains(h) || std::find(s_.projects.begin(), s_.projects.end(), h) != s_.projects.end())
+        return true;
+    if (!s_.chain.contains(h))
+        return false;
+    for (DayNumber day : s_.days.daysOf(h))
+        if (isWrittenDay(day))
+            return true;
+    return false;
+}
+
+// The tree as it is written: a node whose item the file does not hold
+// (an item on no current day, say) would stop the reader, so it is left
+// out with the nodes below it.
+void Saver::selectTreeRecords()
+{
+    const ProjectTree& tree = s_.projectTree;
+    auto kept = [&](ProjectTree::NodeId id) { return isFoundOnReading(tree.node(id).item); };
+    auto keptChildren = [&](const ProjectTree::Node& n) {
+        return static_cast<std::uint32_t>(std::count_if(n.children.begin(), n.children.end(), kept));
+    };
+    std::vector<ProjectTree::NodeId> stack;
+    for (auto it = tree.topLevel().rbegin(); it != tree.topLevel().rend(); ++it)
+        if (kept(*it))
+            stack.push_back(*it);
+    treeTop_ = static_cast<std::uint32_t>(stack.size());
+    while (!stack.empty()) {
+        const ProjectTree::Node& n = tree.node(stack.back());
+        stack.pop_back();
+        treeRecords_.push_back({&n, keptChildren(n)});
+        for (auto it = n.children.rbegin(); it != n.children.rend(); ++it)
+            if (kept(*it))
+                stack.push_back(*it);
+    }
 }
 
 void Saver::numberReferences()
@@ -298,8 +348,8 @@ void Saver::prepareHeader()
         h.setI16(stats[i] + 8, i16(std::max(previous, static_cast<int>(i16(current[i])))));
     }
     h.setNItems(i16(items));
-    h.setU32(ScheduleHeader::projectTreeShownAt, static_cast<std::uint32_t>(s_.projectTree.size()));
-    h.setU32(ScheduleHeader::projectTreeTopAt, static_cast<std::uint32_t>(s_.projectTree.topLevel().size()));
+    h.setU32(ScheduleHeader::projectTreeShownAt, static_cast<std::uint32_t>(treeRecords_.size()));
+    h.setU32(ScheduleHeader::projectTreeTopAt, treeTop_);
     h.setI16(ScheduleHeader::undatedCountAt, i16(undated_.size()));
     h.setI16(ScheduleHeader::globalCountAt, i16(s_.globalList.size()));
     h.setI16(ScheduleHeader::formatAt, i16(format_));
@@ -429,13 +479,13 @@ void Saver::writePlist(UnitWriter& out)
 
 void Saver::writeProjectTree(UnitWriter& out)
 {
-    s_.projectTree.forEachDepthFirst([&](const ProjectTree::Node& n, int) {
+    for (const TreeRecord& t : treeRecords_) {
         std::uint8_t stored[kTreeRecordSize] = {};
-        bytes::putU32(stored, n.value);
-        bytes::putU32(stored + 4, s_.record(n.item).id());
-        bytes::putU32(stored + 8, static_cast<std::uint32_t>(n.children.size()));
+        bytes::putU32(stored, t.node->value);
+        bytes::putU32(stored + 4, s_.record(t.node->item).id());
+        bytes::putU32(stored + 8, t.children);
         out.unit(stored, sizeof stored);
-    });
+    }
 }
 
 int chosenFormat(const Schedule& s, const SaveOptions& options)

@@ -366,6 +366,28 @@ TEST(DataFileWriter, OlderFormatsLeaveOutTheirMissingSections)
     EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 1u);
 }
 
+TEST(DataFileWriter, TreeLeavesOutNodesWhoseItemTheFileDoesNotHold)
+{
+    // Regression: a tree node naming an item on no current day was written,
+    // and reading the file back stopped at it.
+    FaultsThrow faults;
+    Schedule s;
+    ScheduleMaker make(s);
+    ItemHandle project = make.project("project");
+    ItemHandle placed = make.onDay("placed", kToday, 600, 30);
+    ItemHandle unplaced = make.item("unplaced");
+    s.addToChain(unplaced, kToday + 3);
+    auto top = s.projectTree.addTopLevel(1, project);
+    s.projectTree.addChild(top, 0, placed);
+    auto gone = s.projectTree.addChild(top, 0, unplaced);
+    s.projectTree.addChild(gone, 0, placed);
+    auto loaded = reload(saved(s));
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(loaded->projectTree.size(), 2u);
+    EXPECT_EQ(loaded->projectTree.node(loaded->projectTree.topLevel()[0]).children.size(), 1u);
+    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeShownAt), 2u);
+}
+
 TEST(DataFileWriter, OlderFormatsCarryTheDayWindowInTheTemplate)
 {
     FaultsThrow faults;
