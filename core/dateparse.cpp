@@ -1,4 +1,5 @@
 #include "core/dateparse.h"
+#include "core/text.h"
 
 #include "core/calendar.h"
 
@@ -18,16 +19,6 @@ constexpr size_t kMaxTimeEntry = 13;
 // ---- text helpers -------------------------------------------------------
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Decodes one UTF-8 character at s[i]; a byte that does not start a valid
 // sequence decodes as itself (negative), so it is kept and never matches.
@@ -168,7 +159,7 @@ std::optional<int> relativeDate(std::string_view s, const EntryContext& context)
     if (n.digits == 0 || n.value > 999)
         return std::nullopt;
     const int count = negative ? -static_cast<int>(n.value) : static_cast<int>(n.value);
-    while (pos < s.size() && isBlank(s[pos]))
+    while (pos < s.size() && isBlankChar(s[pos]))
         ++pos;
     if (pos == s.size()) {
         if (count <= 0)
@@ -211,7 +202,7 @@ std::optional<int> weekdayDate(std::string_view s, const EntryContext& context)
     size_t digitsAt = 0;
     while (digitsAt < s.size() && !isDigit(s[digitsAt]))
         ++digitsAt;
-    const std::string_view word = trimmed(s.substr(0, digitsAt));
+    const std::string_view word = trimBlanks(s.substr(0, digitsAt));
     if (word.empty())
         return std::nullopt;
     size_t pos = digitsAt;
@@ -351,7 +342,7 @@ enum class Meridiem { None, Am, Pm, Invalid };
 
 Meridiem meridiemOf(std::string_view letters)
 {
-    letters = trimmed(letters);
+    letters = trimBlanks(letters);
     if (letters.empty())
         return Meridiem::None;
     if (letters == "A" || letters == "AM")
@@ -466,7 +457,7 @@ int monthOfAbbreviation(std::string_view token, const RegionalSettings& regional
 
 int parseDateEntry(std::string_view text, const EntryContext& context)
 {
-    const std::string s = upperCased(trimmed(text));
+    const std::string s = upperCased(trimBlanks(text));
     if (s.empty() || s.size() > kMaxDateEntry)
         return kInvalidEntry;
     if (s == "0" || s == "TODAY")
@@ -484,7 +475,7 @@ int parseDateEntry(std::string_view text, const EntryContext& context)
 
 int parseTimeEntry(std::string_view text, const EntryContext& context)
 {
-    std::string s = upperCased(trimmed(text));
+    std::string s = upperCased(trimBlanks(text));
     if (s.empty() || s.size() > kMaxTimeEntry)
         return kInvalidEntry;
     if (s == "NOW")
@@ -493,7 +484,7 @@ int parseTimeEntry(std::string_view text, const EntryContext& context)
         return onTheDay(kNoon.value(), context);
     s = replaced(s, ".,", ':');
     for (char c : s)
-        if (!isDigit(c) && c != ':' && !isBlank(c) && c != 'A' && c != 'P' && c != 'M')
+        if (!isDigit(c) && c != ':' && !isBlankChar(c) && c != 'A' && c != 'P' && c != 'M')
             return kInvalidEntry;
     if (s[0] == ':')
         return kInvalidEntry;
@@ -509,7 +500,7 @@ int parseTimeEntry(std::string_view text, const EntryContext& context)
 
 std::optional<int> parseDurationEntry(std::string_view text)
 {
-    std::string s = upperCased(trimmed(text));
+    std::string s = upperCased(trimBlanks(text));
     if (s.empty() || s.size() > kMaxTimeEntry)
         return std::nullopt;
     if (s == "MEMO" || s == "NOTE")
@@ -536,7 +527,7 @@ std::optional<int> parseDurationEntry(std::string_view text)
 
 int parseFileDate(std::string_view text)
 {
-    const auto f = threeFields(trimmed(text), '-');
+    const auto f = threeFields(trimBlanks(text), '-');
     if (!f)
         return kInvalidEntry;
     const auto year = wholeNumber((*f)[0]), month = wholeNumber((*f)[1]), day = wholeNumber((*f)[2]);
@@ -547,7 +538,7 @@ int parseFileDate(std::string_view text)
 
 int parseFileDateWithMonthName(std::string_view text, const RegionalSettings& regional)
 {
-    const auto f = threeFields(trimmed(text), '-');
+    const auto f = threeFields(trimBlanks(text), '-');
     if (!f)
         return kInvalidEntry;
     const auto day = wholeNumber((*f)[0]), year = wholeNumber((*f)[2]);
@@ -559,14 +550,14 @@ int parseFileDateWithMonthName(std::string_view text, const RegionalSettings& re
 
 int parseFileTime(std::string_view text)
 {
-    const std::string s = upperCased(trimmed(text));
+    const std::string s = upperCased(trimBlanks(text));
     const size_t colon = s.find(':');
     if (colon == std::string::npos)
         return kInvalidEntry;
     size_t pos = colon + 1;
     const auto hour = wholeNumber(std::string_view(s).substr(0, colon));
     const Number minute = readDigits(s, pos);
-    const std::string_view suffix = trimmed(std::string_view(s).substr(pos));
+    const std::string_view suffix = trimBlanks(std::string_view(s).substr(pos));
     if (!hour || *hour > 12 || minute.digits == 0 || minute.value > 59 || (suffix != "AM" && suffix != "PM"))
         return kInvalidEntry;
     const int h = *hour % 12 + (suffix == "PM" ? 12 : 0); // 12 am is the hour after midnight

@@ -112,6 +112,15 @@ std::string textFromStored(std::string_view bytes)
     return isValidUtf8(bytes) ? std::string(bytes) : windows1252ToUtf8(bytes);
 }
 
+std::string_view trimBlanks(std::string_view s)
+{
+    while (!s.empty() && isBlankChar(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlankChar(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 std::string caseFoldKey(std::string_view text)
 {
     std::string key(text);

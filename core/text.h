@@ -20,6 +20,10 @@ std::string_view utf8Prefix(std::string_view text, size_t maxBytes);
 std::string textFromStored(std::string_view bytes);
 std::string windows1252ToUtf8(std::string_view bytes);
 
+// Blanks and tabs, which entry fields and profile lines ignore at their ends.
+constexpr bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
+std::string_view trimBlanks(std::string_view text);
+
 // The key by which lists compare text without regard to case: ASCII
 // letters folded to lower case, other bytes unchanged.
 std::string caseFoldKey(std::string_view text);

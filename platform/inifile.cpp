@@ -17,16 +17,6 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool sameName(std::string_view a, std::string_view b) { return compareIgnoringCase(a, b) == 0; }
 
@@ -40,7 +30,7 @@ std::string unquoted(std::string_view v)
 // Quotes a value whose blanks or quotes would not survive being read back.
 std::string quotedForWriting(const std::string& v)
 {
-    const bool needs = !v.empty() && (isBlank(v.front()) || isBlank(v.back()) || (v.front() == '"' && v.back() == '"'));
+    const bool needs = !v.empty() && (isBlankChar(v.front()) || isBlankChar(v.back()) || (v.front() == '"' && v.back() == '"'));
     return needs ? "\"" + v + "\"" : v;
 }
 
@@ -94,17 +84,17 @@ IniFile IniFile::parse(std::string_view text)
         }
         Line line;
         line.raw = std::string(raw);
-        const std::string_view t = trimmed(raw);
+        const std::string_view t = trimBlanks(raw);
         if (t.empty() || t[0] == ';' || t[0] == '#') {
             // kept as it is
         } else if (t[0] == '[' && t.back() == ']') {
             line.kind = Kind::Section;
-            section = std::string(trimmed(t.substr(1, t.size() - 2)));
+            section = std::string(trimBlanks(t.substr(1, t.size() - 2)));
             line.name = section;
         } else if (const std::size_t eq = t.find('='); eq != std::string_view::npos && eq > 0) {
             line.kind = Kind::Entry;
-            line.name = std::string(trimmed(t.substr(0, eq)));
-            line.value = unquoted(trimmed(t.substr(eq + 1)));
+            line.name = std::string(trimBlanks(t.substr(0, eq)));
+            line.value = unquoted(trimBlanks(t.substr(eq + 1)));
         }
         line.section = section;
         ini.lines_.push_back(std::move(line));
@@ -209,7 +199,7 @@ std::optional<int> IniFile::intValue(std::string_view section, std::string_view 
 
 bool IniFile::setValue(std::string_view section, std::string_view name, std::string_view value)
 {
-    const std::string_view n = trimmed(name);
+    const std::string_view n = trimBlanks(name);
     if (n.empty() || n.find_first_of("=\r\n") != std::string_view::npos || n[0] == '[' || n[0] == ';' || n[0] == '#')
         return false;
     const std::string v = withoutLineBreaks(value);
@@ -240,7 +230,7 @@ bool IniFile::setValue(std::string_view section, std::string_view name, std::str
         }
     }
     if (!insertAt) {
-        if (!lines_.empty() && !trimmed(lines_.back().raw).empty())
+        if (!lines_.empty() && !trimBlanks(lines_.back().raw).empty())
             lines_.push_back(Line{Kind::Other, "", lines_.back().section, "", ""});
         lines_.push_back(Line{Kind::Section, "[" + std::string(section) + "]", std::string(section), std::string(section), ""});
         insertAt = lines_.size();
