@@ -15,7 +15,9 @@
 //   stays one.
 // - saveDataFile() writes the whole schedule in the format chosen (header
 //   offset 8, or the one given) to the path given; temporary files, renames
-//   and backups belong to the caller.
+//   and backups, and the priority list check before a save, belong to the
+//   caller. What it writes reads back: Plist keys are list positions, and a
+//   project tree node whose item the file does not hold is left out.
 //
 // File order: header; template item; undated items (25+); recurring
 // definitions, each with its recurrence record and exception days; projects;
