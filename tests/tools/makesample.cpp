@@ -140,6 +140,7 @@ bool makeSample(const fs::path& target, const fs::path& work)
     schedule.header.setInterfaceMode(3);  // durations show in every line
     schedule.header.setDayStart(at(7));
     schedule.header.setDayEnd(at(22));
+    schedule.header.setMinSplitMinutes(30);
     for (NewItem& item : sampleItems()) {
         std::string text = item.text;
         if (session.addItem(std::move(item)).status != AddStatus::Added) {
