@@ -56,7 +56,6 @@ void Schedule::freeItem(ItemHandle h)
     recurrences.forgetItem(h);
     for (auto* list : {&projects, &globalList})
         list->erase(std::remove(list->begin(), list->end(), h), list->end());
-    idIndexStale_ = true;
     items.free(h);
 }
 
@@ -88,7 +87,7 @@ std::uint32_t Schedule::reidentify(ItemHandle h)
     record(h).setId(id);
     if (recurrences.contains(h))
         recurrences.noteIdChanged();
-    if (!idIndexStale_)
+    if (!idIndexStale_ && chain.contains(h))
         idIndex_[id] = h;
     return id;
 }
@@ -96,30 +95,55 @@ std::uint32_t Schedule::reidentify(ItemHandle h)
 void Schedule::rebuildIdIndex() const
 {
     idIndex_.clear();
-    // The project list is searched after the chain, so chain items win.
-    for (auto it = projects.rbegin(); it != projects.rend(); ++it)
-        if (items.isLive(*it))
-            idIndex_[items.get(*it).record.id()] = *it;
-    std::vector<ItemHandle> chained(chain.begin(), chain.end());
-    for (auto it = chained.rbegin(); it != chained.rend(); ++it)
-        idIndex_[items.get(*it).record.id()] = *it;
+    for (ItemHandle h : chain)
+        idIndex_.try_emplace(items.get(h).record.id(), h);  // the first in chain order wins
     idIndexStale_ = false;
+}
+
+void Schedule::indexId(ItemHandle h)
+{
+    if (idIndexStale_)
+        return;
+    std::uint32_t id = record(h).id();
+    auto [it, inserted] = idIndex_.try_emplace(id, h);
+    if (!inserted && !chain.contains(it->second))
+        it->second = h;
+}
+
+void Schedule::unindexId(ItemHandle h)
+{
+    if (idIndexStale_)
+        return;
+    auto it = idIndex_.find(record(h).id());
+    if (it != idIndex_.end() && it->second == h)
+        idIndex_.erase(it);
+}
+
+ItemHandle Schedule::findChainedById(std::uint32_t id) const
+{
+    if (idIndexStale_)
+        rebuildIdIndex();
+    auto it = idIndex_.find(id);
+    if (it == idIndex_.end())
+        return kNoItem;
+    if (items.isLive(it->second) && chain.contains(it->second) && items.get(it->second).record.id() == id)
+        return it->second;
+    // An id stored without telling the index: look again from scratch.
+    rebuildIdIndex();
+    it = idIndex_.find(id);
+    return it == idIndex_.end() ? kNoItem : it->second;
 }
 
 ItemHandle Schedule::findItemById(std::uint32_t id) const
 {
     if (id == 0)
         return kNoItem;
-    if (!idIndexStale_) {
-        auto it = idIndex_.find(id);
-        if (it != idIndex_.end() && items.isLive(it->second) && items.get(it->second).record.id() == id)
-            return it->second;
-        if (it == idIndex_.end())
-            return kNoItem;
-    }
-    rebuildIdIndex();
-    auto it = idIndex_.find(id);
-    return it == idIndex_.end() ? kNoItem : it->second;
+    if (ItemHandle h = findChainedById(id))
+        return h;
+    for (ItemHandle p : projects)
+        if (items.isLive(p) && items.get(p).record.id() == id)
+            return p;
+    return kNoItem;
 }
 
 std::uint16_t Schedule::notesNumber(ItemHandle h, const std::function<bool(std::uint16_t)>& notesFileExists)
@@ -161,7 +185,7 @@ bool Schedule::addToChain(ItemHandle h, DayNumber day)
     if (day.value() != kNoDayInChain && isPastDay(day))
         return false;
     chain.insert(h, sortKey(h), day.value());
-    idIndexStale_ = true;
+    indexId(h);
     return true;
 }
 
@@ -183,8 +207,8 @@ void Schedule::setDay(ItemHandle h, DayNumber day)
 
 void Schedule::removeFromChain(ItemHandle h)
 {
+    unindexId(h);
     chain.remove(h);
-    idIndexStale_ = true;
 }
 
 ItemHandle Schedule::firstOfDayItem() const

@@ -179,7 +179,11 @@ public:
 
 private:
     std::string sortKey(ItemHandle h) const;
+    // The id index covers the chain only; the few projects are searched after it.
     void rebuildIdIndex() const;
+    void indexId(ItemHandle h);
+    void unindexId(ItemHandle h);
+    ItemHandle findChainedById(std::uint32_t id) const;
 
     const Clock* clock_ = nullptr;
     Messages* messages_ = nullptr;
