@@ -52,4 +52,11 @@ std::filesystem::path profilePath() { return settingStoreFolder() / "win.ini"; }
 
 std::filesystem::path defaultScheduleFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share") / "Zelkon"; }
 
+std::filesystem::path autostartFolder()
+{
+    if (const char* v = std::getenv("ZELKON_CONFIG_HOME"); v && *v)
+        return std::filesystem::path(v) / "autostart";
+    return xdgFolder("XDG_CONFIG_HOME", ".config") / "autostart";
+}
+
 } // namespace zk

@@ -17,5 +17,9 @@ std::filesystem::path settingStoreFolder();
 std::filesystem::path profilePath();
 // $XDG_DATA_HOME/Zelkon, else ~/.local/share/Zelkon.
 std::filesystem::path defaultScheduleFolder();
+// Where the desktop looks for programs to start at login:
+// $ZELKON_CONFIG_HOME/autostart (so trial runs stay out of the real one),
+// else $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
+std::filesystem::path autostartFolder();
 
 } // namespace zk

@@ -128,6 +128,17 @@ void SettingStore::setValue(std::string_view name, std::string_view value)
         store_.save(folder_ / kStoreFileName);
 }
 
+void SettingStore::setValues(const std::vector<std::pair<std::string, std::string>>& values)
+{
+    std::lock_guard lock(mutex_);
+    loadIfNeeded();
+    bool changed = false;
+    for (const auto& [name, value] : values)
+        changed |= store_.setValue(kSection, name, value);
+    if (changed)
+        store_.save(folder_ / kStoreFileName);
+}
+
 void SettingStore::setInteger(std::string_view name, long value) { setValue(name, std::to_string(value)); }
 
 void SettingStore::setRect(std::string_view name, const SettingRect& r)

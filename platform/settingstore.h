@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/inifile.h"
 
@@ -49,6 +51,8 @@ public:
     std::optional<SettingRect> rect(std::string_view name) const;
 
     void setValue(std::string_view name, std::string_view value);
+    // Several values with one write of the file, for saves of many values.
+    void setValues(const std::vector<std::pair<std::string, std::string>>& values);
     void setInteger(std::string_view name, long value);
     void setRect(std::string_view name, const SettingRect& r);
 
