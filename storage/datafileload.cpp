@@ -178,6 +178,7 @@ private:
     // Floating split items of the day section by id: further pieces refer
     // to the first copy.
     std::unordered_map<std::uint32_t, ItemHandle> splitItems_;
+    std::string text_;  // the description being read
 };
 
 LoadResult Loader::load()
@@ -357,9 +358,9 @@ ItemHandle Loader::readItem()
     std::uint32_t length = record.textField();
     if (length > kMaxDescriptionBytes)
         stop(LoadError::Damaged, kDescriptionTooLongText);
-    std::string stored(length, '\0');
+    text_.resize(length);
     if (length > 0)
-        in_.read(reinterpret_cast<std::uint8_t*>(stored.data()), length);
+        in_.read(reinterpret_cast<std::uint8_t*>(text_.data()), length);
     record.setTextField(0);  // the handle field means nothing in memory
     // Older layouts are written with a floating item's key in the high half
     // of plistLink; matching compares the low half, so bring it down.
@@ -367,9 +368,13 @@ ItemHandle Loader::readItem()
         record.setPlistLink(record.plistLink() >> 16);
 
     ItemHandle h = s().newItem();
-    s().record(h) = record;
+    Item& item = s().item(h);
+    item.record = record;
     // Older programs wrote Windows-1252; converted, it may outgrow the limit.
-    s().setDescription(h, textFromStored(stored));
+    if (isValidUtf8(text_))
+        item.description.assign(text_);
+    else
+        s().setDescription(h, windows1252ToUtf8(text_));
     showProgress();
     return h;
 }

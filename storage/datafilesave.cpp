@@ -165,7 +165,9 @@ private:
     std::size_t recordSize_;
     std::vector<ItemHandle> undated_;
     // Floating items: the key that stands for their Plist entry in the file.
-    std::unordered_map<ItemHandle, std::uint32_t, ItemHandleHash> plistKeys_;
+    // By item slot, so the lookup for each written item is one index.
+    std::vector<std::uint32_t> plistKeys_;
+    std::uint32_t plistKeyOf(ItemHandle h) const { return h.index < plistKeys_.size() ? plistKeys_[h.index] : 0; }
     std::vector<ItemHandle> plistOrder_;
     std::vector<const Item*> items_;  // the current day's
     struct TreeRecord {
@@ -302,7 +304,9 @@ void Saver::numberReferences()
     for (PlistEntryHandle entry : s_.plist) {
         ItemHandle h = s_.plist.entry(entry).item;
         plistOrder_.push_back(h);
-        plistKeys_[h] = ++key;
+        if (h.index >= plistKeys_.size())
+            plistKeys_.resize(h.index + 1, 0);
+        plistKeys_[h.index] = ++key;
     }
 }
 
@@ -407,8 +411,7 @@ void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDa
             r.setRecur(hasWideReferences(format_) ? s_.record(definition).id() : tags_.at(definition));
     }
     if (r.has(ItemFlag::fFloating)) {
-        auto key = plistKeys_.find(h);
-        std::uint32_t link = key == plistKeys_.end() ? 0 : key->second;
+        std::uint32_t link = plistKeyOf(h);
         r.setPlistLink(hasWideReferences(format_) ? link : (link & 0xFFFF) << 16);
         if (inDayEntry && !hasPlist(format_))
             r.setFlag(ItemFlag::fFloating, false);
@@ -471,7 +474,7 @@ void Saver::writePlist(UnitWriter& out)
 {
     bool wide = hasWideReferences(format_);
     for (ItemHandle h : plistOrder_) {
-        std::uint32_t key = plistKeys_.at(h);
+        std::uint32_t key = plistKeyOf(h);
         wide ? out.u32(key) : out.u16(static_cast<std::uint16_t>(key));
     }
     wide ? out.u32(0) : out.u16(0);
