@@ -16,7 +16,6 @@ const char* const kUnableToCreateFolderText = "Unable to create directory %s";
 namespace {
 
 constexpr std::size_t kCommandLineLimit = 254;
-constexpr std::size_t kNamePartLimit = 255;  // NAME_MAX
 
 bool onlySeparators(const std::string& text) { return text.find_first_not_of('/') == std::string::npos; }
 
@@ -24,11 +23,9 @@ bool sensibleName(const std::string& name)
 {
     if (onlySeparators(name))
         return false;
+    // The 254-byte cut keeps every part within NAME_MAX.
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7f)
-            return false;
-    for (const auto& part : std::filesystem::path(name))
-        if (part.native().size() > kNamePartLimit)
             return false;
     return true;
 }

@@ -5,9 +5,8 @@
 //
 // Rules of dataFileFromCommandLine():
 //  - The command line is cut to 254 bytes and loses its trailing blanks.
-//  - A name must be sensible: no control characters, no part longer than
-//    255 bytes, and not only separators. Otherwise kInvalidFileNameText and
-//    no data file.
+//  - A name must be sensible: no control characters, and not only
+//    separators. Otherwise kInvalidFileNameText and no data file.
 //  - An existing folder, or a name whose last part has no dot after its
 //    first character, is a folder: "timedata.pak" in it. Any other name is a
 //    data file; a name ending in '.' gets "pak" appended.
