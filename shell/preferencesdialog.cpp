@@ -90,6 +90,18 @@ void PreferencesDialog::addSetting(QBoxLayout* group, int id, const char* captio
              });
 }
 
+void PreferencesDialog::addSettings(QBoxLayout* group, std::initializer_list<Labelled<IntSetting>> boxes)
+{
+    for (const auto& b : boxes)
+        addSetting(group, b.id, b.caption, b.what);
+}
+
+void PreferencesDialog::addOptions(QBoxLayout* group, std::initializer_list<Labelled<HeaderOption>> boxes)
+{
+    for (const auto& b : boxes)
+        addOption(group, b.id, b.caption, b.what);
+}
+
 void PreferencesDialog::addOption(QBoxLayout* group, int id, const char* caption, HeaderOption option)
 {
     addCheck(group, id, caption, [this, option] { return headerOption(header_(), option); },
@@ -146,19 +158,19 @@ void PreferencesDialog::buildInterfaceColumn(QBoxLayout* column)
     mode->addWidget(pro);
 
     using enum IntSetting;
-    QBoxLayout* schedule = addGroup(column, QStringLiteral("Schedule"));
-    addSetting(schedule, 1242, "Show task begin times ", ShowTaskTimes);
-    addSetting(schedule, 1228, "Show end times", ShowEndTimes);
-    addSetting(schedule, 1231, "Show schedule statistics", ShowSchedStats);
-    addSetting(schedule, 1239, "Hide gaps less than :05", HideGaps);
-    addSetting(schedule, 1230, "Show conflict durations", ShowConflictLens);
-    addSetting(schedule, 1247, "Show Opportunity costs", ShowOppCosts);
-    addSetting(schedule, 1243, "&Time Space", Timespace);
-    addSetting(schedule, 1260, "Shade lines", Shading);
-    addSetting(schedule, 1234, "No strikethroughs", NoPastStrikes);
-    addSetting(schedule, 1258, "Item borders", ItemBorders);
-    addSetting(schedule, 1235, "Alt+arrow increments :01", KeyIncre1min);
-    addSetting(schedule, 1244, "Enable hide done items", EnableHideDoneItems);
+    addSettings(addGroup(column, QStringLiteral("Schedule")),
+                {{1242, "Show task begin times ", ShowTaskTimes},
+                 {1228, "Show end times", ShowEndTimes},
+                 {1231, "Show schedule statistics", ShowSchedStats},
+                 {1239, "Hide gaps less than :05", HideGaps},
+                 {1230, "Show conflict durations", ShowConflictLens},
+                 {1247, "Show Opportunity costs", ShowOppCosts},
+                 {1243, "&Time Space", Timespace},
+                 {1260, "Shade lines", Shading},
+                 {1234, "No strikethroughs", NoPastStrikes},
+                 {1258, "Item borders", ItemBorders},
+                 {1235, "Alt+arrow increments :01", KeyIncre1min},
+                 {1244, "Enable hide done items", EnableHideDoneItems}});
 
     QBoxLayout* done = addGroup(column, QStringLiteral("Done Items"));
     addSetting(done, 1236, "Show task begin time", ShowDoneTaskTimes);
@@ -167,15 +179,15 @@ void PreferencesDialog::buildInterfaceColumn(QBoxLayout* column)
 void PreferencesDialog::buildSchedulingColumn(QBoxLayout* column)
 {
     using enum HeaderOption;
-    QBoxLayout* scheduling = addGroup(column, QStringLiteral("Scheduling"));
-    addOption(scheduling, 1385, "Fit to gap as default", FitToGap);
-    addOption(scheduling, 1229, "Auto. done appointments", AutoDoneAppointments);
-    addOption(scheduling, 1248, "Autobalance", Autobalance);
-    addOption(scheduling, 1383, "Marval Prioritization", MarvalPrioritization);
-    addOption(scheduling, 1255, "Conflict Checking", ConflictChecking);
-    addOption(scheduling, 1384, "Automatic Carry-over", AutomaticCarryOver);
-    addOption(scheduling, 1465, "Autosort", Autosort);
-    addOption(scheduling, 1381, "Full item dialog as default", FullItemDialog);
+    addOptions(addGroup(column, QStringLiteral("Scheduling")),
+               {{1385, "Fit to gap as default", FitToGap},
+                {1229, "Auto. done appointments", AutoDoneAppointments},
+                {1248, "Autobalance", Autobalance},
+                {1383, "Marval Prioritization", MarvalPrioritization},
+                {1255, "Conflict Checking", ConflictChecking},
+                {1384, "Automatic Carry-over", AutomaticCarryOver},
+                {1465, "Autosort", Autosort},
+                {1381, "Full item dialog as default", FullItemDialog}});
     control(1381)->hide();
 
     QBoxLayout* records = addGroup(column, QStringLiteral("Records"));
@@ -183,9 +195,8 @@ void PreferencesDialog::buildSchedulingColumn(QBoxLayout* column)
     addSetting(records, 1397, "Track Plist Changes", IntSetting::TrackChanges);
     addOption(records, 1398, "Encrypt Notes", EncryptNotes);
 
-    QBoxLayout* reports = addGroup(column, QStringLiteral("Reports"));
-    addOption(reports, 1241, "Show user name ", ShowUserName);
-    addOption(reports, 1252, "Include private items", IncludePrivateItems);
+    addOptions(addGroup(column, QStringLiteral("Reports")),
+               {{1241, "Show user name ", ShowUserName}, {1252, "Include private items", IncludePrivateItems}});
 
     QBoxLayout* start = addGroup(column, QStringLiteral("Start"));
     addCheck(start, 1269, "Launch at Start up", [this] { return launchesAtStartup(settings_.environment().autostartFolder); },
@@ -200,12 +211,12 @@ void PreferencesDialog::buildViewsColumn(QBoxLayout* column)
     QBoxLayout* week = addGroup(column, QStringLiteral("Week View"));
     addSetting(week, 1254, "Appointments only", WeekviewEventsOnly);
 
-    QBoxLayout* month = addGroup(column, QStringLiteral("Month View"));
-    addSetting(month, 1259, "Appointments only", MonthviewEventsOnly);
-    addSetting(month, 1238, "Key items only", MonthviewVitalsOnly);
-    addSetting(month, 1237, "Begin times ", MonthviewBeginTimes);
-    addSetting(month, 1232, "Day spans (+/-)", MonthviewDaysSpans);
-    addSetting(month, 1257, "Show week of year", MonthviewWkOfYr);
+    addSettings(addGroup(column, QStringLiteral("Month View")),
+                {{1259, "Appointments only", MonthviewEventsOnly},
+                 {1238, "Key items only", MonthviewVitalsOnly},
+                 {1237, "Begin times ", MonthviewBeginTimes},
+                 {1232, "Day spans (+/-)", MonthviewDaysSpans},
+                 {1257, "Show week of year", MonthviewWkOfYr}});
 
     QBoxLayout* weeks = addGroup(column, QStringLiteral("Weeks"));
     addSetting(weeks, 1394, "Weeks start Mon (not Sun) ", WeekStartsMon);

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,6 +67,14 @@ private:
                               std::function<void(bool)> store);
     void addSetting(QBoxLayout* group, int id, const char* caption, IntSetting setting);
     void addOption(QBoxLayout* group, int id, const char* caption, HeaderOption option);
+    template <typename T>
+    struct Labelled {
+        int id;
+        const char* caption;
+        T what;
+    };
+    void addSettings(QBoxLayout* group, std::initializer_list<Labelled<IntSetting>> boxes);
+    void addOptions(QBoxLayout* group, std::initializer_list<Labelled<HeaderOption>> boxes);
     void addRowFlag(QBoxLayout* group, int id, const char* caption, int UserWindowRow::*field);
     struct Radio {
         int id;

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "engine/interfacemode.h"
+#include "engine/marvals.h"
 #include "platform/paths.h"
 #include "shell/model/autostart.h"
 
@@ -83,6 +84,7 @@ constexpr bool catalogueInEnumOrder()
     return true;
 }
 static_assert(catalogueInEnumOrder(), "the integer catalogue must follow IntSetting");
+static_assert(static_cast<std::uint32_t>(HeaderOption::MarvalPrioritization) == kMarvalPrioritization);
 
 // The name the minimum-length filter length was once written under; read
 // when the proper name is missing, so an older store keeps its value.
@@ -368,6 +370,7 @@ void Settings::readWindowRow(const SettingStore& store)
 void Settings::write(SettingStore& store) const
 {
     std::vector<std::pair<std::string, std::string>> values;
+    // Toolbar too is written as it is: written inverted, it flipped at every start.
     for (const auto& info : kIntSettings)
         values.emplace_back(info.name, std::to_string(ints_[index(info.id)]));
     for (std::size_t i = 0; i < reals_.size(); ++i)
