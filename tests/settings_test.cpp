@@ -260,18 +260,6 @@ TEST(SettingsColorTest, ColorRefHoldsBlueGreenRed)
 
 // --- the header --------------------------------------------------------------------------------------
 
-TEST(SettingsHeaderTest, OptionsLeaveTheWordsOtherBitsAlone)
-{
-    ScheduleHeader header;
-    header.setU32(ScheduleHeader::optionWordAt, 0x02000001);
-    setHeaderOption(header, HeaderOption::Autobalance, true);
-    setHeaderOption(header, HeaderOption::Autosort, true);
-    setHeaderOption(header, HeaderOption::Autosort, false);
-    EXPECT_EQ(header.u32(ScheduleHeader::optionWordAt), 0x82000001u);
-    EXPECT_TRUE(headerOption(header, HeaderOption::Autobalance));
-    EXPECT_FALSE(headerOption(header, HeaderOption::ConflictChecking));
-}
-
 TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)
 {
     ScheduleHeader header = ScheduleHeader::emptySchedule();
