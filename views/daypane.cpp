@@ -57,6 +57,9 @@ DayPane::DayPane(QWidget* parent)
     entries_->header()->setStretchLastSection(true);
     entries_->header()->setSectionsMovable(false);
     entries_->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    // Room between the lines and between the two columns, for reading at a glance.
+    entries_->setStyleSheet("QTreeView::item { padding: 3px 6px; }");
+    entries_->header()->setStyleSheet("QHeaderView::section { padding: 3px 6px; }");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 6);
@@ -83,7 +86,7 @@ void DayPane::showDay(Schedule& schedule, DayNumber day, const DayPaneMoment& mo
             addEntryLine(entries_, schedule, entry, day, context);
     // Wide enough for "12:00a" and "note" in any font, never wider.
     entries_->resizeColumnToContents(0);
-    entries_->setColumnWidth(0, std::max(entries_->columnWidth(0), fontMetrics().horizontalAdvance("00:00pm") + 16));
+    entries_->setColumnWidth(0, std::max(entries_->columnWidth(0), fontMetrics().horizontalAdvance("00:00pm") + 24));
 }
 
 QString DayPane::heading() const { return heading_->text(); }

@@ -1,0 +1,167 @@
+// The zelkon program as separate processes: one session per data file, a
+// session that died does not block the next, and an internal fault ends the
+// process with its box and exit code, leaving what was saved and no lock.
+
+#include "desktopsupport.h"
+
+#include "core/schedule.h"
+#include "shell/messagebox.h"
+#include "shell/sessionguard.h"
+#include "sharing/session.h"
+#include "storage/datafile.h"
+
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+
+namespace zk::testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramRunTest : public ::testing::Test {
+protected:
+    ProgramRunTest() { guiApplication(); }
+    ~ProgramRunTest() override
+    {
+        for (QProcess* p : processes_) {
+            p->kill();
+            p->waitForFinished();
+            delete p;
+        }
+    }
+
+    QProcess& launch(const fs::path& folder)
+    {
+        auto* process = new QProcess;
+        processes_.push_back(process);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("ZELKON_UNATTENDED", "1");
+        env.insert("ZELKON_NOW", "2024-03-11 08:00");
+        env.insert("XDG_DATA_HOME", QString::fromStdString((home.root() / "data").string()));
+        env.insert("ZELKON_CONFIG_HOME", QString::fromStdString(home.config().string()));
+        process->setProcessEnvironment(env);
+        process->start(ZELKON_BINARY, {QString::fromStdString(folder.string())});
+        return *process;
+    }
+
+    static bool listening(const fs::path& folder)
+    {
+        QLocalSocket socket;
+        socket.connectToServer(SessionGuard::socketName(folder / "timedata.pak"));
+        return socket.waitForConnected(200);
+    }
+
+    TemporaryHome home;
+    std::vector<QProcess*> processes_;
+};
+
+TEST_F(ProgramRunTest, ASecondSessionOnTheSameDataFileIsRefusedWithExitCodeOne)
+{
+    const fs::path folder = home.root() / "plans";
+    const fs::path elsewhere = home.root() / "other plans";
+    for (const fs::path& f : {folder, elsewhere}) {
+        fs::create_directories(f);
+        Schedule empty;
+        ASSERT_TRUE(saveDataFile(empty, f / "timedata.pak"));
+    }
+    QProcess& first = launch(folder);
+    ASSERT_TRUE(eventually([&] { return listening(folder); }));
+
+    QProcess& second = launch(folder / "mine.pak");
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 1);
+    std::string err = second.readAllStandardError().toStdString();
+    EXPECT_NE(err.find("A session with this data file " + (folder / "timedata.pak").string() + " is already open."),
+              std::string::npos)
+        << err;
+
+    // Another folder is another session.
+    launch(elsewhere);
+    EXPECT_TRUE(eventually([&] { return listening(elsewhere); }));
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // A session killed outright leaves its socket behind; the next starts anyway.
+    first.kill();
+    first.waitForFinished();
+    EXPECT_FALSE(listening(folder));
+    QProcess& third = launch(folder);
+    EXPECT_TRUE(eventually([&] { return listening(folder); })) << third.readAllStandardError().toStdString();
+}
+
+TEST(InternalFaultDeathTest, TheFaultBoxIsShownAndTheProcessEndsWithCodeThree)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            guiApplication();
+            static MessageBoxPresenter presenter(MessageBoxPresenter::Mode::Interactive);
+            installFaultBox(presenter);
+            // Reads the box as a user would, then presses OK.
+            auto* reader = new QTimer;
+            QObject::connect(reader, &QTimer::timeout, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    std::fprintf(stderr, "[%s] %s\n", box->icon() == QMessageBox::Critical ? "critical" : "other",
+                                 box->text().toStdString().c_str());
+                    box->accept();
+                }
+            });
+            reader->start(10);
+            ZK_FAULT("Probe");
+        },
+        ::testing::ExitedWithCode(3), "\\[critical\\] Abnormal Condition Detected\\..*21\\.00-Probe");
+}
+
+using DesktopFaultDeathTest = DesktopFixture;
+
+TEST_F(DesktopFaultDeathTest, AFaultKeepsWhatWasSavedAndRemovesTheLock)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path folder = home.defaultFolder();
+    auto item = [](const std::string& text) {
+        NewItem n;
+        n.day = kTestMorning.dayNumber();
+        n.text = text;
+        n.record.setKind(ItemKind::memo);
+        n.record.setFlags(ItemFlag::fOnHold);
+        return n;
+    };
+    // The child runs this test afresh with a home of its own; the schedule
+    // must go where this process looks for it.
+    ::setenv("ZELKON_PARENT_DATA_HOME", (home.root() / "data").c_str(), 0);
+    const fs::path parentFolder = fs::path(std::getenv("ZELKON_PARENT_DATA_HOME")) / "Zelkon";
+    EXPECT_EXIT(
+        {
+            ::setenv("XDG_DATA_HOME", std::getenv("ZELKON_PARENT_DATA_HOME"), 1);
+            startSession();
+            {
+                BackgroundWork::Hold hold = app->backgroundWork().hold();
+                app->session().addItem(item("Saved before the fault"));
+            }
+            app->tick();
+            eventually([&] { return !app->saveThreadRunning(); });
+            {
+                BackgroundWork::Hold hold = app->backgroundWork().hold();
+                app->session().addItem(item("Made after the last save"));
+            }
+            if (fs::exists(parentFolder / "timedata.loc"))
+                ZK_FAULT("Probe");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(3), "Abnormal Condition Detected");
+    ASSERT_EQ(parentFolder, folder);
+    LoadResult loaded = loadDataFile(folder / "timedata.pak");
+    ASSERT_TRUE(loaded);
+    std::vector<std::string> texts;
+    loaded.schedule->items.forEach([&](ItemHandle h) { texts.push_back(loaded.schedule->storedDescription(h)); });
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Saved before the fault"), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "Made after the last save"), texts.end());
+    EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
+    EXPECT_FALSE(fs::exists(folder / "timedata.tmp"));
+}
+
+} // namespace
+} // namespace zk::testsupport
