@@ -367,23 +367,22 @@ void Schedule::purgeDays()
     sizeAfterPurge_ = days.size();
 }
 
-bool Schedule::acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion)
+Schedule::LoadedDay Schedule::acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion)
 {
     if (day.value() < 0) {
         report("msg understood only by ZK programmers: Cleaned-up snippet of invalid data: terminal w/ negative date");
-        return false;
+        return LoadedDay::Drop;
     }
     if (day <= lastGoodDay) {
-        if (fileProgramVersion < 3.33f) {
-            char text[128];
-            std::snprintf(text, sizeof text, "data error cleanup: %s out of sequence", formatDate(day).c_str());
-            report(text);
-            return false;
-        }
-        ZK_FAULT("Daylist");
+        if (fileProgramVersion >= 3.33f)
+            return LoadedDay::OutOfSequence;
+        char text[128];
+        std::snprintf(text, sizeof text, "data error cleanup: %s out of sequence", formatDate(day).c_str());
+        report(text);
+        return LoadedDay::Drop;
     }
     lastGoodDay = day;
-    return true;
+    return LoadedDay::Keep;
 }
 
 // --- day window ----------------------------------------------------------------

@@ -159,10 +159,12 @@ public:
     };
 
     // The check of a day list read from a file, one record at a time, in
-    // file order: false when the record is to be dropped (after its
-    // message); an out-of-sequence day from a file of program version 3.33
-    // on is an internal fault.
-    bool acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion);
+    // file order. Drop: the record is left out (after its message).
+    // OutOfSequence: a file of program version 3.33 on holds a day out of
+    // order; the file is damaged and the caller fails the load, so that
+    // recovery can offer a backup instead of the program ending.
+    enum class LoadedDay { Keep, Drop, OutOfSequence };
+    LoadedDay acceptLoadedDay(DayNumber day, DayNumber& lastGoodDay, float fileProgramVersion);
 
     // --- day window --------------------------------------------------------------
     TimeValue dayStart() const { return header.dayStart(); }

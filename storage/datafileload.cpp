@@ -41,6 +41,8 @@ const char* const kTagReferenceText = "Datafile corruption detected when linking
 const char* const kInstanceCleanupText = "Data cleanup on recurring instance";
 const char* const kNegativeCountText = "Cannot load Data File. A count in the file is negative.";
 const char* const kPlistDamagedText = "Cannot load Data File. Too many priority list references are missing.";
+const char* const kDaysOutOfSequenceText = "Cannot load Data File. Its days are out of sequence.";
+const char* const kProjectTreeDamagedText = "Cannot load Data File. Its project tree names an item it does not hold.";
 const char* const kBackupChosenText = "Cannot load Data File. The backup file is to be used instead.";
 
 // The largest file read; far above any real schedule, it keeps a stray
@@ -528,7 +530,10 @@ void Loader::acceptDays(std::vector<StagedDay>& staged)
 {
     DayNumber lastGood = kNoDay;
     for (StagedDay& d : staged) {
-        if (!s().acceptLoadedDay(d.day, lastGood, fileVersion_))
+        Schedule::LoadedDay check = s().acceptLoadedDay(d.day, lastGood, fileVersion_);
+        if (check == Schedule::LoadedDay::OutOfSequence)
+            stop(LoadError::Damaged, kDaysOutOfSequenceText);
+        if (check == Schedule::LoadedDay::Drop)
             continue;
         DayRecord& record = s().days.insert(d.day);
         record.decodeFields(d.bytes.data());
@@ -596,7 +601,8 @@ void Loader::readProjectTree()
             --pending;
             std::uint32_t value = bytes::u32(stored);
             ItemHandle item = s().findItemById(bytes::u32(stored + 4));
-            ZK_CHECK(item, "Projtree");
+            if (!item)
+                stop(LoadError::Damaged, kProjectTreeDamagedText);
             std::uint32_t children = bytes::u32(stored + 8);
             pending += children;
             in_.requireRoom(pending, kTreeRecordSize);

@@ -333,16 +333,16 @@ TEST_F(ScheduleTest, LoadedDaySequenceIsRepairedForOldFilesAndFatalForNew)
     DayNumber last;
     std::vector<int> kept;
     for (int d : {3010, 3012, 3012, 3015})
-        if (s.acceptLoadedDay(DayNumber(d), last, 3.0f))
+        if (s.acceptLoadedDay(DayNumber(d), last, 3.0f) == Schedule::LoadedDay::Keep)
             kept.push_back(d);
     EXPECT_EQ(kept, (std::vector<int>{3010, 3012, 3015}));
     ASSERT_EQ(s.unreportedTexts().size(), 1u);
     EXPECT_NE(s.unreportedTexts()[0].find("out of sequence"), std::string::npos);
 
     DayNumber last2;
-    EXPECT_TRUE(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f));
-    EXPECT_THROW(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), InternalFault);
-    EXPECT_FALSE(s.acceptLoadedDay(DayNumber(-5), last2, 21.0f));
+    EXPECT_EQ(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), Schedule::LoadedDay::Keep);
+    EXPECT_EQ(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), Schedule::LoadedDay::OutOfSequence);
+    EXPECT_EQ(s.acceptLoadedDay(DayNumber(-5), last2, 21.0f), Schedule::LoadedDay::Drop);
     EXPECT_NE(s.unreportedTexts().back().find("negative date"), std::string::npos);
 }
 
