@@ -90,8 +90,9 @@ void repaintPopUpCalendar() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: settings: the saved window rectangle and flags, the schedule's
-// window settings on exit; timers: TimerWndPos.
+// FIXME: the settings catalogue (shell/model/settings.h: placeMainWindow,
+// saveWindowSettings) moves the window to its saved rectangle with its
+// flags, and saves the window settings on exit; timers: TimerWndPos.
 void moveToSavedRectangle() {}
 void saveWindowSettings() {}
 void saveTimerWindowPosition() {}

@@ -19,8 +19,10 @@ DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nigh
 
 // FIXME: the time zones module loads timezone.lst and sets the zone data.
 void loadTimeZones(const StartupServices&) {}
-// FIXME: the settings module sets the default window layout of a new schedule,
-// fills the header defaults and takes the defaults from the setting store.
+// FIXME: the settings catalogue (shell/model/settings.h: readAllSettings,
+// applyNewScheduleDefaults) reads the settings after loading, sets the
+// default window layout of a new schedule, fills the header defaults and
+// takes the defaults from the setting store.
 void defaultWindowLayout(const StartupServices&) {}
 void headerDefaults(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
@@ -58,7 +60,7 @@ void offerUndoneReminder(const StartupServices&) {}
 
 // --- steps done here -----------------------------------------------------------------
 
-bool loadDataFile(const StartupServices& s)
+bool openSchedule(const StartupServices& s)
 {
     if (!s.session.open())
         return false;
@@ -81,8 +83,12 @@ void rememberDataFolder(const StartupServices& s)
     s.settings.setValue("DataFolder", s.session.files().folder().string());
 }
 
+// A new schedule has no last session of its own (a sample's is the day it
+// was made).
 void dateCheck(const StartupServices& s)
 {
+    if (s.session.newSchedule())
+        return;
     const Schedule& schedule = s.session.schedule();
     DayNumber lastSession(schedule.header.u16(ScheduleHeader::lastSaveDayAt));
     if (clockWentBack(s.heartbeat.today(), lastSession))
@@ -113,7 +119,7 @@ void runDayChangeWhenNewDay(const StartupServices& s)
 
 bool runStartup(const StartupServices& s)
 {
-    if (!loadDataFile(s))
+    if (!openSchedule(s))
         return false;
     loadTimeZones(s);
     if (s.session.newSchedule())
