@@ -21,15 +21,15 @@ Arguments::Arguments(const std::vector<std::string>& words, const std::vector<Op
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const auto& s : specs)
             if (s.name == name)
-                spec = &s;
-        if (!spec) {
+                option = &s;
+        if (!option) {
             error_ = "unknown option --" + name;
             return;
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue) {
                 error_ = "option --" + name + " takes no value";
                 return;
