@@ -11,6 +11,7 @@
 #include "platform/settingstore.h"
 #include "shell/mainwindow.h"
 #include "shell/model/datafilepath.h"
+#include "shell/preferencesdialog.h"
 #include "shell/sessionguard.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
@@ -18,6 +19,7 @@
 #include "views/daypane.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QThread>
 
 #include <chrono>
@@ -90,11 +92,7 @@ void repaintPopUpCalendar() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: the settings catalogue (shell/model/settings.h: placeMainWindow,
-// saveWindowSettings) moves the window to its saved rectangle with its
-// flags, and saves the window settings on exit; timers: TimerWndPos.
-void moveToSavedRectangle() {}
-void saveWindowSettings() {}
+// FIXME: timers: the timer window saves TimerWndPos on exit.
 void saveTimerWindowPosition() {}
 // FIXME: commands: the interface mode's menus and accelerators; the
 // schedule window sets the title.
@@ -141,6 +139,7 @@ DesktopApp::DesktopApp(const Clock& clock, MessagePresenter& presenter, SettingS
 {
     UserRegional user = loadUserRegional(userRegionalSources());
     regional_ = sanitised(user.regional);
+    preferences_ = Settings(SettingsEnvironment{sanitised(user.week), autostartFolder()});
     messages_->setInitialising(true);
     messages_->setClockText([this] { return timeText(heartbeat_.now(), regional_); });
     messages_->setDateText([this] { return shortDate(heartbeat_.today(), regional_); });
@@ -169,13 +168,15 @@ std::optional<int> DesktopApp::start(const Options& options)
         return 1;
     }
     settings_.setScheduleFolder(*folder);
+    // The week rules count from the first day shown, before the schedule
+    // is loaded; the whole catalogue is read again after it.
+    preferences_.read(settings_);
 
-    UserRegional user = loadUserRegional(userRegionalSources());
     SessionSettings settings;
     settings.folder = *folder;
     settings.userName = userName();
     settings.regional = regional_;
-    settings.week = sanitised(user.week);
+    settings.week = preferences_.week();
     settings.pathGiven = choice.given;
     settings.programFolder = options.programFolder;
     settings.startupCopy = true;
@@ -191,6 +192,7 @@ std::optional<int> DesktopApp::start(const Options& options)
         terminate();
         return true;
     });
+    window_->setGeometryChanged([this] { saveWindowSettings(); });
     window_->setActivated([this] {
         // Back from elsewhere: catch up with a minute that passed unseen.
         if (!state_.initialising && clock_.now() != heartbeat_.now())
@@ -202,7 +204,7 @@ std::optional<int> DesktopApp::start(const Options& options)
     statusLine();
     timer_.start(kTickMilliseconds);
     startupThread_.start([this] {
-        StartupServices services{*session_, *messages_, settings_, clock_, heartbeat_, state_, *this};
+        StartupServices services{*session_, *messages_, settings_, preferences_, clock_, heartbeat_, state_, *this};
         bool loaded = runStartup(services);
         QMetaObject::invokeMethod(this, [this, loaded] { startupEnded(loaded); }, Qt::QueuedConnection);
     });
@@ -298,8 +300,9 @@ void DesktopApp::changeAccess()
         if (!hold)
             return;  // a save runs; it keeps the lock fresh itself
         session_->access().tick();
-        // A reload replaced the schedule: show what was loaded.
-        if (&session_->schedule() != shownSchedule_)
+        // A reload replaced the schedule, or a refresh met a save: show
+        // what is there now.
+        if (&session_->schedule() != shownSchedule_ || paneStale_)
             showViewedDay();
     }
     if (session_->access().exitRequested())
@@ -354,6 +357,7 @@ void DesktopApp::minuteWork()
     checkTransferFiles();
     checkBackups();
     checkTicklers();
+    saveWindowSettings();
     // Starts move on with the clock.
     refreshDayPane();
 }
@@ -411,9 +415,47 @@ void DesktopApp::dayChangeWork()
 
 // --- start-up's window steps ----------------------------------------------------------------------
 
+namespace {
+
+ScreenLimits screenLimits(const QWidget& window)
+{
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    const QSize minimum = window.minimumSizeHint().expandedTo(QSize(1, 1));
+    if (!screen)
+        return {minimum.width(), minimum.height(), minimum.width(), minimum.height()};
+    return {screen->virtualGeometry().width(), screen->geometry().height(), minimum.width(), minimum.height()};
+}
+
+QSize screenSize(const QWidget& window)
+{
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize(1024, 768);
+}
+
+} // namespace
+
+// A saved rectangle that no longer fits the screens is brought back onto
+// them; none saved leaves the window where the system put it.
 void DesktopApp::placeMainWindow()
 {
-    onUserInterface([] { moveToSavedRectangle(); });
+    onUserInterface([this] {
+        const UserWindowRow& row = preferences_.windowRow();
+        if (std::optional<SettingRect> r = zk::placeMainWindow(row.mainWindow, screenLimits(*window_)))
+            window_->setGeometry(r->a, r->b, r->c, r->d);
+        if (row.windowFlags & WindowFlag::maximised)
+            window_->showMaximized();
+    });
+}
+
+void DesktopApp::setDefaultWindowLayout()
+{
+    onUserInterface([this] {
+        const QSize screen = screenSize(*window_);
+        UserWindowRow& row = preferences_.windowRow();
+        row = firstRunLayout(screen.width(), screen.height());
+        const SettingRect& r = row.mainWindow;
+        window_->setGeometry(r.a, r.b, r.c, r.d);
+    });
 }
 
 void DesktopApp::applyInterfaceMode()
@@ -437,10 +479,13 @@ void DesktopApp::showToday()
     });
 }
 
+// A save holding the schedule leaves the pane to the next tick.
 void DesktopApp::refreshDayPane()
 {
     if (BackgroundWork::Hold hold = backgroundWork_.tryHold())
         showViewedDay();
+    else
+        paneStale_ = true;
 }
 
 // Only while this thread owns the schedule (the background-work lock, or
@@ -451,6 +496,7 @@ void DesktopApp::showViewedDay()
         return;
     Schedule& schedule = session_->schedule();
     shownSchedule_ = &schedule;
+    paneStale_ = false;
     window_->dayPane().showDay(schedule, state_.viewed(), {heartbeat_.today(), heartbeat_.now()}, regional_);
 }
 
@@ -498,6 +544,73 @@ bool DesktopApp::finalSave()
     if (outcome.ok())
         return true;
     return messages_->question(kSaveFailedOnExitText) == Answer::Yes;
+}
+
+// Not while starting: the catalogue is not read yet, and writing it would
+// overwrite the user's settings with defaults.
+void DesktopApp::saveWindowSettings()
+{
+    if (state_.initialising || !session_ || !session_->isOpen())
+        return;
+    BackgroundWork::Hold hold = backgroundWork_.tryHold();
+    if (!hold)
+        return;  // a save runs; the next move or minute saves them
+    takeWindowGeometry();
+    zk::saveWindowSettings(preferences_, session_->schedule().header, settings_);
+}
+
+void DesktopApp::takeWindowGeometry()
+{
+    UserWindowRow& row = preferences_.windowRow();
+    const std::uint16_t shown = WindowFlag::maximised | WindowFlag::minimised;
+    row.windowFlags &= ~shown;
+    if (window_->isMaximized())
+        row.windowFlags |= WindowFlag::maximised;
+    if (window_->isMinimized())
+        row.windowFlags |= WindowFlag::minimised;
+    // A maximised or minimised window keeps the rectangle it returns to.
+    const QRect r = window_->isMaximized() || window_->isMinimized() ? window_->normalGeometry() : window_->geometry();
+    if (r.width() > 0 && r.height() > 0)
+        row.mainWindow = {r.x(), r.y(), r.width(), r.height()};
+}
+
+// The dialog works on a copy of the header, so a save on its thread never
+// reads a header the dialog is writing; each change goes into the
+// schedule's own header under the background-work lock, with change access.
+void DesktopApp::openPreferences()
+{
+    if (state_.initialising)
+        return;
+    {
+        BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+        preferencesHeader_ = session_->schedule().header;
+    }
+    PreferencesDialog dialog(preferences_, settings_, [this]() -> ScheduleHeader& { return preferencesHeader_; },
+                             window_.get());
+    connect(&dialog, &PreferencesDialog::headerChanged, this, &DesktopApp::headerPreferenceChanged);
+    connect(&dialog, &PreferencesDialog::settingChanged, this, &DesktopApp::refreshDayPane);
+    connect(&dialog, &PreferencesDialog::interfaceModeChanged, this, [this] {
+        headerPreferenceChanged();
+        loadModeMenus();
+    });
+    dialog.exec();
+}
+
+// Only the words the dialog sets: the rest of the header may have moved on
+// with saves and reloads while it was open.
+void DesktopApp::headerPreferenceChanged()
+{
+    BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+    if (!session_->access().requestChangeAccess()) {
+        preferencesHeader_ = session_->schedule().header;
+        return;
+    }
+    ScheduleHeader& header = session_->schedule().header;
+    header.setU32(ScheduleHeader::optionWordAt, preferencesHeader_.u32(ScheduleHeader::optionWordAt));
+    header.setInterfaceMode(preferencesHeader_.interfaceMode());
+    session_->schedule().dirty = true;
+    if (&session_->schedule() == shownSchedule_)
+        showViewedDay();
 }
 
 void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }

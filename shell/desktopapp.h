@@ -20,6 +20,8 @@
 #include "shell/model/appstate.h"
 #include "shell/model/backgroundwork.h"
 #include "shell/model/heartbeat.h"
+#include "core/scheduleheader.h"
+#include "shell/model/settings.h"
 #include "shell/model/startup.h"
 #endif
 
@@ -105,6 +107,12 @@ public:
     const AppState& state() const { return state_; }
     DayNumber today() const { return heartbeat_.today(); }
     bool saveThreadRunning() const { return saveThread_.running(); }
+    Settings& preferences() { return preferences_; }
+
+    // The Preferences dialog over this session's settings and header; a
+    // changed header preference marks the schedule changed, a changed mode
+    // brings in that mode's menus.
+    void openPreferences();
 
 signals:
     // The session has ended; the process exits with the code.
@@ -124,6 +132,7 @@ private:
 
     // --- start-up's window steps ---
     void placeMainWindow() override;
+    void setDefaultWindowLayout() override;
     void applyInterfaceMode() override;
     void reopenWindows() override;
     void showToday() override;
@@ -139,6 +148,9 @@ private:
     void startSaveThread();
     bool finalSave();
     void writeDataFolder();
+    void saveWindowSettings();
+    void takeWindowGeometry();
+    void headerPreferenceChanged();
 
     // Minute work.
     void watchAutosave();
@@ -149,6 +161,8 @@ private:
     SettingStore& settings_;
     std::unique_ptr<Messages> messages_;
     RegionalSettings regional_;
+    Settings preferences_;
+    ScheduleHeader preferencesHeader_;
     AppState state_;
     BackgroundWork backgroundWork_;
     Heartbeat heartbeat_{*this};
@@ -166,6 +180,7 @@ private:
     bool autosaveWarned_ = false;
     bool backupsWarned_ = false;
     bool terminated_ = false;
+    bool paneStale_ = false;
 };
 
 } // namespace zk

@@ -8,9 +8,21 @@
 
 namespace zk {
 
+namespace {
+constexpr int kGeometrySettleMilliseconds = 300;
+}
+
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), dayPane_(new DayPane(this)), status_(new QLabel(this))
+    : QMainWindow(parent), dayPane_(new DayPane(this)), status_(new QLabel(this)), geometrySettled_(new QTimer(this))
 {
+    // A drag moves the window many times a second; the settings are saved
+    // once it rests.
+    geometrySettled_->setSingleShot(true);
+    geometrySettled_->setInterval(kGeometrySettleMilliseconds);
+    connect(geometrySettled_, &QTimer::timeout, this, [this] {
+        if (geometryChanged_)
+            geometryChanged_();
+    });
     setObjectName("Zelkon Main");
     setWindowTitle("Zelkon");
     setCentralWidget(dayPane_);
@@ -35,6 +47,18 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && activated_)
         activated_();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    geometrySettled_->start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    geometrySettled_->start();
 }
 
 } // namespace zk

@@ -5,6 +5,7 @@
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
 #include "shell/model/heartbeat.h"
+#include "shell/model/settings.h"
 #include "sharing/session.h"
 
 #include <unistd.h>
@@ -19,12 +20,6 @@ DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nigh
 
 // FIXME: the time zones module loads timezone.lst and sets the zone data.
 void loadTimeZones(const StartupServices&) {}
-// FIXME: the settings catalogue (shell/model/settings.h: readAllSettings,
-// applyNewScheduleDefaults) reads the settings after loading, sets the
-// default window layout of a new schedule, fills the header defaults and
-// takes the defaults from the setting store.
-void defaultWindowLayout(const StartupServices&) {}
-void headerDefaults(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
@@ -60,14 +55,41 @@ void offerUndoneReminder(const StartupServices&) {}
 
 // --- steps done here -----------------------------------------------------------------
 
+ScheduleOrigin originOf(const Session& session)
+{
+    return session.newSchedule() ? ScheduleOrigin::New : ScheduleOrigin::Existing;
+}
+
 bool openSchedule(const StartupServices& s)
 {
     if (!s.session.open())
         return false;
     s.state.newSchedule = s.session.newSchedule();
     s.state.sampleData = s.session.sampleData();
+    readAllSettings(s.preferences, s.settings, s.session.schedule().header, originOf(s.session));
     s.host.placeMainWindow();
     return true;
+}
+
+// Data from old program versions moves to PRO with the defaults its users
+// had; sample data keeps the mode it was made in.
+void applyProDefaultsToOldData(const StartupServices& s)
+{
+    ScheduleHeader& header = s.session.schedule().header;
+    if (s.session.newSchedule() || !wantsProDefaults(header, s.session.sampleData()))
+        return;
+    applyProDefaults(header, s.preferences, s.settings);
+    s.session.schedule().dirty = true;
+}
+
+// A new schedule gets the header defaults; without sample data the user's
+// own settings then count again over what the defaults just set.
+void headerDefaults(const StartupServices& s)
+{
+    ScheduleHeader& header = s.session.schedule().header;
+    applyNewScheduleDefaults(header, s.preferences, s.settings);
+    if (!s.session.sampleData())
+        readAllSettings(s.preferences, s.settings, header, ScheduleOrigin::New);
 }
 
 void setReadOnly(const StartupServices& s)
@@ -123,11 +145,12 @@ bool runStartup(const StartupServices& s)
         return false;
     loadTimeZones(s);
     if (s.session.newSchedule())
-        defaultWindowLayout(s);
+        s.host.setDefaultWindowLayout();
     checkArchives(s);
     setReadOnly(s);
     rememberDataFolder(s);
     loadStatusTable(s);
+    applyProDefaultsToOldData(s);
     readNotesWindowPosition(s);
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
     s.state.setViewed(s.heartbeat.today());

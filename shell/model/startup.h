@@ -17,14 +17,18 @@ class Heartbeat;
 class Messages;
 class Session;
 class SettingStore;
+class Settings;
 struct AppState;
 
 // The steps of start-up that belong to the windows.
 class StartupHost {
 public:
     virtual ~StartupHost() = default;
-    // Right after the data file: the saved window rectangle.
+    // Right after the data file and its settings: the saved window rectangle.
     virtual void placeMainWindow() = 0;
+    // A new schedule's first-run layout of the main window and its tool
+    // windows, for the screen the window is on.
+    virtual void setDefaultWindowLayout() = 0;
     // The title and the interface mode's menus; saves may run on threads of
     // their own from here on.
     virtual void applyInterfaceMode() = 0;
@@ -40,6 +44,8 @@ struct StartupServices {
     Session& session;
     Messages& messages;
     SettingStore& settings;
+    // The settings catalogue, read again right after the data file.
+    Settings& preferences;
     const Clock& clock;
     Heartbeat& heartbeat;
     AppState& state;

@@ -1,0 +1,142 @@
+// The session across starts: an existing schedule reopens with the window
+// where the user left it, a damaged schedule is recovered from its backup
+// when the user says so, the day changes at midnight, and a preference kept
+// in the header is saved with the schedule.
+
+#include "desktopsupport.h"
+
+#include "core/schedule.h"
+#include "shell/mainwindow.h"
+#include "shell/model/settings.h"
+#include "shell/preferencesdialog.h"
+#include "sharing/session.h"
+#include "storage/datafile.h"
+#include "views/daypane.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+
+namespace zk::testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DesktopLifecycleTest : public DesktopFixture {
+protected:
+    fs::path dataFile() const { return home.defaultFolder() / "timedata.pak"; }
+
+    // A first session: the schedule from the sample, saved, and closed.
+    void runFirstSession()
+    {
+        startSession();
+        app->tick();
+        ASSERT_TRUE(eventually([this] { return !app->saveThreadRunning(); }));
+        endSession();
+    }
+    void endSession()
+    {
+        ASSERT_TRUE(app->exitRequest());
+        app->terminate();
+        app.reset();
+    }
+    bool showsLineStarting(const QString& description) const
+    {
+        for (const QString& line : app->window().dayPane().lines())
+            if (line.section('\t', 1).startsWith(description))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(DesktopLifecycleTest, AnExistingScheduleReopensWithTheWindowWhereItWasLeft)
+{
+    startSession();
+    const QRect firstRun = app->window().geometry();
+    EXPECT_EQ(firstRun.topLeft(), QPoint(0, 0)) << "a new schedule starts in the first-run layout";
+    app->window().setGeometry(40, 50, 700, 500);
+    // Saved once the window rests, not while it moves.
+    ASSERT_TRUE(eventually([this] {
+        auto row = settings.value(windowRowName(0));
+        return row && row->find(" 40 50 700 500 ") != std::string::npos;
+    })) << settings.value(windowRowName(0)).value_or("(none)");
+    endSession();
+
+    startSession();
+    EXPECT_FALSE(app->state().newSchedule);
+    EXPECT_EQ(app->window().geometry(), QRect(40, 50, 700, 500));
+    EXPECT_TRUE(showsLineStarting("Team stand-up"));
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+TEST_F(DesktopLifecycleTest, ADamagedScheduleIsRecoveredFromTheBackupTheUserAccepts)
+{
+    runFirstSession();
+    fs::copy_file(dataFile(), home.defaultFolder() / "timedata.bak", fs::copy_options::overwrite_existing);
+    fs::resize_file(dataFile(), 700);
+
+    presenter.queueAnswer(Answer::Yes);
+    startSession();
+    EXPECT_THAT(presenter.texts(), ::testing::Contains("Error reading data. " + dataFile().string()
+                                                       + " file data may be invalid or incomplete. Use latest backup file?"));
+    EXPECT_TRUE(showsLineStarting("Team stand-up"));
+    EXPECT_GT(fs::file_size(dataFile()), 700u) << "the backup replaced the damaged file";
+}
+
+TEST_F(DesktopLifecycleTest, RefusingTheBackupOfADamagedScheduleEndsTheSessionAndKeepsTheFile)
+{
+    runFirstSession();
+    fs::copy_file(dataFile(), home.defaultFolder() / "timedata.bak", fs::copy_options::overwrite_existing);
+    fs::resize_file(dataFile(), 700);
+
+    presenter.queueAnswer(Answer::No);
+    app = std::make_unique<DesktopApp>(clock, presenter, settings);
+    ASSERT_EQ(app->start({"", ZELKON_RESOURCE_DIR}), std::nullopt);
+    ASSERT_TRUE(eventually([this] { return app->startupFailed(); }));
+    EXPECT_EQ(fs::file_size(dataFile()), 700u);
+    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
+}
+
+TEST_F(DesktopLifecycleTest, AtMidnightTheTickMovesTodayAndThePaneShowingItOnToTheNewDay)
+{
+    clock.set({2024, 3, 11, 23, 59, 58});
+    startSession();
+    const DayNumber monday = kTestMorning.dayNumber();
+    ASSERT_EQ(app->window().dayPane().day(), monday);
+
+    clock.set({2024, 3, 12, 0, 0, 1});
+    app->tick();
+    EXPECT_EQ(app->today(), monday + 1);
+    // A save running on its thread may hold the schedule through this tick;
+    // the pane follows on a later one.
+    ASSERT_TRUE(eventually([this, monday] {
+        app->tick();
+        return app->window().dayPane().day() == monday + 1;
+    }));
+    EXPECT_TRUE(app->window().dayPane().heading().startsWith("Tuesday")) << app->window().dayPane().heading().toStdString();
+    EXPECT_TRUE(app->window().statusText().startsWith("Tuesday")) << app->window().statusText().toStdString();
+}
+
+TEST_F(DesktopLifecycleTest, AHeaderPreferenceChangedInTheDialogIsSavedWithTheSchedule)
+{
+    startSession();
+    const bool autosort = headerOption(app->session().schedule().header, HeaderOption::Autosort);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<PreferencesDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->control(1465)->click();
+        dialog->accept();
+    });
+    app->openPreferences();
+    EXPECT_NE(headerOption(app->session().schedule().header, HeaderOption::Autosort), autosort);
+    endSession();
+
+    LoadResult saved = loadDataFile(dataFile());
+    ASSERT_TRUE(saved);
+    EXPECT_NE(headerOption(saved.schedule->header, HeaderOption::Autosort), autosort);
+}
+
+} // namespace
+} // namespace zk::testsupport
