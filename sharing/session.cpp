@@ -63,6 +63,7 @@ LoadOptions Session::loadOptions()
     options.messages = &messages_;
     options.formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
     options.changeAccess = [this] { return access_.mayChangeNow(); };
+    options.progress = settings_.loadProgress;
     return options;
 }
 

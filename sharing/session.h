@@ -53,6 +53,9 @@ struct SessionSettings {
     // How a wait for change access pauses between attempts; false ends the
     // wait. Unset: it sleeps.
     std::function<bool(std::chrono::milliseconds)> pause;
+    // What the load has come to (" - Reading Data 42%", " - <step>"), for
+    // the main window's caption; called on the loading thread.
+    std::function<void(const std::string&)> loadProgress;
 };
 
 class Session {

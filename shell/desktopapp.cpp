@@ -35,6 +35,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kTickMilliseconds = 1000;
+const QString kProgramCaption = QStringLiteral("Zelkon");
 constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
 // How long an internal fault lets a save on another thread finish its
 // renames before the process ends.
@@ -180,6 +181,10 @@ std::optional<int> DesktopApp::start(const Options& options)
     settings.pathGiven = choice.given;
     settings.programFolder = options.programFolder;
     settings.startupCopy = true;
+    settings.loadProgress = [this](const std::string& text) {
+        QMetaObject::invokeMethod(this, [this, caption = kProgramCaption + QString::fromStdString(text)] { window_->setWindowTitle(caption); },
+                                  Qt::QueuedConnection);
+    };
     session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
     session_->access().setPhase(SessionPhase::StartingUp);
     session_->access().removeLeftoverExitRequest();
@@ -461,6 +466,7 @@ void DesktopApp::setDefaultWindowLayout()
 void DesktopApp::applyInterfaceMode()
 {
     onUserInterface([this] {
+        window_->setWindowTitle(kProgramCaption);
         loadModeMenus();
         state_.backgroundThreadsAllowed = true;
     });
