@@ -7,6 +7,7 @@
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
 #include "shell/messagebox.h"
+#include "shell/stopsignals.h"
 #include "storage/datafileset.h"
 
 #include <QApplication>
@@ -57,5 +58,6 @@ int main(int argc, char** argv)
     if (std::optional<int> early = session.start({commandLine(), programFolder()}))
         return *early;
     presenter.setParent(&session.window());
+    zk::onStopSignal([&session] { session.window().close(); });
     return application.exec();
 }

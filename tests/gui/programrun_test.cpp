@@ -32,7 +32,8 @@ protected:
         }
     }
 
-    QProcess& launch(const fs::path& folder)
+    QProcess& launch(const fs::path& folder) { return launch(QStringList{QString::fromStdString(folder.string())}); }
+    QProcess& launch(const QStringList& arguments)
     {
         auto* process = new QProcess;
         processes_.push_back(process);
@@ -43,7 +44,7 @@ protected:
         env.insert("XDG_DATA_HOME", QString::fromStdString((home.root() / "data").string()));
         env.insert("ZELKON_CONFIG_HOME", QString::fromStdString(home.config().string()));
         process->setProcessEnvironment(env);
-        process->start(ZELKON_BINARY, {QString::fromStdString(folder.string())});
+        process->start(ZELKON_BINARY, arguments);
         return *process;
     }
 
@@ -90,6 +91,21 @@ TEST_F(ProgramRunTest, ASecondSessionOnTheSameDataFileIsRefusedWithExitCodeOne)
     EXPECT_FALSE(listening(folder));
     QProcess& third = launch(folder);
     EXPECT_TRUE(eventually([&] { return listening(folder); })) << third.readAllStandardError().toStdString();
+}
+
+TEST_F(ProgramRunTest, TerminatingTheProgramEndsItAsClosingTheWindowDoes)
+{
+    QProcess& program = launch(QStringList{});
+    const fs::path folder = home.defaultFolder();
+    ASSERT_TRUE(eventually([&] { return fs::exists(folder / "timedata.pak") && listening(folder); }))
+        << program.readAllStandardError().toStdString();
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
+    EXPECT_TRUE(loadDataFile(folder / "timedata.pak"));
 }
 
 TEST(InternalFaultDeathTest, TheFaultBoxIsShownAndTheProcessEndsWithCodeThree)
