@@ -71,6 +71,24 @@ TEST_F(DesktopLifecycleTest, AnExistingScheduleReopensWithTheWindowWhereItWasLef
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
+TEST_F(DesktopLifecycleTest, AChangeIsSavedByTheOneSecondTickAlone)
+{
+    startSession();
+    ASSERT_TRUE(eventually([this] { return fs::exists(dataFile()) && !app->saveThreadRunning(); }));
+    const auto before = fs::last_write_time(dataFile());
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        Schedule& schedule = app->session().schedule();
+        schedule.header.setDayEnd(TimeValue::fromClock(22, 0));
+        schedule.dirty = true;
+    }
+    // No tick by hand: the session's own timer saves it, a second later.
+    ASSERT_TRUE(eventually([&] { return fs::last_write_time(dataFile()) != before && !app->saveThreadRunning(); }));
+    LoadResult saved = loadDataFile(dataFile());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved.schedule->header.dayEnd(), TimeValue::fromClock(22, 0));
+}
+
 TEST_F(DesktopLifecycleTest, ADamagedScheduleIsRecoveredFromTheBackupTheUserAccepts)
 {
     runFirstSession();
