@@ -3,6 +3,7 @@
 // session (an object in this process, or a second zk process).
 
 #include "sessionsupport.h"
+#include "zkprocess.h"
 
 #include "engine/plistorder.h"
 #include "platform/lockfilesystem.h"
@@ -23,44 +24,6 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
-struct ZkRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// A zk process started now and waited for by finish().
-class ZkProcess {
-public:
-    ZkProcess(const std::string& command, fs::path errFile) : err_(std::move(errFile))
-    {
-        pipe_ = ::popen((command + " 2>'" + err_.string() + "'").c_str(), "r");
-    }
-    ZkRun finish()
-    {
-        ZkRun run;
-        if (!pipe_)
-            return run;
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe_))
-            run.out.append(buffer, n);
-        int status = ::pclose(pipe_);
-        pipe_ = nullptr;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = readText(err_);
-        return run;
-    }
-    ~ZkProcess()
-    {
-        if (pipe_)
-            finish();
-    }
-
-private:
-    FILE* pipe_ = nullptr;
-    fs::path err_;
-};
-
 class ZkAddTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,10 +39,7 @@ protected:
         return "ZELKON_NOW='2023-10-21 10:00' LC_ALL=C ZELKON_CONFIG_HOME='" + (root.path() / "config").string()
                + "' XDG_DATA_HOME='" + (root.path() / "data").string() + "' " + ZK_BINARY + " " + arguments;
     }
-    ZkProcess start(const std::string& arguments)
-    {
-        return ZkProcess(command(arguments), root.path() / ("err-" + std::to_string(++runs)));
-    }
+    ZkProcess start(const std::string& arguments) { return ZkProcess(command(arguments)); }
     ZkRun zk(const std::string& arguments) { return start(arguments).finish(); }
     std::string in() const { return " --folder '" + schedule.string() + "' "; }
     fs::path file(const char* name) const { return schedule / name; }
@@ -106,7 +66,6 @@ protected:
     fs::path schedule = root.path() / "schedule";
     // The moment ZELKON_NOW gives the zk processes.
     FixedClock clock{LocalMoment{2023, 10, 21, 10, 0, 0}};
-    int runs = 0;
 };
 
 // A session of this process holding the schedule's lock.

@@ -2,6 +2,7 @@
 // codes, and how they find the schedule folder.
 
 #include "datafilesupport.h"
+#include "zkprocess.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,6 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
-struct ZkRun {
-    int exitCode = -1;
-    std::string out;
-};
-
 class ZkCheckTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,18 +30,9 @@ protected:
 
     ZkRun zk(const std::string& arguments, const std::string& dataHome = "")
     {
-        std::string command = "ZELKON_NOW='2023-10-21 10:00' ZELKON_CONFIG_HOME='" + (root / "config").string() + "' "
-            + (dataHome.empty() ? "" : "XDG_DATA_HOME='" + dataHome + "' ") + ZK_BINARY + " " + arguments + " 2>&1";
-        ZkRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-            run.out.append(buffer, n);
-        int status = ::pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return runZk("ZELKON_NOW='2023-10-21 10:00' ZELKON_CONFIG_HOME='" + (root / "config").string() + "' "
+                     + (dataHome.empty() ? "" : "XDG_DATA_HOME='" + dataHome + "' ") + ZK_BINARY + " " + arguments,
+                     ErrorStream::Merged);
     }
     std::string path(const std::string& name) const { return (root / name).string(); }
     void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const

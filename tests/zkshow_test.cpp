@@ -6,6 +6,7 @@
 #include "engine/plistorder.h"
 #include "placementscenario.h"
 #include "storage/datafile.h"
+#include "zkprocess.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,8 @@ namespace fs = std::filesystem;
 
 using testing::hm;
 using testing::kMonday;
-
-struct ZkRun {
-    std::string out;
-    std::string err;
-    int exitCode = -1;
-};
+using testsupport::runZk;
+using testsupport::ZkRun;
 
 class ZkShowTest : public ::testing::Test, public testing::Scenario {
 protected:
@@ -61,22 +58,8 @@ protected:
 
     ZkRun zk(const std::string& arguments, const std::string& now = "2024-03-04 10:00")
     {
-        fs::path err = root_ / "stderr";
-        std::string command = "ZELKON_CONFIG_HOME='" + (root_ / "config").string() + "' LC_ALL=C ZELKON_NOW='" + now
-            + "' " + ZK_BINARY + " show --folder '" + (root_ / "schedule").string() + "' " + arguments + " 2>'"
-            + err.string() + "'";
-        ZkRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer;
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            run.out.append(buffer.data(), n);
-        int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(err);
-        std::stringstream text;
-        text << in.rdbuf();
-        run.err = text.str();
-        return run;
+        return runZk("ZELKON_CONFIG_HOME='" + (root_ / "config").string() + "' LC_ALL=C ZELKON_NOW='" + now + "' "
+                     + ZK_BINARY + " show --folder '" + (root_ / "schedule").string() + "' " + arguments);
     }
 
     // A morning as it looks at 10:00: breakfast done, the dentist missed,
