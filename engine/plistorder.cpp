@@ -5,6 +5,7 @@
 #include "platform/fault.h"
 
 #include <limits>
+#include <optional>
 
 namespace zk {
 
@@ -136,52 +137,23 @@ void moveToPosition(Schedule& schedule, ItemHandle item, int seq)
     schedule.dirty = true;
 }
 
-PriorityStep raisePriority(Schedule& schedule, ItemHandle item)
+namespace {
+
+enum class StepDirection { Raise, Lower };
+
+// What both steps share before anything moves: a step refused, or done by
+// the value alone (Marvals) or without an entry to move, gives its result;
+// otherwise `entry` is the item's entry in the list.
+std::optional<PriorityStep> startStep(Schedule& schedule, ItemHandle item, StepDirection direction,
+                                      PlistEntryHandle& entry)
 {
     ItemRecord& r = schedule.record(item);
     if (r.has(ItemFlag::notFreelyMovable))
         return PriorityStep::TimesInstead;
     if (marvalsOn(schedule.header)) {
-        r.setValue(r.value() + 1.0f);
-        schedule.dirty = true;
-        marvalsResort(schedule, item);
-        return PriorityStep::Done;
-    }
-    if (!r.has(ItemFlag::fFloating))
-        return PriorityStep::Done;
-    PriorityList& list = schedule.plist;
-    PlistEntryHandle e = findPlistEntry(schedule, item);
-    if (!e)
-        return PriorityStep::Done;
-    PlistEntryHandle ahead = list.previous(e);
-    if (!ahead)
-        return PriorityStep::AlreadyFirst;
-
-    std::uint8_t oldLetter = list.entry(e).letter;
-    std::uint8_t letter = list.entry(ahead).letter;
-    int seq = list.entry(ahead).seq;
-    PlistEntryHandle following = list.next(e);
-    list.unlink(e);
-    list.setLetter(e, letter);
-    r.setPriorityLetter(letter);
-    list.setSeq(e, seq);
-    list.insertBefore(e, ahead);
-    list.renumberFrom(e, ahead);
-    // Leaving the front of its class moves every entry left behind up one.
-    if (oldLetter != letter && following && list.entry(following).letter == oldLetter)
-        list.renumberFrom(following);
-    schedule.dirty = true;
-    return PriorityStep::Done;
-}
-
-PriorityStep lowerPriority(Schedule& schedule, ItemHandle item)
-{
-    ItemRecord& r = schedule.record(item);
-    if (r.has(ItemFlag::notFreelyMovable))
-        return PriorityStep::TimesInstead;
-    if (marvalsOn(schedule.header)) {
-        if (r.value() >= 1.0f) {
-            r.setValue(r.value() - 1.0f);
+        // A value never goes below zero by lowering.
+        if (direction == StepDirection::Raise || r.value() >= 1.0f) {
+            r.setValue(r.value() + (direction == StepDirection::Raise ? 1.0f : -1.0f));
             schedule.dirty = true;
         }
         marvalsResort(schedule, item);
@@ -189,27 +161,65 @@ PriorityStep lowerPriority(Schedule& schedule, ItemHandle item)
     }
     if (!r.has(ItemFlag::fFloating))
         return PriorityStep::Done;
-    PriorityList& list = schedule.plist;
-    PlistEntryHandle e = findPlistEntry(schedule, item);
-    if (!e)
+    entry = findPlistEntry(schedule, item);
+    if (!entry)
         return PriorityStep::Done;
+    return std::nullopt;
+}
+
+// The entry leaves its place with the class and number of its neighbour.
+void takeClassOf(Schedule& schedule, PlistEntryHandle e, PlistEntryHandle neighbour)
+{
+    PriorityList& list = schedule.plist;
+    std::uint8_t letter = list.entry(neighbour).letter;
+    int seq = list.entry(neighbour).seq;
+    list.unlink(e);
+    list.setLetter(e, letter);
+    schedule.record(list.entry(e).item).setPriorityLetter(letter);
+    list.setSeq(e, seq);
+    schedule.dirty = true;
+}
+
+} // namespace
+
+PriorityStep raisePriority(Schedule& schedule, ItemHandle item)
+{
+    PlistEntryHandle e;
+    if (std::optional<PriorityStep> result = startStep(schedule, item, StepDirection::Raise, e))
+        return *result;
+    PriorityList& list = schedule.plist;
+    PlistEntryHandle ahead = list.previous(e);
+    if (!ahead)
+        return PriorityStep::AlreadyFirst;
+
+    std::uint8_t oldLetter = list.entry(e).letter;
+    PlistEntryHandle following = list.next(e);
+    takeClassOf(schedule, e, ahead);
+    list.insertBefore(e, ahead);
+    list.renumberFrom(e, ahead);
+    // Leaving the front of its class moves every entry left behind up one.
+    if (oldLetter != list.entry(e).letter && following && list.entry(following).letter == oldLetter)
+        list.renumberFrom(following);
+    return PriorityStep::Done;
+}
+
+PriorityStep lowerPriority(Schedule& schedule, ItemHandle item)
+{
+    PlistEntryHandle e;
+    if (std::optional<PriorityStep> result = startStep(schedule, item, StepDirection::Lower, e))
+        return *result;
+    PriorityList& list = schedule.plist;
     PlistEntryHandle behind = list.next(e);
     if (!behind)
         return PriorityStep::Done;
 
     std::uint8_t oldLetter = list.entry(e).letter;
-    std::uint8_t letter = list.entry(behind).letter;
-    int seq = list.entry(behind).seq;
-    list.unlink(e);
-    list.setLetter(e, letter);
-    r.setPriorityLetter(letter);
-    list.setSeq(e, seq);
+    takeClassOf(schedule, e, behind);
     list.insertAfter(e, behind);
-    if (oldLetter == letter)
+    if (oldLetter == list.entry(e).letter)
         list.renumberFrom(behind, e);
     else
         list.renumberFrom(behind);  // joining at the front of a class moves the rest down one
-    schedule.dirty = true;
     return PriorityStep::Done;
 }
 
