@@ -30,13 +30,22 @@ bool ItemChain::less(const Node& a, const Node& b) const
 
 std::pair<std::size_t, std::size_t> ItemChain::lowerBound(const Node& n) const
 {
-    // The first block whose last node is not less than n: first by the dense
-    // array of last prefixes, then by whole keys where the prefixes tie.
-    std::size_t b = static_cast<std::size_t>(
-        std::partition_point(lastPrefix_.begin(), lastPrefix_.end(), [&](std::uint64_t p) { return p < n.prefix; })
-        - lastPrefix_.begin());
-    while (b < blocks_.size() && less(blocks_[b].back(), n))
-        ++b;
+    // The first block whose last node is not less than n: by the dense array
+    // of last prefixes, and by whole keys among the blocks whose prefix ties
+    // (many titles share their first eight letters), both by halving.
+    auto tie = std::equal_range(lastPrefix_.begin(), lastPrefix_.end(), n.prefix);
+    std::size_t first = static_cast<std::size_t>(tie.first - lastPrefix_.begin());
+    std::size_t last = static_cast<std::size_t>(tie.second - lastPrefix_.begin());
+    std::size_t b = first;
+    for (std::size_t count = last - first; count > 0;) {
+        std::size_t half = count / 2;
+        if (less(blocks_[b + half].back(), n)) {
+            b += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
     if (b == blocks_.size())
         return {blocks_.size(), 0};
     auto block = blocks_.begin() + static_cast<std::ptrdiff_t>(b);

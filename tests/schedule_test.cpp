@@ -3,11 +3,14 @@
 
 #include "core/description.h"
 #include "core/schedule.h"
+#include "core/text.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace zk {
 namespace {
@@ -88,6 +91,25 @@ TEST_F(ScheduleTest, ChainIsCaseInsensitiveWithInsertionOrderForEqualKeys)
     addItem("APPLE pie");
     addItem("banana");
     EXPECT_EQ(chainTexts(), (std::vector<std::string>{"Apple", "apple", "APPLE pie", "banana", "pear"}));
+}
+
+// Titles that share their first eight letters span many blocks of the
+// chain; each must still find its place among them.
+TEST_F(ScheduleTest, ChainOrdersManyTitlesWithACommonBeginning)
+{
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = "Appointment " + std::to_string((i * 7919) % 3000);
+        addItem(text);
+        expected.push_back(text);
+    }
+    addItem("appointment 0");  // equal to an earlier key: after it
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const std::string& a, const std::string& b) { return caseFoldKey(a) < caseFoldKey(b); });
+    expected.insert(std::upper_bound(expected.begin(), expected.end(), std::string("appointment 0"),
+                                     [](const std::string& a, const std::string& b) { return caseFoldKey(a) < caseFoldKey(b); }),
+                    "appointment 0");
+    EXPECT_EQ(chainTexts(), expected);
 }
 
 TEST_F(ScheduleTest, PrivateItemSortsUnderItsMarkerUnlessPrivateTextIsShown)
