@@ -5,7 +5,9 @@
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
 #include "shell/model/heartbeat.h"
+#include "shell/model/settings.h"
 #include "sharing/session.h"
+#include "storage/statustablefile.h"
 
 #include <unistd.h>
 
@@ -28,8 +30,6 @@ void headerDefaults(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
-// FIXME: the status table module loads STATUS.TBL.
-void loadStatusTable(const StartupServices&) {}
 // FIXME: the notes module reads NotesWindowPos, creates the NOTES folder and
 // gives the schedule its note file prefix.
 void readNotesWindowPosition(const StartupServices&) {}
@@ -68,6 +68,17 @@ bool openSchedule(const StartupServices& s)
     s.state.sampleData = s.session.sampleData();
     s.host.placeMainWindow();
     return true;
+}
+
+// Before this session saves, the header still names the program that last
+// wrote the data file, which decides whether the table predates cell colours.
+void loadStatuses(const StartupServices& s)
+{
+    Settings catalogue;
+    catalogue.read(s.settings);
+    const StatusTableFile file{s.session.files().folder(), systemFileSystem(), s.messages};
+    loadStatusTable(s.state.statuses, file, s.session.schedule().header.writerVersion(),
+                    static_cast<std::uint32_t>(catalogue.color(ColorSetting::ColorNormalText)));
 }
 
 void setReadOnly(const StartupServices& s)
@@ -127,7 +138,7 @@ bool runStartup(const StartupServices& s)
     checkArchives(s);
     setReadOnly(s);
     rememberDataFolder(s);
-    loadStatusTable(s);
+    loadStatuses(s);
     readNotesWindowPosition(s);
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
     s.state.setViewed(s.heartbeat.today());
