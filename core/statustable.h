@@ -4,7 +4,7 @@
 // views show apart. Each status has a label and two colours: the colour its
 // items' text is drawn in, and a cell colour the month view fills with.
 //
-// One status record, the same in memory and in "STATUS.TBL" (the file is
+// One status record as "STATUS.TBL" stores it (the file itself is
 // storage/statustablefile.h's), 20 bytes, little-endian:
 //
 //  off  width  field
