@@ -188,4 +188,23 @@ FileSystem& systemFileSystem()
     return instance;
 }
 
+int replaceFileContents(FileSystem& files, const Path& file, std::string_view bytes)
+{
+    const Path temporary = file.string() + ".tmp";
+    const int fd = files.createFile(temporary);
+    if (fd < 0)
+        return -fd;
+    int e = writeAll(fd, bytes.data(), bytes.size());
+    if (e == 0)
+        e = files.syncFile(fd);
+    const int closed = files.closeFile(fd);
+    if (e == 0)
+        e = closed;
+    if (e == 0)
+        e = files.rename(temporary, file, RenameMode::Replace);
+    if (e != 0)
+        files.remove(temporary);
+    return e;
+}
+
 } // namespace zk

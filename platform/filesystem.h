@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace zk {
 
@@ -52,5 +53,11 @@ public:
 
 // The real file system.
 FileSystem& systemFileSystem();
+
+// Replaces a small file whole: the bytes go to "<file>.tmp" beside it, are
+// synced, and the temporary is renamed over the file, so a reader never
+// sees half of it and a failure keeps the old one. 0, or the errno of the
+// step that failed (the temporary is removed then).
+int replaceFileContents(FileSystem& files, const Path& file, std::string_view bytes);
 
 } // namespace zk

@@ -2,9 +2,11 @@
 // What every part of the desktop session asks about the session as a whole.
 // The start-up worker and the user-interface thread both write it, so the
 // flags are atomic; the viewed day belongs to the user-interface thread
-// once start-up has ended.
+// once start-up has ended, and so does the status table, which start-up
+// loads before it clears `initialising`.
 
 #include "core/daynumber.h"
+#include "core/statustable.h"
 
 #include <atomic>
 
@@ -24,6 +26,9 @@ struct AppState {
     std::atomic<bool> sampleData{false};
     // The day the current schedule pane shows.
     std::atomic<int> viewedDay{0};
+
+    // The schedule folder's statuses (STATUS.TBL).
+    StatusTable statuses;
 
     DayNumber viewed() const { return DayNumber(viewedDay.load()); }
     void setViewed(DayNumber day) { viewedDay.store(day.value()); }

@@ -7,6 +7,7 @@
 #include "shell/model/heartbeat.h"
 #include "shell/model/settings.h"
 #include "sharing/session.h"
+#include "storage/statustablefile.h"
 
 #include <unistd.h>
 
@@ -23,8 +24,6 @@ void loadTimeZones(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
-// FIXME: the status table module loads STATUS.TBL.
-void loadStatusTable(const StartupServices&) {}
 // FIXME: the notes module reads NotesWindowPos, creates the NOTES folder and
 // gives the schedule its note file prefix.
 void readNotesWindowPosition(const StartupServices&) {}
@@ -92,6 +91,15 @@ void headerDefaults(const StartupServices& s)
         readAllSettings(s.preferences, s.settings, header, ScheduleOrigin::New);
 }
 
+// Before this session saves, the header still names the program that last
+// wrote the data file, which decides whether the table predates cell colours.
+void loadStatuses(const StartupServices& s)
+{
+    const StatusTableFile file{s.session.files().folder(), systemFileSystem(), s.messages};
+    loadStatusTable(s.state.statuses, file, s.session.schedule().header.writerVersion(),
+                    static_cast<std::uint32_t>(s.preferences.color(ColorSetting::ColorNormalText)));
+}
+
 void setReadOnly(const StartupServices& s)
 {
     const auto data = s.session.files().dataFile();
@@ -149,7 +157,7 @@ bool runStartup(const StartupServices& s)
     checkArchives(s);
     setReadOnly(s);
     rememberDataFolder(s);
-    loadStatusTable(s);
+    loadStatuses(s);
     applyProDefaultsToOldData(s);
     readNotesWindowPosition(s);
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
