@@ -41,10 +41,10 @@ public:
     using Responder = std::function<bool(int command)>;
 
     struct Gates {
-        std::function<void(int command)> activity;
-        std::function<bool()> viewAccess;    // none: granted
-        std::function<bool()> readOnly;      // none: writable
-        std::function<bool()> changeAccess;  // takes it; none: always granted
+        std::function<void(int command)> activity = {};
+        std::function<bool()> viewAccess = {};    // none: granted
+        std::function<bool()> readOnly = {};      // none: writable
+        std::function<bool()> changeAccess = {};  // takes it; none: always granted
     };
 
     explicit CommandDispatcher(Messages& messages) : messages_(messages) {}
