@@ -3,6 +3,7 @@
 // and checking rules, the dispatching order, and the commands that move
 // the viewed day and switch views.
 
+#include "core/itemrecord.h"
 #include "engine/interfacemode.h"
 #include "platform/messages.h"
 #include "shell/model/commanddispatch.h"
@@ -144,6 +145,20 @@ TEST(ModeMenusTest, PopupsReachedByTheirTitles)
     EXPECT_EQ(findPopup(menuBar(InterfaceMode::ez, {}), "Worktools"), nullptr);
 }
 
+TEST(ModeMenusTest, ASubmenuOfOneEntryGivesWayToIt)
+{
+    // LITE's Juggle menu holds only the item moves; View/Special only Time Graph.
+    std::vector<MenuNode> lite = menuBar(InterfaceMode::lite, {});
+    const MenuNode* juggle = findPopup(lite, "Juggle");
+    ASSERT_NE(juggle, nullptr);
+    EXPECT_EQ(juggle->children.front().kind, MenuNode::Kind::Item);
+    EXPECT_EQ(juggle->children.front().command, 9);
+    const std::vector<MenuNode>& view = findPopup(lite, "View")->children;
+    EXPECT_TRUE(std::any_of(view.begin(), view.end(), [](const MenuNode& n) { return n.command == 392; }));
+    // In PRO they keep their submenus.
+    EXPECT_EQ(findPopup(menuBar(InterfaceMode::pro, {}), "Juggle")->children.front().kind, MenuNode::Kind::Popup);
+}
+
 TEST(ModeMenusTest, EveryItemHasAMnemonicOfItsOwnInItsMenu)
 {
     for (std::uint32_t mode : kModes)
@@ -249,6 +264,8 @@ TEST(KeySetTest, MenusShowTheFirstKeyOfTheMode)
 {
     EXPECT_EQ(menuKey(InterfaceMode::pro, 92), parseKey("Shift+Delete"));
     EXPECT_EQ(menuKey(InterfaceMode::lite, 648), parseKey("Shift+Insert"));
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 20), parseKey("Insert"));  // a named key reads better than "'"
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 95), parseKey("\""));
     EXPECT_EQ(menuKey(InterfaceMode::lite, 977), std::nullopt);
     EXPECT_EQ(menuKey(InterfaceMode::pro, 1), std::nullopt);
 }
@@ -295,6 +312,12 @@ TEST(MenuRulesTest, ChecksFollowTheState)
     settings.setOn(IntSetting::PopCalTiled, true);
     EXPECT_TRUE(isChecked(603, state));
     EXPECT_TRUE(isCheckable(603));
+    EXPECT_FALSE(isChecked(152, state));  // Floating: nothing selected
+    state.hasSelection = true;
+    state.selectedFlags = ItemFlag::fFloating | ItemFlag::fKey;
+    EXPECT_TRUE(isChecked(152, state));
+    EXPECT_TRUE(isChecked(659, state));
+    EXPECT_FALSE(isChecked(395, state));
     EXPECT_FALSE(isCheckable(921));
 }
 

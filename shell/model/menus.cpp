@@ -1,10 +1,12 @@
 #include "shell/model/menus.h"
 
+#include "core/itemrecord.h"
 #include "engine/interfacemode.h"
 #include "shell/model/settings.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace zk {
 
@@ -26,6 +28,22 @@ constexpr int kEmailCommands[] = {460, 459, 609};
 
 // Available without view access: leaving, help, and choosing another schedule.
 constexpr int kWithoutViewAccess[] = {25, 341, 353, 751, 26, 605, 147, 755, 703, 148, 761};
+
+// Item properties that show the selected item's flag.
+struct FlagItem {
+    int command;
+    std::uint32_t flag;
+};
+constexpr FlagItem kFlagItems[] = {
+    {152, ItemFlag::fFloating}, {395, ItemFlag::fAnchored}, {659, ItemFlag::fKey},
+    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence},
+};
+
+const FlagItem* flagItemOf(int command)
+{
+    auto it = std::find_if(std::begin(kFlagItems), std::end(kFlagItems), [command](const FlagItem& f) { return f.command == command; });
+    return it == std::end(kFlagItems) ? nullptr : &*it;
+}
 
 template <std::size_t N>
 bool contains(const int (&list)[N], int id)
@@ -67,12 +85,20 @@ std::vector<MenuNode>* childrenAt(std::vector<MenuNode>& bar, std::string_view p
     return nodes;
 }
 
-// Drops empty popups and separators that lead, trail or follow another.
+// Drops empty popups and separators that lead, trail or follow another. A
+// submenu left with one entry gives way to that entry, so a mode's smaller
+// menus do not hide single items one level down.
 void tidy(std::vector<MenuNode>& nodes)
 {
-    for (MenuNode& node : nodes)
-        if (node.kind == MenuNode::Kind::Popup)
-            tidy(node.children);
+    for (MenuNode& node : nodes) {
+        if (node.kind != MenuNode::Kind::Popup)
+            continue;
+        tidy(node.children);
+        if (node.children.size() == 1) {
+            MenuNode only = std::move(node.children.front());
+            node = std::move(only);
+        }
+    }
     std::erase_if(nodes, [](const MenuNode& n) { return n.kind == MenuNode::Kind::Popup && n.children.empty(); });
     std::vector<MenuNode> kept;
     for (MenuNode& node : nodes) {
@@ -119,7 +145,15 @@ std::vector<MenuNode> menuBar(std::uint32_t interfaceMode, const MenuOptions& op
         else
             nodes->push_back({MenuNode::Kind::Item, row.text, row.id, {}});
     }
-    tidy(bar);
+    for (MenuNode& popup : bar) {
+        tidy(popup.children);
+        // A menu-bar title holding one submenu shows that submenu's items.
+        if (popup.children.size() == 1 && popup.children.front().kind == MenuNode::Kind::Popup) {
+            std::vector<MenuNode> items = std::move(popup.children.front().children);
+            popup.children = std::move(items);
+        }
+    }
+    std::erase_if(bar, [](const MenuNode& n) { return n.children.empty(); });
     return bar;
 }
 
@@ -165,17 +199,18 @@ std::optional<KeyChord> menuKey(std::uint32_t interfaceMode, int command)
             keys.push_back(std::move(key));
     if (keys.empty())
         return std::nullopt;
-    return keys.front();
+    auto named = std::find_if(keys.begin(), keys.end(), [](const KeyChord& key) { return key.name.size() > 1 || std::isalpha(static_cast<unsigned char>(key.name[0])); });
+    return named != keys.end() ? *named : keys.front();
 }
 
 const std::vector<ToolbarButton>& toolbarButtons()
 {
     static const std::vector<ToolbarButton> buttons{
         {648, "Task"}, {921, "Delete"}, {955, "Done"}, {0, ""},
-        {918, "Prior Day"}, {924, "Today"}, {917, "Next Day"}, {0, ""},
-        {931, "Single"}, {935, "Week"}, {934, "Month"}, {936, "Priority List"}, {0, ""},
-        {982, "Started"}, {977, "Carry Over"}, {974, "Balance"}, {0, ""},
-        {1067, "Find"}, {1124, "Notes"}, {1175, "Browse Notes"}, {168, "AutoDial"}, {983, "Timer"},
+        {918, "\u25C0"}, {924, "Today"}, {917, "\u25B6"}, {0, ""},
+        {931, "Day"}, {935, "Week"}, {934, "Month"}, {936, "Priorities"}, {0, ""},
+        {982, "Start"}, {977, "Carry Over"}, {974, "Balance"}, {0, ""},
+        {1067, "Find"}, {1124, "Notes"}, {1175, "Browse"}, {168, "Dial"}, {983, "Timer"},
     };
     return buttons;
 }
@@ -217,6 +252,8 @@ bool isChecked(int command, const CommandState& state)
         return state.noteBrowsing;
     if (command == Command::hideDoneItems)
         return state.hideDoneItems;
+    if (const FlagItem* item = flagItemOf(command))
+        return state.hasSelection && (state.selectedFlags & item->flag);
     if (!state.settings)
         return false;
     for (const IntSettingInfo& setting : intSettings())
@@ -227,7 +264,7 @@ bool isChecked(int command, const CommandState& state)
 
 bool isCheckable(int command)
 {
-    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems)
+    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems || flagItemOf(command))
         return true;
     const auto& settings = intSettings();
     return std::any_of(settings.begin(), settings.end(), [command](const IntSettingInfo& s) { return s.menuItem == command; });

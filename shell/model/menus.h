@@ -51,7 +51,8 @@ struct KeyBinding {
     int command = 0;
 };
 std::vector<KeyBinding> keySet(std::uint32_t interfaceMode);
-// The key a menu shows beside a command in this mode: its first key.
+// The key a menu shows beside a command in this mode: its first named key
+// ("Insert" rather than "'"), else its first.
 std::optional<KeyChord> menuKey(std::uint32_t interfaceMode, int command);
 
 // The toolbar, left to right; 0 is a gap.
@@ -72,6 +73,7 @@ struct CommandState {
     bool viewAccess = true;
     bool readOnly = false;
     bool hasSelection = false;
+    std::uint32_t selectedFlags = 0;           // the selected item's flag word
     bool noteBrowsing = false;
     bool hideDoneItems = false;
     const Settings* settings = nullptr;        // values that check a menu item
