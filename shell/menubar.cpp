@@ -1,5 +1,6 @@
 #include "shell/menubar.h"
 
+#include "engine/interfacemode.h"
 #include "platform/messages.h"
 
 #include <QAction>
@@ -88,12 +89,22 @@ CommandMenus::CommandMenus(QMainWindow& window, CommandDispatcher& dispatcher, S
 
 CommandMenus::~CommandMenus() { clear(); }
 
-void CommandMenus::applyMode(std::uint32_t interfaceMode, const MenuOptions& options)
+bool CommandMenus::applyMode(std::uint32_t interfaceMode, const MenuOptions& options)
 {
+    const bool known = interfaceMode == InterfaceMode::lite || interfaceMode == InterfaceMode::pro
+        || interfaceMode == InterfaceMode::ez;
+    if (!known && applied_)
+        return false;
     if (applied_ && interfaceMode == mode_)
-        return;
-    mode_ = interfaceMode;
+        return true;
+    mode_ = known ? interfaceMode : InterfaceMode::pro;
     build(options);
+    return known;
+}
+
+std::string unknownModeText(std::uint32_t interfaceMode)
+{
+    return "The menus of interface mode " + std::to_string(interfaceMode) + " cannot be loaded.";
 }
 
 void CommandMenus::rebuild(const MenuOptions& options) { build(options); }
@@ -114,8 +125,6 @@ void CommandMenus::build(const MenuOptions& options)
         window_.menuBar()->addMenu(menu);
         fillMenu(*menu, popup.children);
     }
-    for (QAction* button : toolActions_)
-        button->setEnabled(isToolbarButtonEnabled(commandOf(button), mode_));
     applied_ = true;
     refresh();
     window_.menuBar()->update();
@@ -243,9 +252,12 @@ void CommandMenus::enableAll(QMenu& menu)
 void CommandMenus::refresh()
 {
     const CommandState state = state_();
-    for (QAction* button : toolActions_)
+    for (QAction* button : toolActions_) {
+        const int command = commandOf(button);
+        button->setEnabled(isToolbarButtonEnabled(command, mode_) && isEnabled(command, state));
         if (button->isCheckable())
-            button->setChecked(isChecked(commandOf(button), state));
+            button->setChecked(isChecked(command, state));
+    }
     for (QPointer<QMenu>& menu : menus_)
         if (menu && menu->isVisible())
             updateMenu(*menu);

@@ -12,7 +12,9 @@
 //   views.setViewChanged([&](int) { menus.refresh(); });
 //   views.install(dispatcher, specificDatePrompt(&window, messages, entryContext));
 //   installModeCommands(dispatcher, menus, menuOptions, storeMode);
-//   menus.applyMode(header.interfaceMode(), menuOptions());   // at start-up's mode step
+//   if (!menus.applyMode(header.interfaceMode(), menuOptions()))   // start-up's mode step
+//       messages.error(unknownModeText(header.interfaceMode()));
+//   state.backgroundThreadsAllowed = true;                         // keys are in place
 //
 // Every key of the mode is an action of the window, so a key works whether
 // or not the mode's menus show its command. Opening a menu enables, greys
@@ -33,6 +35,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +48,8 @@ class QWidget;
 namespace zk {
 
 class Messages;
+
+std::string unknownModeText(std::uint32_t interfaceMode);
 
 // The Qt keys of a key chord ("Enter" is both Return and the keypad's Enter).
 QList<QKeySequence> keySequences(const KeyChord& key);
@@ -59,8 +64,10 @@ public:
     CommandMenus& operator=(const CommandMenus&) = delete;
 
     // Menus, toolbar states and keys of the mode; nothing when the mode is
-    // the one in place.
-    void applyMode(std::uint32_t interfaceMode, const MenuOptions& options);
+    // the one in place. False for a mode the program does not know: the
+    // menus in place stay (the full ones when there were none), and the
+    // caller shows unknownModeText() as an error.
+    bool applyMode(std::uint32_t interfaceMode, const MenuOptions& options);
     // The same mode again after the options changed (e-mail, the samples).
     void rebuild(const MenuOptions& options);
     std::uint32_t mode() const { return mode_; }
@@ -71,7 +78,8 @@ public:
     QMenu* popup(std::string_view title) const;
     QAction* action(int command) const;
     QToolBar* toolBar() const { return toolBar_; }
-    // Check marks of the toolbar's view buttons and of the open menus.
+    // The toolbar's buttons and the open menus from the state again; call
+    // when the selection or the view changes.
     void refresh();
     // Runs after every rebuild, so menus filled at run time are filled again.
     void setRebuilt(std::function<void()> rebuilt) { rebuilt_ = std::move(rebuilt); }

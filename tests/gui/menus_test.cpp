@@ -141,6 +141,22 @@ TEST_F(MenusTest, ToolbarButtonsFollowTheMode)
     EXPECT_FALSE(button(931)->isChecked());
     button(924)->trigger();
     EXPECT_THAT(seen, ElementsAre(924));
+    EXPECT_FALSE(button(921)->isEnabled());  // Delete: nothing selected
+    state.hasSelection = true;
+    menus.refresh();
+    EXPECT_TRUE(button(921)->isEnabled());
+}
+
+TEST_F(MenusTest, AnUnknownModeLeavesTheMenusInPlace)
+{
+    EXPECT_FALSE(menus.applyMode(7, {}));  // none in place: the full menus
+    EXPECT_EQ(menus.mode(), InterfaceMode::pro);
+    EXPECT_EQ(menuTitles().size(), 12u);
+    menus.applyMode(InterfaceMode::ez, {});
+    EXPECT_FALSE(menus.applyMode(7, {}));
+    EXPECT_EQ(menus.mode(), InterfaceMode::ez);
+    EXPECT_EQ(menuTitles().size(), 7u);
+    EXPECT_EQ(unknownModeText(7), "The menus of interface mode 7 cannot be loaded.");
 }
 
 TEST_F(MenusTest, ModeCommandsSwitchAndKeepTheDayAndTheView)
