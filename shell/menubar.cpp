@@ -1,16 +1,23 @@
 #include "shell/menubar.h"
 
 #include "engine/interfacemode.h"
+#include "platform/fault.h"
 #include "platform/messages.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QToolBar>
 
+#include <cstdio>
 #include <set>
 
 namespace zk {
@@ -289,6 +296,22 @@ void installModeCommands(CommandDispatcher& dispatcher, CommandMenus& menus, std
             if (store)
                 store(mode);
         });
+}
+
+std::string aboutText(const std::string& buildDate)
+{
+    char version[16];
+    std::snprintf(version, sizeof version, "%.2f", kProgramVersion);
+    return std::string("Zelkon ") + version + "\nBuild date " + buildDate;
+}
+
+void installAboutCommand(CommandDispatcher& dispatcher, QWidget* parent)
+{
+    dispatcher.setHandler(Command::about, [parent](int) {
+        const QDateTime built = QFileInfo(QCoreApplication::applicationFilePath()).lastModified();
+        const std::string date = QLocale::system().toString(built.date(), QLocale::ShortFormat).toStdString();
+        QMessageBox::about(parent, "About Zelkon", QString::fromStdString(aboutText(date)));
+    });
 }
 
 ViewCommands::DatePrompt specificDatePrompt(QWidget* parent, Messages& messages, std::function<EntryContext()> context)

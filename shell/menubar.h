@@ -12,6 +12,7 @@
 //   views.setViewChanged([&](int) { menus.refresh(); });
 //   views.install(dispatcher, specificDatePrompt(&window, messages, entryContext));
 //   installModeCommands(dispatcher, menus, menuOptions, storeMode);
+//   installAboutCommand(dispatcher, &window);
 //   if (!menus.applyMode(header.interfaceMode(), menuOptions()))   // start-up's mode step
 //       messages.error(unknownModeText(header.interfaceMode()));
 //   state.backgroundThreadsAllowed = true;                         // keys are in place
@@ -111,6 +112,11 @@ private:
 // schedule header, marks the data dirty and sets the title.
 void installModeCommands(CommandDispatcher& dispatcher, CommandMenus& menus, std::function<MenuOptions()> options,
                          std::function<void(std::uint32_t interfaceMode)> store);
+
+// Command 26: the About box with the version and the date of the program
+// file as its build date.
+void installAboutCommand(CommandDispatcher& dispatcher, QWidget* parent);
+std::string aboutText(const std::string& buildDate);
 
 // Asks for the date of "Specific Date..." and reads it as a date entry; an
 // entry that is no date says so and asks again.

@@ -321,18 +321,6 @@ TEST(MenuRulesTest, ChecksFollowTheState)
     EXPECT_FALSE(isCheckable(921));
 }
 
-TEST(MenuRulesTest, ToolbarButtonsByMode)
-{
-    EXPECT_TRUE(isToolbarButtonEnabled(977, InterfaceMode::pro));
-    EXPECT_FALSE(isToolbarButtonEnabled(977, InterfaceMode::lite));
-    EXPECT_FALSE(isToolbarButtonEnabled(977, InterfaceMode::ez));
-    EXPECT_TRUE(isToolbarButtonEnabled(935, InterfaceMode::lite));
-    EXPECT_FALSE(isToolbarButtonEnabled(935, InterfaceMode::ez));
-    EXPECT_TRUE(isToolbarButtonEnabled(924, InterfaceMode::ez));
-    for (const ToolbarButton& button : toolbarButtons())
-        EXPECT_TRUE(button.command == 0 || findCommand(button.command)) << button.command;
-}
-
 // --- dispatching -------------------------------------------------------------------
 
 class DispatchTest : public ::testing::Test {

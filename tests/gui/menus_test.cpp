@@ -237,6 +237,16 @@ TEST_F(MenusTest, ACommandNotBuiltYetStandsInItsMenuAndSaysSo)
     EXPECT_EQ(reader.text, "Print is not available yet.");
 }
 
+TEST_F(MenusTest, AboutShowsTheVersionAndTheBuildDate)
+{
+    installAboutCommand(dispatcher, &window);
+    menus.applyMode(InterfaceMode::ez, {});
+    BoxReader reader;
+    findItem(window.menuBar()->actions(), Command::about)->trigger();
+    EXPECT_THAT(reader.text, ::testing::StartsWith("Zelkon 21.00\nBuild date "));
+    EXPECT_GT(reader.text.size(), aboutText("").size());
+}
+
 // --- pictures of the menus ------------------------------------------------------------
 
 QPixmap grabOpen(QMenu& menu)
