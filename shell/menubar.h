@@ -22,7 +22,7 @@
 // and checks its items from the state; on closing every item is enabled
 // again, so keys always reach the dispatcher, whose gates decide.
 // Rebuilding replaces every action: keep command numbers, not QAction
-// pointers, across applyMode().
+// pointers, across applyMode(). The window must outlive its CommandMenus.
 
 #include "core/dateparse.h"
 #include "shell/model/commanddispatch.h"

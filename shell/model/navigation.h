@@ -15,6 +15,7 @@
 // In the week view a move shifts every pane; otherwise the current pane's.
 
 #include "core/daynumber.h"
+#include "shell/model/commands.h"
 
 #include <functional>
 #include <optional>
@@ -55,7 +56,7 @@ class ViewCommands {
 public:
     using DatePrompt = std::function<std::optional<DayNumber>()>;
 
-    explicit ViewCommands(ViewNavigator& navigator, int view = 931) : navigator_(navigator), view_(view) {}
+    explicit ViewCommands(ViewNavigator& navigator, int view = Command::singleView) : navigator_(navigator), view_(view) {}
 
     int view() const { return view_; }
     int previousView() const { return previous_; }
@@ -88,7 +89,7 @@ private:
 
     ViewNavigator& navigator_;
     int view_;
-    int previous_ = 931;
+    int previous_ = Command::singleView;
     std::function<void(int)> viewChanged_;
 };
 
