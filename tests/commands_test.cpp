@@ -1,0 +1,572 @@
+// Commands, menus and modes: every mode's menus hold their commands once
+// and with usable mnemonics, the key sets have no key twice, the enabling
+// and checking rules, the dispatching order, and the commands that move
+// the viewed day and switch views.
+
+#include "core/itemrecord.h"
+#include "engine/interfacemode.h"
+#include "platform/messages.h"
+#include "shell/model/commanddispatch.h"
+#include "shell/model/commands.h"
+#include "shell/model/menus.h"
+#include "shell/model/navigation.h"
+#include "shell/model/settings.h"
+#include "tests/fakenavigator.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+namespace zk {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::uint32_t kModes[] = {InterfaceMode::lite, InterfaceMode::pro, InterfaceMode::ez};
+const std::set<int> kNeverShown{757, 688, 735, 731, 641, 632, 715, 720, 742, 756};
+const std::set<int> kEmailItems{460, 459, 609};
+
+std::set<int> menuCommands(std::uint32_t mode, MenuOptions options = {})
+{
+    std::vector<int> list = commandsOf(menuBar(mode, options));
+    return {list.begin(), list.end()};
+}
+
+std::vector<std::string> titles(const std::vector<MenuNode>& bar)
+{
+    std::vector<std::string> out;
+    for (const MenuNode& node : bar)
+        out.push_back(plainText(node.text));
+    return out;
+}
+
+// The letter after the single '&' of a text, lower-cased; 0 when none.
+char mnemonicOf(std::string_view text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '&' && text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        if (text[i] == '&')
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
+    }
+    return 0;
+}
+
+void expectUsableMnemonics(const std::vector<MenuNode>& nodes, const std::string& where)
+{
+    std::map<char, std::string> taken;
+    for (const MenuNode& node : nodes) {
+        if (node.kind == MenuNode::Kind::Separator)
+            continue;
+        char letter = mnemonicOf(node.text);
+        EXPECT_NE(letter, 0) << where << ": " << node.text << " has no mnemonic";
+        auto [it, fresh] = taken.emplace(letter, node.text);
+        EXPECT_TRUE(fresh) << where << ": " << node.text << " and " << it->second << " share '" << letter << "'";
+        expectUsableMnemonics(node.children, where + "/" + plainText(node.text));
+    }
+}
+
+void expectTidy(const std::vector<MenuNode>& nodes, const std::string& where)
+{
+    ASSERT_FALSE(nodes.empty()) << where << " is empty";
+    EXPECT_NE(nodes.front().kind, MenuNode::Kind::Separator) << where;
+    EXPECT_NE(nodes.back().kind, MenuNode::Kind::Separator) << where;
+    for (std::size_t i = 1; i < nodes.size(); ++i)
+        EXPECT_FALSE(nodes[i].kind == MenuNode::Kind::Separator && nodes[i - 1].kind == MenuNode::Kind::Separator) << where;
+    for (const MenuNode& node : nodes)
+        if (node.kind == MenuNode::Kind::Popup)
+            expectTidy(node.children, where + "/" + plainText(node.text));
+}
+
+// --- the menus of each mode -----------------------------------------------------
+
+TEST(ModeMenusTest, EachModeHoldsEveryCommandOfItsModeOnce)
+{
+    for (std::uint32_t mode : kModes) {
+        std::vector<int> list = commandsOf(menuBar(mode, {}));
+        std::set<int> shown(list.begin(), list.end());
+        EXPECT_EQ(shown.size(), list.size()) << "a command twice in mode " << mode;
+        for (const CommandInfo& row : commandTable()) {
+            if (row.id == 0 || *row.menu == '\0' || kNeverShown.contains(row.id) || kEmailItems.contains(row.id))
+                continue;
+            EXPECT_EQ(shown.contains(row.id), (row.modes & modeBit(mode)) != 0) << row.id << " in mode " << mode;
+        }
+    }
+}
+
+TEST(ModeMenusTest, RemovedItemsStayOutAndEmailItemsNeedTheSetting)
+{
+    for (std::uint32_t mode : kModes)
+        for (int removed : kNeverShown)
+            EXPECT_FALSE(menuCommands(mode, {.email = true}).contains(removed)) << removed;
+    EXPECT_FALSE(menuCommands(InterfaceMode::pro).contains(460));
+    std::set<int> withEmail = menuCommands(InterfaceMode::pro, {.email = true});
+    for (int item : kEmailItems)
+        EXPECT_TRUE(withEmail.contains(item)) << item;
+    EXPECT_TRUE(menuCommands(InterfaceMode::lite, {.email = true}).contains(609));
+}
+
+TEST(ModeMenusTest, DeleteSampleItemsGoesOnceTheSamplesAreGone)
+{
+    EXPECT_TRUE(menuCommands(InterfaceMode::ez).contains(Command::deleteSampleItems));
+    EXPECT_FALSE(menuCommands(InterfaceMode::ez, {.samplesGone = true}).contains(Command::deleteSampleItems));
+}
+
+TEST(ModeMenusTest, EveryModeOffersTheModes)
+{
+    for (std::uint32_t mode : kModes)
+        for (int command : {Command::liteMode, Command::proMode, Command::ezMode})
+            EXPECT_TRUE(menuCommands(mode).contains(command)) << command << " in mode " << mode;
+}
+
+TEST(ModeMenusTest, MenuBarsInTheirOrder)
+{
+    EXPECT_THAT(titles(menuBar(InterfaceMode::pro, {})),
+                ElementsAre("File", "Edit", "Insert", "Select", "View", "Juggle", "Projects", "Surprise", "Worktools",
+                            "Schedules", "Options", "Help"));
+    EXPECT_THAT(titles(menuBar(InterfaceMode::lite, {})),
+                ElementsAre("File", "Edit", "Insert", "Select", "View", "Juggle", "Worktools", "Schedules", "Options", "Help"));
+    EXPECT_THAT(titles(menuBar(InterfaceMode::ez, {})), ElementsAre("File", "Edit", "Insert", "Select", "View", "Options", "Help"));
+    // A mode number the program does not know gets the plainest menus.
+    EXPECT_EQ(titles(menuBar(7, {})), titles(menuBar(InterfaceMode::ez, {})));
+}
+
+TEST(ModeMenusTest, PopupsReachedByTheirTitles)
+{
+    std::vector<MenuNode> bar = menuBar(InterfaceMode::pro, {});
+    ASSERT_NE(findPopup(bar, "Surprise"), nullptr);
+    EXPECT_EQ(commandsOf(findPopup(bar, "Surprise")->children), std::vector<int>{451});
+    EXPECT_EQ(findPopup(menuBar(InterfaceMode::ez, {}), "Worktools"), nullptr);
+}
+
+TEST(ModeMenusTest, ASubmenuOfOneEntryGivesWayToIt)
+{
+    // LITE's Juggle menu holds only the item moves; View/Special only Time Graph.
+    std::vector<MenuNode> lite = menuBar(InterfaceMode::lite, {});
+    const MenuNode* juggle = findPopup(lite, "Juggle");
+    ASSERT_NE(juggle, nullptr);
+    EXPECT_EQ(juggle->children.front().kind, MenuNode::Kind::Item);
+    EXPECT_EQ(juggle->children.front().command, 9);
+    const std::vector<MenuNode>& view = findPopup(lite, "View")->children;
+    EXPECT_TRUE(std::any_of(view.begin(), view.end(), [](const MenuNode& n) { return n.command == 392; }));
+    // In PRO they keep their submenus.
+    EXPECT_EQ(findPopup(menuBar(InterfaceMode::pro, {}), "Juggle")->children.front().kind, MenuNode::Kind::Popup);
+}
+
+TEST(ModeMenusTest, EveryItemHasAMnemonicOfItsOwnInItsMenu)
+{
+    for (std::uint32_t mode : kModes)
+        expectUsableMnemonics(menuBar(mode, {.email = true}), "mode " + std::to_string(mode));
+}
+
+TEST(ModeMenusTest, NoEmptyPopupsNorStraySeparators)
+{
+    for (std::uint32_t mode : kModes)
+        for (MenuOptions options : {MenuOptions{}, MenuOptions{.email = true, .samplesGone = true}})
+            expectTidy(menuBar(mode, options), "mode " + std::to_string(mode));
+}
+
+TEST(CommandTableTest, NumbersAreUniqueAndNamed)
+{
+    std::set<int> seen;
+    for (const CommandInfo& row : commandTable()) {
+        if (row.id == 0)
+            continue;
+        EXPECT_TRUE(seen.insert(row.id).second) << row.id;
+        EXPECT_FALSE(plainText(row.text).empty()) << row.id;
+        EXPECT_EQ(findCommand(row.id), &row);
+    }
+    EXPECT_EQ(findCommand(0), nullptr);
+    EXPECT_EQ(findCommand(9999), nullptr);
+}
+
+TEST(CommandTableTest, PlainTextDropsMnemonicsAndEllipsis)
+{
+    EXPECT_EQ(plainText("Append &Time && Date Stamp"), "Append Time & Date Stamp");
+    EXPECT_EQ(plainText("&Range of Schedules..."), "Range of Schedules");
+    EXPECT_EQ(notAvailableText(3), "Range of Schedules is not available yet.");
+}
+
+// --- keys ---------------------------------------------------------------------------
+
+TEST(KeySetTest, EveryKeyOfTheTableIsOneTheProgramKnows)
+{
+    for (const CommandInfo& row : commandTable())
+        for (const char* keys : {row.keys, row.liteKeys}) {
+            std::string_view text = keys;
+            std::size_t written = text.empty() ? 0 : std::count(text.begin(), text.end(), ',') + 1;
+            EXPECT_EQ(parseKeys(text).size(), written) << row.id << ": " << text;
+        }
+}
+
+TEST(KeySetTest, ParsesModifiersAndKeysThatLookLikeThem)
+{
+    EXPECT_EQ(parseKey("Ctrl+Num+"), (KeyChord{"Num+", KeyModifier::ctrl}));
+    EXPECT_EQ(parseKey("-"), (KeyChord{"-", 0}));
+    EXPECT_EQ(parseKey("Ctrl+Alt+Shift+Delete"),
+              (KeyChord{"Delete", KeyModifier::ctrl | KeyModifier::alt | KeyModifier::shift}));
+    EXPECT_EQ(parseKey("F13"), std::nullopt);
+    EXPECT_EQ(parseKey("Ctrl+"), std::nullopt);
+    EXPECT_EQ(keyText(*parseKey("Num-")), "Num -");
+    EXPECT_EQ(keyText(*parseKey("Ctrl+PageDown")), "Ctrl+PgDn");
+}
+
+TEST(KeySetTest, NoKeyTwiceInOneMode)
+{
+    for (std::uint32_t mode : kModes) {
+        std::map<std::pair<std::string, int>, int> seen;
+        for (const KeyBinding& binding : keySet(mode)) {
+            auto [it, fresh] = seen.emplace(std::pair{binding.key.name, int(binding.key.modifiers)}, binding.command);
+            EXPECT_TRUE(fresh) << keyText(binding.key) << " for " << binding.command << " and " << it->second
+                               << " in mode " << mode;
+        }
+    }
+}
+
+TEST(KeySetTest, NoAltKeyTakesAMenuBarMnemonic)
+{
+    for (std::uint32_t mode : kModes)
+        for (const MenuNode& popup : menuBar(mode, {}))
+            for (const KeyBinding& binding : keySet(mode))
+                EXPECT_FALSE(binding.key.modifiers == KeyModifier::alt && binding.key.name.size() == 1
+                             && std::tolower(binding.key.name[0]) == mnemonicOf(popup.text))
+                    << keyText(binding.key) << " opens " << popup.text;
+}
+
+int commandOfKey(std::uint32_t mode, std::string_view key)
+{
+    for (const KeyBinding& binding : keySet(mode))
+        if (binding.key == *parseKey(key))
+            return binding.command;
+    return 0;
+}
+
+TEST(KeySetTest, EzSharesTheFullSetAndLiteHasItsOwn)
+{
+    EXPECT_EQ(commandOfKey(InterfaceMode::ez, "F12"), 977);  // Carry Over, not in EZ's menus
+    EXPECT_EQ(commandOfKey(InterfaceMode::pro, "'"), 20);
+    EXPECT_EQ(commandOfKey(InterfaceMode::pro, "Ctrl+U"), 0);
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "'"), 648);
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "Insert"), 648);
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "Ctrl+U"), Command::multiPaneView);
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "F12"), 0);
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "PageUp"), 27);  // key-only commands are everywhere
+    EXPECT_EQ(commandOfKey(InterfaceMode::lite, "Num+"), Command::nextDay);
+}
+
+TEST(KeySetTest, MenusShowTheFirstKeyOfTheMode)
+{
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 92), parseKey("Shift+Delete"));
+    EXPECT_EQ(menuKey(InterfaceMode::lite, 648), parseKey("Shift+Insert"));
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 20), parseKey("Insert"));  // a named key reads better than "'"
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 95), parseKey("\""));
+    EXPECT_EQ(menuKey(InterfaceMode::lite, 977), std::nullopt);
+    EXPECT_EQ(menuKey(InterfaceMode::pro, 1), std::nullopt);
+}
+
+// --- enabling and checking -------------------------------------------------------
+
+TEST(MenuRulesTest, ItemCommandsNeedASelectionAndAWritableFile)
+{
+    CommandState state;
+    EXPECT_FALSE(isEnabled(921, state));
+    state.hasSelection = true;
+    EXPECT_TRUE(isEnabled(921, state));
+    EXPECT_TRUE(isEnabled(648, state));
+    state.readOnly = true;
+    EXPECT_FALSE(isEnabled(921, state));
+    EXPECT_FALSE(isEnabled(649, state));  // inserting changes the schedule
+    EXPECT_TRUE(isEnabled(Command::singleView, state));
+    EXPECT_TRUE(isEnabled(Command::firstSurprise + 3, state));
+}
+
+TEST(MenuRulesTest, WithoutViewAccessOnlyLeavingAndHelpRemain)
+{
+    CommandState state{.viewAccess = false};
+    for (int command : {Command::exit, Command::about, 605, 703})
+        EXPECT_TRUE(isEnabled(command, state)) << command;
+    for (int command : {Command::singleView, Command::nextDay, 1258, Command::firstSurprise})
+        EXPECT_FALSE(isEnabled(command, state)) << command;
+}
+
+TEST(MenuRulesTest, ChecksFollowTheState)
+{
+    Settings settings;
+    CommandState state{.interfaceMode = InterfaceMode::pro, .view = Command::weekView, .paneCount = 5,
+                       .tilingCommand = 86, .noteBrowsing = true, .settings = &settings};
+    EXPECT_TRUE(isChecked(Command::weekView, state));
+    EXPECT_FALSE(isChecked(Command::singleView, state));
+    EXPECT_TRUE(isChecked(46, state));  // 5 panes
+    EXPECT_FALSE(isChecked(45, state));
+    EXPECT_TRUE(isChecked(86, state));
+    EXPECT_TRUE(isChecked(Command::proMode, state));
+    EXPECT_FALSE(isChecked(Command::liteMode, state));
+    EXPECT_TRUE(isChecked(Command::noteBrowsing, state));
+    EXPECT_FALSE(isChecked(603, state));
+    settings.setOn(IntSetting::PopCalTiled, true);
+    EXPECT_TRUE(isChecked(603, state));
+    EXPECT_TRUE(isCheckable(603));
+    EXPECT_FALSE(isChecked(152, state));  // Floating: nothing selected
+    state.hasSelection = true;
+    state.selectedFlags = ItemFlag::fFloating | ItemFlag::fKey;
+    EXPECT_TRUE(isChecked(152, state));
+    EXPECT_TRUE(isChecked(659, state));
+    EXPECT_FALSE(isChecked(395, state));
+    EXPECT_FALSE(isCheckable(921));
+}
+
+// --- dispatching -------------------------------------------------------------------
+
+class DispatchTest : public ::testing::Test {
+protected:
+    DispatchTest()
+    {
+        dispatcher.setGates({
+            .activity = [this](int command) { seen.push_back(command); },
+            .viewAccess = [this] { return viewAccess; },
+            .readOnly = [this] { return readOnly; },
+            .changeAccess = [this] { return changeAccess; },
+        });
+    }
+    CommandDispatcher::Handler record(std::string name)
+    {
+        return [this, name](int command) { ran.push_back(name + " " + std::to_string(command)); };
+    }
+
+    ScriptedPresenter presenter;
+    Messages messages{presenter};
+    CommandDispatcher dispatcher{messages};
+    bool viewAccess = true, readOnly = false, changeAccess = true;
+    std::vector<int> seen;
+    std::vector<std::string> ran;
+};
+
+TEST_F(DispatchTest, HandlersRunAndTheActivityHookSeesEveryCommand)
+{
+    dispatcher.setHandler(Command::about, record("about"));
+    EXPECT_EQ(dispatcher.dispatch(Command::about), DispatchResult::Handled);
+    viewAccess = false;
+    EXPECT_EQ(dispatcher.dispatch(Command::nextDay), DispatchResult::Refused);
+    EXPECT_THAT(ran, ElementsAre("about 26"));
+    EXPECT_THAT(seen, ElementsAre(26, 917));
+}
+
+TEST_F(DispatchTest, ScheduleCommandsNeedViewAccessAndAWritableFile)
+{
+    dispatcher.setHandler(Command::nextDay, record("next"));
+    dispatcher.setHandler(Command::about, record("about"));
+    viewAccess = false;
+    EXPECT_EQ(dispatcher.dispatch(Command::nextDay), DispatchResult::Refused);
+    EXPECT_TRUE(presenter.texts().empty());
+    viewAccess = true;
+    readOnly = true;
+    EXPECT_EQ(dispatcher.dispatch(Command::nextDay), DispatchResult::Refused);
+    EXPECT_THAT(presenter.texts(), ElementsAre(kProtectedSchedulesText));
+    // The shell's own commands are not item commands: they still run.
+    EXPECT_EQ(dispatcher.dispatch(Command::about), DispatchResult::Handled);
+    // A command nobody took goes down the schedule road as well.
+    EXPECT_EQ(dispatcher.dispatch(1258), DispatchResult::Refused);
+    EXPECT_THAT(ran, ElementsAre("about 26"));
+}
+
+TEST_F(DispatchTest, TheProjectTreeComesFirstThenTheActiveView)
+{
+    std::vector<std::string> order;
+    dispatcher.setProjectTree([&](int command) { order.push_back("tree"); return command == 8; });
+    dispatcher.setActiveView([&](int command) { order.push_back("view"); return command == 7; });
+    dispatcher.setHandler(7, record("prior"));
+    dispatcher.setHandler(19, record("modify"));
+    viewAccess = false;
+    EXPECT_EQ(dispatcher.dispatch(8), DispatchResult::Handled);  // before the view access test
+    viewAccess = true;
+    EXPECT_EQ(dispatcher.dispatch(7), DispatchResult::Handled);
+    EXPECT_EQ(dispatcher.dispatch(19), DispatchResult::Handled);
+    EXPECT_THAT(order, ElementsAre("tree", "tree", "view", "tree", "view"));
+    EXPECT_THAT(ran, ElementsAre("modify 19"));
+}
+
+TEST_F(DispatchTest, ChangingCommandsStopWithoutChangeAccess)
+{
+    dispatcher.setHandler(921, record("delete"));
+    dispatcher.setHandler(Command::proMode, record("pro"));
+    dispatcher.setHandler(19, record("modify"));
+    changeAccess = false;
+    EXPECT_EQ(dispatcher.dispatch(921), DispatchResult::Refused);
+    EXPECT_EQ(dispatcher.dispatch(Command::proMode), DispatchResult::Refused);
+    EXPECT_EQ(dispatcher.dispatch(19), DispatchResult::Handled);  // the dialog asks for access itself
+    EXPECT_THAT(ran, ElementsAre("modify 19"));
+}
+
+TEST_F(DispatchTest, CommandsNotBuiltYetSaySoAndReservedKeysDoNothing)
+{
+    EXPECT_EQ(dispatcher.dispatch(1258), DispatchResult::NotAvailable);
+    EXPECT_EQ(dispatcher.dispatch(204), DispatchResult::Ignored);
+    EXPECT_EQ(dispatcher.dispatch(12345), DispatchResult::Ignored);
+    ASSERT_EQ(presenter.shown().size(), 1u);
+    EXPECT_EQ(presenter.shown()[0].kind, MessageKind::Information);
+    EXPECT_EQ(presenter.shown()[0].text, "Print is not available yet.");
+}
+
+TEST_F(DispatchTest, RangesAndTheQuitKey)
+{
+    dispatcher.setRangeHandler(Command::firstSurprise, Command::lastSurprise, record("surprise"));
+    dispatcher.setHandler(Command::exit, record("exit"));
+    dispatcher.dispatch(Command::firstSurprise);
+    dispatcher.dispatch(Command::lastSurprise);
+    EXPECT_EQ(dispatcher.dispatch(Command::lastSurprise + 1), DispatchResult::NotAvailable);  // Edit Surprise List
+    EXPECT_EQ(dispatcher.dispatch(Command::firstSurprise - 1), DispatchResult::NotAvailable);  // Handle Interruption
+    dispatcher.dispatch(Command::quit);
+    EXPECT_THAT(ran, ElementsAre("surprise 401", "surprise 450", "exit 25"));
+    EXPECT_TRUE(dispatcher.hasHandler(420));
+    dispatcher.removeHandler(Command::firstSurprise);
+    EXPECT_FALSE(dispatcher.hasHandler(420));
+}
+
+// --- views and the viewed day ------------------------------------------------------------
+
+class ViewCommandsTest : public ::testing::Test {
+protected:
+    ViewCommandsTest()
+    {
+        views.install(dispatcher, [this] { return typedDate; });
+        views.setViewChanged([this](int view) { changed.push_back(view); });
+        navigator.show(16000);
+    }
+    int viewed() const { return navigator.viewedDay().value(); }
+
+    testsupport::FakeNavigator navigator;
+    ViewCommands views{navigator};
+    ScriptedPresenter presenter;
+    Messages messages{presenter};
+    CommandDispatcher dispatcher{messages};
+    std::optional<DayNumber> typedDate;
+    std::vector<int> changed;
+};
+
+TEST_F(ViewCommandsTest, WeekMovesStopAtTheUsableDays)
+{
+    navigator.show(32501);
+    dispatcher.dispatch(Command::nextWeek);
+    EXPECT_EQ(viewed(), 32508);
+    navigator.show(32502);
+    dispatcher.dispatch(Command::nextWeek);
+    EXPECT_EQ(viewed(), 32502);
+    navigator.show(2307);
+    dispatcher.dispatch(Command::priorWeek);
+    EXPECT_EQ(viewed(), 2300);
+    navigator.show(2306);
+    dispatcher.dispatch(Command::priorWeek);
+    EXPECT_EQ(viewed(), 2306);
+    EXPECT_TRUE(navigator.calls.empty());
+}
+
+TEST_F(ViewCommandsTest, DayMovesStopAtTheUsableDays)
+{
+    navigator.show(32507);
+    dispatcher.dispatch(Command::nextDay);
+    EXPECT_EQ(viewed(), 32508);
+    dispatcher.dispatch(Command::nextDay);
+    EXPECT_EQ(viewed(), 32508);
+    navigator.show(2301);
+    dispatcher.dispatch(Command::priorDay);
+    EXPECT_EQ(viewed(), 2300);
+    dispatcher.dispatch(Command::priorDay);
+    EXPECT_EQ(viewed(), 2300);
+    EXPECT_THAT(navigator.calls, ElementsAre("day 2300"));
+}
+
+TEST_F(ViewCommandsTest, InTheWeekViewEveryPaneMoves)
+{
+    dispatcher.dispatch(Command::weekView);
+    navigator.show(16000, 5, 2);
+    dispatcher.dispatch(Command::nextWeek);
+    dispatcher.dispatch(Command::priorDay);
+    EXPECT_THAT(navigator.calls, ElementsAre("week by 7", "week by -1"));
+    EXPECT_EQ(navigator.days[0].value(), 16006);
+}
+
+TEST_F(ViewCommandsTest, TodaysScheduleByView)
+{
+    navigator.show(15000);
+    dispatcher.dispatch(Command::monthView);
+    navigator.calls.clear();
+    dispatcher.dispatch(Command::todaysSchedule);
+    EXPECT_THAT(navigator.calls, ElementsAre("view 931", "day 16000", "first entry"));
+
+    dispatcher.dispatch(Command::weekView);
+    navigator.calls.clear();
+    dispatcher.dispatch(Command::todaysSchedule);
+    EXPECT_THAT(navigator.calls, ElementsAre("week on 16000", "first entry"));
+
+    dispatcher.dispatch(Command::priorityListView);
+    navigator.calls.clear();
+    dispatcher.dispatch(Command::todaysSchedule);
+    EXPECT_THAT(navigator.calls, ElementsAre("day 16000", "first entry"));
+    EXPECT_EQ(views.view(), Command::priorityListView);
+}
+
+TEST_F(ViewCommandsTest, ScheduleWindowsStepThroughPanesThenDays)
+{
+    navigator.show(16000, 4, 2);
+    dispatcher.dispatch(Command::nextScheduleWindow);
+    EXPECT_EQ(navigator.current, 3);
+    dispatcher.dispatch(Command::nextScheduleWindow);  // from the last pane: the next day
+    EXPECT_EQ(navigator.current, 3);
+    EXPECT_EQ(navigator.days[0].value(), 16001);
+    navigator.show(16000, 4, 0);
+    dispatcher.dispatch(Command::priorScheduleWindow);  // from the first pane: the prior day
+    EXPECT_EQ(viewed(), 15999);
+    dispatcher.dispatch(Command::nextPane);
+    dispatcher.dispatch(Command::nextPane);
+    dispatcher.dispatch(Command::nextPane);
+    dispatcher.dispatch(Command::nextPane);
+    EXPECT_EQ(navigator.current, 0);  // round again
+}
+
+TEST_F(ViewCommandsTest, ChoosingAViewRemembersThePreviousOne)
+{
+    dispatcher.dispatch(Command::weekView);
+    dispatcher.dispatch(Command::weekView);  // only its check mark again
+    dispatcher.dispatch(Command::globalListView);
+    EXPECT_EQ(views.previousView(), Command::weekView);
+    dispatcher.dispatch(Command::previousView);
+    EXPECT_EQ(views.view(), Command::weekView);
+    EXPECT_THAT(navigator.calls, ElementsAre("view 935", "view 937", "view 935"));
+    EXPECT_THAT(changed, ElementsAre(935, 935, 937, 935));
+}
+
+TEST_F(ViewCommandsTest, PaneCountCommandsShowTheMultiPaneView)
+{
+    dispatcher.dispatch(45);
+    dispatcher.dispatch(48);
+    EXPECT_THAT(navigator.calls, ElementsAre("panes 4", "view 32", "panes 7", "view 32"));
+    EXPECT_EQ(views.view(), Command::multiPaneView);
+}
+
+TEST_F(ViewCommandsTest, SpecificDateShowsAUsableDayTyped)
+{
+    dispatcher.dispatch(Command::specificDate);
+    typedDate = DayNumber(40000);
+    dispatcher.dispatch(Command::specificDate);
+    EXPECT_TRUE(navigator.calls.empty());
+    typedDate = DayNumber(17000);
+    dispatcher.dispatch(Command::specificDate);
+    EXPECT_EQ(viewed(), 17000);
+}
+
+TEST_F(ViewCommandsTest, MovesAreRefusedOnAReadOnlyFile)
+{
+    dispatcher.setGates({.readOnly = [] { return true; }});
+    dispatcher.dispatch(Command::nextDay);
+    EXPECT_EQ(viewed(), 16000);
+    EXPECT_THAT(presenter.texts(), ElementsAre(kProtectedSchedulesText));
+}
+
+} // namespace
+} // namespace zk
