@@ -15,7 +15,7 @@
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
-#include "views/daypane.h"
+#include "views/schedulesarea.h"
 
 #include <QApplication>
 #include <QThread>
@@ -190,6 +190,10 @@ std::optional<int> DesktopApp::start(const Options& options)
             return false;
         terminate();
         return true;
+    });
+    connect(&window_->schedulesArea(), &SchedulesArea::viewedDayChanged, this, [this](DayNumber day) {
+        state_.setViewed(day);
+        refreshDayPane();
     });
     window_->setActivated([this] {
         // Back from elsewhere: catch up with a minute that passed unseen.
@@ -451,7 +455,9 @@ void DesktopApp::showViewedDay()
         return;
     Schedule& schedule = session_->schedule();
     shownSchedule_ = &schedule;
-    window_->dayPane().showDay(schedule, state_.viewed(), {heartbeat_.today(), heartbeat_.now()}, regional_);
+    SchedulesArea& area = window_->schedulesArea();
+    area.setViewedDay(state_.viewed());
+    area.refresh(schedule, {heartbeat_.today(), heartbeat_.now()}, regional_);
 }
 
 // --- the end ----------------------------------------------------------------------------------------

@@ -1,26 +1,23 @@
 #include "shell/mainwindow.h"
 
-#include "views/daypane.h"
+#include "views/schedulesarea.h"
 
 #include <QCloseEvent>
-#include <QLabel>
-#include <QStatusBar>
 
 namespace zk {
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), dayPane_(new DayPane(this)), status_(new QLabel(this))
+    : QMainWindow(parent), schedules_(new SchedulesArea(this))
 {
     setObjectName("Zelkon Main");
     setWindowTitle("Zelkon");
-    setCentralWidget(dayPane_);
-    status_->setObjectName("statusLine");
-    statusBar()->addPermanentWidget(status_);
+    setCentralWidget(schedules_);
     resize(880, 620);
 }
 
-void MainWindow::setStatusText(const QString& text) { status_->setText(text); }
-QString MainWindow::statusText() const { return status_->text(); }
+DayPane& MainWindow::dayPane() { return schedules_->currentPane(); }
+void MainWindow::setStatusText(const QString& text) { schedules_->setStatusText(text); }
+QString MainWindow::statusText() const { return schedules_->statusText(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
