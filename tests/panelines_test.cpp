@@ -239,9 +239,12 @@ TEST_F(PaneLinesTest, TheDayFactsCountTheDay)
     ItemHandle done = appointment("b", hm(10), 30);
     s.record(done).setFlags(ItemFlag::fAnchored | ItemFlag::fDone);
     put(done, kMonday);
-    EXPECT_EQ(linesOf(kMonday).facts, "<+1> 2 items (1:30) 8:30 free; 0:00 conflicting");
-    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(7)}).facts, " 1/2 undone (1:30) 8:30 free; 0:00 conflicting");
-    EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> 2 items (1:30) 1 undone");
+    put(appointment("c", hm(11), 30), kMonday);
+    EXPECT_EQ(linesOf(kMonday).facts, "<+1> 3 items (2:00) 8:00 free; 0:00 conflicting");
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(7)}).facts, " 2/3 undone (2:00) 8:00 free; 0:00 conflicting");
+    EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> 3 items (2:00) 2 undone");
+    display.weekOfYear = true;
+    EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> wk# 10,  3 items (2:00) 2 undone");
 }
 
 TEST_F(PaneLinesTest, HolidaysAndEasterAreHighlighted)

@@ -39,6 +39,16 @@ QFont fontOf(const FontSpec& spec, const QFont& fallback)
 
 QString simplified(const std::string& text) { return QString::fromStdString(text).simplified(); }
 
+// A narrow pane shortens the day name before it cuts the date.
+QString fittedHeading(const QString& heading, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(heading) <= width)
+        return heading;
+    int blank = heading.indexOf(' ');
+    QString shorter = blank > 3 ? heading.left(3) + heading.mid(blank) : heading;
+    return metrics.elidedText(shorter, Qt::ElideRight, width);
+}
+
 } // namespace
 
 PaneStyle::PaneStyle()
@@ -67,6 +77,7 @@ PaneStyle PaneStyle::fromSettings(const Settings& settings)
 DayPane::DayPane(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Qt::Vertical, this))
 {
     setObjectName("Schedule");
+    timeWidth_ = scheduleMetrics_.horizontalAdvance(kWidestTime);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(120, 80);
@@ -85,6 +96,8 @@ DayPane::DayPane(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Q
 void DayPane::setStyle(const PaneStyle& style)
 {
     style_ = style;
+    scheduleMetrics_ = QFontMetrics(style_.schedule);
+    timeWidth_ = scheduleMetrics_.horizontalAdvance(kWidestTime);
     updateMetrics();
 }
 
@@ -140,7 +153,7 @@ int DayPane::headingHeight() const
 
 QRect DayPane::linesArea() const
 {
-    int scrollWidth = scrollBar_->isVisible() ? scrollBar_->width() : 0;
+    int scrollWidth = scrollBar_->isHidden() ? 0 : scrollBar_->width();
     return QRect(0, headingHeight(), std::max(0, width() - scrollWidth), std::max(0, height() - headingHeight()));
 }
 
@@ -300,7 +313,7 @@ void DayPane::paintHeading(QPainter& painter)
     painter.setFont(style_.heading);
     painter.setPen(record_.dayLines().highlighted ? style_.highlight : style_.text);
     QRect dateRect(kPad * 2, kPad, width() - 4 * kPad, headingMetrics.height());
-    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, heading());
+    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, fittedHeading(heading(), headingMetrics, dateRect.width()));
     painter.setFont(style_.facts);
     painter.setPen(style_.unscheduled.darker(130));
     QRect factsRect(kPad * 2, dateRect.bottom() + kPad, width() - 4 * kPad, QFontMetrics(style_.facts).height());
@@ -356,8 +369,8 @@ int DayPane::textLeft() const
 void DayPane::paintTimeColumn(QPainter& painter, const QRect& rect, const std::string& time, const std::string& end,
                               const QColor& color)
 {
-    QFontMetrics fm(style_.schedule);
-    int timeWidth = fm.horizontalAdvance(kWidestTime);
+    const QFontMetrics& fm = scheduleMetrics_;
+    int timeWidth = timeWidth_;
     int lineTop = rect.top() + (record_.metrics().timespace ? (rect.height() - record_.metrics().lineHeight) / 2 : 0);
     QRect timeRect(kPad, lineTop, timeWidth, record_.metrics().lineHeight);
     painter.setFont(style_.schedule);
@@ -402,7 +415,14 @@ void DayPane::paintItemLine(QPainter& painter, const PaneLine& line, const QRect
     QColor fill = line.background == LineBackground::Done     ? style_.done
                   : line.background == LineBackground::Shaded ? style_.shading
                                                               : style_.background;
-    painter.fillRect(rect, selected ? palette().color(QPalette::Highlight) : fill);
+    // Only the current pane's selection is where the keys act; the others
+    // keep theirs in a pale tint.
+    bool active = current_ || !framed_;
+    QColor selection = palette().color(QPalette::Highlight);
+    if (!active)
+        selection = QColor::fromHsv(selection.hue(), 40, 245);
+    painter.fillRect(rect, selected ? selection : fill);
+    selected = selected && active;
     const PaneMetrics& m = record_.metrics();
     if (line.text.separator) {
         painter.setPen(QPen(style_.unscheduled, 2));
@@ -417,7 +437,8 @@ void DayPane::paintItemLine(QPainter& painter, const PaneLine& line, const QRect
     int left = textLeft();
     int right = rect.right() - kPad - (line.hasNote ? 5 * m.characterWidth : 0);
     QFont font = lineFont(line);
-    QFontMetrics fm(font);
+    // Underlining and striking out leave the widths as they are.
+    const QFontMetrics& fm = scheduleMetrics_;
     QString text = QString::fromStdString(line.text.text).trimmed();
     QString lens = QString::fromStdString(line.text.conflictLens);
     int lensWidth = lens.isEmpty() ? 0 : fm.horizontalAdvance(lens) + m.characterWidth;

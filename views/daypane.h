@@ -15,6 +15,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QStringList>
 #include <QWidget>
 
@@ -120,6 +121,8 @@ private:
     PaneRecord record_;
     PaneDisplay display_;
     PaneStyle style_;
+    QFontMetrics scheduleMetrics_{style_.schedule};
+    int timeWidth_ = 0;
     HideTest hidden_;
     PaneScroll scroll_ = PaneScroll::Lines;
     QScrollBar* scrollBar_;

@@ -413,7 +413,9 @@ std::string dayFactsLine(const Schedule& schedule, DayNumber day, const PaneDisp
     }
     if (count > 0) {
         if (day == m.today)
-            std::snprintf(text, sizeof text, " %d/%d %s", done, count, "undone");
+            // What is still to do out of the day's entries: the count of
+            // done ones before "undone" would read as its opposite.
+            std::snprintf(text, sizeof text, " %d/%d %s", count - done, count, "undone");
         else
             std::snprintf(text, sizeof text, " %d %s", count, "items");
         facts += text;

@@ -21,11 +21,15 @@ namespace {
 using testing::hm;
 using testing::kMonday;
 
-class ScheduleWindowTest : public ::testing::Test, public testing::Scenario {
+// The application exists before the area member is made.
+struct WithApplication {
+    WithApplication() { testsupport::guiApplication(); }
+};
+
+class ScheduleWindowTest : public ::testing::Test, private WithApplication, public testing::Scenario {
 protected:
     ScheduleWindowTest()
     {
-        testsupport::guiApplication();
         fillWeek();
         area.resize(900, 560);
         area.setViewedDay(kMonday);
@@ -34,6 +38,11 @@ protected:
             refresh();
         });
         refresh();
+        StatusFacts caption;
+        caption.clock = clockText(10, 0, 0, regional);
+        caption.today = kMonday;
+        caption.unsaved = true;
+        area.setStatusText(QString::fromStdString(statusText(caption, regional)));
         area.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&area));
         area.setFocus();
