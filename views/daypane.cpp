@@ -14,7 +14,9 @@ namespace {
 
 constexpr int kPad = 4;
 constexpr int kWheelLines = 3;
-const char* const kWidestTime = "12:22p";
+// The widest texts of the time column: digits differ in width in most
+// fonts, so the measure takes the widest likely time as well.
+const char* const kTimeSamples[] = {"12:22p", "00:00p", "hold", "memo"};
 const char* const kTimeColumnSample = "12:22p> ";
 const char* const kEndColumnSample = "12:22p ";
 
@@ -35,6 +37,14 @@ QFont fontOf(const FontSpec& spec, const QFont& fallback)
     font.setItalic(spec.style & FontStyle::italic);
     font.setUnderline(spec.style & FontStyle::underline);
     return font;
+}
+
+int widestTime(const QFontMetrics& metrics)
+{
+    int widest = 0;
+    for (const char* sample : kTimeSamples)
+        widest = std::max(widest, metrics.horizontalAdvance(sample));
+    return widest;
 }
 
 QString simplified(const std::string& text) { return QString::fromStdString(text).simplified(); }
@@ -77,7 +87,7 @@ PaneStyle PaneStyle::fromSettings(const Settings& settings)
 DayPane::DayPane(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Qt::Vertical, this))
 {
     setObjectName("Schedule");
-    timeWidth_ = scheduleMetrics_.horizontalAdvance(kWidestTime);
+    timeWidth_ = widestTime(scheduleMetrics_);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(120, 80);
@@ -97,7 +107,7 @@ void DayPane::setStyle(const PaneStyle& style)
 {
     style_ = style;
     scheduleMetrics_ = QFontMetrics(style_.schedule);
-    timeWidth_ = scheduleMetrics_.horizontalAdvance(kWidestTime);
+    timeWidth_ = widestTime(scheduleMetrics_);
     updateMetrics();
 }
 
@@ -163,8 +173,9 @@ PaneMetrics DayPane::metricsFor(const QSize& size) const
     PaneMetrics m;
     m.lineHeight = fm.height() + 1 + fm.leading();
     m.characterWidth = std::max(1, fm.averageCharWidth());
-    m.timeColumnWidth = kPad + fm.horizontalAdvance(kTimeColumnSample) +
-                        (display_.showEndTimes ? fm.horizontalAdvance(kEndColumnSample) : 0);
+    int startColumn = std::max(fm.horizontalAdvance(kTimeColumnSample), timeWidth_ + fm.horizontalAdvance("> "));
+    int endColumn = std::max(fm.horizontalAdvance(kEndColumnSample), timeWidth_ + fm.horizontalAdvance(" "));
+    m.timeColumnWidth = kPad + startColumn + (display_.showEndTimes ? endColumn : 0);
     m.clientWidth = size.width();
     m.clientHeight = size.height();
     m.timespace = display_.timespace && !display_.liteMode;

@@ -18,6 +18,7 @@
 #include "core/item.h"
 #include "shell/model/linetext.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>

@@ -4,6 +4,7 @@
 // asking for what the main window does.
 
 #include "tests/gui/guitestmain.h"
+#include "shell/model/settings.h"
 #include "tests/placementscenario.h"
 #include "views/schedulesarea.h"
 
@@ -272,6 +273,21 @@ TEST_F(ScheduleWindowTest, ClicksSelectAndDoubleClicksEnterAndTheRightButtonAskF
     DayPane& tuesday = area.currentPane();
     QTest::mouseDClick(&tuesday, Qt::LeftButton, {}, QPoint(100, tuesday.height() - 10));
     EXPECT_EQ(inserted, std::vector<DayNumber>{kMonday + 1}) << "empty space inserts";
+}
+
+TEST_F(ScheduleWindowTest, TheUsersFontsAndColoursApply)
+{
+    int smallLines = area.currentPane().record().metrics().lineHeight;
+    Settings settings;
+    settings.setColor(ColorSetting::ColorNormalBackground, 0xE0F8FF);  // a cream page
+    settings.setFont(FontSetting::ScreenNormal, {"", 160, FontStyle::italic});
+    area.setStyle(PaneStyle::fromSettings(settings));
+    refresh();
+    DayPane& pane = area.currentPane();
+    EXPECT_GT(pane.record().metrics().lineHeight, smallLines);
+    QImage image = pane.grab().toImage();
+    EXPECT_EQ(image.pixelColor(pane.width() / 2, pane.height() - 5), QColor(0xFF, 0xF8, 0xE0));
+    screenshot("schedule-user-fonts.png");
 }
 
 } // namespace
