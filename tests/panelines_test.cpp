@@ -241,7 +241,7 @@ TEST_F(PaneLinesTest, TheDayFactsCountTheDay)
     put(done, kMonday);
     put(appointment("c", hm(11), 30), kMonday);
     EXPECT_EQ(linesOf(kMonday).facts, "<+1> 3 items (2:00) 8:00 free; 0:00 conflicting");
-    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(7)}).facts, " 2/3 undone (2:00) 8:00 free; 0:00 conflicting");
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(7)}).facts, " 1/3 undone (2:00) 8:00 free; 0:00 conflicting");
     EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> 3 items (2:00) 2 undone");
     display.weekOfYear = true;
     EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> wk# 10,  3 items (2:00) 2 undone");

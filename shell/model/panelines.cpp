@@ -3,7 +3,9 @@
 #include "core/scheduleheader.h"
 #include "core/schedule.h"
 #include "engine/daylayout.h"
+#include "engine/interfacemode.h"
 #include "engine/placementcontext.h"
+#include "shell/model/settings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -36,14 +38,6 @@ std::uint8_t weekMaskOf(int value) { return (value & 0x7F) != 0 ? static_cast<st
 // Rounds towards minus infinity, so the days before today are in week -1.
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
-// Where the day's free time is counted from: the day start, or the first
-// entry's start when that entry stands at a time of its own.
-int freeTimeFrom(const Schedule& schedule, const std::vector<DayEntry>& entries)
-{
-    if (!entries.empty() && schedule.record(entries.front().item).has(ItemFlag::fAnchored))
-        return entries.front().startTime().value();
-    return schedule.dayStart().value();
-}
 
 // Where the gap after entry i ends; nothing when the next entry has no time.
 std::optional<int> gapEnd(const Schedule& schedule, const std::vector<DayEntry>& entries, std::size_t i)
@@ -135,6 +129,29 @@ bool startsWithCharacter(const std::string& text, char32_t c)
 }
 
 } // namespace
+
+PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& header)
+{
+    PaneDisplay d;
+    d.proMode = isProMode(header);
+    d.liteMode = isLiteMode(header);
+    d.showTaskTimes = settings.isOn(IntSetting::ShowTaskTimes);
+    d.showDoneTaskTimes = settings.isOn(IntSetting::ShowDoneTaskTimes);
+    d.showEndTimes = settings.isOn(IntSetting::ShowEndTimes);
+    d.showOppCosts = settings.isOn(IntSetting::ShowOppCosts);
+    d.hideGaps = settings.isOn(IntSetting::HideGaps);
+    d.minFreeLenShow = settings.value(IntSetting::MinFreeLenShow);
+    d.showConflictLens = settings.isOn(IntSetting::ShowConflictLens);
+    d.noPastStrikes = settings.isOn(IntSetting::NoPastStrikes);
+    d.timespace = settings.isOn(IntSetting::Timespace);
+    d.nBatting = settings.value(IntSetting::nBatting);
+    d.shading = settings.isOn(IntSetting::Shading);
+    d.itemBorders = settings.isOn(IntSetting::ItemBorders);
+    d.weekOfYear = settings.isOn(IntSetting::MonthviewWkOfYr);
+    d.valuesDisplay = headerOption(header, HeaderOption::MarvalPrioritization);
+    d.week = settings.week();
+    return d;
+}
 
 // --- which days ---------------------------------------------------------------------------
 

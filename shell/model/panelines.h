@@ -16,7 +16,7 @@
 
 #include "core/daynumber.h"
 #include "core/item.h"
-#include "shell/model/linetext.h"
+#include "engine/linetext.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,6 +30,11 @@ namespace zk {
 
 class Schedule;
 class ScheduleHeader;
+class Settings;
+
+// The display options as the user set them, with the interface mode and the
+// values display from the header.
+PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& header);
 
 inline constexpr int kMaxPaneRows = 199;
 extern const char* const kTooManyLinesText;

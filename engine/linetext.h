@@ -1,7 +1,8 @@
 #pragma once
-// The texts of the schedule window: an entry's line (time column, marks,
-// description and its groups), a gap line, the day facts line, the status
-// text of the schedules area, the clock text and the main window's title.
+// The texts of the schedule window, which the text export and reports
+// share: an entry's line (time column, marks, description and its groups),
+// a gap line, the day facts line, the status text of the schedules area,
+// the clock text and the main window's title.
 //
 // Contract:
 // - Every function composes text only; none draws, none keeps a reference
@@ -20,12 +21,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zk {
 
 class Schedule;
-class ScheduleHeader;
-class Settings;
 
 // Where the intl currency symbol goes (LOCALE_ICURRENCY): 0 before, 1 after,
 // 2 before with a blank, 3 after with a blank.
@@ -63,10 +63,6 @@ struct PaneDisplay {
     std::array<std::string, 8> statusLabels;
 };
 
-// The options as the user set them, with the interface mode and the values
-// display from the header.
-PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& header);
-
 struct LineMoment {
     DayNumber today;
     TimeValue now;
@@ -88,6 +84,21 @@ struct ItemLineText {
 // The rank the pane painter counted for the entry (1-based; 0 = none).
 ItemLineText itemLineText(Schedule& schedule, const DayEntry& entry, DayNumber day, int rank,
                           const PaneDisplay& display, const LineMoment& moment, const RegionalSettings& regional);
+
+// The marks after a description: " -r" or " -rx" for a recurrence, " -a"
+// (with "x" or "r" for its state) for an alarm from today on, and the
+// deadline of a floating item.
+std::string recurrenceMark(const ItemRecord& record);
+std::string alarmMark(const ItemRecord& record, DayNumber day, DayNumber today);
+std::string deadlineMark(const ItemRecord& record, DayNumber day);
+// The part of a duration group before the duration: the minutes since a
+// started entry began ("*" before it began), and the placed minutes of a
+// split piece or of an entry that got less than it needs.
+std::string progressPart(const DayEntry& entry, const ItemRecord& record, DayNumber day, const LineMoment& moment,
+                         const RegionalSettings& regional);
+// Where the day's free time is counted from: the day start, or the first
+// entry's start when that entry is anchored there.
+int freeTimeFrom(const Schedule& schedule, const std::vector<DayEntry>& entries);
 
 struct GapLineText {
     std::string time;     // "%6s" begin time, or blanks without task times

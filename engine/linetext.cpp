@@ -1,4 +1,4 @@
-#include "shell/model/linetext.h"
+#include "engine/linetext.h"
 
 #include "core/calendar.h"
 #include "core/dateformat.h"
@@ -7,7 +7,6 @@
 #include "engine/interfacemode.h"
 #include "engine/placementcontext.h"
 #include "engine/timelimits.h"
-#include "shell/model/settings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -171,22 +170,7 @@ std::string description(const Schedule& schedule, ItemHandle h, DayNumber day, c
     return text + yearsSuffix(text, schedule, h, day);
 }
 
-std::string recurrenceMark(const ItemRecord& r)
-{
-    if (r.has(ItemFlag::fRecurDef))
-        return " -r";
-    if (r.has(ItemFlag::fException | ItemFlag::fPastException))
-        return " -rx";
-    return {};
-}
 
-std::string alarmMark(const ItemRecord& r, DayNumber day, DayNumber today)
-{
-    if (!r.has(ItemFlag::fAlarm) || day < today)
-        return {};
-    auto state = static_cast<std::int16_t>(r.alarmRepeat());
-    return state == -1 ? " -ax" : state > 0 ? " -ar" : " -a";
-}
 
 std::string rankField(int rank, const ItemRecord& r, DayNumber day, const PaneDisplay& d, const LineMoment& m)
 {
@@ -225,20 +209,6 @@ std::string shortfallMark(const Schedule& schedule, ItemHandle h, DayNumber day,
     return schedule.minutesOf(h, day) < r.duration() ? "~" : "";
 }
 
-std::string progressPart(const DayEntry& e, const ItemRecord& r, DayNumber day, const LineMoment& m,
-                         const RegionalSettings& regional)
-{
-    if (r.has(ItemFlag::fStarted) && !r.has(ItemFlag::fDone) && e.start != 0) {
-        int elapsed = m.now - e.startTime();
-        std::string part = day != m.today || elapsed < 0 ? "*" : durationClock(elapsed, regional) + "/";
-        if (r.has(ItemFlag::fSplit))
-            part += durationClock(e.placedMinutes, regional) + "/";
-        return part;
-    }
-    if (e.placedMinutes < r.duration())
-        return durationClock(e.placedMinutes, regional) + "/";
-    return {};
-}
 
 std::string durationGroup(const DayEntry& e, const ItemRecord& r, DayNumber day, const PaneDisplay& d,
                           const LineMoment& m, const RegionalSettings& regional)
@@ -297,12 +267,6 @@ std::string opportunityCost(Schedule& schedule, int minutes, const PaneDisplay& 
     return amountOrReport(schedule, std::lround(d.hourlyRate * minutes / 60.0), d.currency) + " ";
 }
 
-std::string deadlineMark(const ItemRecord& r, DayNumber day)
-{
-    if (!r.has(ItemFlag::fFloating) || r.deadlineDate() == 0 || day.value() < r.deadlineDate())
-        return {};
-    return day.value() == r.deadlineDate() ? " [due today]" : " [overdue]";
-}
 
 std::string conflictLens(const Schedule& schedule, const DayEntry& e, DayNumber day, const PaneDisplay& d,
                          const RegionalSettings& regional)
@@ -316,27 +280,50 @@ std::string conflictLens(const Schedule& schedule, const DayEntry& e, DayNumber 
 
 } // namespace
 
-PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& header)
+std::string recurrenceMark(const ItemRecord& r)
 {
-    PaneDisplay d;
-    d.proMode = isProMode(header);
-    d.liteMode = isLiteMode(header);
-    d.showTaskTimes = settings.isOn(IntSetting::ShowTaskTimes);
-    d.showDoneTaskTimes = settings.isOn(IntSetting::ShowDoneTaskTimes);
-    d.showEndTimes = settings.isOn(IntSetting::ShowEndTimes);
-    d.showOppCosts = settings.isOn(IntSetting::ShowOppCosts);
-    d.hideGaps = settings.isOn(IntSetting::HideGaps);
-    d.minFreeLenShow = settings.value(IntSetting::MinFreeLenShow);
-    d.showConflictLens = settings.isOn(IntSetting::ShowConflictLens);
-    d.noPastStrikes = settings.isOn(IntSetting::NoPastStrikes);
-    d.timespace = settings.isOn(IntSetting::Timespace);
-    d.nBatting = settings.value(IntSetting::nBatting);
-    d.shading = settings.isOn(IntSetting::Shading);
-    d.itemBorders = settings.isOn(IntSetting::ItemBorders);
-    d.weekOfYear = settings.isOn(IntSetting::MonthviewWkOfYr);
-    d.valuesDisplay = headerOption(header, HeaderOption::MarvalPrioritization);
-    d.week = settings.week();
-    return d;
+    if (r.has(ItemFlag::fRecurDef))
+        return " -r";
+    if (r.has(ItemFlag::fException | ItemFlag::fPastException))
+        return " -rx";
+    return {};
+}
+
+std::string alarmMark(const ItemRecord& r, DayNumber day, DayNumber today)
+{
+    if (!r.has(ItemFlag::fAlarm) || day < today)
+        return {};
+    auto state = static_cast<std::int16_t>(r.alarmRepeat());
+    return state == -1 ? " -ax" : state > 0 ? " -ar" : " -a";
+}
+
+std::string deadlineMark(const ItemRecord& r, DayNumber day)
+{
+    if (!r.has(ItemFlag::fFloating) || r.deadlineDate() == 0 || day.value() < r.deadlineDate())
+        return {};
+    return day.value() == r.deadlineDate() ? " [due today]" : " [overdue]";
+}
+
+std::string progressPart(const DayEntry& e, const ItemRecord& r, DayNumber day, const LineMoment& m,
+                         const RegionalSettings& regional)
+{
+    if (r.has(ItemFlag::fStarted) && !r.has(ItemFlag::fDone) && e.start != 0) {
+        int elapsed = m.now - e.startTime();
+        std::string part = day != m.today || elapsed < 0 ? "*" : durationClock(elapsed, regional) + "/";
+        if (r.has(ItemFlag::fSplit))
+            part += durationClock(e.placedMinutes, regional) + "/";
+        return part;
+    }
+    if (e.placedMinutes < r.duration())
+        return durationClock(e.placedMinutes, regional) + "/";
+    return {};
+}
+
+int freeTimeFrom(const Schedule& schedule, const std::vector<DayEntry>& entries)
+{
+    if (!entries.empty() && schedule.record(entries.front().item).has(ItemFlag::fAnchored))
+        return entries.front().startTime().value();
+    return schedule.dayStart().value();
 }
 
 std::string ItemLineText::whole() const { return time + afterTime + endTime + " " + text + conflictLens; }
@@ -413,9 +400,7 @@ std::string dayFactsLine(const Schedule& schedule, DayNumber day, const PaneDisp
     }
     if (count > 0) {
         if (day == m.today)
-            // What is still to do out of the day's entries: the count of
-            // done ones before "undone" would read as its opposite.
-            std::snprintf(text, sizeof text, " %d/%d %s", count - done, count, "undone");
+            std::snprintf(text, sizeof text, " %d/%d %s", done, count, "undone");
         else
             std::snprintf(text, sizeof text, " %d %s", count, "items");
         facts += text;
