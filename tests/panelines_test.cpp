@@ -5,6 +5,7 @@
 #include "core/scheduleheader.h"
 #include "placementscenario.h"
 #include "shell/model/panelines.h"
+#include "shell/model/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -307,6 +308,25 @@ TEST(ScheduleCaptionTest, TheTitleNamesTheModeAndTheUser)
 {
     EXPECT_EQ(mainWindowTitle("Zelkon 21.00", true, "Ann"), "Zelkon 21.00 PRO - Ann");
     EXPECT_EQ(mainWindowTitle("Zelkon 21.00", false, ""), "Zelkon 21.00 LITE - (unnamed)");
+}
+
+TEST(PaneDisplayTest, TheOptionsComeFromTheSettingsAndTheModeFromTheHeader)
+{
+    Settings settings;
+    settings.setOn(IntSetting::ShowEndTimes, true);
+    settings.setOn(IntSetting::Timespace, false);
+    settings.setValue(IntSetting::nBatting, 3);
+    ScheduleHeader header = ScheduleHeader::emptySchedule();
+    header.setInterfaceMode(3);
+    setHeaderOption(header, HeaderOption::MarvalPrioritization, true);
+    PaneDisplay d = paneDisplayFrom(settings, header);
+    EXPECT_TRUE(d.showEndTimes);
+    EXPECT_FALSE(d.timespace);
+    EXPECT_EQ(d.nBatting, 3);
+    EXPECT_TRUE(d.proMode);
+    EXPECT_FALSE(d.liteMode);
+    EXPECT_TRUE(d.valuesDisplay);
+    EXPECT_EQ(d.minFreeLenShow, settings.value(IntSetting::MinFreeLenShow));
 }
 
 // --- the panes' days --------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace zk {
 
@@ -132,22 +133,26 @@ bool startsWithCharacter(const std::string& text, char32_t c)
 
 PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& header)
 {
+    static constexpr std::pair<bool PaneDisplay::*, IntSetting> kSwitches[] = {
+        {&PaneDisplay::showTaskTimes, IntSetting::ShowTaskTimes},
+        {&PaneDisplay::showDoneTaskTimes, IntSetting::ShowDoneTaskTimes},
+        {&PaneDisplay::showEndTimes, IntSetting::ShowEndTimes},
+        {&PaneDisplay::showOppCosts, IntSetting::ShowOppCosts},
+        {&PaneDisplay::hideGaps, IntSetting::HideGaps},
+        {&PaneDisplay::showConflictLens, IntSetting::ShowConflictLens},
+        {&PaneDisplay::noPastStrikes, IntSetting::NoPastStrikes},
+        {&PaneDisplay::timespace, IntSetting::Timespace},
+        {&PaneDisplay::shading, IntSetting::Shading},
+        {&PaneDisplay::itemBorders, IntSetting::ItemBorders},
+        {&PaneDisplay::weekOfYear, IntSetting::MonthviewWkOfYr},
+    };
     PaneDisplay d;
+    for (auto [field, id] : kSwitches)
+        d.*field = settings.isOn(id);
+    d.minFreeLenShow = settings.value(IntSetting::MinFreeLenShow);
+    d.nBatting = settings.value(IntSetting::nBatting);
     d.proMode = isProMode(header);
     d.liteMode = isLiteMode(header);
-    d.showTaskTimes = settings.isOn(IntSetting::ShowTaskTimes);
-    d.showDoneTaskTimes = settings.isOn(IntSetting::ShowDoneTaskTimes);
-    d.showEndTimes = settings.isOn(IntSetting::ShowEndTimes);
-    d.showOppCosts = settings.isOn(IntSetting::ShowOppCosts);
-    d.hideGaps = settings.isOn(IntSetting::HideGaps);
-    d.minFreeLenShow = settings.value(IntSetting::MinFreeLenShow);
-    d.showConflictLens = settings.isOn(IntSetting::ShowConflictLens);
-    d.noPastStrikes = settings.isOn(IntSetting::NoPastStrikes);
-    d.timespace = settings.isOn(IntSetting::Timespace);
-    d.nBatting = settings.value(IntSetting::nBatting);
-    d.shading = settings.isOn(IntSetting::Shading);
-    d.itemBorders = settings.isOn(IntSetting::ItemBorders);
-    d.weekOfYear = settings.isOn(IntSetting::MonthviewWkOfYr);
     d.valuesDisplay = headerOption(header, HeaderOption::MarvalPrioritization);
     d.week = settings.week();
     return d;
