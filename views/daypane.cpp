@@ -200,8 +200,8 @@ PaneMetrics DayPane::metricsFor(const QSize& size) const
 
 void DayPane::updateMetrics()
 {
-    // The scroll bar takes its room only when the lines need it, which
-    // depends on the room left: decide with it shown, then without.
+    // Whether the scroll bar shows depends on whether the lines fit, and the
+    // room for the lines on the scroll bar: measure, decide, measure again.
     scrollBar_->setGeometry(width() - scrollBar_->sizeHint().width(), headingHeight(), scrollBar_->sizeHint().width(),
                             std::max(0, height() - headingHeight()));
     record_.setMetrics(metricsFor(linesArea().size()));

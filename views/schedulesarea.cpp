@@ -70,6 +70,7 @@ void SchedulesArea::setViewLayout(const ViewLayout& layout)
     layout_ = layout;
     if (view_ == ScheduleView::Single)
         return;
+    // The panes of the current view are made again for the new layout.
     ScheduleView view = view_;
     view_ = ScheduleView::Single;
     setView(view);
@@ -168,7 +169,9 @@ void SchedulesArea::rebuildPanes(const std::vector<DayNumber>& days)
     days_ = days.empty() ? std::vector<DayNumber>{kNoDay} : days;
     days_.resize(std::min<std::size_t>(days_.size(), kMaxPanes));
     while (panes_.size() > days_.size()) {
-        delete panes_.back();
+        // Later: the pane may be the one whose signal led here.
+        panes_.back()->hide();
+        panes_.back()->deleteLater();
         panes_.pop_back();
     }
     while (panes_.size() < days_.size()) {
