@@ -2,6 +2,7 @@
 
 #include "core/dateformat.h"
 #include "core/schedule.h"
+#include "engine/linetext.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/filesystem.h"
@@ -271,18 +272,24 @@ DayWindow DesktopApp::dayWindow()
 
 std::string DesktopApp::statusText()
 {
-    std::string text = dayName(heartbeat_.today(), regional_) + " " + shortDate(heartbeat_.today(), regional_) + "  "
-        + timeText(heartbeat_.now(), regional_);
-    if (state_.initialising)
-        return text;
-    ChangeAccess& access = session_->access();
-    if (access.reloading())
-        return text + kReloadingStatusText;
-    if (access.anotherSessionHolds())
-        text += " !";
-    if (access.readingInProgress())
-        text += " %";
-    return text;
+    StatusFacts facts;
+    LocalMoment moment = clock_.localNow();
+    facts.clock = clockText(moment.hour, moment.minute, moment.second, regional_);
+    facts.today = heartbeat_.today();
+    facts.initialising = state_.initialising;
+    facts.weekView = window_->schedulesArea().view() == ScheduleView::Week;
+    if (!state_.initialising) {
+        ChangeAccess& access = session_->access();
+        const SaveState& saving = session_->saveState();
+        facts.otherHoldsAccess = access.anotherSessionHolds();
+        facts.readingMarker = access.readingInProgress();
+        facts.unsaved = saving.dirty() || saving.saveRunning();
+        if (access.reloading())
+            facts.activity = StatusActivity::SharedUpdate;
+        else if (saving.saveRunning())
+            facts.activity = StatusActivity::Autosaving;
+    }
+    return zk::statusText(facts, regional_);
 }
 
 void DesktopApp::statusLine()
