@@ -347,11 +347,11 @@ ItemLineText itemLineText(Schedule& schedule, const DayEntry& e, DayNumber day, 
     line.endTime = endField(e, r, d, regional);
     line.timeInRed = e.conflicting() && d.proMode && !r.has(ItemFlag::fHeldTime);
 
-    char text[1400];
-    std::snprintf(text, sizeof text, "%s%s%s%s%s %s %s %s ", shortfallMark(schedule, e.item, day, d).c_str(), statusTag(r, d).c_str(),
-                  rankField(rank, r, day, d, m).c_str(), waitingMark(schedule, e, day, d, m).c_str(), desc.c_str(), "",
-                  recurrenceMark(r).c_str(), alarmMark(r, day, m.today).c_str());
-    line.text = text;
+    // "%s%s%s%s%s %s %s %s ": the marks before the description, the
+    // description, an empty field, the recurrence and the alarm marks.
+    line.text = shortfallMark(schedule, e.item, day, d) + statusTag(r, d) + rankField(rank, r, day, d, m) +
+                waitingMark(schedule, e, day, d, m) + desc + " " + "" + " " + recurrenceMark(r) + " " +
+                alarmMark(r, day, m.today) + " ";
     line.text += durationGroup(e, r, day, d, m, regional);
     line.text += priorityGroup(schedule, r, d);
     line.text += opportunityCost(schedule, e.placedMinutes, d);
