@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -220,6 +221,26 @@ TEST_F(ScheduleWindowTest, TheSingleScrollBarMovesTheDayByWeeks)
     bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
     bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(area.viewedDay(), kMonday - 7);
+}
+
+TEST_F(ScheduleWindowTest, InSeveralPanesTheScrollBarAndTheWheelScrollTheLines)
+{
+    area.setView(ScheduleView::MultiPane);
+    refresh();
+    DayPane& monday = area.pane(0);
+    QScrollBar& bar = monday.scrollBar();
+    ASSERT_FALSE(bar.isHidden()) << "a quarter of the area cannot hold Monday";
+    EXPECT_EQ(bar.maximum(), monday.record().lastFirstLine());
+    bar.setValue(2);
+    EXPECT_EQ(monday.record().firstVisibleLine(), 2);
+    EXPECT_EQ(area.viewedDay(), kMonday) << "lines, not days";
+    QWheelEvent down(QPointF(50, 100), monday.mapToGlobal(QPointF(50, 100)), {}, QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&monday, &down);
+    EXPECT_EQ(monday.record().firstVisibleLine(), std::min(5, monday.record().lastFirstLine()));
+    EXPECT_EQ(bar.value(), monday.record().firstVisibleLine());
+    key(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(monday.record().firstVisibleLine(), std::min(5, monday.record().lastFirstLine()) - 1);
 }
 
 TEST_F(ScheduleWindowTest, ClicksSelectAndDoubleClicksEnterAndTheRightButtonAskForTheirCommands)
