@@ -2,6 +2,7 @@
 
 #include "core/dateformat.h"
 #include "core/schedule.h"
+#include "engine/linetext.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/filesystem.h"
@@ -10,13 +11,17 @@
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
 #include "shell/mainwindow.h"
+#include "shell/desktopcommands.h"
 #include "shell/model/datafilepath.h"
+#include "shell/model/panelines.h"
 #include "shell/preferencesdialog.h"
 #include "shell/sessionguard.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
 #include "views/daypane.h"
+#include "views/schedulesarea.h"
+#include "views/statusdisplay.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -95,9 +100,6 @@ void computeSunTimes() {}
 void checkDataFile() {}
 // FIXME: timers: the timer window saves TimerWndPos on exit.
 void saveTimerWindowPosition() {}
-// FIXME: commands: the interface mode's menus and accelerators; the
-// schedule window sets the title.
-void loadModeMenus() {}
 // FIXME: notes, pop-up calendar and time bar reopen as they were left.
 void reopenLastWindows() {}
 // FIXME: modeless windows (timer, access pending, tool windows) close here.
@@ -198,11 +200,16 @@ std::optional<int> DesktopApp::start(const Options& options)
         return true;
     });
     window_->setGeometryChanged([this] { saveWindowSettings(); });
+    connect(&window_->schedulesArea(), &SchedulesArea::viewedDayChanged, this, [this](DayNumber day) {
+        state_.setViewed(day);
+        refreshDayPane();
+    });
     window_->setActivated([this] {
         // Back from elsewhere: catch up with a minute that passed unseen.
         if (!state_.initialising && clock_.now() != heartbeat_.now())
             QTimer::singleShot(0, this, &DesktopApp::tick);
     });
+    commands_ = std::make_unique<DesktopCommands>(*this);
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -274,18 +281,24 @@ DayWindow DesktopApp::dayWindow()
 
 std::string DesktopApp::statusText()
 {
-    std::string text = dayName(heartbeat_.today(), regional_) + " " + shortDate(heartbeat_.today(), regional_) + "  "
-        + timeText(heartbeat_.now(), regional_);
-    if (state_.initialising)
-        return text;
-    ChangeAccess& access = session_->access();
-    if (access.reloading())
-        return text + kReloadingStatusText;
-    if (access.anotherSessionHolds())
-        text += " !";
-    if (access.readingInProgress())
-        text += " %";
-    return text;
+    StatusFacts facts;
+    LocalMoment moment = clock_.localNow();
+    facts.clock = clockText(moment.hour, moment.minute, moment.second, regional_);
+    facts.today = heartbeat_.today();
+    facts.initialising = state_.initialising;
+    facts.weekView = window_->schedulesArea().view() == ScheduleView::Week;
+    if (!state_.initialising) {
+        ChangeAccess& access = session_->access();
+        const SaveState& saving = session_->saveState();
+        facts.otherHoldsAccess = access.anotherSessionHolds();
+        facts.readingMarker = access.readingInProgress();
+        facts.unsaved = saving.dirty() || saving.saveRunning();
+        if (access.reloading())
+            facts.activity = StatusActivity::SharedUpdate;
+        else if (saving.saveRunning())
+            facts.activity = StatusActivity::Autosaving;
+    }
+    return zk::statusText(facts, regional_);
 }
 
 void DesktopApp::statusLine()
@@ -467,7 +480,7 @@ void DesktopApp::applyInterfaceMode()
 {
     onUserInterface([this] {
         window_->setWindowTitle(kProgramCaption);
-        loadModeMenus();
+        commands_->applyScheduleMode();
         state_.backgroundThreadsAllowed = true;
     });
 }
@@ -503,7 +516,19 @@ void DesktopApp::showViewedDay()
     Schedule& schedule = session_->schedule();
     shownSchedule_ = &schedule;
     paneStale_ = false;
-    window_->dayPane().showDay(schedule, state_.viewed(), {heartbeat_.today(), heartbeat_.now()}, regional_);
+    SchedulesArea& area = window_->schedulesArea();
+    area.setDisplay(paneDisplayFrom(preferences_, schedule.header));
+    area.setStyle(paneStyle());
+    area.setViewedDay(state_.viewed());
+    area.refresh(schedule, {heartbeat_.today(), heartbeat_.now()}, regional_);
+}
+
+PaneStyle DesktopApp::paneStyle() const
+{
+    PaneStyle style = PaneStyle::fromSettings(preferences_);
+    for (int status = 1; status < static_cast<int>(style.statusText.size()); ++status)
+        style.statusText[static_cast<std::size_t>(status)] = qColorOf(state_.statuses.textColor(status));
+    return style;
 }
 
 // --- the end ----------------------------------------------------------------------------------------
@@ -597,7 +622,7 @@ void DesktopApp::openPreferences()
     connect(&dialog, &PreferencesDialog::settingChanged, this, &DesktopApp::refreshDayPane);
     connect(&dialog, &PreferencesDialog::interfaceModeChanged, this, [this] {
         headerPreferenceChanged();
-        loadModeMenus();
+        commands_->applyScheduleMode();
     });
     dialog.exec();
 }
@@ -617,6 +642,18 @@ void DesktopApp::headerPreferenceChanged()
     session_->schedule().dirty = true;
     if (&session_->schedule() == shownSchedule_)
         showViewedDay();
+}
+
+bool DesktopApp::requestChangeAccess()
+{
+    BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+    return session_->access().requestChangeAccess();
+}
+
+void DesktopApp::showDay(DayNumber day)
+{
+    state_.setViewed(day);
+    refreshDayPane();
 }
 
 void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }

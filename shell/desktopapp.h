@@ -38,6 +38,8 @@
 namespace zk {
 
 class Clock;
+class DesktopCommands;
+struct PaneStyle;
 class MainWindow;
 class Messages;
 class MessagePresenter;
@@ -113,6 +115,11 @@ public:
     // changed header preference marks the schedule changed, a changed mode
     // brings in that mode's menus.
     void openPreferences();
+    // Change access for a command, under the background-work lock.
+    bool requestChangeAccess();
+    // The current pane shows the day.
+    void showDay(DayNumber day);
+    DesktopCommands& commands() { return *commands_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -151,6 +158,7 @@ private:
     void saveWindowSettings();
     void takeWindowGeometry();
     void headerPreferenceChanged();
+    PaneStyle paneStyle() const;
 
     // Minute work.
     void watchAutosave();
@@ -169,6 +177,7 @@ private:
     std::unique_ptr<SessionGuard> guard_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<DesktopCommands> commands_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;

@@ -1,10 +1,8 @@
 #include "shell/mainwindow.h"
 
-#include "views/daypane.h"
+#include "views/schedulesarea.h"
 
 #include <QCloseEvent>
-#include <QLabel>
-#include <QStatusBar>
 
 namespace zk {
 
@@ -13,7 +11,7 @@ constexpr int kGeometrySettleMilliseconds = 300;
 }
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), dayPane_(new DayPane(this)), status_(new QLabel(this)), geometrySettled_(new QTimer(this))
+    : QMainWindow(parent), schedules_(new SchedulesArea(this)), geometrySettled_(new QTimer(this))
 {
     // A drag moves the window many times a second; the settings are saved
     // once it rests.
@@ -25,14 +23,13 @@ MainWindow::MainWindow(QWidget* parent)
     });
     setObjectName("Zelkon Main");
     setWindowTitle("Zelkon");
-    setCentralWidget(dayPane_);
-    status_->setObjectName("statusLine");
-    statusBar()->addPermanentWidget(status_);
+    setCentralWidget(schedules_);
     resize(880, 620);
 }
 
-void MainWindow::setStatusText(const QString& text) { status_->setText(text); }
-QString MainWindow::statusText() const { return status_->text(); }
+DayPane& MainWindow::dayPane() { return schedules_->currentPane(); }
+void MainWindow::setStatusText(const QString& text) { schedules_->setStatusText(text); }
+QString MainWindow::statusText() const { return schedules_->statusText(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

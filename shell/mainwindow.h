@@ -1,5 +1,5 @@
 #pragma once
-// The main window: the schedule pane of the viewed day and the status line.
+// The main window: the schedules area (its caption is the status text).
 // Closing it asks the session (the exit request); the window closes only
 // when the session agrees.
 
@@ -8,18 +8,19 @@
 
 #include <functional>
 
-class QLabel;
-
 namespace zk {
 
 class DayPane;
+class SchedulesArea;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
 
-    DayPane& dayPane() { return *dayPane_; }
+    SchedulesArea& schedulesArea() { return *schedules_; }
+    // The current pane.
+    DayPane& dayPane();
     void setStatusText(const QString& text);
     QString statusText() const;
 
@@ -37,8 +38,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    DayPane* dayPane_;
-    QLabel* status_;
+    SchedulesArea* schedules_;
     std::function<bool()> closeRequest_;
     std::function<void()> activated_;
     std::function<void()> geometryChanged_;

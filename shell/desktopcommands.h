@@ -1,0 +1,64 @@
+#pragma once
+// The main window's commands for a desktop session: the dispatcher, the
+// mode's menus, keys and toolbar, and the commands this session carries
+// out itself (views and days, the modes, Preferences, Exit, About). Other
+// modules add theirs with dispatcher().setHandler().
+//
+// Everything here runs on the user-interface thread. The schedule is read
+// and changed only under the background-work lock, taken for each command.
+
+#ifndef Q_MOC_RUN
+#include "shell/model/commanddispatch.h"
+#include "shell/model/menus.h"
+#include "shell/model/navigation.h"
+#endif
+
+#include <cstdint>
+#include <memory>
+
+namespace zk {
+
+class CommandMenus;
+class DesktopApp;
+
+class DesktopCommands final : private ViewNavigator {
+public:
+    explicit DesktopCommands(DesktopApp& app);
+    ~DesktopCommands() override;
+
+    // The interface mode of the schedule header: its menus, keys and
+    // toolbar. An unknown mode says so and keeps the menus in place.
+    void applyScheduleMode();
+    // Menus and toolbar states from the state again (selection, view).
+    void refresh();
+
+    CommandDispatcher& dispatcher() { return dispatcher_; }
+    CommandMenus& menus() { return *menus_; }
+    int view() const { return views_.view(); }
+
+private:
+    CommandState commandState();
+    MenuOptions menuOptions();
+    void storeMode(std::uint32_t mode);
+    void installSessionCommands();
+
+    // --- the navigator: one pane of the viewed day ---
+    DayNumber today() const override;
+    DayNumber viewedDay() const override;
+    void setViewedDay(DayNumber day) override;
+    void moveWeekPanes(int days) override;
+    void rebuildWeekOn(DayNumber day) override;
+    int paneCount() const override { return 1; }
+    int currentPane() const override { return 0; }
+    void setCurrentPane(int) override {}
+    void selectFirstEntry() override {}
+    void setView(int view) override;
+    void setMultiPaneCount(int count) override;
+
+    DesktopApp& app_;
+    CommandDispatcher dispatcher_;
+    std::unique_ptr<CommandMenus> menus_;
+    ViewCommands views_;
+};
+
+} // namespace zk

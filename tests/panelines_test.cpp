@@ -1,0 +1,562 @@
+// The schedule panes without windows: the text of entry and gap lines with
+// their marks, the day facts, the caption and title, the panes' days, and
+// the pane record's scrolling, hit testing, selection and type-ahead.
+
+#include "core/scheduleheader.h"
+#include "placementscenario.h"
+#include "shell/model/panelines.h"
+#include "shell/model/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using testing::hm;
+using testing::kMonday;
+using Strings = std::vector<std::string>;
+
+class PaneLinesTest : public ::testing::Test, public testing::Scenario {
+protected:
+    PaneLinesTest()
+    {
+        display.proMode = true;
+        display.liteMode = false;
+        display.shading = false;
+    }
+    DayLines linesOf(DayNumber day, LineMoment at = {kMonday - 1, hm(12)})
+    {
+        return dayLines(s, day, display, at, regional);
+    }
+    Strings texts(DayNumber day, LineMoment at = {kMonday - 1, hm(12)})
+    {
+        Strings out;
+        for (const PaneLine& line : linesOf(day, at).lines)
+            out.push_back(line.whole());
+        return out;
+    }
+    ItemLineText lineOfOnly(DayNumber day, LineMoment at = {kMonday - 1, hm(12)})
+    {
+        DayLines lines = linesOf(day, at);
+        EXPECT_FALSE(lines.lines.empty());
+        return lines.lines.empty() ? ItemLineText{} : lines.lines.front().text;
+    }
+
+    PaneDisplay display;
+    RegionalSettings regional;
+};
+
+// --- the entry line ---------------------------------------------------------------------
+
+TEST_F(PaneLinesTest, AnAnchoredItemShowsItsTimesRightAlignedAndItsDuration)
+{
+    display.showEndTimes = true;
+    put(appointment("Budget review", hm(9, 30), 90), kMonday);
+    ItemLineText line = lineOfOnly(kMonday);
+    EXPECT_EQ(line.time, " 9:30a");
+    EXPECT_EQ(line.endTime, "  11:00a");
+    EXPECT_EQ(line.text, "Budget review    (1:30) ");
+    EXPECT_FALSE(line.timeInRed);
+}
+
+TEST_F(PaneLinesTest, AShortPlacementShowsItsMinutesAndThePrintedMarks)
+{
+    put(appointment("busy", hm(8), 360), kMonday);
+    ItemHandle h = task("Draft letter", 60, ItemFlag::fSplit);
+    put(h, kMonday, 45);
+    DayLines lines = linesOf(kMonday);
+    ASSERT_EQ(lines.lines.size(), 3u);  // appointment, task, the gap to the day's end
+    const ItemLineText& screen = lines.lines[1].text;
+    EXPECT_EQ(screen.time, " 2:00p");
+    EXPECT_EQ(screen.afterTime, "");
+    EXPECT_EQ(screen.text, "Draft letter    (:45/1:00) ");
+
+    display.printing = true;
+    const ItemLineText printed = linesOf(kMonday).lines[1].text;
+    EXPECT_EQ(printed.afterTime, "^");
+    EXPECT_EQ(printed.text, "~Draft letter    (:45/1:00) ");
+}
+
+TEST_F(PaneLinesTest, FloatingTimesFollowTheModeAndTheTaskTimeOptions)
+{
+    put(task("Read mail", 30), kMonday);
+    EXPECT_EQ(lineOfOnly(kMonday).time, " 8:00a");
+    display.showTaskTimes = false;
+    EXPECT_EQ(lineOfOnly(kMonday).time, "      ");
+    display.showTaskTimes = true;
+    display.proMode = false;
+    EXPECT_EQ(lineOfOnly(kMonday).time, "      ");
+    EXPECT_EQ(lineOfOnly(kMonday).text, "Read mail    ") << "no duration group for a LITE floating item";
+}
+
+TEST_F(PaneLinesTest, HeldOnHoldAndZeroLengthEntriesShowWordsInTheTimeColumn)
+{
+    ItemHandle held = task("Held", 30, ItemFlag::fHeldTime);
+    put(held, kMonday);
+    EXPECT_EQ(lineOfOnly(kMonday).time, "  hold");
+    s.record(held).setFlags(ItemFlag::fFloating | ItemFlag::fOnHold);
+    s.record(held).setDuration(0);
+    EXPECT_EQ(lineOfOnly(kMonday).time, "  memo");
+    EXPECT_EQ(lineOfOnly(kMonday).text, "Held    ") << "an on-hold memo has no duration group";
+}
+
+TEST_F(PaneLinesTest, DeadlinesAreDueOnTheirDayAndOverdueAfterIt)
+{
+    ItemHandle h = task("Tax return", 30);
+    s.record(h).setDeadlineDate(static_cast<std::uint16_t>(kMonday.value()));
+    put(h, kMonday);
+    EXPECT_TRUE(lineOfOnly(kMonday).text.ends_with(" [due today]"));
+    ItemHandle late = task("Late one", 30);
+    s.record(late).setDeadlineDate(static_cast<std::uint16_t>(kMonday.value()));
+    put(late, kMonday + 1);
+    EXPECT_TRUE(lineOfOnly(kMonday + 1).text.ends_with(" [overdue]"));
+}
+
+TEST_F(PaneLinesTest, ABarDescriptionIsASeparatorOnly)
+{
+    put(appointment("Bar", hm(9), 30), kMonday);
+    ItemLineText line = lineOfOnly(kMonday);
+    EXPECT_TRUE(line.separator);
+    EXPECT_EQ(line.time, "");
+    EXPECT_EQ(line.text, "");
+}
+
+TEST_F(PaneLinesTest, OnlyTheFirstBattingEntriesOfTodayAreRanked)
+{
+    for (int i = 0; i < 8; ++i)
+        put(task("task " + std::to_string(i + 1), 15), kMonday);
+    DayLines lines = linesOf(kMonday, {kMonday, hm(8)});
+    std::vector<std::string> items;
+    for (const PaneLine& line : lines.lines)
+        if (line.kind == PaneLineKind::Item)
+            items.push_back(line.text.text);
+    ASSERT_EQ(items.size(), 8u);
+    EXPECT_TRUE(items[0].starts_with("1. task 1")) << items[0];
+    EXPECT_TRUE(items[6].starts_with("7. task 7")) << items[6];
+    EXPECT_TRUE(items[7].starts_with("task 8")) << items[7];
+    // Another day has no ranks.
+    put(task("tomorrow", 15), kMonday + 1);
+    EXPECT_TRUE(linesOf(kMonday + 1, {kMonday, hm(8)}).lines.front().text.text.starts_with("tomorrow"));
+}
+
+TEST_F(PaneLinesTest, TodaysFloatingEntryThatCannotBeginYetIsMarked)
+{
+    ItemHandle h = task("After lunch", 30);
+    s.record(h).setEarliestBegin(static_cast<std::int16_t>(hm(13).value()));
+    put(h, kMonday);
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(9)}).lines.front().text.text, "1. /After lunch    (:30) ");
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(13)}).lines.front().text.text, "1. After lunch    (:30) ");
+    display.printing = true;
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(9)}).lines.front().text.text, "1. After lunch    (:30) ");
+}
+
+TEST_F(PaneLinesTest, RecurrenceAlarmAndConflictMarks)
+{
+    put(appointment("first", hm(9), 90), kMonday);
+    ItemHandle second = appointment("second", hm(10), 30);
+    s.record(second).setFlags(ItemFlag::fAnchored | ItemFlag::fAlarm | ItemFlag::fException);
+    put(second, kMonday);
+    DayLines lines = linesOf(kMonday);
+    const ItemLineText& line = lines.lines[1].text;
+    EXPECT_EQ(line.text, "second   -rx  -a (:30) ");
+    EXPECT_TRUE(line.timeInRed) << "overrun by the appointment before it";
+    EXPECT_FALSE(lines.lines[0].text.timeInRed);
+}
+
+TEST_F(PaneLinesTest, DoneItemsAreStruckOutWithABlankAfterTheTime)
+{
+    ItemHandle h = appointment("Called back", hm(9), 15);
+    s.record(h).setFlags(ItemFlag::fAnchored | ItemFlag::fDone);
+    put(h, kMonday);
+    PaneLine line = linesOf(kMonday).lines.front();
+    EXPECT_EQ(line.text.afterTime, " ");
+    EXPECT_TRUE(line.struckOut);
+    EXPECT_EQ(line.background, LineBackground::Done);
+    display.noPastStrikes = true;
+    line = linesOf(kMonday).lines.front();
+    EXPECT_EQ(line.text.afterTime, "");
+    EXPECT_FALSE(line.struckOut);
+}
+
+TEST_F(PaneLinesTest, TheConflictLensShowsHowFarAPlacementRunsPastItsLatestEnd)
+{
+    display.showConflictLens = true;
+    ItemHandle h = task("Long job", 120);
+    s.record(h).setLatestEnd(static_cast<std::int16_t>(hm(9).value()));
+    put(h, kMonday);
+    EXPECT_EQ(lineOfOnly(kMonday).conflictLens, "(1:00)");
+}
+
+TEST_F(PaneLinesTest, CurrencyAmountsFollowThePlacementOfTheSymbol)
+{
+    EXPECT_EQ(currencyAmount(150, {"$", 0}), "$150");
+    EXPECT_EQ(currencyAmount(150, {"$", 1}), "150$");
+    EXPECT_EQ(currencyAmount(150, {"$", 2}), "$ 150");
+    EXPECT_EQ(currencyAmount(150, {"$", 3}), "150 $");
+    EXPECT_EQ(currencyAmount(150, {"$", 4}), std::nullopt);
+}
+
+// --- gaps and facts ----------------------------------------------------------------------------
+
+TEST_F(PaneLinesTest, GapLinesFollowEntriesThatLeaveFreeTimeInProMode)
+{
+    put(appointment("Stand-up", hm(9), 30), kMonday);
+    put(appointment("Lunch", hm(12), 60), kMonday);
+    put(task("Report", 60), kMonday);
+    EXPECT_EQ(texts(kMonday), (Strings{" 9:00a Stand-up    (:30) ", " 9:30a (2:30)", "12:00p Lunch    (1:00) ",
+                                       " 1:00p Report    (1:00) ", " 2:00p (4:00)"}));
+    display.proMode = false;
+    EXPECT_EQ(texts(kMonday).size(), 3u) << "no gap lines outside PRO mode";
+}
+
+TEST_F(PaneLinesTest, ShortGapsHideOnRequestAndPastGapsNeverShow)
+{
+    put(appointment("a", hm(9), 30), kMonday);
+    put(appointment("b", hm(9, 33), 30), kMonday);
+    put(appointment("c", hm(17), 60), kMonday);
+    display.hideGaps = true;
+    EXPECT_EQ(texts(kMonday), (Strings{" 9:00a a    (:30) ", " 9:33a b    (:30) ", "10:03a (6:57)",
+                                       " 5:00p c    (1:00) "}));
+    EXPECT_EQ(texts(kMonday, {kMonday + 1, hm(7)}).size(), 3u) << "a past day";
+    // Today: only what is still to come is free.
+    Strings today = texts(kMonday, {kMonday, hm(15)});
+    EXPECT_EQ(today[2], " 3:00p (2:00)");
+}
+
+TEST_F(PaneLinesTest, HiddenItemsLeaveNoLineButKeepTheirTime)
+{
+    ItemHandle hidden = appointment("secret", hm(9), 60);
+    put(hidden, kMonday);
+    put(task("after", 30), kMonday);
+    DayLines lines = dayLines(s, kMonday, display, {kMonday - 1, hm(12)}, regional,
+                              [&](ItemHandle h) { return h == hidden; });
+    ASSERT_EQ(lines.lines.size(), 2u);
+    EXPECT_EQ(lines.lines[0].whole(), "10:00a after    (:30) ");
+}
+
+TEST_F(PaneLinesTest, TheDayFactsCountTheDay)
+{
+    put(appointment("a", hm(9), 60), kMonday);
+    ItemHandle done = appointment("b", hm(10), 30);
+    s.record(done).setFlags(ItemFlag::fAnchored | ItemFlag::fDone);
+    put(done, kMonday);
+    put(appointment("c", hm(11), 30), kMonday);
+    EXPECT_EQ(linesOf(kMonday).facts, "<+1> 3 items (2:00) 8:00 free; 0:00 conflicting");
+    EXPECT_EQ(linesOf(kMonday, {kMonday, hm(7)}).facts, " 1/3 undone (2:00) 8:00 free; 0:00 conflicting");
+    EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> 3 items (2:00) 2 undone");
+    display.weekOfYear = true;
+    EXPECT_EQ(linesOf(kMonday, {kMonday + 2, hm(7)}).facts, "<-2> wk# 10,  3 items (2:00) 2 undone");
+}
+
+TEST_F(PaneLinesTest, HolidaysAndEasterAreHighlighted)
+{
+    EXPECT_EQ(easterSunday(2024), kMonday + 27);        // 31 March 2024
+    EXPECT_EQ(easterSunday(2025), kMonday + 27 + 385);  // 20 April 2025
+    EXPECT_TRUE(linesOf(kMonday + 27).highlighted);
+    EXPECT_FALSE(linesOf(kMonday).highlighted);
+    ItemHandle h = appointment("Bank holiday", hm(9), 0);
+    s.record(h).setKind(ItemKind::holiday);
+    put(h, kMonday);
+    EXPECT_TRUE(linesOf(kMonday).highlighted);
+}
+
+TEST_F(PaneLinesTest, AProtectedScheduleShowsItsRefusalOnEveryLine)
+{
+    display.protectedSchedule = true;
+    put(appointment("private", hm(9), 30), kMonday);
+    EXPECT_EQ(lineOfOnly(kMonday).text, kProtectedScheduleText);
+}
+
+// --- caption and title --------------------------------------------------------------------------
+
+TEST(ScheduleCaptionTest, TheStatusTextCarriesItsMarksInOrder)
+{
+    RegionalSettings regional;
+    StatusFacts f;
+    f.clock = clockText(14, 5, 9, regional);
+    f.today = kMonday;
+    EXPECT_EQ(statusText(f, regional), "2:05:09 pm - Mon 03/04/24");
+    f.weekView = true;
+    f.hideDoneItems = true;
+    f.otherHoldsAccess = true;
+    f.unsaved = true;
+    f.readingMarker = true;
+    f.activity = StatusActivity::Autosaving;
+    f.filterOn = true;
+    EXPECT_EQ(statusText(f, regional), "Week View - 2:05:09 pm - Mon 03/04/24 - Hide Done Items ! * % Autosaving... - Filter On");
+    f = {};
+    f.clock = "x";
+    f.today = kMonday;
+    f.viewAccess = false;
+    f.activity = StatusActivity::Searching;
+    f.searchText = "dentist";
+    EXPECT_EQ(statusText(f, regional), "No View - x - Mon 03/04/24 - Searching... dentist");
+}
+
+TEST(ScheduleCaptionTest, TheClockFollowsTheRegionalTimeFormat)
+{
+    RegionalSettings regional;
+    EXPECT_EQ(clockText(0, 7, 3, regional), "12:07:03 am");
+    EXPECT_EQ(clockText(12, 0, 0, regional), "12:00:00 pm");
+    regional.iTime = 1;
+    regional.iTLZero = 1;
+    regional.sTime = ".";
+    EXPECT_EQ(clockText(9, 7, 3, regional), "09.07.03");
+}
+
+TEST(ScheduleCaptionTest, TheTitleNamesTheModeAndTheUser)
+{
+    EXPECT_EQ(mainWindowTitle("Zelkon 21.00", true, "Ann"), "Zelkon 21.00 PRO - Ann");
+    EXPECT_EQ(mainWindowTitle("Zelkon 21.00", false, ""), "Zelkon 21.00 LITE - (unnamed)");
+}
+
+TEST(PaneDisplayTest, TheOptionsComeFromTheSettingsAndTheModeFromTheHeader)
+{
+    Settings settings;
+    settings.setOn(IntSetting::ShowEndTimes, true);
+    settings.setOn(IntSetting::Timespace, false);
+    settings.setValue(IntSetting::nBatting, 3);
+    ScheduleHeader header = ScheduleHeader::emptySchedule();
+    header.setInterfaceMode(3);
+    setHeaderOption(header, HeaderOption::MarvalPrioritization, true);
+    PaneDisplay d = paneDisplayFrom(settings, header);
+    EXPECT_TRUE(d.showEndTimes);
+    EXPECT_FALSE(d.timespace);
+    EXPECT_EQ(d.nBatting, 3);
+    EXPECT_TRUE(d.proMode);
+    EXPECT_FALSE(d.liteMode);
+    EXPECT_TRUE(d.valuesDisplay);
+    EXPECT_EQ(d.minFreeLenShow, settings.value(IntSetting::MinFreeLenShow));
+}
+
+// --- the panes' days --------------------------------------------------------------------------------
+
+TEST(PaneDaysTest, EachViewShowsItsDays)
+{
+    ViewLayout layout;
+    EXPECT_EQ(paneDays(ScheduleView::Single, kMonday, layout), std::vector<DayNumber>{kMonday});
+    EXPECT_EQ(paneDays(ScheduleView::MultiPane, kMonday, layout),
+              (std::vector<DayNumber>{kMonday, kMonday + 1, kMonday + 2, kMonday + 3}));
+    // Monday to Friday from a Wednesday on runs into the next week.
+    EXPECT_EQ(paneDays(ScheduleView::Week, kMonday + 2, layout),
+              (std::vector<DayNumber>{kMonday + 2, kMonday + 3, kMonday + 4, kMonday + 7, kMonday + 8}));
+    layout.weekMask = 0x41;  // the weekend
+    layout.weekDays = 2;
+    EXPECT_EQ(paneDays(ScheduleView::Week, kMonday, layout), (std::vector<DayNumber>{kMonday + 5, kMonday + 6}));
+}
+
+TEST(PaneDaysTest, TheHeaderLayoutFallsBackToItsDefaults)
+{
+    ScheduleHeader header = ScheduleHeader::emptySchedule();
+    ViewLayout layout = viewLayoutOf(header);
+    EXPECT_EQ(layout.weekDays, 5);
+    EXPECT_EQ(layout.weekMask, 0x3E);
+    EXPECT_EQ(layout.paneCount, 4);
+    storeViewLayout(header, {7, 0x7F, 2});
+    layout = viewLayoutOf(header);
+    EXPECT_EQ(layout.weekDays, 7);
+    EXPECT_EQ(layout.weekMask, 0x7F);
+    EXPECT_EQ(layout.paneCount, 2);
+    header.setU8(537, 8);
+    EXPECT_EQ(viewLayoutOf(header).paneCount, 4);
+    EXPECT_EQ(paneDays(ScheduleView::MultiPane, kMonday, {5, 0x3E, 9}).size(), 4u);
+}
+
+TEST(PaneDaysTest, TheWeekScrollBarCountsWeeksFromToday)
+{
+    WeekScroll range = weekScrollRange(kMonday);
+    EXPECT_EQ(range.minimum, (2300 - kMonday.value()) / 7);
+    EXPECT_EQ(range.maximum, (32508 - kMonday.value()) / 7 - 4);
+    EXPECT_EQ(weekScrollPosition(kMonday, kMonday), 0);
+    EXPECT_EQ(weekScrollPosition(kMonday - 1, kMonday), -1);
+    EXPECT_EQ(weekScrollPosition(kMonday + 13, kMonday), 1);
+    EXPECT_EQ(dayAtWeekScroll(3, kMonday + 2, kMonday), kMonday + 23);
+}
+
+TEST(PaneDaysTest, MovesStayInsideTheUsableDays)
+{
+    EXPECT_EQ(movedDay(DayNumber(2301), -1), DayNumber(2300));
+    EXPECT_EQ(movedDay(DayNumber(2300), -1), std::nullopt);
+    EXPECT_EQ(movedDay(DayNumber(2306), -7), std::nullopt);
+    EXPECT_EQ(movedDay(DayNumber(2307), -7), DayNumber(2300));
+    EXPECT_EQ(movedDay(DayNumber(32501), 7), DayNumber(32508));
+    EXPECT_EQ(movedDay(DayNumber(32502), 7), std::nullopt);
+    EXPECT_EQ(movedDay(DayNumber(32508), 1), std::nullopt);
+}
+
+// --- the pane record -------------------------------------------------------------------------------
+
+class PaneRecordTest : public PaneLinesTest {
+protected:
+    // Three appointments with gaps between them: lines item, gap, item,
+    // gap, item, gap.
+    PaneRecord pane(PaneMetrics metrics = {})
+    {
+        put(appointment("Alpha", hm(9), 30), kMonday);
+        put(appointment("beta", hm(11), 30), kMonday);
+        put(appointment("Bravo", hm(13), 30), kMonday);
+        PaneRecord record;
+        record.setMetrics(metrics);
+        record.setLines(linesOf(kMonday));
+        return record;
+    }
+};
+
+TEST_F(PaneRecordTest, HitTestingFindsTheLineAndThePartUnderThePointer)
+{
+    PaneMetrics metrics;
+    metrics.lineHeight = 20;
+    metrics.timeColumnWidth = 50;
+    metrics.clientWidth = 300;
+    metrics.clientHeight = 60;
+    PaneRecord record = pane(metrics);
+    ASSERT_EQ(record.lineCount(), 6);
+    EXPECT_EQ(record.hitTest(100, 0)->line, 0);
+    EXPECT_EQ(record.hitTest(100, 19)->line, 0);
+    EXPECT_EQ(record.hitTest(100, 20)->line, 1);
+    EXPECT_EQ(record.hitTest(10, 45)->part, HitPart::TimeColumn);
+    EXPECT_EQ(record.hitTest(60, 45)->part, HitPart::Text);
+    EXPECT_FALSE(record.hitTest(100, 60).has_value()) << "below the page";
+    record.scrollTo(2);
+    EXPECT_EQ(record.hitTest(100, 0)->line, 2);
+}
+
+TEST_F(PaneRecordTest, TheNoteIconTakesTheRightEdgeOfALineWithNotes)
+{
+    ItemHandle h = appointment("noted", hm(9), 30);
+    s.record(h).setFlags(ItemFlag::fAnchored | ItemFlag::fHasNotes);
+    put(h, kMonday);
+    PaneMetrics metrics;
+    metrics.characterWidth = 8;
+    metrics.clientWidth = 300;
+    PaneRecord record;
+    record.setMetrics(metrics);
+    record.setLines(linesOf(kMonday));
+    EXPECT_EQ(record.hitTest(260, 5)->part, HitPart::NoteIcon);
+    EXPECT_EQ(record.hitTest(259, 5)->part, HitPart::Text);
+}
+
+TEST_F(PaneRecordTest, TheArrowsMoveTheSelectionOverItemLinesOnly)
+{
+    PaneRecord record = pane();
+    EXPECT_EQ(record.selectedLine(), 0) << "a new day selects its first entry";
+    EXPECT_TRUE(record.selectNext());
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_TRUE(record.selectNext());
+    EXPECT_EQ(record.selectedLine(), 4);
+    EXPECT_FALSE(record.selectNext());
+    EXPECT_EQ(record.selectedLine(), 4);
+    EXPECT_TRUE(record.selectPrevious());
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_FALSE(record.select(1)) << "a gap line cannot be selected";
+}
+
+TEST_F(PaneRecordTest, TypeAheadFindsTheNextDescriptionWithThatLetterAndWraps)
+{
+    PaneRecord record = pane();
+    EXPECT_TRUE(record.typeAhead(U'b'));
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_TRUE(record.typeAhead(U'B'));
+    EXPECT_EQ(record.selectedLine(), 4);
+    EXPECT_TRUE(record.typeAhead(U'b'));
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_FALSE(record.typeAhead(U'z'));
+    EXPECT_EQ(record.selectedLine(), 2);
+}
+
+TEST_F(PaneRecordTest, TheSelectionFollowsItsItemIntoNewLines)
+{
+    PaneRecord record = pane();
+    record.select(4);
+    ItemHandle bravo = record.selectedItem();
+    put(appointment("Early", hm(8), 30), kMonday);
+    record.setLines(linesOf(kMonday));
+    EXPECT_EQ(record.selectedItem(), bravo);
+    EXPECT_EQ(record.lines()[*record.selectedLine()].description, "Bravo");
+}
+
+TEST_F(PaneRecordTest, CtrlAndShiftExtendTheSelection)
+{
+    PaneRecord record = pane();
+    record.select(0);
+    record.select(4, SelectionExtension::Range);
+    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 2, 4}));
+    record.select(2, SelectionExtension::Toggle);
+    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 4}));
+    record.select(2);
+    EXPECT_EQ(record.selectedLines(), (std::set<int>{2}));
+}
+
+TEST_F(PaneRecordTest, ScrollingKeepsTheSelectionInSightAndStopsAtTheDaysEnd)
+{
+    PaneMetrics metrics;
+    metrics.lineHeight = 20;
+    metrics.clientHeight = 60;  // three lines
+    PaneRecord record = pane(metrics);
+    EXPECT_EQ(record.linesPerPage(), 3);
+    EXPECT_EQ(record.lastFirstLine(), 3);
+    record.selectNext();
+    record.selectNext();
+    EXPECT_EQ(record.selectedLine(), 4);
+    EXPECT_EQ(record.firstVisibleLine(), 2);
+    record.scrollBy(10);
+    EXPECT_EQ(record.firstVisibleLine(), 3);
+    EXPECT_TRUE(record.pageUp());
+    EXPECT_EQ(record.firstVisibleLine(), 0);
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_TRUE(record.pageDown());
+    EXPECT_EQ(record.selectedLine(), 4);
+}
+
+TEST_F(PaneRecordTest, TimespaceLinesGrowWithTheirMinutes)
+{
+    PaneMetrics metrics;
+    metrics.lineHeight = 10;
+    metrics.timespace = true;
+    metrics.clientHeight = 1000;
+    PaneRecord record = pane(metrics);
+    // 30 minutes, then a gap of 1:30, then 30 minutes, a gap of 1:30 ...
+    ASSERT_GE(record.rows().size(), 3u);
+    EXPECT_EQ(record.rows()[0].height, 10);
+    EXPECT_EQ(record.rows()[1].height, 30);
+    EXPECT_EQ(record.rows()[2].top, 40);
+    // The evening's gap is long but takes no more than its limit.
+    EXPECT_EQ(record.rows().back().height, kMaxTimespaceLines * 10);
+}
+
+TEST_F(PaneRecordTest, APageOfMoreThan199LinesIsRefused)
+{
+    for (int i = 0; i < 150; ++i)
+        put(task("t" + std::to_string(i), 1), kMonday);
+    PaneMetrics metrics;
+    metrics.lineHeight = 5;
+    metrics.clientHeight = 199 * 5 + 4;
+    PaneRecord record;
+    record.setMetrics(metrics);
+    record.setLines(linesOf(kMonday));
+    EXPECT_FALSE(record.tooManyLines());
+    EXPECT_EQ(record.rows().size(), 151u);  // 150 tasks and the evening's gap
+    metrics.clientHeight = 200 * 5;
+    record.setMetrics(metrics);
+    EXPECT_TRUE(record.tooManyLines());
+    EXPECT_TRUE(record.rows().empty());
+}
+
+TEST_F(PaneRecordTest, AClickInTheTimeColumnHoldsThePlacementButNotASplitOne)
+{
+    ItemHandle h = task("hold me", 30, ItemFlag::fOnHold);
+    put(h, kMonday);
+    EXPECT_TRUE(toggleHeldTime(s, h, kMonday, {kMonday - 1, hm(12)}));
+    EXPECT_TRUE(s.record(h).has(ItemFlag::fHeldTime));
+    EXPECT_FALSE(s.record(h).has(ItemFlag::fOnHold));
+    EXPECT_NE(entries(kMonday).front().start, 0) << "laid out again, now with a time";
+    EXPECT_TRUE(toggleHeldTime(s, h, kMonday, {kMonday - 1, hm(12)}));
+    EXPECT_FALSE(s.record(h).has(ItemFlag::fHeldTime));
+    ItemHandle split = task("pieces", 30, ItemFlag::fSplit);
+    put(split, kMonday);
+    EXPECT_FALSE(toggleHeldTime(s, split, kMonday, {kMonday - 1, hm(12)}));
+    EXPECT_FALSE(s.record(split).has(ItemFlag::fHeldTime));
+}
+
+} // namespace
+} // namespace zk
