@@ -458,44 +458,35 @@ protected:
     }
 };
 
-TEST_F(DefinitionLoadingTest, CleanDefinitionPassesSilentlyAndAMissingFlagIsSet)
+TEST_F(DefinitionLoadingTest, MissingDefinitionFlagIsSetWithAMessage)
 {
-    RecurrenceRecord rule;
-    rule.setExceptionCount(2);
-    rule.setExceptionListField(0x5000);
-    s.recurrences.checkLoadedDefinition(readItem(), rule);
-    EXPECT_EQ(rule.exceptionCount(), 2);
-    EXPECT_TRUE(newMessages().empty());
-
     ItemHandle def = readItem(ItemFlag::fFloating | ItemFlag::fKey);
     s.record(def).setPlistLink(42);
+    RecurrenceRecord rule;
     s.recurrences.checkLoadedDefinition(def, rule);
     EXPECT_EQ(s.record(def).flags(), ItemFlag::fRecurDef | ItemFlag::fKey);
     EXPECT_EQ(s.record(def).plistLink(), 0u);
     EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item cleaned up"});
 }
 
-TEST_F(DefinitionLoadingTest, CountWithoutAListBecomesZeroWithOneMessage)
+TEST_F(DefinitionLoadingTest, ACountWithoutAListBecomesZeroAndWithOneFollowsTheDaysRead)
 {
-    ItemHandle def = readItem();
+    ItemHandle listless = readItem();
     RecurrenceRecord rule;
     rule.setExceptionCount(3);
-    s.recurrences.checkLoadedDefinition(def, rule);
+    s.recurrences.checkLoadedDefinition(listless, rule);
     EXPECT_EQ(rule.exceptionCount(), 0);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
+    s.recurrences.add(listless, rule);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(listless), 0);
+    EXPECT_EQ(s.recurrences.exceptionListOf(listless), nullptr);
 
-    s.recurrences.add(def, rule);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
-    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
-}
-
-TEST_F(DefinitionLoadingTest, ReadDaysBuildTheListWhoseCountFollowsTheEntries)
-{
     ItemHandle def = readItem();
-    RecurrenceRecord rule;
     rule.setExceptionCount(3);
     rule.setExceptionListField(0x5000);
     s.recurrences.checkLoadedDefinition(def, rule);
+    EXPECT_EQ(rule.exceptionCount(), 3);
+    EXPECT_TRUE(newMessages().empty());
     s.recurrences.add(def, rule);
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);  // nothing read yet
     // A damaged file naming one day twice keeps one entry, with the clean-up.
@@ -503,7 +494,7 @@ TEST_F(DefinitionLoadingTest, ReadDaysBuildTheListWhoseCountFollowsTheEntries)
         s.recurrences.addEntry(def, DayNumber(day));
     EXPECT_EQ(daysOf(def), (std::vector<int>{10003, 10007}));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
 }
 
 } // namespace
