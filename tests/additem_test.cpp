@@ -140,7 +140,7 @@ TEST_F(AddItemTest, ProjectsAndUndatedItemsGoToTheirListsNotToADay)
     EXPECT_EQ(sch.findItemById(sch.record(p).id()), p);
 }
 
-TEST_F(AddItemTest, AFixedItemIsPlacedOnItsDayAndTheDayLaidOut)
+TEST_F(AddItemTest, DatedItemsArePlacedOnTheirDayAfterTheEntryGivenOrAtTheirTimeWhenDone)
 {
     auto s = openSession();
     DayNumber monday = kSessionToday + 2;
@@ -154,29 +154,22 @@ TEST_F(AddItemTest, AFixedItemIsPlacedOnItsDayAndTheDayLaidOut)
     EXPECT_NE(entryOf(sch, loose)->start, 0) << "laid into free time";
     EXPECT_EQ(sch.findDay(monday)->nTasks(), 2);
     EXPECT_TRUE(sch.dirty);
-}
 
-TEST_F(AddItemTest, AnEntryGoesAfterTheEntryGivenWhenItFitsThere)
-{
-    auto s = openSession();
+    // An entry goes after the entry given when it fits there.
     DayNumber day = kSessionToday + 3;
     s->session->addItem(itemOn(day, "A"));
     s->session->addItem(itemOn(day, "B"));
     NewItem c = itemOn(day, "C");
     c.insertAfter = EntryRef{day, 0};
     s->session->addItem(c);
-    EXPECT_EQ(dayTexts(s->schedule(), day), (std::vector<std::string>{"A", "C", "B"}));
-}
+    EXPECT_EQ(dayTexts(sch, day), (std::vector<std::string>{"A", "C", "B"}));
 
-TEST_F(AddItemTest, ADoneItemStandsAtItsBeginTimeAndNoLongerFloats)
-{
-    auto s = openSession();
+    // A done item stands at its begin time and no longer floats.
     NewItem done = itemOn(kSessionToday, "Filed taxes", 541, 60);
     done.record.setFlag(ItemFlag::fDone | ItemFlag::fFloating, true);
     done.record.setFlag(ItemFlag::fAnchored, false);
     done.record.setPriorityLetter('B');
     ItemHandle h = s->session->addItem(done).item;
-    Schedule& sch = s->schedule();
     EXPECT_FALSE(sch.record(h).has(ItemFlag::fFloating));
     EXPECT_FALSE(findPlistEntry(sch, h));
     EXPECT_EQ(entryOf(sch, h)->start, 541);

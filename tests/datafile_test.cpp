@@ -287,7 +287,7 @@ TEST(DataFileWriter, DefinitionEntryIsItsIdStartAndMinutesOnly)
     EXPECT_EQ(bytes::u16(entry + 6), 30);
 }
 
-TEST(DataFileWriter, SplitItemIsWrittenOncePerEntry)
+TEST(DataFileWriter, SplitItemIsWrittenOncePerEntryAndOnlyInFormatsThatHoldIt)
 {
     FaultsThrow faults;
     Schedule s;
@@ -298,19 +298,13 @@ TEST(DataFileWriter, SplitItemIsWrittenOncePerEntry)
     make.place(split, kToday + 2, 600, 20);
     std::size_t three = saved(s).size();
     EXPECT_EQ(three, one + 2 * (28 + 8 + 130 + 5));
-}
 
-TEST(DataFileWriter, SplitItemCannotBeWrittenInAnOlderFormat)
-{
-    FaultsThrow faults;
-    Schedule s;
-    ScheduleMaker make(s);
-    make.onDay("piece of work", kToday, 600, 20, ItemKind::task, ItemFlag::fSplit);
+    // Formats before 25 cannot hold it.
     std::vector<std::uint8_t> out;
     SaveResult r = saveDataBytes(s, out, SaveOptions{24});
     EXPECT_EQ(r.error, SaveError::Refused);
     EXPECT_EQ(r.failureText, "The following item is SPLIT. You must switch off this property before saving in this "
-                             "back-level format\npiece of work");
+                             "back-level format\npiece");
     EXPECT_TRUE(out.empty());
     EXPECT_TRUE(saveDataBytes(s, out, SaveOptions{25}));
 }

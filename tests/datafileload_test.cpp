@@ -47,11 +47,17 @@ void expectFailure(const LoadResult& r, LoadError error, const std::string& text
     EXPECT_FALSE(r.schedule);
 }
 
+using DataFileLoad = FaultsThrowTest;
+using DataFileLoadVersion = FaultsThrowTest;
+using DataFileLoadHeader = FaultsThrowTest;
+using DataFileLoadDamage = FaultsThrowTest;
+using DataFileLoadRepair = FaultsThrowTest;
+using DataFileLoadPlist = FaultsThrowTest;
+
 // --- format versions -----------------------------------------------------------
 
-TEST(DataFileLoadVersion, RefusesWhatIsNotADataFileOfAKnownVersion)
+TEST_F(DataFileLoadVersion, RefusesWhatIsNotADataFileOfAKnownVersion)
 {
-    FaultsThrow faults;
     FileBuilder bad = emptyFile();
     bad.header.setU16(0, 12961);
     expectFailure(load(bad), LoadError::NotDataFile, "Cannot load Data File. Unrecognizable format");
@@ -70,11 +76,17 @@ TEST(DataFileLoadVersion, RefusesWhatIsNotADataFileOfAKnownVersion)
         old.header.setI16(ScheduleHeader::formatAt, static_cast<std::int16_t>(version));
         expectFailure(load(old), LoadError::NotDataFile, "Incompatible Datafile Format.");
     }
+    // The header size must be 655 or zero.
+    FileBuilder zero = emptyFile();
+    zero.header.setU16(ScheduleHeader::headerSizeAt, 0);
+    EXPECT_TRUE(load(zero));
+    FileBuilder wrong = emptyFile();
+    wrong.header.setU16(ScheduleHeader::headerSizeAt, 654);
+    expectFailure(load(wrong), LoadError::NotDataFile, "Header size mismatch. Check QFHEADER declaration changes");
 }
 
-TEST(DataFileLoadVersion, ReadsUnscrambledFormatsAndTheOldestScrambledOnes)
+TEST_F(DataFileLoadVersion, ReadsUnscrambledFormatsAndTheOldestScrambledOnes)
 {
-    FaultsThrow faults;
     for (int version : {20, 3}) {
         FileBuilder f(21);
         f.header.setI16(ScheduleHeader::formatAt, static_cast<std::int16_t>(version));
@@ -94,12 +106,16 @@ TEST(DataFileLoadVersion, ReadsUnscrambledFormatsAndTheOldestScrambledOnes)
         EXPECT_TRUE(load(emptyFile(format))) << format;
 }
 
-TEST(DataFileLoadVersion, HeaderParityGuardsTheFirst165BytesOfCurrentFiles)
+TEST_F(DataFileLoadVersion, HeaderParityGuardsTheFirst165BytesOfCurrentFiles)
 {
-    FaultsThrow faults;
-    FileBuilder f = emptyFile();
-    f.fixParity = false;
-    f.header.setI16(ScheduleHeader::parityAt, headerParity(f.header.bytes().data()));
+    // A file whose stored parity is left as it is when the header changes.
+    auto withParity = [](int format) {
+        FileBuilder f = emptyFile(format);
+        f.fixParity = false;
+        f.header.setI16(ScheduleHeader::parityAt, headerParity(f.header.bytes().data()));
+        return f;
+    };
+    FileBuilder f = withParity(26);
     ASSERT_TRUE(load(f));
     f.header.setU8(164, static_cast<std::uint8_t>(f.header.u8(164) + 1));
     int computed = headerParity(f.header.bytes().data());
@@ -107,35 +123,19 @@ TEST(DataFileLoadVersion, HeaderParityGuardsTheFirst165BytesOfCurrentFiles)
     EXPECT_EQ(r.error, LoadError::Damaged);
     EXPECT_EQ(r.failureText, "Datafile invalid. Header parity " + std::to_string(computed) + " instead of "
                                  + std::to_string(computed - 1) + ".");
-    // Beyond the first 165 bytes the parity does not look.
-    FileBuilder g = emptyFile();
-    g.fixParity = false;
-    g.header.setI16(ScheduleHeader::parityAt, headerParity(g.header.bytes().data()));
+    // Beyond the first 165 bytes the parity does not look; older formats are not verified.
+    FileBuilder g = withParity(26);
     g.header.setU8(165, 0x42);
     EXPECT_TRUE(load(g));
-    // Older formats are not verified.
-    FileBuilder old = emptyFile(25);
-    old.fixParity = false;
+    FileBuilder old = withParity(25);
     old.header.setI16(ScheduleHeader::parityAt, 1234);
     EXPECT_TRUE(load(old));
 }
 
-TEST(DataFileLoadVersion, HeaderSizeMustBe655OrZero)
-{
-    FaultsThrow faults;
-    FileBuilder zero = emptyFile();
-    zero.header.setU16(ScheduleHeader::headerSizeAt, 0);
-    EXPECT_TRUE(load(zero));
-    FileBuilder wrong = emptyFile();
-    wrong.header.setU16(ScheduleHeader::headerSizeAt, 654);
-    expectFailure(load(wrong), LoadError::NotDataFile, "Header size mismatch. Check QFHEADER declaration changes");
-}
-
 // --- old headers ---------------------------------------------------------------------
 
-TEST(DataFileLoadHeader, OldHeadersAreBroughtUpToDate)
+TEST_F(DataFileLoadHeader, OldHeadersAreBroughtUpToDateAndRecentOnesKept)
 {
-    FaultsThrow faults;
     FileBuilder f = emptyFile(23);
     ScheduleHeader& h = f.header;
     h.setF32(ScheduleHeader::writerVersionAt, 0);
@@ -171,13 +171,25 @@ TEST(DataFileLoadHeader, OldHeadersAreBroughtUpToDate)
     EXPECT_EQ(got.i16(ScheduleHeader::setting616At), 30);
     EXPECT_EQ(got.i16(440), 30);
     EXPECT_EQ(got.i16(443), 30);
+
+    // A recent file keeps its settings, but for the ones out of range.
+    FileBuilder recent = emptyFile();
+    recent.header.setI16(440, 500);
+    recent.header.setI16(443, 1000);
+    recent.header.setInterfaceMode(2);
+    recent.header.setF32(ScheduleHeader::writerVersionAt, 21.0f);
+    LoadResult n = load(recent);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n.schedule->header.i16(440), 500);
+    EXPECT_EQ(n.schedule->header.i16(443), 30);  // outside 0..999
+    EXPECT_EQ(n.schedule->header.interfaceMode(), 2u);
+    EXPECT_FALSE(n.schedule->dirty);
 }
 
-TEST(DataFileLoadHeader, UnknownFormatToSaveInBecomesTheCurrentOne)
+TEST_F(DataFileLoadHeader, UnknownFormatToSaveInBecomesTheCurrentOne)
 {
     // Regression: a stray value at offset 8 made every later save an
     // internal fault.
-    FaultsThrow faults;
     FileBuilder f = emptyFile();
     f.header.setI16(ScheduleHeader::saveFormatAt, 30);
     LoadResult r = load(f);
@@ -190,9 +202,8 @@ TEST(DataFileLoadHeader, UnknownFormatToSaveInBecomesTheCurrentOne)
     EXPECT_EQ(load(g).schedule->header.i16(ScheduleHeader::saveFormatAt), 24);
 }
 
-TEST(DataFileLoadHeader, DayWindowComesFromTheTemplateBeforeFormat26)
+TEST_F(DataFileLoadHeader, DayWindowComesFromTheTemplateBeforeFormat26)
 {
-    FaultsThrow faults;
     FileBuilder f(25);
     ItemRecord t;
     t.setEarliestBegin(361);
@@ -210,22 +221,6 @@ TEST(DataFileLoadHeader, DayWindowComesFromTheTemplateBeforeFormat26)
     ASSERT_TRUE(c);
     EXPECT_EQ(c.schedule->dayStart().value(), 421);  // 0 becomes 7a
     EXPECT_EQ(c.schedule->dayEnd().value(), 1300);
-}
-
-TEST(DataFileLoadHeader, RecentFileKeepsItsSettings)
-{
-    FaultsThrow faults;
-    FileBuilder f = emptyFile();
-    f.header.setI16(440, 500);
-    f.header.setI16(443, 1000);
-    f.header.setInterfaceMode(2);
-    f.header.setF32(ScheduleHeader::writerVersionAt, 21.0f);
-    LoadResult r = load(f);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r.schedule->header.i16(440), 500);
-    EXPECT_EQ(r.schedule->header.i16(443), 30);  // outside 0..999
-    EXPECT_EQ(r.schedule->header.interfaceMode(), 2u);
-    EXPECT_FALSE(r.schedule->dirty);
 }
 
 // --- damaged files ----------------------------------------------------------------------
@@ -246,9 +241,8 @@ std::vector<std::uint8_t> richFile()
     return saved(s);
 }
 
-TEST(DataFileLoadDamage, EveryTruncationIsAnIncompleteFile)
+TEST_F(DataFileLoadDamage, EveryTruncationIsAnIncompleteFile)
 {
-    FaultsThrow faults;
     std::vector<std::uint8_t> whole = richFile();
     ASSERT_TRUE(loadDataBytes(whole, testLoadOptions()));
     for (std::size_t n = 0; n < whole.size(); ++n) {
@@ -261,9 +255,8 @@ TEST(DataFileLoadDamage, EveryTruncationIsAnIncompleteFile)
     }
 }
 
-TEST(DataFileLoadDamage, CountsBeyondTheFileStopBeforeAllocating)
+TEST_F(DataFileLoadDamage, CountsBeyondTheFileStopBeforeAllocating)
 {
-    FaultsThrow faults;
     for (std::size_t offset : {ScheduleHeader::dayRecordCountAt, ScheduleHeader::statDefinitionsAt,
                                ScheduleHeader::projectCountAt, ScheduleHeader::undatedCountAt}) {
         FileBuilder f = emptyFile();
@@ -289,23 +282,19 @@ TEST(DataFileLoadDamage, CountsBeyondTheFileStopBeforeAllocating)
     expectFailure(load(t), LoadError::Damaged, "File being read is incomplete");
 }
 
-TEST(DataFileLoadDamage, DescriptionOver1000BytesMakesTheFileInvalid)
+TEST_F(DataFileLoadDamage, DescriptionsOver1000BytesAreInvalidOlderOnesConvertedAndCut)
 {
-    FaultsThrow faults;
-    FileBuilder f(26);
-    f.header.setI16(ScheduleHeader::undatedCountAt, 1);
-    f.templateItem().item(record(0, 1), std::string(1001, 'a')).plistKey(0);
-    expectFailure(load(f), LoadError::Damaged,
-                  "One or more item descriptions in data file exceed the maximum length.");
-    FileBuilder ok(26);
-    ok.header.setI16(ScheduleHeader::undatedCountAt, 1);
-    ok.templateItem().item(record(0, 1), std::string(1000, 'a')).plistKey(0);
-    EXPECT_TRUE(load(ok));
-}
-
-TEST(DataFileLoadDamage, OlderTextsAreReadAsWindows1252AndCutAtTheLimit)
-{
-    FaultsThrow faults;
+    for (std::size_t length : {1000, 1001}) {
+        FileBuilder f(26);
+        f.header.setI16(ScheduleHeader::undatedCountAt, 1);
+        f.templateItem().item(record(0, 1), std::string(length, 'a')).plistKey(0);
+        if (length > 1000)
+            expectFailure(load(f), LoadError::Damaged,
+                          "One or more item descriptions in data file exceed the maximum length.");
+        else
+            EXPECT_TRUE(load(f));
+    }
+    // Older texts are Windows-1252.
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::undatedCountAt, 2);
     f.templateItem().item(record(0, 1), "caf\xE9").item(record(0, 2), std::string(999, 'a') + "\xE9");
@@ -317,9 +306,8 @@ TEST(DataFileLoadDamage, OlderTextsAreReadAsWindows1252AndCutAtTheLimit)
     EXPECT_EQ(r.schedule->storedDescription(r.schedule->globalList[1]), std::string(999, 'a'));
 }
 
-TEST(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
+TEST_F(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
 {
-    FaultsThrow faults;
     FileBuilder wide(26);
     wide.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
     wide.templateItem().day(kToday, 1).definitionEntry(77, 600, 30).plistKey(0);
@@ -336,9 +324,8 @@ TEST(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
               std::vector<std::string>{"Datafile corruption detected when linking recurring item instance."});
 }
 
-TEST(DataFileLoadDamage, ReadFailuresAreToldApartFromDamage)
+TEST_F(DataFileLoadDamage, ReadFailuresAreToldApartFromDamage)
 {
-    FaultsThrow faults;
     auto missing = std::filesystem::temp_directory_path() / "zk-no-such-folder" / "timedata.pak";
     LoadResult r = loadDataFile(missing);
     EXPECT_EQ(r.error, LoadError::ReadFailed);
@@ -361,9 +348,8 @@ RecurrenceRecord weeklyRule(std::uint16_t exceptionCount, bool listFollows)
     return rule;
 }
 
-TEST(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
+TEST_F(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
     ItemRecord noFlag = record(0, 10, ItemFlag::fFloating);
@@ -385,11 +371,10 @@ TEST(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
     EXPECT_EQ(s.chain.dayOf(weekly), kNoDayInChain);
 }
 
-TEST(DataFileLoadRepair, DefinitionsSharingAnIdAreToldApart)
+TEST_F(DataFileLoadRepair, DefinitionsSharingAnIdAreToldApart)
 {
     // Regression: two definitions with one id loaded, and every save after
     // it stopped the program.
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
     f.header.setNextItemId(40);
@@ -404,9 +389,8 @@ TEST(DataFileLoadRepair, DefinitionsSharingAnIdAreToldApart)
     EXPECT_TRUE(saveDataBytes(*r.schedule, out));
 }
 
-TEST(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
+TEST_F(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
     f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
@@ -439,9 +423,8 @@ TEST(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
     EXPECT_EQ(s.recurrences.findEntry(weekly, kToday)->item, d->entries()[1].item);
 }
 
-TEST(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
+TEST_F(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
 {
-    FaultsThrow faults;
     auto build = [](float version) {
         FileBuilder f(26);
         f.header.setF32(ScheduleHeader::writerVersionAt, version);
@@ -470,9 +453,8 @@ TEST(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
     EXPECT_FALSE(recent.schedule);
 }
 
-TEST(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
+TEST_F(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
     ItemRecord piece = record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
@@ -500,9 +482,8 @@ TEST(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
     EXPECT_EQ(old.schedule->items.liveCount(), 2u);
 }
 
-TEST(DataFileLoadRepair, ItemsTakeTheirDayRecordsDayWhenTheyHaveNone)
+TEST_F(DataFileLoadRepair, ItemsTakeTheirDayRecordsDayWhenTheyHaveNone)
 {
-    FaultsThrow faults;
     for (int format : {21, 26}) {
         FileBuilder f(format);
         f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
@@ -522,9 +503,8 @@ TEST(DataFileLoadRepair, ItemsTakeTheirDayRecordsDayWhenTheyHaveNone)
     }
 }
 
-TEST(DataFileLoadRepair, ProjectsAreCleanedAndTheTreeBuilt)
+TEST_F(DataFileLoadRepair, ProjectsAreCleanedAndTheTreeBuilt)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::projectCountAt, 2);
     f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
@@ -558,9 +538,8 @@ TEST(DataFileLoadRepair, ProjectsAreCleanedAndTheTreeBuilt)
     EXPECT_EQ(o.schedule->record(o.schedule->projects[0]).id(), 55u);
 }
 
-TEST(DataFileLoadRepair, StoredTreeIsReadDepthFirst)
+TEST_F(DataFileLoadRepair, StoredTreeIsReadDepthFirst)
 {
-    FaultsThrow faults;
     auto treeRecord = [](std::uint32_t value, std::uint32_t id, std::uint32_t children) {
         std::vector<std::uint8_t> b(28, 0xEE);  // the reserved bytes are ignored
         bytes::putU32(&b[0], value);
@@ -587,9 +566,8 @@ TEST(DataFileLoadRepair, StoredTreeIsReadDepthFirst)
     EXPECT_EQ(load(bad).error, LoadError::Damaged);
 }
 
-TEST(DataFileLoadRepair, FinishingGivesIdsAndLastPastDay)
+TEST_F(DataFileLoadRepair, FinishingGivesIdsAndLastPastDay)
 {
-    FaultsThrow faults;
     FileBuilder f(25);
     f.placedMinutes = false;
     f.header.setF32(ScheduleHeader::writerVersionAt, 2.5f);
@@ -616,9 +594,8 @@ TEST(DataFileLoadRepair, FinishingGivesIdsAndLastPastDay)
     EXPECT_TRUE(s.dirty);  // an older program's file is rewritten
 }
 
-TEST(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
+TEST_F(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
 {
-    FaultsThrow faults;
     FileBuilder f = emptyFile();
     f.header.setF32(ScheduleHeader::writerVersionAt, 7.0f);
     f.header.setU32(ScheduleHeader::optionWordAt, 0x2000000);
@@ -634,9 +611,8 @@ TEST(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
     EXPECT_TRUE(load(f).schedule->dirty);
 }
 
-TEST(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
+TEST_F(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
     f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(1, true));
@@ -648,9 +624,8 @@ TEST(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
     EXPECT_TRUE(r.schedule->recurrences.isCancelled(r.schedule->recurrences.inOrder()[0], kToday + 3));
 }
 
-TEST(DataFileLoadRepair, SampleDaysAreMovedToToday)
+TEST_F(DataFileLoadRepair, SampleDaysAreMovedToToday)
 {
-    FaultsThrow faults;
     FileBuilder f(26);
     f.header.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(kToday.value() - 100));
     f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
@@ -696,46 +671,37 @@ std::vector<std::string> plistTexts(const Schedule& s)
     return out;
 }
 
-TEST(DataFileLoadPlist, KeysRebuildTheListInFileOrder)
+TEST_F(DataFileLoadPlist, KeysRebuildTheListInFileOrderAndWhatDoesNotMatchIsRepairedOrRefused)
 {
-    FaultsThrow faults;
     LoadResult r = load(plistFile({70, 50, 60}, {60, 70, 50}));
     ASSERT_TRUE(r) << r.failureText;
     EXPECT_EQ(plistTexts(*r.schedule), (std::vector<std::string>{"task 3", "task 1", "task 2"}));
     EXPECT_TRUE(r.messages.empty());
-}
 
-TEST(DataFileLoadPlist, OneMissingKeyIsDroppedTwoFailTheLoad)
-{
-    FaultsThrow faults;
+    const std::string notFound = "Priority list reference(s) not found; omitting ";
+    const std::string stillScheduled = " (item(s) still scheduled, but not in priority list)";
     LoadResult one = load(plistFile({5, 6}, {5, 6, 9}));
     ASSERT_TRUE(one) << one.failureText;
-    EXPECT_EQ(one.messages, std::vector<std::string>{"Priority list reference(s) not found; omitting 1 (item(s) still "
-                                                     "scheduled, but not in priority list)"});
+    EXPECT_EQ(one.messages, std::vector<std::string>{notFound + "1" + stillScheduled});
     EXPECT_EQ(one.schedule->plist.size(), 2u);
 
     LoadResult two = load(plistFile({5, 6}, {5, 6, 9, 10}));
     EXPECT_EQ(two.error, LoadError::Damaged);
     EXPECT_FALSE(two.schedule);
-    EXPECT_EQ(two.messages.front(), "Priority list reference(s) not found; omitting 2 (item(s) still scheduled, but "
-                                    "not in priority list)");
+    EXPECT_EQ(two.messages.front(), notFound + "2" + stillScheduled);
+
+    // A floating item without a key is set fixed at start-up.
+    LoadResult unkeyed = load(plistFile({5, 6}, {5}));
+    ASSERT_TRUE(unkeyed) << unkeyed.failureText;
+    EXPECT_EQ(unkeyed.messages, (std::vector<std::string>{"Set fluid off on act not in plist", "task 2"}));
+    EXPECT_EQ(unkeyed.schedule->plist.size(), 1u);
 }
 
-TEST(DataFileLoadPlist, FloatingItemWithoutKeyIsRepairedAtStartUp)
-{
-    FaultsThrow faults;
-    LoadResult r = load(plistFile({5, 6}, {5}));
-    ASSERT_TRUE(r) << r.failureText;
-    EXPECT_EQ(r.messages, (std::vector<std::string>{"Set fluid off on act not in plist", "task 2"}));
-    EXPECT_EQ(r.schedule->plist.size(), 1u);
-}
-
-TEST(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
+TEST_F(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
 {
     // Regression: older layouts carry the key in the high half of the
     // item's plistLink while matching compares the low halves, which lost
     // the whole list (and failed the load) after a save in such a format.
-    FaultsThrow faults;
     for (int format : {22, 23, 24}) {
         SCOPED_TRACE(format);
         Schedule s;
@@ -750,9 +716,8 @@ TEST(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
     }
 }
 
-TEST(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
+TEST_F(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
 {
-    FaultsThrow faults;
     FileBuilder f = plistFile({1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, 23);
     f.header.setF32(ScheduleHeader::writerVersionAt, 4.0f);
     LoadResult r = load(f);
@@ -763,9 +728,8 @@ TEST(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
     EXPECT_EQ(letters, "ABBCCC");  // seq 1..6 of 6: below 2 A, from 4 on C
 }
 
-TEST(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
+TEST_F(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
 {
-    FaultsThrow faults;
     Schedule s;
     ScheduleMaker make(s);
     make.onDay("floating", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
@@ -776,11 +740,10 @@ TEST(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
     EXPECT_FALSE(r.schedule->record(*r.schedule->chain.begin()).has(ItemFlag::fFloating));
 }
 
-TEST(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)
+TEST_F(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)
 {
     // Regression: the keys of an added file were not read at all, so the
     // project tree after them was read from the wrong bytes.
-    FaultsThrow faults;
     LoadOptions o = testLoadOptions();
     o.mode = LoadMode::Added;
     LoadResult r = loadDataBytes(richFile(), o);
@@ -789,9 +752,8 @@ TEST(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)
     EXPECT_EQ(r.schedule->projectTree.size(), 1u);
 }
 
-TEST(DataFileLoad, ProgressIsShownInTheCaption)
+TEST_F(DataFileLoad, ProgressIsShownInTheCaption)
 {
-    FaultsThrow faults;
     std::vector<std::string> shown;
     LoadOptions o = testLoadOptions();
     o.progress = [&](const std::string& text) { shown.push_back(text); };

@@ -11,6 +11,8 @@
 #include "storage/recordlayout.h"
 #include "storage/scramble.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,11 @@ public:
 private:
     ThrowingFaultHandler handler_;
     FaultHandler* previous_;
+};
+
+// A test in which an internal fault throws.
+class FaultsThrowTest : public ::testing::Test {
+    FaultsThrow faults_;
 };
 
 inline constexpr DayNumber kToday{16000};  // 21 October 2023, the test clock's day

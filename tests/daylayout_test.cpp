@@ -68,13 +68,16 @@ TEST_F(DayLayoutTest, AnEntryThatCannotEndByItsLatestEndIsConflicting)
     EXPECT_EQ(laidOut(kMonday, at()), (Strings{"meeting@08:00/120", "errand@10:00/60"}));
 }
 
-TEST_F(DayLayoutTest, OnTodayPastAppointmentsConflictUnlessDone)
+TEST_F(DayLayoutTest, OnTodayPastAppointmentsConflictUnlessDoneAndNothingFloatsPastTheWindow)
 {
     put(appointment("early call", hm(9), 30), kMonday);
     put(item("signed lease", 30, ItemFlag::fDone, hm(10)), kMonday);
     put(task("later", 30), kMonday);
     EXPECT_EQ(laidOut(kMonday, at(kMonday, hm(11))),
               (Strings{"early call@!09:00/30", "signed lease@10:00/30", "later@11:00/30"}));
+    // Today later than the window's end leaves floating entries conflicting.
+    EXPECT_EQ(laidOut(kMonday, at(kMonday, hm(20))),
+              (Strings{"early call@!09:00/30", "signed lease@10:00/30", "later@!20:00/30"}));
 }
 
 TEST_F(DayLayoutTest, OnHoldEntriesTakeNoTime)
@@ -146,16 +149,9 @@ TEST_F(DayLayoutTest, NightOwlWindowRunsPastMidnight)
     EXPECT_EQ(laidOut(kMonday, at()), (Strings{"gig@23:00/60", "mixing@24:00/120", "backup@!26:00/300"}));
 }
 
-TEST_F(DayLayoutTest, TodayLaterThanTheWindowEndLeavesFloatingEntriesConflicting)
+TEST_F(DayLayoutTest, ADayWithoutRecordIsNotLaidOutAndAnEntryOfAFreedItemIsAnInternalFault)
 {
-    put(task("too late", 30), kMonday);
-    EXPECT_EQ(laidOut(kMonday, at(kMonday, hm(20))), (Strings{"too late@!20:00/30"}));
-}
-
-TEST_F(DayLayoutTest, ADayWithoutRecordIsNotLaidOut) { EXPECT_FALSE(layoutDay(s, kMonday, at())); }
-
-TEST_F(DayLayoutTest, AnEntryOfAFreedItemIsAnInternalFault)
-{
+    EXPECT_FALSE(layoutDay(s, kMonday, at()));
     ItemHandle gone = task("gone", 30);
     put(gone, kMonday);
     s.items.free(gone);

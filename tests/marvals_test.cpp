@@ -32,7 +32,7 @@ TEST_F(MarvalsTest, SwitchIsBit23OfTheOptionWordAndTheRateIsTheByteAt630)
 
 // --- periods and per-hour values ------------------------------------------------------
 
-TEST_F(MarvalsTest, PeriodLengthsComeFromTheBits0x3E00)
+TEST_F(MarvalsTest, PeriodLengthsComeFromOneOfTheBits0x3E00)
 {
     EXPECT_DOUBLE_EQ(periodLengthDays(s, Frequency::hourly), 0.041666668f);
     EXPECT_DOUBLE_EQ(periodLengthDays(s, Frequency::daily), 1);
@@ -43,10 +43,7 @@ TEST_F(MarvalsTest, PeriodLengthsComeFromTheBits0x3E00)
     EXPECT_DOUBLE_EQ(periodLengthDays(s, Frequency::once), 0);
     EXPECT_DOUBLE_EQ(periodLengthDays(s, Frequency::perHour), 0);
     EXPECT_DOUBLE_EQ(periodLengthDays(s, 0), 0);
-}
-
-TEST_F(MarvalsTest, TwoPeriodBitsAreAFaultWithItsMessage)
-{
+    // Two period bits are a fault, with its message.
     EXPECT_THROW(periodLengthDays(s, Frequency::daily | Frequency::weekly), InternalFault);
     EXPECT_EQ(texts(), std::vector<std::string>{kPeriodFaultText});
 }
@@ -86,7 +83,7 @@ protected:
     ItemHandle task;
 };
 
-TEST_F(DailyValueTest, RewardPartByFrequency)
+TEST_F(DailyValueTest, RewardPartByFrequencyOfFloatingItems)
 {
     r().setRewardPer(0);
     EXPECT_FLOAT_EQ(on(0), 0.0f);
@@ -100,10 +97,7 @@ TEST_F(DailyValueTest, RewardPartByFrequency)
     EXPECT_FLOAT_EQ(on(0, 90), 105.0f);  // 90 placed minutes at 70 an hour
     r().setRewardPer(Frequency::annually);
     EXPECT_FLOAT_EQ(on(0), static_cast<float>(70.0 / 365.254f));
-}
-
-TEST_F(DailyValueTest, FixedItemsCountTheirWholeValue)
-{
+    // Fixed items count their whole value.
     r().setFlag(ItemFlag::fFloating, false);
     r().setRewardPer(Frequency::weekly);
     EXPECT_FLOAT_EQ(on(0), 70.0f);
@@ -111,6 +105,9 @@ TEST_F(DailyValueTest, FixedItemsCountTheirWholeValue)
 
 TEST_F(DailyValueTest, LateChargeStartsOnTheDeadline)
 {
+    r().setRewardPer(Frequency::daily);
+    r().setLateChargePer(Frequency::daily);
+    EXPECT_FLOAT_EQ(on(30), 70.0f);  // no deadline, no late charge
     r().setRewardPer(0);
     r().setDeadlineDate(static_cast<std::uint16_t>(today().value()));
     r().setLateChargePer(Frequency::daily);
@@ -119,23 +116,11 @@ TEST_F(DailyValueTest, LateChargeStartsOnTheDeadline)
     EXPECT_FLOAT_EQ(on(5), 14.0f);
     r().setLateChargePer(Frequency::hourly);
     EXPECT_FLOAT_EQ(on(1), static_cast<float>(14.0 / 0.041666668f));
-}
-
-TEST_F(DailyValueTest, OnceLateChargeCountsOnlyOnTheDeadlineDayWithTheValue)
-{
-    r().setRewardPer(0);
-    r().setDeadlineDate(static_cast<std::uint16_t>(today().value()));
+    // Once: only on the deadline day, with the value.
     r().setLateChargePer(Frequency::once);
     EXPECT_FLOAT_EQ(on(-1), 0.0f);
     EXPECT_FLOAT_EQ(on(0), 84.0f);  // expense + value
     EXPECT_FLOAT_EQ(on(1), 0.0f);
-}
-
-TEST_F(DailyValueTest, NoDeadlineNoLateCharge)
-{
-    r().setRewardPer(Frequency::daily);
-    r().setLateChargePer(Frequency::daily);
-    EXPECT_FLOAT_EQ(on(30), 70.0f);
 }
 
 TEST_F(DailyValueTest, ValueTextShowsNoRewardAsNS)
@@ -151,7 +136,7 @@ TEST_F(DailyValueTest, ValueTextShowsNoRewardAsNS)
 
 // --- annualised value ---------------------------------------------------------------
 
-TEST_F(MarvalsTest, AnnualisedValue)
+TEST_F(MarvalsTest, AnnualisedValueAndItsHourlyWorth)
 {
     s.header.setU8(630, 5);
     EXPECT_FLOAT_EQ(annualisedValue(s, 100.0f, 0), 0.0f);
@@ -162,10 +147,7 @@ TEST_F(MarvalsTest, AnnualisedValue)
     s.header.setU8(630, 0);
     EXPECT_FLOAT_EQ(annualisedValue(s, 100.0f, Frequency::daily), 0.0f);
     EXPECT_FLOAT_EQ(annualisedValue(s, 100.0f, Frequency::once), 100.0f);
-}
 
-TEST_F(MarvalsTest, AnnualisedValuePerHour)
-{
     s.header.setU8(630, 5);
     ItemHandle h = item("h");
     ItemRecord& r = s.record(h);
@@ -230,7 +212,7 @@ TEST_F(MarvalsOrderTest, Comparison)
     EXPECT_TRUE(before(tenSame, ten));
 }
 
-TEST_F(MarvalsOrderTest, SortPutsUnvaluedFirstThenByValueThenByAge)
+TEST_F(MarvalsOrderTest, SortPutsUnvaluedFirstThenByValueThenByAgeAndIsStable)
 {
     valued("ten-new", 10, 5001);
     valued("five", 5);
@@ -240,16 +222,7 @@ TEST_F(MarvalsOrderTest, SortPutsUnvaluedFirstThenByValueThenByAge)
     valued("none2", 0);
     valued("b", 99, 5000, 600, 'B');
     marvalsSortClassA(s);
-    EXPECT_EQ(order(), "A1:none A2:none2 A3:twenty A4:ten-old A5:ten-new A6:five B1:b");
-    EXPECT_TRUE(invariantsHold());
-}
-
-TEST_F(MarvalsOrderTest, SortKeepsEqualEntriesInTheirOrder)
-{
-    for (const char* t : {"p", "q", "r", "s"})
-        valued(t, 7);
-    marvalsSortClassA(s);
-    EXPECT_EQ(order(), "A1:p A2:q A3:r A4:s");
+    EXPECT_TRUE(listIs("A1:none A2:none2 A3:twenty A4:ten-old A5:ten-new A6:five B1:b"));
     s.dirty = false;
     marvalsSortClassA(s);
     EXPECT_FALSE(s.dirty);  // nothing moved
@@ -271,10 +244,12 @@ TEST_F(MarvalsOrderTest, SortLeavesEntriesWithoutALetterAlone)
 
 TEST_F(MarvalsOrderTest, PositionForANewItem)
 {
+    valued("b", 50, 5000, 600, 'B');
+    EXPECT_EQ(marvalsPosition(s, 15, 1), 1);  // an empty class A
+    EXPECT_EQ(marvalsPosition(s, 15, 0), 0);
     valued("none", 0);
     valued("twenty", 20);
     valued("ten", 10);
-    valued("b", 50, 5000, 600, 'B');
     marvalsSortClassA(s);
     ASSERT_EQ(order(), "A1:none A2:twenty A3:ten B1:b");
     EXPECT_EQ(marvalsPosition(s, 15, 1), 3);  // ahead of ten
@@ -283,13 +258,6 @@ TEST_F(MarvalsOrderTest, PositionForANewItem)
     EXPECT_EQ(marvalsPosition(s, 10, 1), 4);  // not lower than v: after the last A
     EXPECT_EQ(marvalsPosition(s, 5, 1), 4);
     EXPECT_EQ(marvalsPosition(s, 5, 0), 3);
-}
-
-TEST_F(MarvalsOrderTest, PositionInAnEmptyClassA)
-{
-    valued("b", 50, 5000, 600, 'B');
-    EXPECT_EQ(marvalsPosition(s, 15, 1), 1);
-    EXPECT_EQ(marvalsPosition(s, 15, 0), 0);
 }
 
 TEST_F(MarvalsOrderTest, ResortRefreshesTheValueAndFindsThePlace)
@@ -304,8 +272,7 @@ TEST_F(MarvalsOrderTest, ResortRefreshesTheValueAndFindsThePlace)
     EXPECT_FLOAT_EQ(s.plist.entry(findPlistEntry(s, x)).hourizedMarval, 15.0f);
     s.record(x).setValue(1);
     marvalsResort(s, x);
-    EXPECT_EQ(order(), "A1:twenty A2:ten A3:x B1:b");
-    EXPECT_TRUE(invariantsHold());
+    EXPECT_TRUE(listIs("A1:twenty A2:ten A3:x B1:b"));
 }
 
 TEST_F(MarvalsOrderTest, ResortOfTheOnlyAItemKeepsItAheadOfClassB)
@@ -313,8 +280,7 @@ TEST_F(MarvalsOrderTest, ResortOfTheOnlyAItemKeepsItAheadOfClassB)
     valued("b", 1, 5000, 600, 'B');
     ItemHandle a = valued("a", 3);
     marvalsResort(s, a);
-    EXPECT_EQ(order(), "A1:a B1:b");
-    EXPECT_TRUE(invariantsHold());
+    EXPECT_TRUE(listIs("A1:a B1:b"));
 }
 
 TEST_F(MarvalsOrderTest, ResortOnlyWithMarvalsOnAndOnlyInClassA)
@@ -345,22 +311,22 @@ TEST_F(MarvalsOrderTest, SortOfAManyEntryClassIsNotQuadratic)
 
 // --- multiply values -----------------------------------------------------------------
 
-TEST_F(MarvalsTest, MultiplyByATenthOrLessDoesNothing)
-{
-    ItemHandle a = floating("a");
-    s.record(a).setValue(4.0f);
-    EXPECT_FALSE(multiplyValues(s, 0.1));
-    EXPECT_FALSE(multiplyValues(s, -3));
-    EXPECT_FLOAT_EQ(s.record(a).value(), 4.0f);
-    EXPECT_TRUE(presenter.shown().empty());
-}
-
-TEST_F(MarvalsTest, MultiplyByTwoDoublesEveryItemFloatingOrNot)
+TEST_F(MarvalsTest, MultiplyValuesOfEveryItemFloatingOrNotAfterAsking)
 {
     ItemHandle a = floating("a");
     ItemHandle fixed = item("fixed");
     s.record(a).setValue(4.0f);
     s.record(fixed).setValue(1.5f);
+    // A tenth or less does nothing, without asking.
+    EXPECT_FALSE(multiplyValues(s, 0.1));
+    EXPECT_FALSE(multiplyValues(s, -3));
+    EXPECT_TRUE(presenter.shown().empty());
+    presenter.queueAnswer(Answer::No);
+    EXPECT_FALSE(multiplyValues(s, 3));
+    EXPECT_FLOAT_EQ(s.record(a).value(), 4.0f);
+
+    presenter.clear();
+    s.dirty = false;
     presenter.queueAnswer(Answer::Yes);
     EXPECT_TRUE(multiplyValues(s, 2));
     EXPECT_FLOAT_EQ(s.record(a).value(), 8.0f);
@@ -369,15 +335,6 @@ TEST_F(MarvalsTest, MultiplyByTwoDoublesEveryItemFloatingOrNot)
     EXPECT_EQ(presenter.shown()[0].kind, MessageKind::Question);
     EXPECT_EQ(presenter.shown()[0].text, "Multiply the Value of each item in the Priority List by a factor of 2.00?");
     EXPECT_TRUE(s.dirty);
-}
-
-TEST_F(MarvalsTest, MultiplyAnsweredNoChangesNothing)
-{
-    ItemHandle a = floating("a");
-    s.record(a).setValue(4.0f);
-    presenter.queueAnswer(Answer::No);
-    EXPECT_FALSE(multiplyValues(s, 3));
-    EXPECT_FLOAT_EQ(s.record(a).value(), 4.0f);
 }
 
 } // namespace

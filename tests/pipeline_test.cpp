@@ -42,93 +42,55 @@ protected:
     }();
 };
 
-TEST_F(PipelineLineTest, DateTimeDurationAndText)
+TEST_F(PipelineLineTest, LeadingDateTimeAndDurationTokensThenTheText)
 {
-    NewItem i = item("10/23 2p 30 Dentist at Main St.");
-    EXPECT_EQ(i.day, kSessionToday + 2);
-    EXPECT_EQ(i.record.dayField(), kSessionToday.value() + 2);
-    EXPECT_EQ(i.record.beginTime(), 841);
-    EXPECT_TRUE(i.record.has(ItemFlag::fAnchored));
-    EXPECT_EQ(i.record.duration(), 30);
-    EXPECT_EQ(i.text, "Dentist at Main St.");
-    EXPECT_EQ(i.record.kind(), ItemKind::task) << "the rest comes from the template";
-    EXPECT_EQ(i.record.priorityLetter(), 'C');
-}
-
-TEST_F(PipelineLineTest, ATimeAndATextGoOnTheDayShown)
-{
-    NewItem i = item("10:30a Call the bank");
-    EXPECT_EQ(i.day, shownDay);
-    EXPECT_EQ(i.record.beginTime(), 631);
-    EXPECT_EQ(i.record.duration(), 10) << "the template's duration";
-    EXPECT_EQ(i.text, "Call the bank");
-}
-
-TEST_F(PipelineLineTest, AStarMeansNoTimeAndADashNoTimeAndOnHold)
-{
-    templateItem.setBeginTime(541);
-    NewItem untimed = item("* 1:30 Write report");
-    EXPECT_EQ(untimed.record.beginTime(), 0);
-    EXPECT_FALSE(untimed.record.has(ItemFlag::fAnchored));
-    EXPECT_FALSE(untimed.record.has(ItemFlag::fOnHold));
-    EXPECT_EQ(untimed.record.duration(), 90);
-    EXPECT_EQ(untimed.text, "Write report");
-
-    NewItem held = item("- Waiting for parts");
-    EXPECT_EQ(held.record.beginTime(), 0);
-    EXPECT_TRUE(held.record.has(ItemFlag::fOnHold));
-    EXPECT_EQ(held.record.duration(), 10);
-    EXPECT_EQ(held.text, "Waiting for parts");
-}
-
-TEST_F(PipelineLineTest, ATextAloneIsTheWholeLineWithTheTemplatesTime)
-{
-    NewItem plain = item("  Buy milk, bread  ");
-    EXPECT_EQ(plain.text, "Buy milk, bread");
-    EXPECT_EQ(plain.day, shownDay);
-    EXPECT_EQ(plain.record.beginTime(), 0);
-    EXPECT_FALSE(plain.record.has(ItemFlag::fAnchored));
-
-    templateItem.setBeginTime(541);
-    NewItem timed = item("Buy milk");
-    EXPECT_EQ(timed.record.beginTime(), 541);
-    EXPECT_TRUE(timed.record.has(ItemFlag::fAnchored)) << "anchored only because the template has a time";
-}
-
-TEST_F(PipelineLineTest, ATimeFollowedByNoDurationIsReadAgainAsTheDuration)
-{
-    NewItem i = item("1:30 Review the plan");
-    EXPECT_EQ(i.record.beginTime(), 0);
-    EXPECT_FALSE(i.record.has(ItemFlag::fAnchored));
-    EXPECT_EQ(i.record.duration(), 90);
-    EXPECT_EQ(i.text, "Review the plan");
-
-    NewItem kept = item("10:30a Review the plan");
-    EXPECT_EQ(kept.record.beginTime(), 631) << "10:30a is no duration, so it stays the time";
-}
-
-TEST_F(PipelineLineTest, ADateAloneThenText)
-{
-    NewItem tomorrow = item("tom Pick up suit");
-    EXPECT_EQ(tomorrow.day, kSessionToday + 1);
-    EXPECT_EQ(tomorrow.text, "Pick up suit");
-    EXPECT_EQ(item("0 Today's item").day, kSessionToday);
-}
-
-TEST_F(PipelineLineTest, BlanksTabsAndCommasSeparateTheLeadingTokens)
-{
-    NewItem i = item("10/23,\t2p , 30,, Dentist, then lunch\r\n");
-    EXPECT_EQ(i.day, kSessionToday + 2);
-    EXPECT_EQ(i.record.beginTime(), 841);
-    EXPECT_EQ(i.record.duration(), 30);
-    EXPECT_EQ(i.text, "Dentist, then lunch");
-}
-
-TEST_F(PipelineLineTest, ANegativeDurationIsNoDurationAnItemCanHave)
-{
-    NewItem i = item("* -3 apples");
-    EXPECT_EQ(i.record.duration(), 10);
-    EXPECT_EQ(i.text, "-3 apples");
+    constexpr int kShown = -1;  // no date: the day the window shows
+    struct Case {
+        const char* line;
+        std::int16_t templateTime;  // the template's begin time, 0 for none
+        int day;                    // days after today, or kShown
+        int begin;
+        bool anchored, onHold;
+        int duration;  // 10 is the template's
+        const char* text;
+    };
+    const Case cases[] = {
+        {"10/23 2p 30 Dentist at Main St.", 0, 2, 841, true, false, 30, "Dentist at Main St."},
+        // Blanks, tabs and commas separate the leading tokens.
+        {"10/23,\t2p , 30,, Dentist, then lunch\r\n", 0, 2, 841, true, false, 30, "Dentist, then lunch"},
+        {"10:30a Call the bank", 0, kShown, 631, true, false, 10, "Call the bank"},
+        {"tom Pick up suit", 0, 1, 0, false, false, 10, "Pick up suit"},
+        {"0 Today's item", 0, 0, 0, false, false, 10, "Today's item"},
+        // A time followed by no duration is read again as the duration;
+        // 10:30a is no duration, so it stays the time.
+        {"1:30 Review the plan", 0, kShown, 0, false, false, 90, "Review the plan"},
+        {"10:30a Review the plan", 0, kShown, 631, true, false, 10, "Review the plan"},
+        // A star means no time, a dash no time and on hold.
+        {"* 1:30 Write report", 541, kShown, 0, false, false, 90, "Write report"},
+        {"- Waiting for parts", 541, kShown, 0, false, true, 10, "Waiting for parts"},
+        // A text alone is the whole line, anchored only when the template has a time.
+        {"  Buy milk, bread  ", 0, kShown, 0, false, false, 10, "Buy milk, bread"},
+        {"Buy milk", 541, kShown, 541, true, false, 10, "Buy milk"},
+        // A negative duration is none an item can have: it starts the text.
+        {"* -3 apples", 0, kShown, 0, false, false, 10, "-3 apples"},
+        // Text that is not UTF-8 is read as Windows-1252.
+        {"Caf\xe9 with Ren\xe9", 0, kShown, 0, false, false, 10, "Caf\xc3\xa9 with Ren\xc3\xa9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        templateItem.setBeginTime(c.templateTime);
+        NewItem i = item(c.line);
+        EXPECT_EQ(i.day, c.day == kShown ? shownDay : kSessionToday + c.day);
+        EXPECT_EQ(i.record.dayField(), i.day.value());
+        EXPECT_EQ(i.record.beginTime(), c.begin);
+        EXPECT_EQ(i.record.has(ItemFlag::fAnchored), c.anchored);
+        EXPECT_EQ(i.record.has(ItemFlag::fOnHold), c.onHold);
+        EXPECT_EQ(i.record.duration(), c.duration);
+        EXPECT_EQ(i.text, c.text);
+        // The rest comes from the template.
+        EXPECT_EQ(i.record.kind(), ItemKind::task);
+        EXPECT_EQ(i.record.priorityLetter(), 'C');
+    }
 }
 
 TEST_F(PipelineLineTest, LinesAndTextsBeyondTheirLimitsAreRefused)
@@ -143,11 +105,6 @@ TEST_F(PipelineLineTest, LinesAndTextsBeyondTheirLimitsAreRefused)
     EXPECT_TRUE(parse(line.substr(0, kMaxDescriptionBytes) + "\r\n").item) << "the line end does not count";
     EXPECT_FALSE(parse(std::string(kMaxDescriptionBytes + 1, 'y')).item);
     EXPECT_TRUE(parse("2p " + std::string(kMaxDescriptionBytes, 'y')).item);
-}
-
-TEST_F(PipelineLineTest, TextThatIsNotUtf8IsReadAsWindows1252)
-{
-    EXPECT_EQ(item("Caf\xe9 with Ren\xe9").text, "Caf\xc3\xa9 with Ren\xc3\xa9");
 }
 
 // --- processing timedata.add -----------------------------------------------------------

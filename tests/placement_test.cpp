@@ -57,7 +57,7 @@ TEST_F(PlacementTest, ATaskThatFitsNowhereLandsOnTheHorizonConflicting)
     EXPECT_EQ(layout(kMonday + 180), (Strings{"never fits@!17:30/60"}));
 }
 
-TEST_F(PlacementTest, ADeadlineWithNoRoomBeforeItLandsOnTheDeadlineDayConflicting)
+TEST_F(PlacementTest, ADeadlineWithNoRoomBeforeItLandsOnTheDeadlineDayAndAPastOneOnToday)
 {
     for (int d = 0; d < 4; ++d)
         fill(kMonday + d);
@@ -66,14 +66,11 @@ TEST_F(PlacementTest, ADeadlineWithNoRoomBeforeItLandsOnTheDeadlineDayConflictin
     placeAll({h}, monday());
     ASSERT_EQ(daysOf(h), std::vector<DayNumber>{kMonday + 2});
     EXPECT_EQ(layout(kMonday + 2), (Strings{"busy@08:00/600", "tax return@!18:00/120"}));
-}
-
-TEST_F(PlacementTest, AnOverdueTaskGoesToToday)
-{
-    ItemHandle h = task("overdue", 30);
-    s.record(h).setDeadlineDate(static_cast<std::uint16_t>((kMonday - 3).value()));
-    placeAll({h}, monday());
-    EXPECT_EQ(daysOf(h), std::vector<DayNumber>{kMonday});
+    // An overdue task goes to today, full or not.
+    ItemHandle overdue = task("overdue", 30);
+    s.record(overdue).setDeadlineDate(static_cast<std::uint16_t>((kMonday - 3).value()));
+    placeAll({overdue}, monday());
+    EXPECT_EQ(daysOf(overdue), std::vector<DayNumber>{kMonday});
 }
 
 TEST_F(PlacementTest, ASplitItemIsPlacedInPiecesOnConsecutiveDays)
@@ -301,35 +298,30 @@ protected:
     ItemHandle floating = task("proposal", 60);
 };
 
-TEST_F(MoveTest, MovingPastTheDeadlineAsksToExtendIt)
+TEST_F(MoveTest, MovingPastTheDeadlineAsksToExtendItAndMovesWhateverTheAnswer)
 {
+    auto move = [&](DayNumber from, DayNumber to) {
+        return Placement(s, monday(), &messages).moveEntryToDay(EntryRef{from, 0}, to);
+    };
+    PlacementContext carrying = monday();
+    carrying.carryingOver = true;
+    Placement(s, carrying, &messages).moveEntryToDay(EntryRef{kMonday, 0}, kMonday + 3);
+    dayFor(kMonday + 1);
+    move(kMonday + 3, kMonday + 1);
+    EXPECT_TRUE(presenter.texts().empty()) << "no question during carry-over or within the deadline";
+
+    EXPECT_EQ(move(kMonday + 1, kMonday + 3), kMonday + 3);  // answered No
+    EXPECT_EQ(s.record(floating).deadlineDate(), (kMonday + 1).value());
+    EXPECT_EQ(daysOf(floating), std::vector<DayNumber>{kMonday + 3});
+
+    move(kMonday + 3, kMonday + 1);
+    presenter.clear();
     presenter.queueAnswer(Answer::Yes);
-    Placement placement(s, monday(), &messages);
-    EXPECT_EQ(placement.moveEntryToDay(EntryRef{kMonday, 0}, kMonday + 3), kMonday + 3);
+    EXPECT_EQ(move(kMonday + 1, kMonday + 3), kMonday + 3);
     EXPECT_EQ(presenter.texts(), Strings{"What about the deadline? Do you want to extend the deadline to 3/7/24?"});
     EXPECT_EQ(s.record(floating).deadlineDate(), (kMonday + 3).value());
     EXPECT_EQ(daysOf(floating), std::vector<DayNumber>{kMonday + 3});
     EXPECT_EQ(s.record(floating).dayField(), (kMonday + 3).value());
-}
-
-TEST_F(MoveTest, AnsweringNoKeepsTheDeadlineAndStillMoves)
-{
-    Placement placement(s, monday(), &messages);
-    EXPECT_EQ(placement.moveEntryToDay(EntryRef{kMonday, 0}, kMonday + 3), kMonday + 3);
-    EXPECT_EQ(s.record(floating).deadlineDate(), (kMonday + 1).value());
-    EXPECT_EQ(daysOf(floating), std::vector<DayNumber>{kMonday + 3});
-}
-
-TEST_F(MoveTest, NoQuestionDuringCarryOverOrWithinTheDeadline)
-{
-    PlacementContext carrying = monday();
-    carrying.carryingOver = true;
-    Placement placement(s, carrying, &messages);
-    placement.moveEntryToDay(EntryRef{kMonday, 0}, kMonday + 3);
-    Placement back(s, monday(), &messages);
-    dayFor(kMonday + 1);
-    back.moveEntryToDay(EntryRef{kMonday + 3, 0}, kMonday + 1);
-    EXPECT_TRUE(presenter.texts().empty());
 }
 
 TEST_F(MoveTest, AFloatingItemCannotMoveToAPastDayOrADayWithoutRecord)
@@ -366,22 +358,17 @@ TEST_F(PlacementTest, ReplacingASplitItemGathersAllItsPieces)
     EXPECT_EQ(s.findDay(kMonday + 4)->nTasks(), 0);
 }
 
-TEST_F(PlacementTest, AStartedItemIsNotReplaced)
+TEST_F(PlacementTest, StartedItemsAreNotReplacedAndAppointmentsKeepTheirDay)
 {
-    ItemHandle h = item("running", 30, ItemFlag::fFloating | ItemFlag::fStarted);
-    put(h, kMonday + 2);
+    ItemHandle running = item("running", 30, ItemFlag::fFloating | ItemFlag::fStarted);
+    ItemHandle fixed = appointment("fixed", hm(9), 30);
+    put(running, kMonday + 2);
+    put(fixed, kMonday + 2);
     Placement placement(s, monday());
-    EXPECT_FALSE(placement.replaceItem(h));
-    EXPECT_EQ(daysOf(h), std::vector<DayNumber>{kMonday + 2});
-}
-
-TEST_F(PlacementTest, ReplacingAnAppointmentKeepsItOnItsDay)
-{
-    ItemHandle h = appointment("fixed", hm(9), 30);
-    put(h, kMonday + 2);
-    Placement placement(s, monday());
-    EXPECT_TRUE(placement.replaceItem(h));
-    EXPECT_EQ(daysOf(h), std::vector<DayNumber>{kMonday + 2});
+    EXPECT_FALSE(placement.replaceItem(running));
+    EXPECT_TRUE(placement.replaceItem(fixed));
+    EXPECT_EQ(daysOf(running), std::vector<DayNumber>{kMonday + 2});
+    EXPECT_EQ(daysOf(fixed), std::vector<DayNumber>{kMonday + 2});
 }
 
 // --- what no item may do ------------------------------------------------------------------

@@ -104,6 +104,14 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // The list reads `expected` (as order() writes it) and keeps its invariants.
+    ::testing::AssertionResult listIs(const std::string& expected) const
+    {
+        if (order() != expected)
+            return ::testing::AssertionFailure() << "list is " << order();
+        return invariantsHold();
+    }
+
     std::vector<std::string> texts() const { return presenter.texts(); }
 
     PlistFaultsThrow faults;

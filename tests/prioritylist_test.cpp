@@ -59,17 +59,7 @@ TEST_F(PriorityListTest, ClassesFollowLetterOrderWhateverTheOrderOfAdding)
     EXPECT_EQ(list.classCount('D'), 0);
 }
 
-TEST_F(PriorityListTest, OccupiedPositionGoesAheadOfItsHolder)
-{
-    add('A', 1);
-    add('A', 2);
-    add('A', 3);
-    add('A', 2);
-    EXPECT_EQ(order(), "A1:1 A2:4 A3:2 A4:3");
-    EXPECT_TRUE(list.isOrdered());
-}
-
-TEST_F(PriorityListTest, PositionsAtAndBeyondTheClassBoundaries)
+TEST_F(PriorityListTest, OccupiedPositionsGoAheadOfTheirHolderAtAndBeyondTheClassBoundaries)
 {
     add('B', 1);
     add('B', 2);
@@ -78,7 +68,8 @@ TEST_F(PriorityListTest, PositionsAtAndBeyondTheClassBoundaries)
     add('B', 5);   // count + 1 = 5: last
     add('B', 99);  // beyond: last
     add('B', 6);   // the last holds 6: ahead of it
-    EXPECT_EQ(order(), "B1:4 B2:3 B3:1 B4:2 B5:5 B6:7 B7:6");
+    add('B', 3);   // ahead of the holder in the middle
+    EXPECT_EQ(order(), "B1:4 B2:3 B3:8 B4:1 B5:2 B6:5 B7:7 B8:6");
     EXPECT_TRUE(list.isOrdered());
 }
 
@@ -106,7 +97,7 @@ TEST_F(PriorityListTest, LettersCompareAsSignedCharacters)
     EXPECT_EQ(list.firstAbove('a'), kNoEntry);
 }
 
-TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderIsAFault)
+TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderOrChangeALinkedLetterIsAFault)
 {
     PlistEntryHandle a = add('A', 1);
     add('B', 1);
@@ -120,16 +111,13 @@ TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderIsAFault)
     list.renumber();
     EXPECT_TRUE(list.isOrdered());
     EXPECT_EQ(list.size(), 5u);
-}
 
-TEST_F(PriorityListTest, LinkedLetterCannotChange)
-{
-    PlistEntryHandle a = add('A', 1);
+    // A linked entry's letter cannot change.
     EXPECT_THROW(list.setLetter(a, 'B'), InternalFault);
     list.unlink(a);
     list.setLetter(a, 'B');
     list.insertInOrder(a);
-    EXPECT_EQ(list.classCount('B'), 1);
+    EXPECT_EQ(list.classCount('B'), 2);
     EXPECT_EQ(list.classCount('A'), 0);
 }
 
@@ -172,7 +160,7 @@ TEST_F(PriorityListTest, RemoveRenumbersTheRestOfTheClassAndMovesTheCursor)
     (void)a1;
 }
 
-TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReused)
+TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReusedOrTheListCleared)
 {
     PlistEntryHandle old = add('A', 1);
     list.remove(old);
@@ -182,6 +170,17 @@ TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReused)
     EXPECT_TRUE(list.isLive(reused));
     EXPECT_THROW(list.entry(old), InternalFault);
     EXPECT_EQ(list.handleAt(old.index), reused);
+
+    add('B', 1);
+    list.setCursor(reused);
+    list.clear();
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.cursor(), kNoEntry);
+    EXPECT_FALSE(list.isLive(reused));
+    PlistEntryHandle again = add('C', 1);
+    EXPECT_NE(again, reused);
+    EXPECT_EQ(order(), "C1:4");
+    EXPECT_TRUE(list.isOrdered());
 }
 
 TEST_F(PriorityListTest, EntryOfNeedsTheLinkAndTheItemToAgree)
@@ -194,21 +193,6 @@ TEST_F(PriorityListTest, EntryOfNeedsTheLinkAndTheItemToAgree)
     EXPECT_EQ(list.entryOf(item, 12345), kNoEntry);
     list.unlink(e);
     EXPECT_EQ(list.entryOf(item, e.index), kNoEntry);  // unlinked is not listed
-}
-
-TEST_F(PriorityListTest, ClearFreesEveryEntryAndOldHandlesStayStale)
-{
-    PlistEntryHandle a = add('A', 1);
-    add('B', 1);
-    list.setCursor(a);
-    list.clear();
-    EXPECT_TRUE(list.empty());
-    EXPECT_EQ(list.cursor(), kNoEntry);
-    EXPECT_FALSE(list.isLive(a));
-    PlistEntryHandle again = add('C', 1);
-    EXPECT_NE(again, a);
-    EXPECT_EQ(order(), "C1:3");
-    EXPECT_TRUE(list.isOrdered());
 }
 
 // --- numbering -----------------------------------------------------------------

@@ -44,7 +44,6 @@ TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
     EXPECT_EQ(r.encode(), raw);
 
     // Writing every named field back leaves the reserved bytes alone.
-    r.setRecurringId(r.recurringId());
     r.setTypeByte(0);
     r.setWeekdayByte(0);
     r.setInterval(1);
@@ -58,19 +57,12 @@ TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
     r.setMonthWord(0);
     for (std::size_t off : {22, 23, 25})
         EXPECT_EQ(r.encode()[off], raw[off]) << "offset " << off;
-}
-
-TEST(RecurrenceRecordTest, OpenEndReadsAsLastUsableDayButStaysZero)
-{
-    RecurrenceRecord r;
+    // An open end reads as the last usable day but is stored as zero.
     EXPECT_EQ(r.endDay(), kLastUsableDay);
     EXPECT_EQ(r.endDayField(), 0);
-    EXPECT_EQ(r.startDay(), kNoDay);  // "today" is kept as 0
-    r.setEndDay(DayNumber(12000));
-    EXPECT_EQ(r.endDay(), DayNumber(12000));
-    r.setEndDay(kNoDay);
     EXPECT_EQ(r.encode()[12], 0);
     EXPECT_EQ(r.encode()[13], 0);
+    EXPECT_EQ(RecurrenceRecord{}.startDay(), kNoDay);  // "today" is kept as 0
 }
 
 // --- a schedule with definitions ---------------------------------------------
@@ -106,14 +98,14 @@ protected:
         r.setCreatedDay(static_cast<std::int16_t>(day));
         r.setDay(static_cast<std::uint16_t>(day));
         s.addToChain(h, DayNumber(day));
-        place(h, day);
+        EXPECT_NE(s.getDay(DayNumber(day)), nullptr);
+        s.days.appendEntry(DayNumber(day), DayEntry{h, 601, 30});
         return h;
     }
 
-    void place(ItemHandle h, int day)
+    void unplace(int day)
     {
-        ASSERT_NE(s.getDay(DayNumber(day)), nullptr);
-        s.days.appendEntry(DayNumber(day), DayEntry{h, 601, 30});
+        s.days.editEntries(DayNumber(day), [](std::vector<DayEntry>& entries) { entries.clear(); });
     }
 
     std::vector<int> daysOf(ItemHandle def) const
@@ -125,14 +117,18 @@ protected:
         return out;
     }
 
-    std::vector<std::string> messagesSince(std::size_t mark) const
+    // The messages reported since the last call.
+    std::vector<std::string> newMessages()
     {
         const auto& all = s.unreportedTexts();
-        return {all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()};
+        std::vector<std::string> out(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
+        seen_ = all.size();
+        return out;
     }
 
     ThrowingFaultHandler throwing_;
     FaultHandler* previous_ = nullptr;
+    std::size_t seen_ = 0;
     Schedule s;
 };
 
@@ -140,7 +136,7 @@ protected:
 
 using RecurringDefinitionsTest = RecurrenceTest;
 
-TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndMarksDefinitions)
+TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndForgetsRemovedOrFreedOnes)
 {
     ItemHandle a = definition("Zebra walk");
     ItemHandle b = definition("Alpha report");
@@ -152,28 +148,25 @@ TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndMarksDefinitions)
     EXPECT_EQ(s.recurrences.inOrder(), (std::vector<ItemHandle>{a, c}));
     EXPECT_FALSE(s.recurrences.contains(b));
     EXPECT_EQ(s.record(b).recur(), 0u);
-}
 
-TEST_F(RecurringDefinitionsTest, FreeingADefinitionRemovesIt)
-{
-    ItemHandle a = definition("Daily stand-up");
-    ItemHandle b = definition("Weekly report");
     s.recurrences.addEntry(a, DayNumber(10000));
     s.freeItem(a);
-    EXPECT_EQ(s.recurrences.inOrder(), std::vector<ItemHandle>{b});
+    EXPECT_EQ(s.recurrences.inOrder(), std::vector<ItemHandle>{c});
     EXPECT_EQ(s.recurrences.exceptionCountOf(a), 0);
     EXPECT_EQ(s.recurrences.exceptionListOf(a), nullptr);
 }
 
-TEST_F(RecurringDefinitionsTest, AddingADefinitionTwiceIsAnInternalFault)
+TEST_F(RecurringDefinitionsTest, MisuseIsAnInternalFault)
 {
-    ItemHandle a = definition("Daily stand-up");
+    ItemHandle a = definition("First");
+    ItemHandle b = definition("Second");
     EXPECT_THROW(s.recurrences.add(a, RecurrenceRecord{}), InternalFault);
-    EXPECT_EQ(s.recurrences.size(), 1u);
-}
+    EXPECT_EQ(s.recurrences.size(), 2u);
+    EXPECT_NO_THROW(s.recurrences.checkDistinctIds());
+    s.record(b).setId(s.record(a).id());
+    EXPECT_THROW(s.recurrences.checkDistinctIds(), InternalFault);
 
-TEST_F(RecurringDefinitionsTest, NonDefinitionsHaveNoRuleAndNoList)
-{
+    // Non-definitions have no rule and no list.
     ItemHandle plain = s.newItem();
     EXPECT_THROW(s.recurrences.ruleOf(plain), InternalFault);
     EXPECT_THROW(s.recurrences.ruleOf(kNoItem), InternalFault);
@@ -184,7 +177,7 @@ TEST_F(RecurringDefinitionsTest, NonDefinitionsHaveNoRuleAndNoList)
     EXPECT_FALSE(s.recurrences.isCancelled(plain, DayNumber(10000)));
 }
 
-TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdAndRecurringId)
+TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdRecurringIdAndException)
 {
     RecurrenceRecord tagged;
     tagged.setRecurringId(77);
@@ -194,6 +187,8 @@ TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdAndRecurringId)
     EXPECT_EQ(s.recurrences.findByItemId(0), kNoItem);
     EXPECT_EQ(s.recurrences.findByRecurringId(77), a);  // the first in order wins
     EXPECT_EQ(s.recurrences.findByRecurringId(78), kNoItem);
+    EXPECT_EQ(s.recurrences.definitionOf(exception(a, 10000)), a);
+    EXPECT_EQ(s.recurrences.definitionOf(s.newItem()), kNoItem);
 
     // A fresh id is found at once; the old one no longer is.
     std::uint32_t old = s.record(a).id();
@@ -213,25 +208,7 @@ TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdAndRecurringId)
     EXPECT_EQ(s.recurrences.findByRecurringId(5), a);
 }
 
-TEST_F(RecurringDefinitionsTest, ExceptionItemNamesItsDefinition)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10000);
-    ItemHandle plain = s.newItem();
-    EXPECT_EQ(s.recurrences.definitionOf(x), def);
-    EXPECT_EQ(s.recurrences.definitionOf(plain), kNoItem);
-}
-
-TEST_F(RecurringDefinitionsTest, SharedItemIdIsAnInternalFault)
-{
-    ItemHandle a = definition("First");
-    ItemHandle b = definition("Second");
-    EXPECT_NO_THROW(s.recurrences.checkDistinctIds());
-    s.record(b).setId(s.record(a).id());
-    EXPECT_THROW(s.recurrences.checkDistinctIds(), InternalFault);
-}
-
-TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFields)
+TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFieldsAndLastDoneDayOnlyRises)
 {
     ItemHandle def = definition("Gym");
     s.recurrences.addEntry(def, DayNumber(10000));
@@ -247,13 +224,9 @@ TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFields)
     EXPECT_EQ(rule.typeByte(), RecurType::daily);
     EXPECT_EQ(rule.exceptionCount(), 2);
     EXPECT_NE(rule.exceptionListField(), 0u);
-}
 
-TEST_F(RecurringDefinitionsTest, LastDoneDayIsOnlyRaised)
-{
-    ItemHandle def = definition("Gym");
-    s.recurrences.raiseLastDoneDay(def, DayNumber(10005));
-    s.recurrences.raiseLastDoneDay(def, DayNumber(10003));
+    for (int day : {10005, 10003})
+        s.recurrences.raiseLastDoneDay(def, DayNumber(day));
     EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10005));
     s.recurrences.raiseLastDoneDay(def, DayNumber(10006));
     EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10006));
@@ -275,84 +248,62 @@ TEST_F(RecurringDefinitionsTest, FileRecordMarksAListOnlyWhenEntriesFollow)
 
 using ExceptionListTest = RecurrenceTest;
 
-TEST_F(ExceptionListTest, EntriesAreHeldInDayOrderWhateverTheAddingOrder)
+TEST_F(ExceptionListTest, EntriesAreHeldInDayOrderAndFoundOnlyOnTheirDay)
 {
     ItemHandle def = definition("Gym");
     EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
-    for (int day : {10010, 10005, 10007})
+    ItemHandle x = exception(def, 10010);
+    EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10010), x));
+    for (int day : {10005, 10007})
         EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(day)));
     EXPECT_EQ(daysOf(def), (std::vector<int>{10005, 10007, 10010}));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 3);
     EXPECT_EQ(s.recurrences.ruleOf(def).exceptionCount(), 3);
     EXPECT_NE(s.recurrences.ruleOf(def).exceptionListField(), 0u);
     EXPECT_TRUE(s.unreportedTexts().empty());
-}
 
-TEST_F(ExceptionListTest, FindEntryMatchesOnlyItsOwnDay)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10010);
-    s.recurrences.addEntry(def, DayNumber(10005));
-    s.recurrences.addEntry(def, DayNumber(10010), x);
-    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10004)));
-    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10007)));
-    EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(10011)));
+    for (int day : {10004, 10006, 10011})
+        EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(day))) << day;
     auto e = s.recurrences.findEntry(def, DayNumber(10010));
     ASSERT_TRUE(e);
     EXPECT_EQ(*e, (ExceptionEntry{x, DayNumber(10010)}));
     EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
     EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10010)));
-    EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10007)));
+    EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10006)));
 }
 
-TEST_F(ExceptionListTest, AddingOverACancellationReplacesItAndReports)
+TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
 {
     ItemHandle def = definition("Gym");
     ItemHandle x = exception(def, 10005);
     s.recurrences.addEntry(def, DayNumber(10005));
     s.dirty = false;
-    std::size_t mark = s.unreportedTexts().size();
     EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10005), x));
-    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
     EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
     EXPECT_TRUE(s.dirty);
-}
 
-TEST_F(ExceptionListTest, AddingOverAnExceptionItemDeletesThatItem)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle old = exception(def, 10005, "old");
-    s.recurrences.addEntry(def, DayNumber(10005), old);
-    std::size_t mark = s.unreportedTexts().size();
+    // Its own item again: the item is kept.
+    s.recurrences.addEntry(def, DayNumber(10005), x);
+    EXPECT_TRUE(s.items.isLive(x));
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    newMessages();  // what it reports is not at stake here
+
+    // A cancellation over an exception item deletes that item.
     EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10005)));
-    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (task) cleaned up for Gym"});
-    EXPECT_FALSE(s.items.isLive(old));
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (task) cleaned up for Gym"});
+    EXPECT_FALSE(s.items.isLive(x));
     EXPECT_EQ(s.findDay(DayNumber(10005))->nTasks(), 0);
     EXPECT_EQ(s.chain.size(), 1u);  // the definition alone
     EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-}
 
-TEST_F(ExceptionListTest, ReAddingAnEntryWithItsOwnItemKeepsTheItem)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10005);
-    s.recurrences.addEntry(def, DayNumber(10005), x);
-    s.recurrences.addEntry(def, DayNumber(10005), x);
-    EXPECT_TRUE(s.items.isLive(x));
-    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-}
-
-TEST_F(ExceptionListTest, MessagesUseTheTitleForm)
-{
-    ItemHandle def = definition(std::string(170, 'a'));
-    s.recurrences.addEntry(def, DayNumber(10005));
-    std::size_t mark = s.unreportedTexts().size();
-    s.recurrences.addEntry(def, DayNumber(10005));
-    EXPECT_EQ(messagesSince(mark), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for "
-                                                            + std::string(157, 'a') + "..."});
+    // Messages name the definition in its title form.
+    ItemHandle longTitle = definition(std::string(170, 'a'));
+    s.recurrences.addEntry(longTitle, DayNumber(10005));
+    s.recurrences.addEntry(longTitle, DayNumber(10005));
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for "
+                                                      + std::string(157, 'a') + "..."});
 }
 
 TEST_F(ExceptionListTest, EntriesMustCarryLiveItems)
@@ -365,7 +316,7 @@ TEST_F(ExceptionListTest, EntriesMustCarryLiveItems)
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
 }
 
-TEST_F(ExceptionListTest, RemovingAnEntryDecreasesTheCount)
+TEST_F(ExceptionListTest, RemovingAnEntryKeepsItsItemAndTheList)
 {
     ItemHandle def = definition("Gym");
     ItemHandle x = exception(def, 10007);
@@ -374,68 +325,60 @@ TEST_F(ExceptionListTest, RemovingAnEntryDecreasesTheCount)
     s.recurrences.removeEntry(def, DayNumber(10007));
     EXPECT_EQ(daysOf(def), std::vector<int>{10005});
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-    EXPECT_TRUE(s.items.isLive(x));  // removing an entry leaves its item
+    EXPECT_TRUE(s.items.isLive(x));
     s.recurrences.removeEntry(def, DayNumber(10005));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
-    EXPECT_NE(s.recurrences.exceptionListOf(def), nullptr);  // the list itself stays
+    EXPECT_NE(s.recurrences.exceptionListOf(def), nullptr);
 }
 
 TEST_F(ExceptionListTest, RemovingAMissingEntryStopsAfterTwoMessages)
 {
     ItemHandle def = definition("Gym");
+    ItemHandle listless = definition("Swim");
     s.recurrences.addEntry(def, DayNumber(10005));
-    std::size_t mark = s.unreportedTexts().size();
     EXPECT_THROW(s.recurrences.removeEntry(def, DayNumber(10006)), InternalFault);
-    EXPECT_EQ(messagesSince(mark),
+    EXPECT_EQ(newMessages(),
               (std::vector<std::string>{"There is a recurring item that has data corruption and should be deleted (and "
                                         "re-entered). Its title will be displayed when you click OK.",
                                         "Gym"}));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
+    EXPECT_THROW(s.recurrences.removeEntry(listless, DayNumber(10005)), InternalFault);
+    EXPECT_EQ(newMessages().size(), 2u);
 }
 
-TEST_F(ExceptionListTest, RemovingFromADefinitionWithoutAListStopsToo)
-{
-    ItemHandle def = definition("Gym");
-    std::size_t mark = s.unreportedTexts().size();
-    EXPECT_THROW(s.recurrences.removeEntry(def, DayNumber(10005)), InternalFault);
-    EXPECT_EQ(messagesSince(mark).size(), 2u);
-}
-
-TEST_F(ExceptionListTest, SetEntryItemFillsAnEntryReadFromTheFile)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10005);
-    s.recurrences.addEntry(def, DayNumber(10005));
-    s.recurrences.setEntryItem(def, DayNumber(10005), x);
-    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
-    EXPECT_TRUE(s.unreportedTexts().empty());
-}
-
-TEST_F(ExceptionListTest, SetEntryItemWhileLoadingAddsAMissingEntry)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10005);
-    s.loading = true;
-    s.recurrences.setEntryItem(def, DayNumber(10005), x);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"exception entry not found day10005 Gym; cleaned-up"});
-    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-}
-
-TEST_F(ExceptionListTest, SetEntryItemOutsideLoadingWithoutAnEntryIsAnInternalFault)
+TEST_F(ExceptionListTest, SetEntryItemFillsAnEntryAndAddsAMissingOneOnlyWhileLoading)
 {
     ItemHandle def = definition("Gym");
     ItemHandle x = exception(def, 10005);
     EXPECT_THROW(s.recurrences.setEntryItem(def, DayNumber(10005), x), InternalFault);
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
+
+    s.recurrences.addEntry(def, DayNumber(10005));
+    s.recurrences.setEntryItem(def, DayNumber(10005), x);
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10005))->item, x);
+    EXPECT_TRUE(s.unreportedTexts().empty());
+
+    ItemHandle y = exception(def, 10006);
+    s.loading = true;
+    s.recurrences.setEntryItem(def, DayNumber(10006), y);
+    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"exception entry not found day10006 Gym; cleaned-up"});
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10006))->item, y);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
 }
 
-TEST_F(ExceptionListTest, ClearListDropsEveryEntryButKeepsTheItems)
+TEST_F(ExceptionListTest, FreeingAnExceptionItemDropsItsEntryUnlessTheListWasCleared)
 {
     ItemHandle def = definition("Gym");
     ItemHandle x = exception(def, 10007);
+    ItemHandle y = exception(def, 10008);
     s.recurrences.addEntry(def, DayNumber(10005));
     s.recurrences.addEntry(def, DayNumber(10007), x);
+    s.recurrences.addEntry(def, DayNumber(10008), y);
+    unplace(10008);
+    s.freeItem(y);
+    EXPECT_EQ(daysOf(def), (std::vector<int>{10005, 10007}));
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
+
     s.recurrences.clearList(def);
     EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
@@ -446,31 +389,18 @@ TEST_F(ExceptionListTest, ClearListDropsEveryEntryButKeepsTheItems)
     EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
 }
 
-TEST_F(ExceptionListTest, FreeingAnExceptionItemDropsItsEntry)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10007);
-    s.recurrences.addEntry(def, DayNumber(10005));
-    s.recurrences.addEntry(def, DayNumber(10007), x);
-    s.days.editEntries(DayNumber(10007), [](std::vector<DayEntry>& entries) { entries.clear(); });
-    s.freeItem(x);
-    EXPECT_EQ(daysOf(def), std::vector<int>{10005});
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-}
-
 TEST_F(ExceptionListTest, PruneUnplacedDropsEntriesWhoseItemIsOnNoDay)
 {
     ItemHandle a = definition("Gym");
     ItemHandle b = definition("Swim");
     ItemHandle placed = exception(a, 10005);
     ItemHandle unplaced = exception(a, 10007);
-    ItemHandle otherUnplaced = exception(b, 10009);
     s.recurrences.addEntry(a, DayNumber(10003));
     s.recurrences.addEntry(a, DayNumber(10005), placed);
     s.recurrences.addEntry(a, DayNumber(10007), unplaced);
-    s.recurrences.addEntry(b, DayNumber(10009), otherUnplaced);
-    for (int day : {10007, 10009})
-        s.days.editEntries(DayNumber(day), [](std::vector<DayEntry>& entries) { entries.clear(); });
+    s.recurrences.addEntry(b, DayNumber(10009), exception(b, 10009));
+    unplace(10007);
+    unplace(10009);
 
     s.recurrences.pruneUnplaced();
     EXPECT_EQ(daysOf(a), (std::vector<int>{10003, 10005}));
@@ -528,17 +458,6 @@ protected:
     }
 };
 
-TEST_F(DefinitionLoadingTest, CleanDefinitionPassesSilently)
-{
-    ItemHandle def = readItem();
-    RecurrenceRecord rule;
-    rule.setExceptionCount(2);
-    rule.setExceptionListField(0x5000);
-    s.recurrences.checkLoadedDefinition(def, rule);
-    EXPECT_EQ(rule.exceptionCount(), 2);
-    EXPECT_TRUE(s.unreportedTexts().empty());
-}
-
 TEST_F(DefinitionLoadingTest, MissingDefinitionFlagIsSetWithAMessage)
 {
     ItemHandle def = readItem(ItemFlag::fFloating | ItemFlag::fKey);
@@ -547,30 +466,27 @@ TEST_F(DefinitionLoadingTest, MissingDefinitionFlagIsSetWithAMessage)
     s.recurrences.checkLoadedDefinition(def, rule);
     EXPECT_EQ(s.record(def).flags(), ItemFlag::fRecurDef | ItemFlag::fKey);
     EXPECT_EQ(s.record(def).plistLink(), 0u);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Recurring item cleaned up"});
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item cleaned up"});
 }
 
-TEST_F(DefinitionLoadingTest, CountWithoutAListBecomesZeroWithOneMessage)
+TEST_F(DefinitionLoadingTest, ACountWithoutAListBecomesZeroAndWithOneFollowsTheDaysRead)
 {
-    ItemHandle def = readItem();
+    ItemHandle listless = readItem();
     RecurrenceRecord rule;
     rule.setExceptionCount(3);
-    s.recurrences.checkLoadedDefinition(def, rule);
+    s.recurrences.checkLoadedDefinition(listless, rule);
     EXPECT_EQ(rule.exceptionCount(), 0);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
+    s.recurrences.add(listless, rule);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(listless), 0);
+    EXPECT_EQ(s.recurrences.exceptionListOf(listless), nullptr);
 
-    s.recurrences.add(def, rule);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
-    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
-}
-
-TEST_F(DefinitionLoadingTest, ReadDaysBuildTheListWhoseCountFollowsTheEntries)
-{
     ItemHandle def = readItem();
-    RecurrenceRecord rule;
     rule.setExceptionCount(3);
     rule.setExceptionListField(0x5000);
     s.recurrences.checkLoadedDefinition(def, rule);
+    EXPECT_EQ(rule.exceptionCount(), 3);
+    EXPECT_TRUE(newMessages().empty());
     s.recurrences.add(def, rule);
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);  // nothing read yet
     // A damaged file naming one day twice keeps one entry, with the clean-up.
@@ -578,7 +494,7 @@ TEST_F(DefinitionLoadingTest, ReadDaysBuildTheListWhoseCountFollowsTheEntries)
         s.recurrences.addEntry(def, DayNumber(day));
     EXPECT_EQ(daysOf(def), (std::vector<int>{10003, 10007}));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
-    EXPECT_EQ(s.unreportedTexts(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
+    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
 }
 
 } // namespace

@@ -269,10 +269,7 @@ TEST_F(ScheduleTest, EmptyFutureDayIsPurgedUnlessAPaneShowsIt)
     }
     s.purgeDays();
     EXPECT_EQ(s.findDay(DayNumber(3001)), nullptr);
-}
-
-TEST_F(ScheduleTest, DayWithUserEntriesIsKeptByPurge)
-{
+    // A day with entries is no empty day.
     ItemHandle h = addItem("dentist", 3000);
     s.getDay(DayNumber(3000));
     s.days.appendEntry(DayNumber(3000), DayEntry{h, 541, 60});

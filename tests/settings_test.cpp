@@ -76,11 +76,11 @@ TEST_F(SettingsTest, ValuesComeThroughTheReadOrderElseTheirDefaults)
     EXPECT_FALSE(settings.rect(RectSetting::TimerPos));
 }
 
-TEST_F(SettingsTest, UnusableValuesFallBackToDefaults)
+TEST_F(SettingsTest, UnusableValuesFallBackToDefaultsAndOlderNamesAreRead)
 {
     write(config() / "Zelkon.ini",
           "[Zelkon]\nnBatting=\nMarvalSense=3abc\nColorNormalBackground=-5\nColorFluid=99999999\n"
-          "ServerDrive=" + std::string(40, 'x') + "\nErrorLog=yes\nTimerPos=1 2\n");
+          "ServerDrive=" + std::string(40, 'x') + "\nErrorLog=yes\nTimerPos=1 2\nFilterMinLen=45\n");
     Settings settings(environment());
     settings.read(*store());
     EXPECT_EQ(settings.value(IntSetting::nBatting), 7);
@@ -90,6 +90,7 @@ TEST_F(SettingsTest, UnusableValuesFallBackToDefaults)
     EXPECT_EQ(settings.text(TextSetting::ServerDrive).size(), 28u);
     EXPECT_TRUE(settings.traceToErrorLog());
     EXPECT_FALSE(settings.rect(RectSetting::TimerPos));
+    EXPECT_EQ(settings.value(IntSetting::MinLenFilterLen), 45);  // read by its older name
 }
 
 TEST_F(SettingsTest, WeekSettingsDefaultToTheLocaleAndYieldToTheStore)
@@ -162,14 +163,6 @@ TEST_F(SettingsTest, WriteKeepsEveryValueAndOnlyTheTextsSetHere)
     EXPECT_NE(text.find("User00042="), std::string::npos);
     EXPECT_EQ(text.find("DataFolder"), std::string::npos);  // not set here: left to its owner
     EXPECT_EQ(text.find("ColorFluid"), std::string::npos);
-}
-
-TEST_F(SettingsTest, MinimumLengthFilterReadsItsOlderName)
-{
-    write(config() / "Zelkon.ini", "[Zelkon]\nFilterMinLen=45\n");
-    Settings settings(environment());
-    settings.read(*store());
-    EXPECT_EQ(settings.value(IntSetting::MinLenFilterLen), 45);
 }
 
 // --- the window row -----------------------------------------------------------------------
