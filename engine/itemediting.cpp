@@ -71,18 +71,18 @@ using namespace ControlId;
 // In tab order. The task form carries the floating box and the priority
 // with its rank as well: without them a task could not be given its place
 // in the priority list from the form that defines it.
-constexpr int kTaskControls[] = {text, date, duration, floating, priority, rank, rankText, earliestBegin, latestEnd,
+const std::vector<int> kTaskControls = {text, date, duration, floating, priority, rank, rankText, earliestBegin, latestEnd,
                                  project, recurring, recurrence, alarmCheck, alarm, notes};
-constexpr int kAppointmentControls[] = {text, date, beginTime, duration, endTime, key, project,
+const std::vector<int> kAppointmentControls = {text, date, beginTime, duration, endTime, key, project,
                                         recurring, recurrence, alarmCheck, alarm, notes};
-constexpr int kMultiDayControls[] = {text, starting, ending, beginTime, duration, key, project, alarmCheck, alarm, notes};
-constexpr int kSpecialDayControls[] = {text, starting, baseYear, key, project, recurring, recurrence, alarmCheck, alarm, notes};
-constexpr int kMemoControls[] = {text, date, project, recurring, recurrence, notes};
-constexpr int kCashControls[] = {text, date, value, expense, project, recurring, recurrence, notes};
-constexpr int kProjectControls[] = {text};
-constexpr int kListControls[] = {text};
-constexpr int kLiteControls[] = {text, date, beginTime, duration, endTime, recurring, recurrence, alarmCheck, alarm};
-constexpr int kDefineControls[] = {
+const std::vector<int> kMultiDayControls = {text, starting, ending, beginTime, duration, key, project, alarmCheck, alarm, notes};
+const std::vector<int> kSpecialDayControls = {text, starting, baseYear, key, project, recurring, recurrence, alarmCheck, alarm, notes};
+const std::vector<int> kMemoControls = {text, date, project, recurring, recurrence, notes};
+const std::vector<int> kCashControls = {text, date, value, expense, project, recurring, recurrence, notes};
+const std::vector<int> kProjectControls = {text};
+const std::vector<int> kListControls = {text};
+const std::vector<int> kLiteControls = {text, date, beginTime, duration, endTime, recurring, recurrence, alarmCheck, alarm};
+const std::vector<int> kDefineControls = {
     text, date, beginTime, duration, endTime, onHold, floating, split, priority, rank, rankText,
     earliestBegin, latestEnd, spin, bizHours, offHours, postponeDate, postponeTime, deadlineDate, deadlineTime,
     sunday, 15, 16, 17, 18, 19, 20, weekdays, weekend, value, daily, total, hourized, key, followUp, project,
@@ -204,7 +204,7 @@ int weekdayOfControl(int id)
 
 int controlOfWeekday(int weekday) { return weekday == 0 ? sunday : 14 + weekday; }
 
-std::span<const int> controlsOf(ItemForm form)
+const std::vector<int>& controlsOf(ItemForm form)
 {
     switch (form) {
     case ItemForm::Task: return kTaskControls;
@@ -223,7 +223,7 @@ std::span<const int> controlsOf(ItemForm form)
 
 bool formHasControl(ItemForm form, int id)
 {
-    std::span<const int> ids = controlsOf(form);
+    const std::vector<int>& ids = controlsOf(form);
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 

@@ -28,7 +28,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,7 +131,7 @@ int weekdayOfControl(int id);
 int controlOfWeekday(int weekday);
 
 // The controls a form carries, in their natural tab order.
-std::span<const int> controlsOf(ItemForm form);
+const std::vector<int>& controlsOf(ItemForm form);
 bool formHasControl(ItemForm form, int id);
 
 // --- messages ----------------------------------------------------------------------

@@ -347,7 +347,9 @@ TEST_F(ItemEditingTest, ChangingAFloatingItemsDurationPlacesItAgain)
     EXPECT_FALSE(e.isNew());
     EXPECT_EQ(e.rank(), 1);
     type(e, ControlId::duration, "2");
-    ASSERT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Stored);
+    CommitResult changed = commitItemEdit(*s->session, e);
+    ASSERT_EQ(changed.status, CommitStatus::Stored);
+    EXPECT_TRUE(changed.rebalanceRequested);
     EXPECT_EQ(entryOf(a)->placedMinutes, 120);
     // Taken off its place, Beta closes the gap, and two hours go after it.
     EXPECT_EQ(entryOf(b)->start, bStart - 30);

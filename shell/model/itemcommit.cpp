@@ -23,6 +23,13 @@ DayNumber placedDay(const Schedule& s, ItemHandle h)
     return day.value() == kNoDayInChain ? kNoDay : day;
 }
 
+CommitResult stored(const Schedule& s, ItemHandle h)
+{
+    const ItemRecord& r = s.record(h);
+    const bool rebalance = r.has(ItemFlag::fFloating) && !r.has(ItemFlag::fSplit | ItemFlag::fStarted);
+    return {CommitStatus::Stored, h, placedDay(s, h), rebalance};
+}
+
 CommitResult addNewItem(Session& session, const ItemEditor& editor)
 {
     NewItem item;
@@ -39,8 +46,7 @@ CommitResult addNewItem(Session& session, const ItemEditor& editor)
     AddResult added = session.addItem(std::move(item));
     switch (added.status) {
     case AddStatus::Added: {
-        Schedule& s = session.schedule();
-        return {CommitStatus::Stored, added.item, placedDay(s, added.item)};
+        return stored(session.schedule(), added.item);
     }
     case AddStatus::Pending: return {CommitStatus::Pending, kNoItem, editor.finalDay()};
     case AddStatus::Dropped:
@@ -157,7 +163,7 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
         s.setDay(h, day);
     updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
     placeAgain(session, h, day);
-    return {CommitStatus::Stored, h, placedDay(s, h)};
+    return stored(s, h);
 }
 
 CommitResult storeTemplate(Session& session, const ItemEditor& editor)

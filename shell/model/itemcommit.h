@@ -30,6 +30,9 @@ struct CommitResult {
     CommitStatus status = CommitStatus::Refused;
     ItemHandle item;
     DayNumber dayToShow;  // where the item is now; none: leave the view
+    // A floating item, neither split nor started, changed: the workload
+    // wants balancing again (the caller sets the rebalance request).
+    bool rebalanceRequested = false;
 
     bool closesEditor() const { return status == CommitStatus::Stored || status == CommitStatus::Pending; }
 };
