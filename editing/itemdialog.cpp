@@ -168,6 +168,9 @@ QString labelOf(int id, ItemForm form)
     return QString::fromUtf8(infoOf(id)->label);
 }
 
+// The item text and the lists take the row's width.
+bool fillsRow(int id) { return id == ControlId::text || id == project || id == prerequisite; }
+
 bool hiddenIn(int id, ItemForm form, std::uint16_t kind)
 {
     if (id == endTime)
@@ -226,7 +229,7 @@ void ItemDialog::buildControls()
         const int id = ids[i];
         if (std::find(placed.begin(), placed.end(), id) != placed.end())
             continue;
-        if (twoColumns && id == postponeDate) {
+        if (twoColumns && id == sunday) {
             column = new QFormLayout;
             columns->addSpacing(12);
             columns->addLayout(column);
@@ -281,9 +284,10 @@ void ItemDialog::addRow(QFormLayout* form, const std::vector<int>& ids)
                 line->addWidget(inner);
             }
         }
-        line->addWidget(widget, info->widget == Widget::Edit || info->widget == Widget::Rank ? 1 : 0);
+        line->addWidget(widget, fillsRow(id) ? 1 : 0);
     }
-    if (ids.size() > 1 && std::none_of(ids.begin(), ids.end(), [](int id) { return infoOf(id)->widget == Widget::Edit; }))
+    // Short fields and buttons keep their size, to the left.
+    if (!fillsRow(ids.front()))
         line->addStretch(1);
     if (label)
         form->addRow(label, line);
@@ -307,6 +311,8 @@ QWidget* ItemDialog::makeControl(int id)
             edit->setMaximumWidth(id == value || id == expense || id == caseNumber ? 110 : 90);
         if (id == ControlId::text)
             edit->setMinimumWidth(260);
+        if (id == postponeTime || id == deadlineTime)
+            edit->setPlaceholderText(QStringLiteral("time"));
         edit->installEventFilter(this);
         editOrder_.push_back(id);
         widget = edit;
@@ -341,7 +347,7 @@ QWidget* ItemDialog::makeControl(int id)
     }
     case Widget::Rank: {
         auto* bar = new QScrollBar(Qt::Horizontal, this);
-        bar->setMinimumWidth(80);
+        bar->setFixedWidth(120);
         widget = bar;
         break;
     }

@@ -116,6 +116,7 @@ std::optional<Syntax> syntaxOf(int id)
 }
 
 constexpr std::uint8_t kEveryDay = 0x7F;
+constexpr int kNewItemMinutes = 30;
 constexpr std::uint8_t kMondayToFriday = 0x3E;
 constexpr std::uint8_t kSaturdayAndSunday = 0x41;
 
@@ -288,10 +289,14 @@ void ItemEditor::startNew(const Schedule& schedule, const ItemEditorRequest& req
     record_.setPlistLink(0);
     if (!preset_)
         record_.setFlag(ItemFlag::fFloating, record_.kind() == ItemKind::task && !lite_);
-    // Kinds that mark a day take no time of it unless the user gives some.
+    // Kinds that mark a day take no time of it unless the user gives some;
+    // a task or appointment starts with half an hour when the template
+    // gives it none, rather than as a memo.
     const std::uint16_t kind = record_.kind();
     if (!preset_ && (kind == ItemKind::memo || ItemKind::isSpecialDay(kind) || ItemKind::isMultiDayEvent(kind)))
         record_.setDuration(0);
+    else if (!preset_ && record_.duration() == 0 && (kind == ItemKind::task || ItemKind::isAppointment(kind)))
+        record_.setDuration(kNewItemMinutes);
     dialogDay_ = request.day ? request.day : context_.today;
     if (preset_ && record_.dayField() != 0)
         dialogDay_ = DayNumber(record_.dayField());

@@ -302,6 +302,7 @@ TEST_F(ItemEditingTest, ANewFloatingTaskWithPriorityATakesTheFirstFreeGap)
     ItemHandle first = newTask("First", "30");
     ItemEditor e = editorFor(ItemCommand::task);
     EXPECT_TRUE(e.isChecked(ControlId::floating)) << "a new task floats";
+    EXPECT_EQ(e.fieldText(ControlId::duration), ":30") << "and takes half an hour unless told";
     type(e, ControlId::text, "Report");
     type(e, ControlId::duration, "45");
     e.setPriorityIndex(1);
