@@ -299,6 +299,36 @@ TEST_F(ItemDialogTest, ModifyingAFloatingItemsDurationPlacesItAgain)
     EXPECT_FALSE(entryOf(first)->conflicting());
 }
 
+TEST_F(ItemDialogTest, WhileAnotherSessionHoldsTheScheduleAChangeWaitsAndANewItemIsKept)
+{
+    ItemHandle mine = addAppointment("Mine", 661, 30);
+    ASSERT_TRUE(session->save().ok());
+    ScriptedPresenter otherPresenter;
+    Messages otherMessages{otherPresenter};
+    SessionSettings settings;
+    settings.folder = folder;
+    settings.userName = "colleague";
+    Session other(std::move(settings), clock, otherMessages);
+    ASSERT_TRUE(other.open());
+    ASSERT_TRUE(other.obtainChangeAccess(std::chrono::seconds(0)));
+
+    open(ItemCommand::appointment, mine);
+    type(ControlId::duration, "2");
+    press(QDialogButtonBox::Ok);
+    EXPECT_TRUE(dialog->isVisible()) << "the change waits, with what was typed";
+    EXPECT_EQ(dialog->result().status, CommitStatus::Waiting);
+    EXPECT_EQ(edit(ControlId::duration)->text(), "2:00");
+    EXPECT_EQ(schedule().record(mine).duration(), 30);
+    press(QDialogButtonBox::Cancel);
+
+    open(ItemCommand::memo);
+    type(ControlId::text, "Later");
+    press(QDialogButtonBox::Ok);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result().status, CommitStatus::Pending);
+    EXPECT_TRUE(session->access().itemPending());
+}
+
 TEST_F(ItemDialogTest, TheFullFormAndLite)
 {
     open(ItemCommand::define);
