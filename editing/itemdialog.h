@@ -18,10 +18,18 @@
 // loaded afresh while it was open: take session.schedule() again after it
 // returns, and use the result's handle only in that schedule.
 //
+// The command decides the form and the kind of a new item (648 task, 649
+// appointment, 651 multi-day event, 652 memo, 653 birthday, 662 project,
+// 735 cash item, ...; an existing item's kind decides for itself). The
+// general define command 657 with neither an item nor a preset edits the
+// template item; to define a new item of no preset kind, pass the
+// template as the preset.
+//
 //   CommitResult result;
 //   if (defineItem(window, {ItemCommand::task, kNoItem, {}, {}, viewedDay}, session, work, &result) == 1) {
 //       // result.dayToShow: show that day; result.item: select it (none
-//       // while the new item waits for change access)
+//       // while the new item waits for change access);
+//       // result.rebalanceRequested: set the rebalance request; repaint.
 //   }
 
 // moc cannot read the standard library's concepts that the model's
@@ -38,9 +46,7 @@
 #include <memory>
 
 class QFormLayout;
-class QLabel;
 class QLineEdit;
-class QScrollBar;
 
 namespace zk {
 
@@ -66,7 +72,7 @@ public:
     // The control with this identifier; null when the form has none.
     QWidget* control(int id) const;
     const ItemEditor& editor() const { return *editor_; }
-    // What OK stored (Refused until then).
+    // What the last OK did (Refused before any).
     const CommitResult& result() const { return result_; }
 
 public slots:

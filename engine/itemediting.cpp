@@ -502,7 +502,9 @@ FieldResult ItemEditor::readNumber(int id, std::string_view text)
         record_.setBaseYear(i16(year));
         return {};
     }
-    if (!n || *n < -32768 || *n > (id == caseNumber ? 2147483647L : 32767L))
+    const long lowest = id == caseNumber ? -2147483648L : -32768L;
+    const long highest = id == caseNumber ? 2147483647L : 32767L;
+    if (!n || *n < lowest || *n > highest)
         return refuse(kInvalidNumberText);
     if (id == lagDays)
         record_.setLagDays(i16(static_cast<int>(*n)));
