@@ -391,6 +391,10 @@ void ItemDialog::connectControl(int id, QWidget* widget)
         connect(combo, &QComboBox::currentIndexChanged, this, [this, id](int index) {
             if (refreshing_)
                 return;
+            if (!readUnreadFields()) {
+                refresh();
+                return;
+            }
             if (id == priority)
                 editor_->setPriorityIndex(index);
             else if (id == project)
@@ -401,7 +405,8 @@ void ItemDialog::connectControl(int id, QWidget* widget)
         connect(bar, &QScrollBar::valueChanged, this, [this](int value) {
             if (refreshing_)
                 return;
-            editor_->setRank(value);
+            if (readUnreadFields())
+                editor_->setRank(value);
             refresh();
         });
     }
@@ -414,7 +419,8 @@ void ItemDialog::refresh()
     refreshing_ = true;
     for (auto [id, widget] : controls_) {
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            if (id != refusedField_)
+            // What the user typed and was not read yet stays as typed.
+            if (!edit->isModified())
                 edit->setText(fromUtf8(editor_->fieldText(id)));
         } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             radio->setChecked(editor_->isChecked(id));
@@ -466,6 +472,7 @@ bool ItemDialog::readEdit(int id, QLineEdit* edit)
         return keepFocus();
     }
     refusedField_ = 0;
+    edit->setModified(false);
     refresh();
     if (read.status == FieldResult::Status::RangeCleared) {
         if (auto* cleared = qobject_cast<QLineEdit*>(control(read.clearedControl))) {

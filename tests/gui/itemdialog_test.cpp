@@ -340,6 +340,14 @@ TEST_F(ItemDialogTest, TheFullFormAndLite)
     EXPECT_EQ(qobject_cast<QComboBox*>(dialog->control(ControlId::priority))->currentText(), "A");
     EXPECT_EQ(qobject_cast<QLabel*>(dialog->control(ControlId::hourized))->text(),
               "84 / week  -  360 / month  -  4380 / year");
+    // A choice made while a field is still being typed in reads the field first.
+    edit(ControlId::duration)->setFocus();
+    edit(ControlId::duration)->selectAll();
+    QTest::keyClicks(edit(ControlId::duration), "1:15");
+    choose(ControlId::priority, "C");
+    EXPECT_EQ(dialog->editor().priorityIndex(), 3);
+    EXPECT_EQ(dialog->editor().record().duration(), 75);
+    EXPECT_EQ(edit(ControlId::duration)->text(), "1:15");
     screenshot("define");
     dialog.reset();
 
