@@ -380,6 +380,18 @@ TEST_F(ItemEditingTest, AChangedItemMovesDayAndLeavesOrEntersThePriorityList)
     EXPECT_EQ(sch.plist.size(), 1u);
 }
 
+TEST_F(ItemEditingTest, AnItemIsNotMovedToAnArchivedDay)
+{
+    ItemEditor appointment = editorFor(ItemCommand::appointment);
+    type(appointment, ControlId::beginTime, "9a");
+    ItemHandle h = add(appointment);
+    ItemEditor e = editorFor(ItemCommand::appointment, h);
+    type(e, ControlId::date, "10/20/23");  // yesterday, archived
+    EXPECT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Refused);
+    EXPECT_EQ(s->texts(), std::vector<std::string>{kArchivedDayText});
+    EXPECT_EQ(s->schedule().dayOf(h), kTomorrow);
+}
+
 TEST_F(ItemEditingTest, TheGeneralDefineCommandSetsTheTemplate)
 {
     ItemEditor e = editorFor(ItemCommand::define);

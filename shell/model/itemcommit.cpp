@@ -149,6 +149,12 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
         return {CommitStatus::Refused, kNoItem, kNoDay};
     }
     const ItemRecord edited = editor.finalRecord();
+    // As for a new item: an archived day is not written back from here.
+    const DayNumber target = editor.finalDay();
+    if (!editor.isProjectOrList() && s.isPastDay(target) && !s.writePastDay && target != s.dayOf(h)) {
+        session.messages().error(kArchivedDayText);
+        return {CommitStatus::Refused, kNoItem, kNoDay};
+    }
     storeRecord(s, h, edited, editor.text());
     s.dirty = true;
     logChange(session, editor.text());
@@ -158,11 +164,10 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
             s.setDay(h, DayNumber(kNoDayInChain));
         return {CommitStatus::Stored, h, kNoDay};
     }
-    const DayNumber day = editor.finalDay();
-    if (!day.isNone())
-        s.setDay(h, day);
+    if (!target.isNone())
+        s.setDay(h, target);
     updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
-    placeAgain(session, h, day);
+    placeAgain(session, h, target);
     return stored(s, h);
 }
 
