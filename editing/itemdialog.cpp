@@ -219,14 +219,13 @@ void ItemDialog::buildControls()
 {
     const ItemForm form = editor_->form();
     const std::vector<int>& ids = controlsOf(form);
-    // The full form is long: its second half goes into a second column.
+    // The full form is long: from the weekdays on it takes a second column.
     const bool twoColumns = ids.size() > 20;
     auto* columns = new QHBoxLayout;
     auto* column = new QFormLayout;
     columns->addLayout(column);
     std::vector<int> placed;
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const int id = ids[i];
+    for (int id : ids) {
         if (std::find(placed.begin(), placed.end(), id) != placed.end())
             continue;
         if (twoColumns && id == sunday) {
@@ -261,7 +260,6 @@ void ItemDialog::addRow(QFormLayout* form, const std::vector<int>& ids)
     QLabel* label = nullptr;
     auto* line = new QHBoxLayout;
     line->setSpacing(6);
-    bool hidden = true;
     for (int id : ids) {
         const ControlInfo* info = infoOf(id);
         if (!info)
@@ -269,20 +267,16 @@ void ItemDialog::addRow(QFormLayout* form, const std::vector<int>& ids)
         QWidget* widget = makeControl(id);
         const bool hide = hiddenIn(id, kind, editor_->record().kind());
         widget->setHidden(hide);
-        hidden = hidden && hide;
         const bool labelled = info->widget == Widget::Edit || info->widget == Widget::Combo;
         if (labelled && *info->label) {
+            auto* fieldLabel = new QLabel(labelOf(id, kind), this);
+            fieldLabel->setBuddy(widget);
+            fieldLabel->setHidden(hide);
             // The first field's label heads the row; later ones stand inside it.
-            if (!label && line->count() == 0) {
-                label = new QLabel(labelOf(id, kind), this);
-                label->setBuddy(widget);
-                label->setHidden(hide);
-            } else {
-                auto* inner = new QLabel(labelOf(id, kind), this);
-                inner->setBuddy(widget);
-                inner->setHidden(hide);
-                line->addWidget(inner);
-            }
+            if (!label && line->count() == 0)
+                label = fieldLabel;
+            else
+                line->addWidget(fieldLabel);
         }
         line->addWidget(widget, fillsRow(id) ? 1 : 0);
     }
@@ -293,8 +287,6 @@ void ItemDialog::addRow(QFormLayout* form, const std::vector<int>& ids)
         form->addRow(label, line);
     else
         form->addRow(line);
-    if (hidden && label)
-        label->hide();
 }
 
 QWidget* ItemDialog::makeControl(int id)
@@ -305,12 +297,12 @@ QWidget* ItemDialog::makeControl(int id)
     switch (info.widget) {
     case Widget::Edit: {
         auto* edit = new QLineEdit(this);
-        if (id == ControlId::text)
+        if (id == ControlId::text) {
             edit->setMaxLength(static_cast<int>(kMaxItemTextBytes));
-        else
-            edit->setMaximumWidth(id == value || id == expense || id == caseNumber ? 110 : 90);
-        if (id == ControlId::text)
             edit->setMinimumWidth(260);
+        } else {
+            edit->setMaximumWidth(id == value || id == expense || id == caseNumber ? 110 : 90);
+        }
         if (id == postponeTime || id == deadlineTime)
             edit->setPlaceholderText(QStringLiteral("time"));
         edit->installEventFilter(this);
@@ -364,10 +356,7 @@ QWidget* ItemDialog::makeControl(int id)
             button->setAccessibleName(steps > 0 ? QStringLiteral("Later by an hour")
                                                 : QStringLiteral("Earlier by an hour"));
             connect(button, &QToolButton::clicked, this, [this, steps = steps] {
-                if (!readUnreadFields())
-                    return;
-                editor_->spin(steps);
-                refresh();
+                change([this, steps] { editor_->spin(steps); });
             });
             arrows->addWidget(button);
         }
@@ -386,29 +375,20 @@ QWidget* ItemDialog::makeControl(int id)
 void ItemDialog::connectControl(int id, QWidget* widget)
 {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        connect(button, &QAbstractButton::clicked, this, [this, id](bool checked) { pressButton(id, checked); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id](bool checked) { change([this, id, checked] { editor_->press(id, checked); }); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         connect(combo, &QComboBox::currentIndexChanged, this, [this, id](int index) {
-            if (refreshing_)
-                return;
-            if (!readUnreadFields()) {
-                refresh();
-                return;
-            }
-            if (id == priority)
-                editor_->setPriorityIndex(index);
-            else if (id == project)
-                editor_->setProjectIndex(index);
-            refresh();
+            change([this, id, index] {
+                if (id == priority)
+                    editor_->setPriorityIndex(index);
+                else if (id == project)
+                    editor_->setProjectIndex(index);
+            });
         });
     } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
-        connect(bar, &QScrollBar::valueChanged, this, [this](int value) {
-            if (refreshing_)
-                return;
-            if (readUnreadFields())
-                editor_->setRank(value);
-            refresh();
-        });
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this](int value) { change([this, value] { editor_->setRank(value); }); });
     }
 }
 
@@ -510,13 +490,15 @@ bool ItemDialog::readUnreadFields()
     return true;
 }
 
-void ItemDialog::pressButton(int id, bool checked)
+// A button, list or bar was used: the fields typed into are read first, and
+// the use is dropped when one does not read; the controls then show the
+// working copy again (so a dropped click is undone on the screen).
+void ItemDialog::change(const std::function<void()>& apply)
 {
-    if (refreshing_ || !readUnreadFields()) {
-        refresh();
+    if (refreshing_)
         return;
-    }
-    editor_->press(id, checked);
+    if (readUnreadFields())
+        apply();
     refresh();
 }
 

@@ -42,6 +42,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -89,7 +90,7 @@ private:
     void refresh();
     bool readEdit(int id, QLineEdit* edit);
     bool readUnreadFields();
-    void pressButton(int id, bool checked);
+    void change(const std::function<void()>& apply);
 
     Session& session_;
     BackgroundWork& work_;
