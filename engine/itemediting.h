@@ -16,6 +16,9 @@
 //   second end is emptied: the result names that control.
 // - finalRecord() is the record OK stores: the working copy with the day,
 //   the anchor, the time normalisation and the floating rules applied.
+// - A multi-day event lies on its first day and keeps its last day in
+//   `deadlineDate`; special days, memos and multi-day events start with no
+//   duration.
 // - Which controls a form carries, and which form a command opens, are the
 //   tables below; every form shares the control identifiers, so one
 //   identifier always sets the same field.
