@@ -119,10 +119,9 @@ const std::vector<std::vector<int>> kRows = {
 };
 
 // What the dialog cannot do yet: the recurrence and alarm dialogs, notes,
-// deleting, the recurring roles and the prerequisite candidates come with
-// their own windows. Their controls are shown, disabled.
+// deleting and the recurring roles come with their own windows. Their controls are shown, disabled.
 constexpr int kUnavailable[] = {ControlId::recurrence, recurring, alarmCheck, alarm, notes, 236,
-                                48, 49, 50, 51, 52, 53, prerequisite};
+                                48, 49, 50, 51, 52, 53};
 
 const ControlInfo* infoOf(int id)
 {
@@ -329,10 +328,12 @@ QWidget* ItemDialog::makeControl(int id)
                 combo->addItem(QString(QChar(c)));
         } else if (id == project) {
             combo->addItem(QStringLiteral("none"));
-            for (const ProjectChoice& p : editor_->projects())
+            for (const ItemChoice& p : editor_->projects())
                 combo->addItem(fromUtf8(p.name));
         } else {
             combo->addItem(QStringLiteral("none"));
+            for (const ItemChoice& p : editor_->prerequisites())
+                combo->addItem(fromUtf8(p.name));
         }
         widget = combo;
         break;
@@ -384,6 +385,8 @@ void ItemDialog::connectControl(int id, QWidget* widget)
                     editor_->setPriorityIndex(index);
                 else if (id == project)
                     editor_->setProjectIndex(index);
+                else
+                    editor_->setPrerequisiteIndex(index);
             });
         });
     } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
@@ -407,8 +410,9 @@ void ItemDialog::refresh()
         } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
             box->setChecked(editor_->isChecked(id));
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-            combo->setCurrentIndex(id == priority ? editor_->priorityIndex()
-                                   : id == project ? editor_->projectIndex() : 0);
+            combo->setCurrentIndex(id == priority  ? editor_->priorityIndex()
+                                   : id == project ? editor_->projectIndex()
+                                                   : editor_->prerequisiteIndex());
         } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
             bar->setRange(1, editor_->rankCount());
             bar->setPageStep(std::max(1, editor_->rankCount() / 5));

@@ -157,6 +157,20 @@ std::string realText(float v)
     return buffer;
 }
 
+// Lists of items show "none" at index 0.
+std::uint32_t idAtIndex(const std::vector<ItemChoice>& choices, int index)
+{
+    return index >= 1 && index <= static_cast<int>(choices.size()) ? choices[index - 1].id : 0;
+}
+
+int indexOfId(const std::vector<ItemChoice>& choices, std::uint32_t id)
+{
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (id != 0 && choices[i].id == id)
+            return static_cast<int>(i) + 1;
+    return 0;
+}
+
 std::int16_t i16(int v) { return static_cast<std::int16_t>(v); }
 std::uint16_t u16(int v) { return static_cast<std::uint16_t>(v); }
 
@@ -236,8 +250,12 @@ ItemEditor::ItemEditor(const Schedule& schedule, EntryContext context, ItemEdito
       lite_(isLiteMode(schedule.header))
 {
     context_.itemEditorOpen = true;
-    for (PlistEntryHandle h : schedule.plist)
-        ++classCounts_[schedule.plist.entry(h).letter];
+    for (PlistEntryHandle h : schedule.plist) {
+        const PlistEntry& entry = schedule.plist.entry(h);
+        ++classCounts_[entry.letter];
+        if (entry.item != request.item)
+            prerequisites_.push_back({schedule.record(entry.item).id(), schedule.storedDescription(entry.item)});
+    }
     for (ItemHandle p : schedule.projects)
         projects_.push_back({schedule.record(p).id(), schedule.storedDescription(p)});
     if (request.item)
@@ -670,18 +688,10 @@ int ItemEditor::priorityIndex() const
     return letter >= 'A' && letter <= 'Z' ? letter - 'A' + 1 : 0;
 }
 
-void ItemEditor::setProjectIndex(int index)
-{
-    record_.setProjectId(index >= 1 && index <= static_cast<int>(projects_.size()) ? projects_[index - 1].id : 0);
-}
-
-int ItemEditor::projectIndex() const
-{
-    for (std::size_t i = 0; i < projects_.size(); ++i)
-        if (projects_[i].id != 0 && projects_[i].id == record_.projectId())
-            return static_cast<int>(i) + 1;
-    return 0;
-}
+void ItemEditor::setProjectIndex(int index) { record_.setProjectId(idAtIndex(projects_, index)); }
+int ItemEditor::projectIndex() const { return indexOfId(projects_, record_.projectId()); }
+void ItemEditor::setPrerequisiteIndex(int index) { record_.setPrereqId(idAtIndex(prerequisites_, index)); }
+int ItemEditor::prerequisiteIndex() const { return indexOfId(prerequisites_, record_.prereqId()); }
 
 int ItemEditor::rankCount() const
 {

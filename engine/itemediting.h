@@ -153,7 +153,8 @@ extern const char* const kStartedSplitText;
 inline constexpr int kMaxPriorityIndex = 26;  // "A".."Z" are 1..26
 inline constexpr std::size_t kMaxItemTextBytes = kMaxDescriptionBytes;
 
-struct ProjectChoice {
+// An item offered in a list: a project, or a prerequisite candidate.
+struct ItemChoice {
     std::uint32_t id = 0;
     std::string name;
 };
@@ -196,7 +197,9 @@ public:
     DayNumber dialogDay() const { return dialogDay_; }
     DayNumber firstDay() const { return firstDay_; }
     DayNumber lastDay() const { return lastDay_; }
-    const std::vector<ProjectChoice>& projects() const { return projects_; }
+    const std::vector<ItemChoice>& projects() const { return projects_; }
+    // The floating items in priority order, the edited one left out.
+    const std::vector<ItemChoice>& prerequisites() const { return prerequisites_; }
     // Set by the recurrence editor; a new item with one becomes a definition.
     const std::optional<RecurrenceRecord>& recurrence() const { return recurrence_; }
     void setRecurrence(std::optional<RecurrenceRecord> recurrence);
@@ -220,6 +223,9 @@ public:
     // Index 0 is "none", then the projects in their order.
     void setProjectIndex(int index);
     int projectIndex() const;
+    // Index 0 is "none", then the prerequisite candidates.
+    void setPrerequisiteIndex(int index);
+    int prerequisiteIndex() const;
     int rank() const { return rank_; }
     // The items of the chosen letter, the edited one counted (at least 1).
     int rankCount() const;
@@ -272,7 +278,8 @@ private:
     TimeValue bizStart_;
     TimeValue bizEnd_;
     bool lite_ = false;
-    std::vector<ProjectChoice> projects_;
+    std::vector<ItemChoice> projects_;
+    std::vector<ItemChoice> prerequisites_;
     std::string openingNotice_;
 };
 

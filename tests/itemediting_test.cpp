@@ -288,6 +288,20 @@ TEST_F(ItemEditingTest, RankRunsOverTheLettersItemsWithTheNewOneLast)
     EXPECT_EQ(e.rank(), 1) << "first in an empty class";
 }
 
+TEST_F(ItemEditingTest, PrerequisitesAreTheOtherFloatingItemsInPriorityOrder)
+{
+    ItemHandle b = newTask("Second", "30", 2);
+    ItemHandle a = newTask("First", "30", 1);
+    ItemEditor e = editorFor(ItemCommand::define, a);
+    ASSERT_EQ(e.prerequisites().size(), 1u) << "not itself";
+    EXPECT_EQ(e.prerequisites()[0].name, "Second");
+    e.setPrerequisiteIndex(1);
+    EXPECT_EQ(e.record().prereqId(), s->schedule().record(b).id());
+    EXPECT_EQ(e.prerequisiteIndex(), 1);
+    e.setPrerequisiteIndex(2);
+    EXPECT_EQ(e.record().prereqId(), 0u);
+}
+
 // --- OK ----------------------------------------------------------------------------
 
 TEST_F(ItemEditingTest, ANewFloatingTaskWithPriorityATakesTheFirstFreeGap)
