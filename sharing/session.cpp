@@ -41,6 +41,7 @@ ChangeAccessHooks Session::accessHooks()
     hooks.activity = [this] {
         SessionActivity doing;
         doing.unsavedChanges = saveState_.dirty() || (schedule_ && schedule_->dirty);
+        doing.editing = editing_;
         return doing;
     };
     hooks.pause = settings_.pause;

@@ -89,6 +89,11 @@ public:
     // Entries typed now, in this schedule's day window.
     EntryContext entryContext() const;
 
+    // An editing dialog is open: neither the tick nor a save gives change
+    // access back meanwhile.
+    void setEditing(bool editing) { editing_ = editing; }
+    bool editing() const { return editing_; }
+
     // Waits at most `limit` for change access.
     bool obtainChangeAccess(std::chrono::seconds limit);
     AddResult addItem(NewItem item);
@@ -117,6 +122,7 @@ private:
     std::unique_ptr<Schedule> schedule_;
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
     bool sampleData_ = false;
+    bool editing_ = false;
 };
 
 } // namespace zk

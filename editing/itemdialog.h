@@ -1,0 +1,113 @@
+#pragma once
+// The item definition dialog: one window for every kind of item, built for
+// the item's kind and the interface mode from the editor's form tables.
+// Every control's object name is its identifier ("3", "14", "217"), so one
+// identifier always means the same field.
+//
+// Each edit field is read when it loses focus; a text that does not read
+// is refused through the session's messages and the field keeps it and
+// the focus. OK reads what is still unread, then stores the item
+// (shell/model/itemcommit.h); when it cannot be stored (change access is
+// held by another session, the add was refused) the dialog stays open
+// with everything typed. Cancel changes nothing.
+//
+// How to call it: on the user-interface thread, NOT holding the
+// background-work lock. The dialog takes that lock itself, only while it
+// reads the schedule on opening and while OK stores, so saves and
+// background scheduling go on while it is open. The schedule may have been
+// loaded afresh while it was open: take session.schedule() again after it
+// returns, and use the result's handle only in that schedule.
+//
+// The command decides the form and the kind of a new item (648 task, 649
+// appointment, 651 multi-day event, 652 memo, 653 birthday, 662 project,
+// 735 cash item, ...; an existing item's kind decides for itself). The
+// general define command 657 with neither an item nor a preset edits the
+// template item; to define a new item of no preset kind, pass the
+// template as the preset.
+//
+//   CommitResult result;
+//   if (defineItem(window, {ItemCommand::task, kNoItem, {}, {}, viewedDay}, session, work, &result) == 1) {
+//       // result.dayToShow: show that day; result.item: select it (none
+//       // while the new item waits for change access);
+//       // result.rebalanceRequested: set the rebalance request; repaint.
+//   }
+
+// moc cannot read the standard library's concepts that the model's
+// headers reach; it needs none of their types.
+#ifndef Q_MOC_RUN
+#include "engine/itemediting.h"
+#include "shell/model/itemcommit.h"
+#endif
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QFormLayout;
+class QLineEdit;
+
+namespace zk {
+
+class BackgroundWork;
+class Session;
+
+// What to edit: the invoking command, the item of the day entry (none for
+// a new item), a record to start a new item from, and the viewed day.
+struct ItemDialogRequest {
+    int command = ItemCommand::define;
+    ItemHandle item;
+    std::optional<ItemRecord> preset;
+    std::string presetText;
+    DayNumber day;
+};
+
+class ItemDialog : public QDialog {
+    Q_OBJECT
+public:
+    ItemDialog(Session& session, BackgroundWork& work, ItemDialogRequest request, QWidget* parent = nullptr);
+    ~ItemDialog() override;
+
+    // The control with this identifier; null when the form has none.
+    QWidget* control(int id) const;
+    const ItemEditor& editor() const { return *editor_; }
+    // What the last OK did (Refused before any).
+    const CommitResult& result() const { return result_; }
+
+public slots:
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* makeControl(int id);
+    void addRow(QFormLayout* form, const std::vector<int>& ids);
+    void connectControl(int id, QWidget* widget);
+    void refresh();
+    bool readEdit(int id, QLineEdit* edit);
+    bool readUnreadFields();
+    void change(const std::function<void()>& apply);
+
+    Session& session_;
+    BackgroundWork& work_;
+    bool wasEditing_;
+    std::unique_ptr<ItemEditor> editor_;
+    std::map<int, QWidget*> controls_;
+    std::vector<int> editOrder_;
+    int refusedField_ = 0;
+    QString refusedText_;
+    bool refreshing_ = false;
+    CommitResult result_;
+};
+
+// Opens the dialog modally: 1 when OK stored the item (or the new item waits
+// for change access), 0 for Cancel. `result` (may be null) receives what
+// was stored.
+int defineItem(QWidget* parent, ItemDialogRequest request, Session& session, BackgroundWork& work,
+               CommitResult* result = nullptr);
+
+} // namespace zk

@@ -1,0 +1,464 @@
+// The item editor's model and its OK: the forms by command, fields read by
+// the entry rules and refused without change, the rules by which one field
+// moves another, and storing new and changed items through the session,
+// also while another session holds change access.
+
+#include "sessionsupport.h"
+
+#include "core/calendar.h"
+#include "engine/interfacemode.h"
+#include "engine/itemediting.h"
+#include "engine/plistorder.h"
+#include "shell/model/itemcommit.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using namespace testsupport;
+using Status = FieldResult::Status;
+
+constexpr DayNumber kTomorrow = kSessionToday + 1;  // Sunday 22 October 2023
+
+class ItemEditingTest : public SessionFixture {
+protected:
+    void SetUp() override
+    {
+        SessionFixture::SetUp();
+        s = openSession();
+        s->schedule().header.setInterfaceMode(InterfaceMode::pro);  // every form
+    }
+
+    ItemEditor editorFor(int command, ItemHandle item = kNoItem, DayNumber day = kTomorrow)
+    {
+        ItemEditorRequest request;
+        request.command = command;
+        request.item = item;
+        request.day = day;
+        return ItemEditor(s->schedule(), s->session->entryContext(), request, s->messages);
+    }
+    ItemEditor presetEditor(const ItemRecord& preset)
+    {
+        ItemEditorRequest request;
+        request.command = ItemCommand::task;
+        request.preset = preset;
+        return ItemEditor(s->schedule(), s->session->entryContext(), request, s->messages);
+    }
+    void type(ItemEditor& e, int id, const char* text) { ASSERT_TRUE(e.readField(id, text).accepted()) << text; }
+    ItemHandle add(ItemEditor& e)
+    {
+        CommitResult stored = commitItemEdit(*s->session, e);
+        EXPECT_EQ(stored.status, CommitStatus::Stored);
+        return stored.item;
+    }
+    std::optional<DayEntry> entryOf(ItemHandle h)
+    {
+        std::optional<EntryRef> at = s->schedule().scheduledAnywhere(h);
+        if (!at)
+            return std::nullopt;
+        return s->schedule().findDay(at->day)->entries()[at->index];
+    }
+    ItemHandle newTask(const char* text, const char* duration, int priority = 1)
+    {
+        ItemEditor e = editorFor(ItemCommand::task);
+        type(e, ControlId::text, text);
+        type(e, ControlId::duration, duration);
+        e.setPriorityIndex(priority);
+        return add(e);
+    }
+
+    std::unique_ptr<TestSession> s;
+};
+
+// --- forms ------------------------------------------------------------------------
+
+TEST(ItemFormsTest, CommandsChooseKindFormAndTitle)
+{
+    EXPECT_EQ(kindOfCommand(ItemCommand::birthday), ItemKind::birthday);
+    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::vacation, false)).title, std::string("Multi-day Event/Vacation"));
+    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::cashFlow, false)).resource, std::string("Item-Cash"));
+    EXPECT_EQ(formInfo(formOfCommand(999, false)).resource, std::string("DefineBox"));
+    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::appointment, true)).title, std::string("Insert Item"));
+    EXPECT_EQ(commandOfKind(ItemKind::multiDayEvent), ItemCommand::multiDayEvent);
+    EXPECT_EQ(commandOfKind(0), ItemCommand::define);
+    EXPECT_TRUE(formHasControl(ItemForm::SpecialDay, ControlId::baseYear));
+    EXPECT_FALSE(formHasControl(ItemForm::Define, ControlId::baseYear));
+    EXPECT_FALSE(formHasControl(ItemForm::Memo, ControlId::duration));
+}
+
+// --- reading fields -----------------------------------------------------------------
+
+TEST_F(ItemEditingTest, InvalidEntriesAreRefusedWithTheirMessageAndChangeNothing)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    type(e, ControlId::duration, "1:30");
+    type(e, ControlId::beginTime, "9");
+    const ItemRecord before = e.record();
+    const DayNumber day = e.dialogDay();
+
+    EXPECT_EQ(e.readField(ControlId::date, "2/30").status, Status::Refused);
+    EXPECT_EQ(e.readField(ControlId::postponeDate, "tuesdy").status, Status::Refused);
+    EXPECT_EQ(e.readField(ControlId::beginTime, "25").status, Status::Refused);
+    EXPECT_EQ(e.readField(ControlId::duration, "9x").status, Status::Refused);
+    EXPECT_EQ(e.readField(ControlId::duration, "-3").status, Status::Refused) << "a duration is never negative";
+    EXPECT_EQ(e.readField(ControlId::value, "12..5").status, Status::Refused);
+    EXPECT_EQ(e.readField(ControlId::caseNumber, "7a").status, Status::Refused);
+    EXPECT_EQ(s->texts(), (std::vector<std::string>{kInvalidDateText, kInvalidDateText, kInvalidTimeText,
+                                                     kInvalidDurationText, kInvalidDurationText, kInvalidNumberText,
+                                                     kInvalidNumberText}));
+    EXPECT_EQ(e.record(), before);
+    EXPECT_EQ(e.dialogDay(), day);
+    EXPECT_EQ(e.fieldText(ControlId::duration), "1:30");
+    EXPECT_EQ(e.fieldText(ControlId::beginTime), "9:00a");
+}
+
+TEST_F(ItemEditingTest, TimesAnchorAndDurationsSplitAndReleaseHold)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    e.press(ControlId::onHold, true);
+    type(e, ControlId::duration, "16:30");  // longer than the 07:00..23:00 day
+    EXPECT_TRUE(e.isChecked(ControlId::split));
+    EXPECT_FALSE(e.isChecked(ControlId::onHold));
+
+    type(e, ControlId::beginTime, "2:30");
+    EXPECT_EQ(e.record().beginTime(), 871) << "PM assumed";
+    EXPECT_TRUE(e.record().has(ItemFlag::fAnchored));
+    type(e, ControlId::beginTime, "");
+    EXPECT_FALSE(e.record().has(ItemFlag::fAnchored));
+}
+
+TEST_F(ItemEditingTest, UnderlappingRangesEmptyTheirSecondField)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    type(e, ControlId::earliestBegin, "3p");
+    FieldResult crossed = e.readField(ControlId::latestEnd, "9a");
+    EXPECT_EQ(crossed.status, Status::RangeCleared);
+    EXPECT_EQ(crossed.clearedControl, ControlId::latestEnd);
+    EXPECT_EQ(e.record().latestEndField(), 0);
+    EXPECT_EQ(e.record().earliestBegin(), 901);
+
+    type(e, ControlId::deadlineDate, "10/25/23");
+    crossed = e.readField(ControlId::postponeDate, "10/27/23");
+    EXPECT_EQ(crossed.clearedControl, ControlId::deadlineDate);
+    EXPECT_EQ(e.record().deadlineDate(), 0);
+    EXPECT_EQ(e.dialogDay(), dayOf(10, 27, 2023)) << "a later postpone moves the day";
+
+    ItemEditor event = editorFor(ItemCommand::multiDayEvent);
+    type(event, ControlId::starting, "10/30/23");
+    EXPECT_EQ(event.readField(ControlId::ending, "10/29/23").clearedControl, ControlId::ending);
+    EXPECT_EQ(event.lastDay(), kNoDay);
+    EXPECT_EQ(s->texts(), (std::vector<std::string>{kUnderlappingTimeText, kUnderlappingDateText,
+                                                     kUnderlappingDateText}));
+}
+
+TEST_F(ItemEditingTest, TheDatePullsPostponeDownAndDeadlineUp)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    type(e, ControlId::postponeDate, "10/28/23");
+    type(e, ControlId::deadlineDate, "10/29/23");
+    type(e, ControlId::date, "10/26/23");
+    EXPECT_EQ(e.record().postponeDate(), dayOf(10, 26, 2023).value());
+    type(e, ControlId::date, "10/31/23");
+    EXPECT_EQ(e.record().deadlineDate(), dayOf(10, 31, 2023).value());
+}
+
+TEST_F(ItemEditingTest, SpinMovesTheSetLimitsByHoursUpToTheOpenEnd)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    type(e, ControlId::latestEnd, "23:00");
+    e.spin(2);
+    EXPECT_EQ(e.record().latestEndField(), 1501);
+    EXPECT_EQ(e.record().earliestBegin(), 0) << "an unset limit stays unset";
+    e.spin(40);
+    EXPECT_EQ(e.record().latestEndField(), 2880);
+    type(e, ControlId::earliestBegin, "1a");
+    e.spin(-3);
+    EXPECT_EQ(e.record().earliestBegin(), 1);
+}
+
+TEST_F(ItemEditingTest, WeekdayButtonsToggleAndTwiceLeaveTheMask)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    e.press(ControlId::weekdays);
+    EXPECT_EQ(e.record().weekdayMask(), 0x41);
+    e.press(ControlId::weekdays);
+    EXPECT_EQ(e.record().weekdayMask(), 0) << "every day again";
+
+    e.press(ControlId::sunday);
+    EXPECT_EQ(e.record().weekdayMask(), 0x7E);
+    e.press(ControlId::weekend);
+    e.press(ControlId::weekend);
+    EXPECT_EQ(e.record().weekdayMask(), 0x7E);
+    EXPECT_FALSE(e.isChecked(ControlId::sunday));
+    EXPECT_TRUE(e.isChecked(20));
+}
+
+TEST_F(ItemEditingTest, BizHoursAndOffHoursExcludeEachOther)
+{
+    ItemEditor e = editorFor(ItemCommand::define);  // on Sunday
+    e.press(ControlId::bizHours, true);
+    EXPECT_EQ(e.record().earliestBegin(), 541);
+    EXPECT_EQ(e.record().latestEndField(), 1021);
+    EXPECT_EQ(e.record().weekdayMask(), 0x3E);
+    EXPECT_EQ(e.dialogDay(), kTomorrow + 1) << "the next business day";
+
+    e.press(ControlId::offHours, true);
+    EXPECT_FALSE(e.isChecked(ControlId::bizHours));
+    EXPECT_EQ(e.record().earliestBegin(), 0);
+    e.press(ControlId::bizHours, true);
+    EXPECT_FALSE(e.isChecked(ControlId::offHours));
+    e.press(ControlId::bizHours, false);
+    EXPECT_EQ(e.record().earliestBegin(), s->schedule().templateItem.earliestBegin());
+}
+
+TEST_F(ItemEditingTest, MarvalChoosesPriorityAAndShowsTheHourizedLine)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    type(e, ControlId::value, "12");
+    EXPECT_EQ(e.priorityIndex(), 1);
+    EXPECT_EQ(e.hourizedLine(), "84 / week  -  360 / month  -  4380 / year");
+    e.press(ControlId::total);
+    EXPECT_EQ(e.hourizedLine(), "");
+
+    ItemEditor cash = editorFor(ItemCommand::cashFlow);
+    type(cash, ControlId::value, "12");
+    EXPECT_EQ(cash.priorityIndex(), 0) << "income is no Marval";
+    EXPECT_EQ(cash.record().earliestBegin(), 1400);
+}
+
+TEST_F(ItemEditingTest, PriorityIndexOutsideTheLettersStoresNone)
+{
+    ItemEditor e = editorFor(ItemCommand::task);
+    for (int index : {0, 27, -1}) {
+        e.setPriorityIndex(index);
+        EXPECT_EQ(e.finalRecord().priorityLetter(), 0) << index;
+    }
+    e.setPriorityIndex(26);
+    EXPECT_EQ(e.finalRecord().priorityLetter(), 'Z');
+}
+
+TEST_F(ItemEditingTest, BaseYearTakesTheCenturyByTheCurrentYear)
+{
+    EntryContext in2020 = s->session->entryContext();
+    in2020.today = dayOf(6, 1, 2020);
+    ItemEditorRequest request;
+    request.command = ItemCommand::birthday;
+    ItemEditor e(s->schedule(), in2020, request, s->messages);
+    // A base year lies in the past: two digits beyond this year's are the
+    // last century's.
+    for (auto [typed, year] : {std::pair{"45", 1945}, {"75", 1975}, {"20", 2020}, {"21", 1921}, {"05", 2005},
+                               {"1960", 1960}}) {
+        type(e, ControlId::baseYear, typed);
+        EXPECT_EQ(e.record().baseYear(), year) << typed;
+    }
+    EXPECT_EQ(e.readField(ControlId::baseYear, "19x5").status, Status::Refused);
+}
+
+TEST_F(ItemEditingTest, AFloatingItemEndsBetweenPostponeAndDeadline)
+{
+    ItemRecord preset = s->schedule().templateItem;
+    preset.setKind(ItemKind::task);
+    preset.setFlag(ItemFlag::fFloating, true);
+    preset.setDay(static_cast<std::uint16_t>(dayOf(5, 1, 2024).value()));
+    preset.setPostponeDate(static_cast<std::uint16_t>(dayOf(5, 10, 2024).value()));
+    preset.setDeadlineDate(static_cast<std::uint16_t>(dayOf(5, 8, 2024).value()));
+    ItemEditor e = presetEditor(preset);
+    EXPECT_EQ(e.dialogDay(), dayOf(5, 1, 2024));
+    EXPECT_EQ(e.finalDay(), dayOf(5, 8, 2024));
+
+    type(e, ControlId::beginTime, "10a");
+    EXPECT_FALSE(e.finalRecord().has(ItemFlag::fFloating)) << "an anchored item never floats";
+    EXPECT_EQ(e.finalDay(), dayOf(5, 1, 2024));
+}
+
+TEST_F(ItemEditingTest, RankRunsOverTheLettersItemsWithTheNewOneLast)
+{
+    newTask("one", "30");
+    newTask("two", "30");
+    ItemEditor e = editorFor(ItemCommand::task);
+    e.setPriorityIndex(1);
+    EXPECT_EQ(e.rankCount(), 3);
+    EXPECT_EQ(e.rank(), 3);
+    e.stepRank(RankStep::LineDown);
+    EXPECT_EQ(e.rank(), 3) << "clamped";
+    e.stepRank(RankStep::Top);
+    EXPECT_EQ(e.rank(), 1);
+    e.setPriorityIndex(2);
+    EXPECT_EQ(e.rank(), 1) << "first in an empty class";
+}
+
+TEST_F(ItemEditingTest, PrerequisitesAreTheOtherFloatingItemsInPriorityOrder)
+{
+    ItemHandle b = newTask("Second", "30", 2);
+    ItemHandle a = newTask("First", "30", 1);
+    ItemEditor e = editorFor(ItemCommand::define, a);
+    ASSERT_EQ(e.prerequisites().size(), 1u) << "not itself";
+    EXPECT_EQ(e.prerequisites()[0].name, "Second");
+    e.setPrerequisiteIndex(1);
+    EXPECT_EQ(e.record().prereqId(), s->schedule().record(b).id());
+    EXPECT_EQ(e.prerequisiteIndex(), 1);
+    e.setPrerequisiteIndex(2);
+    EXPECT_EQ(e.record().prereqId(), 0u);
+}
+
+// --- OK ----------------------------------------------------------------------------
+
+TEST_F(ItemEditingTest, ANewFloatingTaskWithPriorityATakesTheFirstFreeGap)
+{
+    // Floating items are placed from today on; now is 10:00.
+    ItemEditor appointment = editorFor(ItemCommand::appointment, kNoItem, kSessionToday);
+    type(appointment, ControlId::text, "Standup");
+    type(appointment, ControlId::beginTime, "10:30a");
+    type(appointment, ControlId::duration, "1");
+    ItemHandle standup = add(appointment);
+
+    ItemHandle first = newTask("First", "30");
+    ItemEditor e = editorFor(ItemCommand::task);
+    EXPECT_TRUE(e.isChecked(ControlId::floating)) << "a new task floats";
+    EXPECT_EQ(e.fieldText(ControlId::duration), ":30") << "and takes half an hour unless told";
+    type(e, ControlId::text, "Report");
+    type(e, ControlId::duration, "45");
+    e.setPriorityIndex(1);
+    e.setRank(1);
+    ItemHandle h = add(e);
+
+    Schedule& sch = s->schedule();
+    EXPECT_EQ(sch.record(h).priorityLetter(), 'A');
+    EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, h)).seq, 1) << "at the chosen rank";
+    EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, first)).seq, 2);
+    ASSERT_TRUE(entryOf(h) && entryOf(first) && entryOf(standup));
+    EXPECT_LT(entryOf(first)->start, entryOf(standup)->start) << "30 minutes fit before the appointment";
+    EXPECT_EQ(entryOf(h)->start, entryOf(standup)->start + 60) << "45 do not: the gap after it";
+    EXPECT_TRUE(sch.dirty);
+    EXPECT_EQ(linesOf(file("Add.log")).size(), 3u);
+}
+
+TEST_F(ItemEditingTest, AnAppointmentStaysAtItsTime)
+{
+    ItemEditor e = editorFor(ItemCommand::appointment);
+    type(e, ControlId::text, "Dentist");
+    type(e, ControlId::beginTime, "2:30");
+    type(e, ControlId::duration, "45");
+    e.press(ControlId::key, true);
+    CommitResult stored = commitItemEdit(*s->session, e);
+    ASSERT_EQ(stored.status, CommitStatus::Stored);
+    EXPECT_EQ(stored.dayToShow, kTomorrow);
+    const ItemRecord& r = s->schedule().record(stored.item);
+    EXPECT_TRUE(r.has(ItemFlag::fAnchored | ItemFlag::fKey));
+    EXPECT_FALSE(r.has(ItemFlag::fFloating));
+    EXPECT_EQ(entryOf(stored.item)->start, 871);
+    EXPECT_EQ(entryOf(stored.item)->placedMinutes, 45);
+}
+
+TEST_F(ItemEditingTest, ChangingAFloatingItemsDurationPlacesItAgain)
+{
+    ItemHandle a = newTask("Alpha", "30");
+    ItemHandle b = newTask("Beta", "30");
+    const int bStart = entryOf(b)->start;
+    ASSERT_EQ(bStart, entryOf(a)->start + 30);
+
+    ItemEditor e = editorFor(ItemCommand::task, a);
+    EXPECT_FALSE(e.isNew());
+    EXPECT_EQ(e.rank(), 1);
+    type(e, ControlId::duration, "2");
+    CommitResult changed = commitItemEdit(*s->session, e);
+    ASSERT_EQ(changed.status, CommitStatus::Stored);
+    EXPECT_TRUE(changed.rebalanceRequested);
+    EXPECT_EQ(entryOf(a)->placedMinutes, 120);
+    // Taken off its place, Beta closes the gap, and two hours go after it.
+    EXPECT_EQ(entryOf(b)->start, bStart - 30);
+    EXPECT_EQ(entryOf(a)->start, entryOf(b)->start + 30);
+    EXPECT_FALSE(entryOf(a)->conflicting());
+    EXPECT_EQ(linesOf(file("Change.log")).back(), "10/21/23 10:00:05 Alpha");
+}
+
+TEST_F(ItemEditingTest, AChangedItemMovesDayAndLeavesOrEntersThePriorityList)
+{
+    ItemHandle h = newTask("Errand", "30");
+    ItemEditor e = editorFor(ItemCommand::task, h);
+    type(e, ControlId::beginTime, "4p");
+    type(e, ControlId::date, "10/25/23");
+    ASSERT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Stored);
+    Schedule& sch = s->schedule();
+    EXPECT_FALSE(sch.record(h).has(ItemFlag::fFloating));
+    EXPECT_EQ(sch.plist.size(), 0u);
+    EXPECT_EQ(sch.days.daysOf(h), std::vector<DayNumber>{dayOf(10, 25, 2023)});
+    EXPECT_EQ(entryOf(h)->start, 961);
+
+    ItemEditor again = editorFor(ItemCommand::task, h);
+    type(again, ControlId::beginTime, "");
+    again.press(ControlId::floating, true);
+    ASSERT_EQ(commitItemEdit(*s->session, again).status, CommitStatus::Stored);
+    EXPECT_TRUE(sch.record(h).has(ItemFlag::fFloating));
+    EXPECT_EQ(sch.plist.size(), 1u);
+}
+
+TEST_F(ItemEditingTest, AnItemIsNotMovedToAnArchivedDay)
+{
+    ItemEditor appointment = editorFor(ItemCommand::appointment);
+    type(appointment, ControlId::beginTime, "9a");
+    ItemHandle h = add(appointment);
+    ItemEditor e = editorFor(ItemCommand::appointment, h);
+    type(e, ControlId::date, "10/20/23");  // yesterday, archived
+    EXPECT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Refused);
+    EXPECT_EQ(s->texts(), std::vector<std::string>{kArchivedDayText});
+    EXPECT_EQ(s->schedule().dayOf(h), kTomorrow);
+}
+
+TEST_F(ItemEditingTest, TheGeneralDefineCommandSetsTheTemplate)
+{
+    ItemEditor e = editorFor(ItemCommand::define);
+    EXPECT_TRUE(e.editsTemplate());
+    type(e, ControlId::duration, "45");
+    ASSERT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Stored);
+    EXPECT_EQ(s->schedule().templateItem.duration(), 45);
+    EXPECT_EQ(s->schedule().templateItem.dayField(), 0);
+    EXPECT_EQ(s->schedule().chain.size(), 0u);
+}
+
+TEST_F(ItemEditingTest, WhileAnotherSessionHoldsTheScheduleANewItemWaitsAndAChangeIsNotStored)
+{
+    ItemHandle h = newTask("Mine", "30");
+    ASSERT_TRUE(s->session->save().ok());
+    auto other = openSession();
+    ASSERT_TRUE(other->session->obtainChangeAccess(std::chrono::seconds(0)));
+
+    ItemEditor change = editorFor(ItemCommand::task, h);
+    type(change, ControlId::duration, "2");
+    EXPECT_EQ(commitItemEdit(*s->session, change).status, CommitStatus::Waiting);
+    EXPECT_EQ(s->schedule().record(h).duration(), 30) << "nothing stored";
+    EXPECT_FALSE(s->session->access().holding());
+
+    ItemEditor added = editorFor(ItemCommand::memo);
+    type(added, ControlId::text, "Later");
+    CommitResult pending = commitItemEdit(*s->session, added);
+    EXPECT_EQ(pending.status, CommitStatus::Pending);
+    EXPECT_TRUE(pending.closesEditor());
+    EXPECT_TRUE(s->session->access().itemPending());
+    EXPECT_EQ(s->schedule().chain.size(), 1u);
+
+    ASSERT_EQ(other->session->addItem(itemOn(kTomorrow, "Theirs", 661)).status, AddStatus::Added);
+    ASSERT_TRUE(other->session->save().ok());  // gives change access back
+    s->session->access().tick();
+    EXPECT_EQ(s->schedule().chain.size(), 3u) << "theirs was brought in, and the pending memo went in";
+    // The schedule was loaded afresh: the change finds its item by id.
+    EXPECT_EQ(commitItemEdit(*s->session, change).status, CommitStatus::Stored);
+    ItemHandle mine = s->schedule().findItemById(change.itemId());
+    EXPECT_EQ(s->schedule().record(mine).duration(), 120);
+}
+
+TEST_F(ItemEditingTest, WhileAnEditorIsOpenChangeAccessIsKept)
+{
+    newTask("Held", "30");
+    s->session->setEditing(true);
+    ASSERT_TRUE(s->session->save().ok());
+    s->session->access().tick();
+    EXPECT_TRUE(s->session->access().holding());
+    s->session->setEditing(false);
+    s->session->access().tick();
+    EXPECT_FALSE(s->session->access().holding());
+}
+
+} // namespace
+} // namespace zk
