@@ -120,6 +120,8 @@ public:
     // The current pane shows the day.
     void showDay(DayNumber day);
     DesktopCommands& commands() { return *commands_; }
+    StatusTable& statuses() { return state_.statuses; }
+    const Clock& clock() const { return clock_; }
 
 signals:
     // The session has ended; the process exits with the code.

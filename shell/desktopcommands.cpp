@@ -6,12 +6,22 @@
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/model/settings.h"
+#include "editing/definestatusesdialog.h"
+#include "editing/itemdialog.h"
+#include "platform/filesystem.h"
+#include "storage/statustablefile.h"
+#include "views/schedulesarea.h"
+
+#include <QAction>
+#include <QMenu>
 #include "sharing/session.h"
 
 namespace zk {
 
 namespace {
 constexpr int kPreferencesCommand = 634;
+constexpr int kGeneralItemCommand = 20;
+constexpr int kModifyItemCommand = 19;
 }
 
 DesktopCommands::DesktopCommands(DesktopApp& app)
@@ -33,6 +43,9 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
     installSessionCommands();
+    installItemCommands();
+    installStatusCommands();
+    connectSchedulesArea();
 }
 
 DesktopCommands::~DesktopCommands() = default;
@@ -58,12 +71,127 @@ void DesktopCommands::installSessionCommands()
     dispatcher_.setHandler(kPreferencesCommand, [this](int) { app_.openPreferences(); });
 }
 
+// --- items -----------------------------------------------------------------------------
+
+void DesktopCommands::installItemCommands()
+{
+    for (int command : {ItemCommand::task, ItemCommand::appointment, ItemCommand::appointment2,
+                        ItemCommand::multiDayEvent, ItemCommand::memo, ItemCommand::birthday, ItemCommand::anniversary,
+                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow})
+        dispatcher_.setHandler(command, [this](int c) { defineItem(c, kNoItem); });
+    dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
+    dispatcher_.setHandler(kModifyItemCommand, [this](int) { modifySelectedItem(); });
+}
+
+void DesktopCommands::connectSchedulesArea()
+{
+    SchedulesArea& area = app_.window().schedulesArea();
+    QObject::connect(&area, &SchedulesArea::openItemRequested, &area,
+                     [this](ItemHandle item, DayNumber) { defineItem(ItemCommand::define, item); });
+    QObject::connect(&area, &SchedulesArea::insertItemRequested, &area, [this](DayNumber) { defineGeneralItem(); });
+    QObject::connect(&area, &SchedulesArea::statusMenuRequested, &area,
+                     [this](ItemHandle, QPoint at) { showStatusMenu(at); });
+    QObject::connect(&area, &SchedulesArea::selectionChanged, &area, [this](ItemHandle) { refresh(); });
+}
+
+// Not while starting: the schedule belongs to the start-up worker.
+void DesktopCommands::defineItem(int command, ItemHandle item)
+{
+    if (app_.initialising())
+        return;
+    ItemDialogRequest request{command, item, std::nullopt, {}, viewedDay()};
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        if (command == ItemCommand::define && !item)
+            request.preset = app_.session().schedule().templateItem;
+    }
+    CommitResult result;
+    if (zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result) != 1)
+        return;
+    // FIXME: balancing: a changed floating item sets the rebalance request
+    // (result.rebalanceRequested) once workload balancing exists.
+    app_.showDay(result.dayToShow.isNone() ? viewedDay() : result.dayToShow);
+}
+
+// A new item of no preset kind starts from the template.
+void DesktopCommands::defineGeneralItem() { defineItem(ItemCommand::define, kNoItem); }
+
+void DesktopCommands::modifySelectedItem()
+{
+    if (ItemHandle item = app_.window().schedulesArea().selectedItem())
+        defineItem(ItemCommand::define, item);
+}
+
+// --- statuses --------------------------------------------------------------------------
+
+void DesktopCommands::installStatusCommands()
+{
+    dispatcher_.setHandler(kStatusMenuCommand, [this](int) { showStatusMenu(std::nullopt); });
+    dispatcher_.setRangeHandler(kFirstSetStatusCommand, kFirstSetStatusCommand + kStatusCount - 1,
+                                [this](int command) { setSelectedStatus(command - kFirstSetStatusCommand); });
+    dispatcher_.setHandler(kDefineStatusesCommand, [this](int) { defineStatuses(); });
+}
+
+// The host is used with the background-work lock already held.
+StatusMenuHost DesktopCommands::statusMenuHost()
+{
+    StatusMenuHost host;
+    host.schedule = [this] { return &app_.session().schedule(); };
+    host.selectedItem = [this] { return app_.window().schedulesArea().selectedItem(); };
+    host.requestChangeAccess = [this] { return app_.session().access().requestChangeAccess(); };
+    host.statusChanged = [](StatusChange) {};
+    host.defineStatuses = [this] { defineStatuses(); };
+    host.clock = &app_.clock();
+    return host;
+}
+
+// The menu is filled under the lock and shown without it, so saves go on
+// while it is open; the choice then takes the command road.
+void DesktopCommands::showStatusMenu(std::optional<QPoint> globalPosition)
+{
+    if (app_.initialising())
+        return;
+    QMenu menu(&app_.window());
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        if (!fillStatusMenu(menu, app_.statuses(), statusMenuHost()))
+            return;
+    }
+    const QPoint at = globalPosition.value_or(app_.window().mapToGlobal(app_.window().rect().center()));
+    if (QAction* chosen = menu.exec(at))
+        dispatcher_.dispatch(chosen->data().toInt());
+}
+
+void DesktopCommands::setSelectedStatus(int status)
+{
+    if (app_.initialising())
+        return;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        zk::setSelectedItemStatus(statusMenuHost(), status);
+    }
+    app_.showDay(viewedDay());
+}
+
+void DesktopCommands::defineStatuses()
+{
+    const StatusTableFile file{app_.session().files().folder(), systemFileSystem(), app_.messages()};
+    DefineStatusesDialog dialog(app_.statuses(), app_.preferences(),
+                                [file](const StatusTable& table) { return saveStatusTable(table, file); },
+                                &app_.window());
+    if (dialog.exec() == QDialog::Accepted)
+        app_.showDay(viewedDay());
+}
+
+// --- the menus' state ---------------------------------------------------------------------
+
 CommandState DesktopCommands::commandState()
 {
     CommandState state;
     state.interfaceMode = menus_->applied() ? menus_->mode() : state.interfaceMode;
     state.view = views_.view();
     state.readOnly = app_.state().readOnly;
+    state.hasSelection = static_cast<bool>(app_.window().schedulesArea().selectedItem());
     const Settings& settings = app_.preferences();
     state.tilingCommand = settings.windowRow().tilingCommand;
     state.noteBrowsing = settings.windowRow().noteBrowsing != 0;

@@ -1,8 +1,10 @@
 #pragma once
 // The main window's commands for a desktop session: the dispatcher, the
 // mode's menus, keys and toolbar, and the commands this session carries
-// out itself (views and days, the modes, Preferences, Exit, About). Other
-// modules add theirs with dispatcher().setHandler().
+// out itself (views and days, the modes, Preferences, Exit, About, the
+// item dialog, the statuses). The schedules area's requests (open an item,
+// insert one, the status menu) take the same road. Other modules add
+// theirs with dispatcher().setHandler().
 //
 // Everything here runs on the user-interface thread. The schedule is read
 // and changed only under the background-work lock, taken for each command.
@@ -13,8 +15,15 @@
 #include "shell/model/navigation.h"
 #endif
 
+#ifndef Q_MOC_RUN
+#include "editing/statusmenu.h"
+#endif
+
+#include <QPoint>
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace zk {
 
@@ -41,6 +50,18 @@ private:
     MenuOptions menuOptions();
     void storeMode(std::uint32_t mode);
     void installSessionCommands();
+    void installItemCommands();
+    void installStatusCommands();
+    void connectSchedulesArea();
+
+    // The item dialog; the day it leaves the item on is shown.
+    void defineItem(int command, ItemHandle item);
+    void defineGeneralItem();
+    void modifySelectedItem();
+    void showStatusMenu(std::optional<QPoint> globalPosition);
+    void setSelectedStatus(int status);
+    void defineStatuses();
+    StatusMenuHost statusMenuHost();
 
     // --- the navigator: one pane of the viewed day ---
     DayNumber today() const override;

@@ -12,7 +12,8 @@
 #include "shell/mainwindow.h"
 #include "storage/datafile.h"
 
-#include <QApplication>
+#include "offscreen.h"
+
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -31,17 +32,6 @@ using Seconds = std::chrono::duration<double>;
 const LocalMoment kBenchMorning{2024, 3, 11, 8, 0, 0};
 constexpr int kItems = 100000;
 constexpr int kItemsPerDay = 20;
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "bench_startup";
-    static char* argv[] = {name, nullptr};
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("ZELKON_UNATTENDED", "1", 1);
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // Appointments on consecutive days from today, each day's spread over the
 // working hours.
@@ -83,7 +73,7 @@ double zkCheckSeconds(const fs::path& folder)
 
 void StartupOnALargeSchedule(benchmark::State& state)
 {
-    application();
+    benchsupport::offscreenApplication();
     const fs::path root = fs::temp_directory_path() / ("zelkon-bench-startup-" + std::to_string(::getpid()));
     const fs::path folder = root / "schedule";
     ::setenv("ZELKON_CONFIG_HOME", (root / "config").c_str(), 1);
@@ -119,5 +109,3 @@ void StartupOnALargeSchedule(benchmark::State& state)
 BENCHMARK(StartupOnALargeSchedule)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-BENCHMARK_MAIN();

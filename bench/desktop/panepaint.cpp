@@ -8,7 +8,8 @@
 #include "engine/placementcontext.h"
 #include "views/daypane.h"
 
-#include <QApplication>
+#include "offscreen.h"
+
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -26,18 +27,6 @@ constexpr DayNumber kToday{16135};  // Monday 4 March 2024
 constexpr int kEntries = 100;
 constexpr int kSpacing = 9;  // minutes from one entry's start to the next
 constexpr int kLength = 5;
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "bench_panepaint";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // 100 short appointments with a gap after each but the last, which ends the
 // day: 100 entry lines and 99 gap lines. Every few carry a mark.
@@ -83,7 +72,7 @@ double threadMicroseconds()
 
 void BM_PaintFullPane(benchmark::State& state)
 {
-    application();
+    benchsupport::offscreenApplication();
     std::unique_ptr<Schedule> schedule = busyDay();
     const DayNumber day = kToday + 1;
     PlacementContext at;
