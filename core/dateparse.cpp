@@ -45,23 +45,10 @@ char32_t decode(std::string_view s, size_t& i)
 
 void encode(char32_t c, std::string& out)
 {
-    if (c & 0x80000000u) {
+    if (c & 0x80000000u)
         out += static_cast<char>(c & 0xFF);
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    else
+        appendUtf8(out, c);
 }
 
 // Upper case for the scripts day and month names are written in (Latin,

@@ -10,6 +10,8 @@
 namespace zk {
 
 bool isValidUtf8(std::string_view text);
+// Appends the code point (at most 0x10FFFF) in UTF-8.
+void appendUtf8(std::string& out, char32_t cp);
 
 // The longest prefix of at most maxBytes bytes that ends on a character
 // boundary (for invalid UTF-8, on a byte).

@@ -1,7 +1,8 @@
 #include "shell/model/panelines.h"
 
-#include "core/scheduleheader.h"
 #include "core/schedule.h"
+#include "core/scheduleheader.h"
+#include "core/text.h"
 #include "engine/daylayout.h"
 #include "engine/interfacemode.h"
 #include "engine/placementcontext.h"
@@ -103,21 +104,7 @@ void shadeAlternateLines(std::vector<PaneLine>& lines)
 std::string utf8Of(char32_t c)
 {
     std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    appendUtf8(out, c);
     return out;
 }
 
