@@ -481,6 +481,7 @@ void DesktopApp::applyInterfaceMode()
     onUserInterface([this] {
         window_->setWindowTitle(kProgramCaption);
         commands_->applyScheduleMode();
+        commands_->applyScheduleViewLayout();
         state_.backgroundThreadsAllowed = true;
     });
 }

@@ -5,6 +5,7 @@
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
+#include "shell/model/panelines.h"
 #include "shell/model/settings.h"
 #include "editing/definestatusesdialog.h"
 #include "editing/itemdialog.h"
@@ -22,6 +23,20 @@ namespace {
 constexpr int kPreferencesCommand = 634;
 constexpr int kGeneralItemCommand = 20;
 constexpr int kModifyItemCommand = 19;
+constexpr int kViewsStillToCome[] = {
+    Command::allItemsView, Command::monthView, Command::priorityListView, Command::globalListView,
+    Command::alternateListView, 746, 747, 748, Command::lastRecentView, Command::projectListView,
+    Command::projectTreeView,
+};
+
+ScheduleView scheduleViewOf(int view)
+{
+    switch (view) {
+    case Command::multiPaneView: return ScheduleView::MultiPane;
+    case Command::weekView: return ScheduleView::Week;
+    default: return ScheduleView::Single;
+    }
+}
 }
 
 DesktopCommands::DesktopCommands(DesktopApp& app)
@@ -39,6 +54,10 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
                        return app_.session().entryContext();
                    }));
+    // The list views, the month view and the project views come with their
+    // own windows; until then their commands say they are not available.
+    for (int view : kViewsStillToCome)
+        dispatcher_.removeHandler(view);
     installModeCommands(dispatcher_, *menus_, [this] { return menuOptions(); },
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
@@ -59,6 +78,16 @@ void DesktopCommands::applyScheduleMode()
     }
     if (!menus_->applyMode(mode, menuOptions()))
         app_.messages().error(unknownModeText(mode));
+}
+
+void DesktopCommands::applyScheduleViewLayout()
+{
+    ViewLayout layout;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        layout = viewLayoutOf(app_.session().schedule().header);
+    }
+    app_.window().schedulesArea().setViewLayout(layout);
 }
 
 void DesktopCommands::refresh() { menus_->refresh(); }
@@ -219,9 +248,31 @@ void DesktopCommands::storeMode(std::uint32_t mode)
 DayNumber DesktopCommands::today() const { return app_.today(); }
 DayNumber DesktopCommands::viewedDay() const { return app_.state().viewed(); }
 void DesktopCommands::setViewedDay(DayNumber day) { app_.showDay(day); }
+// The week view lays its panes out again around the day it is given.
 void DesktopCommands::moveWeekPanes(int days) { app_.showDay(viewedDay() + days); }
 void DesktopCommands::rebuildWeekOn(DayNumber day) { app_.showDay(day); }
-void DesktopCommands::setView(int) { app_.showDay(viewedDay()); }
-void DesktopCommands::setMultiPaneCount(int) {}
+int DesktopCommands::paneCount() const { return app_.window().schedulesArea().paneCount(); }
+int DesktopCommands::currentPane() const { return app_.window().schedulesArea().currentPaneIndex(); }
+void DesktopCommands::setCurrentPane(int pane) { app_.window().schedulesArea().setCurrentPane(pane); }
+void DesktopCommands::selectFirstEntry() { app_.window().schedulesArea().command(PaneCommand::TopPage); }
+
+void DesktopCommands::setView(int view)
+{
+    app_.window().schedulesArea().setView(scheduleViewOf(view));
+    app_.showDay(viewedDay());
+}
+
+void DesktopCommands::setMultiPaneCount(int count)
+{
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        ScheduleHeader& header = app_.session().schedule().header;
+        ViewLayout layout = viewLayoutOf(header);
+        layout.paneCount = count;
+        storeViewLayout(header, layout);
+        app_.session().schedule().dirty = true;
+    }
+    applyScheduleViewLayout();
+}
 
 } // namespace zk

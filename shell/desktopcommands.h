@@ -38,6 +38,8 @@ public:
     // The interface mode of the schedule header: its menus, keys and
     // toolbar. An unknown mode says so and keeps the menus in place.
     void applyScheduleMode();
+    // The week view's days and the multi-pane count, kept in the header.
+    void applyScheduleViewLayout();
     // Menus and toolbar states from the state again (selection, view).
     void refresh();
 
@@ -63,16 +65,16 @@ private:
     void defineStatuses();
     StatusMenuHost statusMenuHost();
 
-    // --- the navigator: one pane of the viewed day ---
+    // --- the navigator: the schedules area ---
     DayNumber today() const override;
     DayNumber viewedDay() const override;
     void setViewedDay(DayNumber day) override;
     void moveWeekPanes(int days) override;
     void rebuildWeekOn(DayNumber day) override;
-    int paneCount() const override { return 1; }
-    int currentPane() const override { return 0; }
-    void setCurrentPane(int) override {}
-    void selectFirstEntry() override {}
+    int paneCount() const override;
+    int currentPane() const override;
+    void setCurrentPane(int pane) override;
+    void selectFirstEntry() override;
     void setView(int view) override;
     void setMultiPaneCount(int count) override;
 

@@ -65,14 +65,17 @@ int widestTime(const QFontMetrics& metrics)
 
 QString simplified(const std::string& text) { return QString::fromStdString(text).simplified(); }
 
-// A narrow pane shortens the day name before it cuts the date.
-QString fittedHeading(const QString& heading, const QFontMetrics& metrics, int width)
+// A narrow pane shortens the day name, then takes smaller type (not below
+// the facts line's), and only then cuts the date.
+QString fittedHeading(const QString& heading, QFont& font, int width, qreal smallestPointSize)
 {
-    if (metrics.horizontalAdvance(heading) <= width)
+    if (QFontMetrics(font).horizontalAdvance(heading) <= width)
         return heading;
     int blank = heading.indexOf(' ');
     QString shorter = blank > 3 ? heading.left(3) + heading.mid(blank) : heading;
-    return metrics.elidedText(shorter, Qt::ElideRight, width);
+    while (QFontMetrics(font).horizontalAdvance(shorter) > width && font.pointSizeF() - 1 >= smallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - 1);
+    return QFontMetrics(font).elidedText(shorter, Qt::ElideRight, width);
 }
 
 } // namespace
@@ -337,10 +340,12 @@ void DayPane::paintHeading(QPainter& painter)
     QRect band(0, 0, width(), headingHeight());
     painter.fillRect(band, current_ && framed_ ? QColor(0xE4, 0xEC, 0xF7) : QColor(0xF3, 0xF3, 0xF3));
     QFontMetrics headingMetrics(style_.heading);
-    painter.setFont(style_.heading);
     painter.setPen(record_.dayLines().highlighted ? style_.highlight : style_.text);
     QRect dateRect(kPad * 2, kPad, width() - 4 * kPad, headingMetrics.height());
-    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, fittedHeading(heading(), headingMetrics, dateRect.width()));
+    QFont font = style_.heading;
+    const QString text = fittedHeading(heading(), font, dateRect.width(), style_.facts.pointSizeF());
+    painter.setFont(font);
+    painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, text);
     painter.setFont(style_.facts);
     painter.setPen(style_.unscheduled.darker(130));
     QRect factsRect(kPad * 2, dateRect.bottom() + kPad, width() - 4 * kPad, QFontMetrics(style_.facts).height());

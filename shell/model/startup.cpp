@@ -28,10 +28,6 @@ void checkArchives(const StartupServices&) {}
 // gives the schedule its note file prefix.
 void readNotesWindowPosition(const StartupServices&) {}
 void prepareNotes(const StartupServices&) {}
-// FIXME: the schedule window takes its view layout (week days, weekday mask,
-// pane count) from the header, and the settings module creates the fonts.
-void takeViewLayout(const StartupServices&) {}
-void createFonts(const StartupServices&) {}
 // FIXME: the workgroup users module asks for a password when the header has
 // one; without passwords everything is unlocked, as now.
 void checkPassword(const StartupServices&) {}
@@ -163,8 +159,8 @@ bool runStartup(const StartupServices& s)
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
     s.state.setViewed(s.heartbeat.today());
     dateCheck(s);
-    takeViewLayout(s);
-    createFonts(s);
+    // The view layout and the fonts are the window's: it takes them from
+    // the header and the settings with the interface mode, below.
     checkPassword(s);
     prepareNotes(s);
     readAutomaticBackupTime(s);

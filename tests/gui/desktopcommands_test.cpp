@@ -8,6 +8,8 @@
 #include "core/schedule.h"
 #include "editing/itemdialog.h"
 #include "shell/desktopcommands.h"
+#include "shell/model/commands.h"
+#include "shell/model/panelines.h"
 #include "shell/mainwindow.h"
 #include "sharing/session.h"
 #include "views/daypane.h"
@@ -86,11 +88,21 @@ TEST_F(DesktopCommandsTest, TheDayCommandsMoveThePaneAndTheWindowShowsTheModesMe
     app->commands().dispatcher().dispatch(924);  // today's schedule
     EXPECT_EQ(app->window().dayPane().day(), today);
 
+    app->commands().dispatcher().dispatch(935);  // week view: the working week's five days
+    EXPECT_EQ(app->window().schedulesArea().view(), ScheduleView::Week);
+    EXPECT_EQ(app->window().schedulesArea().paneCount(), 5);
+    fs::create_directories(ZELKON_SCREENSHOT_DIR);
+    EXPECT_TRUE(app->window().grab().save(ZELKON_SCREENSHOT_DIR "/mainwindow-week.png"));
+    app->commands().dispatcher().dispatch(934);  // the month view is still to come: it says so
+    EXPECT_EQ(presenter.texts().back(), notAvailableText(934));
+    EXPECT_EQ(app->window().schedulesArea().view(), ScheduleView::Week);
+    app->commands().dispatcher().dispatch(931);
+    EXPECT_EQ(app->window().schedulesArea().paneCount(), 1);
+
     QStringList menus;
     for (QAction* action : app->window().menuBar()->actions())
         menus << action->text();
     EXPECT_FALSE(menus.isEmpty());
-    fs::create_directories(ZELKON_SCREENSHOT_DIR);
     EXPECT_TRUE(app->window().grab().save(ZELKON_SCREENSHOT_DIR "/mainwindow-menus.png"));
 }
 
