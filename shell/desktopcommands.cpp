@@ -98,6 +98,12 @@ void DesktopCommands::installSessionCommands()
     dispatcher_.setHandler(Command::exit, closeWindow);
     dispatcher_.setHandler(Command::quit, closeWindow);
     dispatcher_.setHandler(kPreferencesCommand, [this](int) { app_.openPreferences(); });
+    // The keys that move the selection and scroll the current pane.
+    for (PaneCommand command : {PaneCommand::PriorItem, PaneCommand::NextItem, PaneCommand::PageUp,
+                                PaneCommand::PageDown, PaneCommand::TopPage, PaneCommand::BottomPage,
+                                PaneCommand::ScrollUp, PaneCommand::ScrollDown})
+        dispatcher_.setHandler(static_cast<int>(command),
+                               [this](int c) { app_.window().schedulesArea().command(static_cast<PaneCommand>(c)); });
 }
 
 // --- items -----------------------------------------------------------------------------

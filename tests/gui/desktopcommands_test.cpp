@@ -71,9 +71,12 @@ TEST_F(DesktopCommandsTest, TheInsertKeyOpensTheItemDialogAndTheNewItemIsShownAt
 
 TEST_F(DesktopCommandsTest, SetStatusChangesTheSelectedItemOnly)
 {
-    QTest::keyClick(&app->window().schedulesArea(), Qt::Key_Down);
+    const ItemHandle first = app->window().schedulesArea().selectedItem();
+    QTest::keyClick(&app->window(), Qt::Key_Down);
     const ItemHandle selected = app->window().schedulesArea().selectedItem();
     ASSERT_TRUE(selected);
+    EXPECT_NE(selected, first) << "Down moves the selection";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
     app->commands().dispatcher().dispatch(383);
     EXPECT_EQ(app->session().schedule().record(selected).status(), 2);
     app->commands().dispatcher().dispatch(381);
