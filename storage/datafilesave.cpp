@@ -49,7 +49,7 @@ std::string writeErrorText(int error)
 // further write is dropped and failure() tells why.
 class UnitWriter {
 public:
-    static constexpr std::size_t kBufferBytes = 64 * 1024;
+    static constexpr std::size_t kBufferBytes = 256 * 1024;
 
     explicit UnitWriter(int fd) : fd_(fd), buffer_(kBufferBytes) {}
     explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory), buffer_(kBufferBytes) {}
@@ -169,15 +169,32 @@ private:
     std::vector<std::uint32_t> plistKeys_;
     std::uint32_t plistKeyOf(ItemHandle h) const { return h.index < plistKeys_.size() ? plistKeys_[h.index] : 0; }
     std::vector<ItemHandle> plistOrder_;
-    std::vector<const Item*> items_;  // the current day's
     struct TreeRecord {
         const ProjectTree::Node* node;
         std::uint32_t children;  // those written
     };
     std::vector<TreeRecord> treeRecords_;  // depth first
     std::uint32_t treeTop_ = 0;
-    // Definitions: their reference tag (formats before 25), 1-based.
-    std::unordered_map<ItemHandle, std::uint16_t, ItemHandleHash> tags_;
+    // Live definitions by item slot, so that no written record needs a
+    // lookup in the definitions list.
+    struct WrittenDefinition {
+        ItemHandle item;
+        std::uint16_t tag = 0;  // 1-based, in list order: the reference before format 25
+        std::uint32_t reference = 0;  // what day entries and exceptions name it by
+    };
+    std::vector<WrittenDefinition> definitions_;
+    // The definition in the slot, when the slot holds one.
+    const WrittenDefinition* definitionAt(std::uint32_t index) const
+    {
+        return index < definitions_.size() && definitions_[index].item ? &definitions_[index] : nullptr;
+    }
+    const WrittenDefinition* definitionOf(ItemHandle h) const
+    {
+        const WrittenDefinition* d = definitionAt(h.index);
+        return d && d->item == h ? d : nullptr;
+    }
+    std::vector<ItemHandle> dayItems() const;
+    void prefetchAhead(const std::vector<ItemHandle>& items, std::size_t next) const;
 };
 
 std::vector<ItemHandle> Saver::undatedItems() const
@@ -293,8 +310,14 @@ void Saver::selectTreeRecords()
 void Saver::numberReferences()
 {
     std::uint16_t tag = 0;
-    for (ItemHandle h : s_.recurrences)
-        tags_[h] = ++tag;
+    for (ItemHandle h : s_.recurrences) {
+        ++tag;
+        if (!s_.items.isLive(h))
+            continue;  // writing it faults, before any reference to it
+        if (h.index >= definitions_.size())
+            definitions_.resize(h.index + 1);
+        definitions_[h.index] = {h, tag, hasWideReferences(format_) ? s_.record(h).id() : tag};
+    }
     // The Plist check before a save belongs to the save sequence; a floating
     // item without an entry is written with key 0 and repaired on loading.
     // Keys are list positions: unique, and the same for the same list
@@ -399,16 +422,13 @@ void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDa
     r.setTextField(static_cast<std::uint32_t>(text.size()));
     if (r.has(ItemFlag::fRecurDef)) {
         // The handle of the rule means nothing in a file; the tag does.
-        if (auto tag = tags_.find(h); tag != tags_.end())
-            r.setRecur(tag->second);
+        if (const WrittenDefinition* d = definitionOf(h))
+            r.setRecur(d->tag);
     } else if (r.has(ItemFlag::fException)) {
         // Records before format 25 hold no ids, so there the exception
         // names its definition by the tag its day entries use.
-        ItemHandle definition = s_.recurrences.definitionOf(h);
-        if (!definition)
-            r.setRecur(0);
-        else
-            r.setRecur(hasWideReferences(format_) ? s_.record(definition).id() : tags_.at(definition));
+        const WrittenDefinition* d = definitionAt(r.recur());
+        r.setRecur(d ? d->reference : 0);
     }
     if (r.has(ItemFlag::fFloating)) {
         std::uint32_t link = plistKeyOf(h);
@@ -428,7 +448,7 @@ void Saver::writeDefinitions(UnitWriter& out)
         writeItem(out, h, false);
         RecurrenceRecord rule = s_.recurrences.fileRecord(h);
         if (!hasWideReferences(format_))
-            rule.setRecurringId(tags_.at(h));
+            rule.setRecurringId(definitionOf(h)->tag);
         out.unit(rule.bytes().data(), RecurrenceRecord::kSize);
         if (const ExceptionList* list = s_.recurrences.exceptionListOf(h))
             for (const ExceptionEntry& e : *list)
@@ -436,9 +456,35 @@ void Saver::writeDefinitions(UnitWriter& out)
     }
 }
 
+// The items of the written days' entries, in file order.
+std::vector<ItemHandle> Saver::dayItems() const
+{
+    std::vector<ItemHandle> out;
+    for (const auto& [number, day] : s_.days)
+        if (isWrittenDay(DayNumber(number)))
+            for (const DayEntry& e : day.entries())
+                out.push_back(e.item);
+    return out;
+}
+
+// Entries reach their items in no order the memory follows, and a cache
+// miss per item would cost more than its encoding: each item's slot is
+// requested well ahead of its turn, its description (whose address is in
+// the slot) once the slot has had time to arrive.
+void Saver::prefetchAhead(const std::vector<ItemHandle>& items, std::size_t next) const
+{
+    constexpr std::size_t kSlotDistance = 16, kDescriptionDistance = 8;
+    if (next + kSlotDistance < items.size())
+        s_.items.prefetchSlot(items[next + kSlotDistance]);
+    if (next + kDescriptionDistance < items.size())
+        s_.items.prefetchDescription(items[next + kDescriptionDistance]);
+}
+
 void Saver::writeDays(UnitWriter& out)
 {
     bool wide = hasWideReferences(format_);
+    std::vector<ItemHandle> items = dayItems();
+    std::size_t next = 0;
     for (const auto& [number, day] : s_.days) {
         if (!isWrittenDay(DayNumber(number)))
             continue;
@@ -446,26 +492,18 @@ void Saver::writeDays(UnitWriter& out)
         // count and the chain written after it cannot disagree.
         auto bytes = day.encode();
         out.unit(bytes.data(), bytes.size());
-        // A day's items lie anywhere in memory; fetching them all first lets
-        // their cache misses overlap instead of queueing behind the writes.
-        items_.clear();
         for (const DayEntry& e : day.entries()) {
+            prefetchAhead(items, next++);
             const Item& item = s_.item(e.item);
-            __builtin_prefetch(item.description.data());
-            items_.push_back(&item);
-        }
-        for (std::size_t i = 0; i < day.entries().size(); ++i) {
-            const DayEntry& e = day.entries()[i];
-            bool definition = items_[i]->record.has(ItemFlag::fRecurDef) && s_.recurrences.contains(e.item);
-            std::uint32_t reference = 0;
-            if (definition)
-                reference = wide ? s_.record(e.item).id() : tags_.at(e.item);
+            const WrittenDefinition* definition =
+                item.record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
+            std::uint32_t reference = definition ? definition->reference : 0;
             wide ? out.u32(reference) : out.u16(static_cast<std::uint16_t>(reference));
             out.u16(static_cast<std::uint16_t>(e.start));
             if (wide)
                 out.u16(e.placedMinutes);
             if (!definition)
-                writeItem(out, e.item, *items_[i], true);
+                writeItem(out, e.item, item, true);
         }
     }
 }
