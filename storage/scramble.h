@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace zk {
 
@@ -16,36 +17,56 @@ inline constexpr std::uint8_t kScrambleConstant = 21;
 
 namespace detail {
 
-// What byte j of a unit is XORed with, for j mod 256 in 0..255 and again
-// for 256..511, so a piece from any offset below 256 can be read at once.
-constexpr std::array<std::uint8_t, 512> makeScramblePattern()
+// What byte j of a unit is XORed with, for j mod 256.
+constexpr std::array<std::uint8_t, 256> makeScramblePattern()
 {
-    std::array<std::uint8_t, 512> p{};
+    std::array<std::uint8_t, 256> p{};
     for (std::size_t j = 0; j < p.size(); ++j)
         p[j] = static_cast<std::uint8_t>(j) ^ kScrambleKey ^ kScrambleConstant;
     return p;
 }
 
-inline constexpr std::array<std::uint8_t, 512> kScramblePattern = makeScramblePattern();
+alignas(16) inline constexpr std::array<std::uint8_t, 256> kScramblePattern = makeScramblePattern();
+
+// Bytes [at, at + n) of a unit, n at most 16; a fixed count and a copy
+// through a local, so that a whole piece is one vector operation and `in`
+// may be `out`.
+template <std::size_t n>
+inline void scramblePiece(std::uint8_t* out, const std::uint8_t* in, std::size_t at)
+{
+    std::uint8_t piece[n];
+    std::memcpy(piece, in + at, n);
+    for (std::size_t k = 0; k < n; ++k)
+        piece[k] ^= kScramblePattern[(at & 255) + k];
+    std::memcpy(out + at, piece, n);
+}
 
 } // namespace detail
 
-// Scrambles (or unscrambles) one I/O unit in place. Inline: most units are
-// a few bytes of a size known where they are written, and a call with its
-// loops would cost more than the scrambling.
-inline void scrambleUnit(std::uint8_t* unit, std::size_t size)
+// Copies one I/O unit of `size` bytes from `in` to `out`, scrambled (or
+// unscrambled); `in` may be `out`. Inline: most units are a few bytes of a
+// size known where they are written, and a call with its loops would cost
+// more than the scrambling. j mod 256 repeats every 256 bytes, which is why
+// a writer may split a long unit into 256-byte pieces and get the same
+// bytes.
+[[gnu::always_inline]] inline void scrambleInto(std::uint8_t* out, const std::uint8_t* in, std::size_t size)
 {
-    // j mod 256 repeats every 256 bytes, which is why a writer may split a
-    // long unit into 256-byte pieces and get the same bytes. Sixteen bytes
-    // at a time with a fixed count, so each piece is one vector operation.
-    constexpr std::size_t kPiece = 16;
-    const std::uint8_t* pattern = detail::kScramblePattern.data();
     std::size_t j = 0;
-    for (; j + kPiece <= size; j += kPiece)
-        for (std::size_t k = 0; k < kPiece; ++k)
-            unit[j + k] ^= pattern[(j & 255) + k];
+    for (; j + 16 <= size; j += 16)
+        detail::scramblePiece<16>(out, in, j);
+    if (j + 8 <= size) {
+        detail::scramblePiece<8>(out, in, j);
+        j += 8;
+    }
+    if (j + 4 <= size) {
+        detail::scramblePiece<4>(out, in, j);
+        j += 4;
+    }
     for (; j < size; ++j)
-        unit[j] ^= pattern[j & 255];
+        detail::scramblePiece<1>(out, in, j);
 }
+
+// Scrambles (or unscrambles) one I/O unit in place.
+inline void scrambleUnit(std::uint8_t* unit, std::size_t size) { scrambleInto(unit, unit, size); }
 
 } // namespace zk
