@@ -10,7 +10,7 @@ namespace zk {
 
 namespace {
 
-std::uint64_t keyPrefix(const std::string& key)
+std::uint64_t keyPrefix(std::string_view key)
 {
     std::uint64_t p = 0;
     for (std::size_t i = 0; i < 8; ++i)
@@ -35,6 +35,12 @@ std::pair<std::size_t, std::size_t> ItemChain::lowerBound(const Node& n) const
     std::size_t b = static_cast<std::size_t>(
         std::partition_point(lastPrefix_.begin(), lastPrefix_.end(), [&](std::uint64_t p) { return p < n.prefix; })
         - lastPrefix_.begin());
+    // The blocks of a large chain are seldom in the cache, and a search
+    // within one would wait for its lines one after another: all of them
+    // are asked for at once.
+    if (b < blocks_.size())
+        for (std::size_t i = 0; i < blocks_[b].size(); i += 64 / sizeof(Node))
+            __builtin_prefetch(blocks_[b].data() + i);
     while (b < blocks_.size() && less(blocks_[b].back(), n))
         ++b;
     if (b == blocks_.size())
@@ -73,8 +79,11 @@ void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
     if (item.index >= byIndex_.size())
         byIndex_.resize(std::max<std::size_t>(item.index + 1, byIndex_.size() * 2));
     Placement& p = byIndex_[item.index];
-    p.key = caseFoldKey(sortKey);
-    Node node{keyPrefix(p.key), nextOrder_++, item};
+    p.keyAt = keys_.size();
+    appendCaseFoldKey(keys_, sortKey);
+    p.keySize = static_cast<std::uint32_t>(keys_.size() - p.keyAt);
+    Node node{0, nextOrder_++, item};
+    node.prefix = keyPrefix(keyOf(node));
     p.node = node;
     p.day = day;
     p.present = true;
@@ -126,8 +135,26 @@ void ItemChain::remove(ItemHandle item)
     }
     Placement& p = byIndex_[item.index];
     p.present = false;
-    p.key.clear();
+    removedKeyBytes_ += p.keySize;
     --size_;
+    // Compacting walks every slot, so it waits until the removed keys also
+    // outweigh that walk.
+    if (removedKeyBytes_ > keys_.size() / 2 && removedKeyBytes_ > byIndex_.size())
+        compactKeys();
+}
+
+void ItemChain::compactKeys()
+{
+    std::string kept;
+    kept.reserve(keys_.size() - removedKeyBytes_);
+    for (Placement& p : byIndex_)
+        if (p.present) {
+            std::size_t at = kept.size();
+            kept.append(keys_, p.keyAt, p.keySize);
+            p.keyAt = at;
+        }
+    keys_ = std::move(kept);
+    removedKeyBytes_ = 0;
 }
 
 ItemHandle ItemChain::nth(std::size_t n) const
