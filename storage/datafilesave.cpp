@@ -49,7 +49,7 @@ std::string writeErrorText(int error)
 // failure every further write is dropped and failure() tells why.
 class UnitWriter {
 public:
-    static constexpr std::size_t kBufferBytes = 256 * 1024;
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
 
     explicit UnitWriter(int fd) : fd_(fd) {}
     explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory) {}

@@ -28,9 +28,9 @@ constexpr std::array<std::uint8_t, 256> makeScramblePattern()
 
 alignas(16) inline constexpr std::array<std::uint8_t, 256> kScramblePattern = makeScramblePattern();
 
-// Bytes [at, at + n) of a unit, n at most 16; a fixed count and a copy
-// through a local, so that a whole piece is one vector operation and `in`
-// may be `out`.
+// Bytes [at, at + n) of a unit, n at most 16 and the piece within one
+// 256-byte stretch; a fixed count and a copy through a local, so that a
+// whole piece is one vector operation and `in` may be `out`.
 template <std::size_t n>
 inline void scramblePiece(std::uint8_t* out, const std::uint8_t* in, std::size_t at)
 {
