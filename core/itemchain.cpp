@@ -10,7 +10,7 @@ namespace zk {
 
 namespace {
 
-std::uint64_t keyPrefix(std::string_view key)
+std::uint64_t keyPrefix(const std::string& key)
 {
     std::uint64_t p = 0;
     for (std::size_t i = 0; i < 8; ++i)
@@ -79,11 +79,8 @@ void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
     if (item.index >= byIndex_.size())
         byIndex_.resize(std::max<std::size_t>(item.index + 1, byIndex_.size() * 2));
     Placement& p = byIndex_[item.index];
-    p.keyAt = keys_.size();
-    appendCaseFoldKey(keys_, sortKey);
-    p.keySize = static_cast<std::uint32_t>(keys_.size() - p.keyAt);
-    Node node{0, nextOrder_++, item};
-    node.prefix = keyPrefix(keyOf(node));
+    p.key = caseFoldKey(sortKey);
+    Node node{keyPrefix(p.key), nextOrder_++, item};
     p.node = node;
     p.day = day;
     p.present = true;
@@ -135,26 +132,8 @@ void ItemChain::remove(ItemHandle item)
     }
     Placement& p = byIndex_[item.index];
     p.present = false;
-    removedKeyBytes_ += p.keySize;
+    p.key.clear();
     --size_;
-    // Compacting walks every slot, so it waits until the removed keys also
-    // outweigh that walk.
-    if (removedKeyBytes_ > keys_.size() / 2 && removedKeyBytes_ > byIndex_.size())
-        compactKeys();
-}
-
-void ItemChain::compactKeys()
-{
-    std::string kept;
-    kept.reserve(keys_.size() - removedKeyBytes_);
-    for (Placement& p : byIndex_)
-        if (p.present) {
-            std::size_t at = kept.size();
-            kept.append(keys_, p.keyAt, p.keySize);
-            p.keyAt = at;
-        }
-    keys_ = std::move(kept);
-    removedKeyBytes_ = 0;
 }
 
 ItemHandle ItemChain::nth(std::size_t n) const

@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -96,22 +95,16 @@ public:
     void setCursor(int cursor, ItemHandle at);
 
 private:
-    // Per item slot: where its key is and a copy of its node, to compare
-    // past the prefix and to find the node again.
+    // Per item slot: its key and node copy, to compare past the prefix and
+    // to find the node again.
     struct Placement {
         Node node;
-        std::size_t keyAt = 0;  // in keys_
-        std::uint32_t keySize = 0;
+        std::string key;
         int day = 0;
         bool present = false;
     };
     const Placement* placement(ItemHandle item) const;
-    std::string_view keyOf(const Node& n) const
-    {
-        const Placement& p = byIndex_[n.item.index];
-        return std::string_view(keys_).substr(p.keyAt, p.keySize);
-    }
-    void compactKeys();
+    const std::string& keyOf(const Node& n) const { return byIndex_[n.item.index].key; }
     // The block and position of the first node not less than n.
     std::pair<std::size_t, std::size_t> lowerBound(const Node& n) const;
     std::pair<std::size_t, std::size_t> locate(ItemHandle item) const;
@@ -119,11 +112,6 @@ private:
     std::vector<Block> blocks_;
     std::vector<std::uint64_t> lastPrefix_;  // per block: its last node's prefix
     std::vector<Placement> byIndex_;  // indexed by item slot
-    // Every key in one string: a growing store now and then instead of an
-    // allocation for every insert. The keys of removed items stay until
-    // they are the larger part.
-    std::string keys_;
-    std::size_t removedKeyBytes_ = 0;
     std::size_t size_ = 0;
     std::uint64_t nextOrder_ = 1;
     std::unordered_map<int, ItemHandle> cursors_;

@@ -123,18 +123,11 @@ std::string_view trimBlanks(std::string_view s)
 
 std::string caseFoldKey(std::string_view text)
 {
-    std::string key;
-    appendCaseFoldKey(key, text);
+    std::string key(text);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return key;
-}
-
-void appendCaseFoldKey(std::string& out, std::string_view text)
-{
-    std::size_t at = out.size();
-    out.append(text);
-    for (std::size_t i = at; i < out.size(); ++i)
-        if (out[i] >= 'A' && out[i] <= 'Z')
-            out[i] = static_cast<char>(out[i] - 'A' + 'a');
 }
 
 int compareIgnoringCase(std::string_view a, std::string_view b)

@@ -27,8 +27,6 @@ std::string_view trimBlanks(std::string_view text);
 // The key by which lists compare text without regard to case: ASCII
 // letters folded to lower case, other bytes unchanged.
 std::string caseFoldKey(std::string_view text);
-// Appends that key to `out`, for stores that keep many keys in one string.
-void appendCaseFoldKey(std::string& out, std::string_view text);
 int compareIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace zk
