@@ -60,4 +60,23 @@ ItemHandle ItemStore::handleAt(std::uint32_t index) const
     return ItemHandle{index, slot(index).generation};
 }
 
+void ItemStore::prefetchSlot(ItemHandle h) const
+{
+    if (h.index == 0 || h.index > count_)
+        return;
+    const auto* begin = reinterpret_cast<const char*>(&slot(h.index));
+    for (std::size_t line = 0; line < sizeof(Slot); line += 64)
+        __builtin_prefetch(begin + line);
+    __builtin_prefetch(begin + sizeof(Slot) - 1);
+}
+
+void ItemStore::prefetchDescription(ItemHandle h) const
+{
+    if (!isLive(h))
+        return;
+    const std::string& text = slot(h.index).item.description;
+    __builtin_prefetch(text.data());
+    __builtin_prefetch(text.data() + text.size());
+}
+
 } // namespace zk

@@ -54,6 +54,11 @@ public:
 
     // The live item in a slot, or no item.
     ItemHandle handleAt(std::uint32_t index) const;
+    // Only a hint: starts loading the item's slot, and once that is in, its
+    // description, for walks that reach items out of slot order. Any handle
+    // may be given.
+    void prefetchSlot(ItemHandle h) const;
+    void prefetchDescription(ItemHandle h) const;
     std::size_t liveCount() const { return live_; }
 
     // Visits every live item in slot order.

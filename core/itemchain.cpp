@@ -46,6 +46,12 @@ std::pair<std::size_t, std::size_t> ItemChain::lowerBound(const Node& n) const
             count = half;
         }
     }
+    // The blocks of a large chain are seldom in the cache, and a search
+    // within one would wait for its lines one after another: all of them
+    // are asked for at once.
+    if (b < blocks_.size())
+        for (std::size_t i = 0; i < blocks_[b].size(); i += 64 / sizeof(Node))
+            __builtin_prefetch(blocks_[b].data() + i);
     if (b == blocks_.size())
         return {blocks_.size(), 0};
     auto block = blocks_.begin() + static_cast<std::ptrdiff_t>(b);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_set>
 
 namespace zk {
 
@@ -109,9 +108,13 @@ ItemHandle RecurringDefinitions::definitionOf(ItemHandle exceptionItem) const
 
 void RecurringDefinitions::checkDistinctIds() const
 {
-    std::unordered_set<std::uint32_t> seen;
+    // Sorted rather than hashed: every save runs this over every definition.
+    std::vector<std::uint32_t> ids;
+    ids.reserve(order_.size());
     for (ItemHandle h : order_)
-        ZK_CHECK(seen.insert(schedule_.record(h).id()).second, kModule);
+        ids.push_back(schedule_.record(h).id());
+    std::sort(ids.begin(), ids.end());
+    ZK_CHECK(std::adjacent_find(ids.begin(), ids.end()) == ids.end(), kModule);
 }
 
 // --- the rule ------------------------------------------------------------------

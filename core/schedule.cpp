@@ -59,10 +59,7 @@ void Schedule::freeItem(ItemHandle h)
     items.free(h);
 }
 
-std::string Schedule::description(ItemHandle h) const
-{
-    return std::string(readerText(item(h).description, showPrivateText));
-}
+std::string Schedule::description(ItemHandle h) const { return std::string(sortKey(h)); }
 
 std::string Schedule::titleOf(ItemHandle h) const { return titleForm(description(h)); }
 
@@ -178,7 +175,7 @@ DayNumber Schedule::dayOf(ItemHandle h) const
 
 // --- item chain --------------------------------------------------------------
 
-std::string Schedule::sortKey(ItemHandle h) const { return description(h); }
+std::string_view Schedule::sortKey(ItemHandle h) const { return readerText(item(h).description, showPrivateText); }
 
 bool Schedule::addToChain(ItemHandle h, DayNumber day)
 {

@@ -180,7 +180,8 @@ public:
     std::function<bool(DayNumber)> dayIsShown;        // a pane or month range shows it
 
 private:
-    std::string sortKey(ItemHandle h) const;
+    // The description as readers receive it, viewed in place: no copy per insert.
+    std::string_view sortKey(ItemHandle h) const;
     // The id index covers the chain only; the few projects are searched after it.
     void rebuildIdIndex() const;
     void indexId(ItemHandle h);

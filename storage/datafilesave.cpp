@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
-#include <unordered_map>
 #include <utility>
 
 namespace zk {
@@ -44,32 +44,25 @@ std::string writeErrorText(int error)
     }
 }
 
-// Collects units in a buffer, scrambles each in place, and hands the buffer
-// to the file (or to memory) when full. After the first failure every
-// further write is dropped and failure() tells why.
+// Collects units in a buffer, scrambling each as it is copied in, and
+// hands the buffer to the file (or to memory) when full. After the first
+// failure every further write is dropped and failure() tells why.
 class UnitWriter {
 public:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
 
-    explicit UnitWriter(int fd) : fd_(fd), buffer_(kBufferBytes) {}
-    explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory), buffer_(kBufferBytes) {}
+    explicit UnitWriter(int fd) : fd_(fd) {}
+    explicit UnitWriter(std::vector<std::uint8_t>& memory) : memory_(&memory) {}
 
     void setScrambled(bool on) { scrambled_ = on; }
 
     // Units are at most a header or a description long, far below the
-    // buffer's size.
-    void unit(const std::uint8_t* data, std::size_t n) { std::memcpy(claim(n), data, n), commit(n); }
-    // Room for a unit of n bytes, to be filled in place and then committed.
-    std::uint8_t* claim(std::size_t n)
+    // buffer's size. Inlined everywhere: most units have a fixed size, and
+    // their scrambling then comes down to a few instructions.
+    [[gnu::always_inline]] void unit(const std::uint8_t* data, std::size_t n)
     {
-        if (used_ + n > kBufferBytes)
-            flush();
-        return buffer_.data() + used_;
-    }
-    void commit(std::size_t n)
-    {
-        if (scrambled_)
-            scrambleUnit(buffer_.data() + used_, n);
+        std::uint8_t* to = room(n);
+        scrambled_ ? scrambleInto(to, data, n) : void(std::memcpy(to, data, n));
         used_ += n;
     }
     void u16(std::uint16_t v)
@@ -89,9 +82,17 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
+    std::uint8_t* room(std::size_t n)
+    {
+        if (used_ + n > kBufferBytes)
+            flush();
+        return buffer_.get() + used_;
+    }
+
     int fd_ = -1;
     std::vector<std::uint8_t>* memory_ = nullptr;
-    std::vector<std::uint8_t> buffer_;
+    // Not cleared: every byte is written before it is handed on.
+    std::unique_ptr<std::uint8_t[]> buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferBytes);
     std::size_t used_ = 0;
     bool scrambled_ = false;
     std::string failure_;
@@ -103,12 +104,12 @@ void UnitWriter::flush()
     if (!failure_.empty() || used == 0)
         return;
     if (memory_) {
-        memory_->insert(memory_->end(), buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used));
+        memory_->insert(memory_->end(), buffer_.get(), buffer_.get() + used);
         return;
     }
     std::size_t done = 0;
     while (done < used) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, used - done);
+        ssize_t n = ::write(fd_, buffer_.get() + done, used - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -143,7 +144,9 @@ private:
     void giveIdsToReferencedItems();
     bool isFoundOnReading(ItemHandle h) const;
     void selectTreeRecords();
-    void numberReferences();
+    void gatherDefinitions();
+    void numberPlistEntries();
+    void gatherWrittenDays();
     void prepareHeader();
     void writeHeader(UnitWriter& out);
     void writeTemplate(UnitWriter& out);
@@ -169,15 +172,46 @@ private:
     std::vector<std::uint32_t> plistKeys_;
     std::uint32_t plistKeyOf(ItemHandle h) const { return h.index < plistKeys_.size() ? plistKeys_[h.index] : 0; }
     std::vector<ItemHandle> plistOrder_;
-    std::vector<const Item*> items_;  // the current day's
     struct TreeRecord {
         const ProjectTree::Node* node;
         std::uint32_t children;  // those written
     };
     std::vector<TreeRecord> treeRecords_;  // depth first
     std::uint32_t treeTop_ = 0;
-    // Definitions: their reference tag (formats before 25), 1-based.
-    std::unordered_map<ItemHandle, std::uint16_t, ItemHandleHash> tags_;
+    // Live definitions by item slot, so that no written record needs a
+    // lookup in the definitions list.
+    struct WrittenDefinition {
+        ItemHandle item;
+        std::uint16_t tag = 0;  // 1-based, in list order: the reference before format 25
+        std::uint32_t reference = 0;  // what day entries and exceptions name it by
+    };
+    std::vector<WrittenDefinition> definitions_;
+    // The definitions section, gathered in one walk of the definitions list
+    // before the header: the exception lists are trees reached through a
+    // hash, and walking them for the header's count and again for writing
+    // cost more than everything else in the section.
+    struct DefinitionRecord {
+        ItemHandle item;
+        RecurrenceRecord rule;  // as written
+        std::size_t firstDay;  // in exceptionDays_
+        std::size_t dayCount;
+    };
+    std::vector<DefinitionRecord> definitionRecords_;
+    std::vector<std::uint16_t> exceptionDays_;
+    int exceptionsInChain_ = 0;
+    std::vector<const DayRecord*> writtenDays_;
+    // The definition in the slot, when the slot holds one.
+    const WrittenDefinition* definitionAt(std::uint32_t index) const
+    {
+        return index < definitions_.size() && definitions_[index].item ? &definitions_[index] : nullptr;
+    }
+    const WrittenDefinition* definitionOf(ItemHandle h) const
+    {
+        const WrittenDefinition* d = definitionAt(h.index);
+        return d && d->item == h ? d : nullptr;
+    }
+    std::vector<ItemHandle> dayItems() const;
+    void prefetchAhead(const std::vector<ItemHandle>& items, std::size_t next) const;
 };
 
 std::vector<ItemHandle> Saver::undatedItems() const
@@ -214,7 +248,9 @@ void Saver::write(UnitWriter& out)
     if (hasUndatedAndTree(format_))
         selectTreeRecords();
     giveIdsToReferencedItems();
-    numberReferences();
+    gatherDefinitions();
+    numberPlistEntries();
+    gatherWrittenDays();
     prepareHeader();
     writeHeader(out);
     writeTemplate(out);
@@ -290,11 +326,52 @@ void Saver::selectTreeRecords()
     }
 }
 
-void Saver::numberReferences()
+void Saver::gatherDefinitions()
 {
+    // In stages, each over every definition: the lookups within a stage do
+    // not wait for one another, so their cache misses overlap.
+    bool wide = hasWideReferences(format_);
+    std::vector<const ExceptionList*> lists;
+    lists.reserve(s_.recurrences.size());
+    definitionRecords_.reserve(s_.recurrences.size());
+    for (ItemHandle h : s_.recurrences) {
+        definitionRecords_.push_back({h, s_.recurrences.fileRecord(h), 0, 0});
+        lists.push_back(s_.recurrences.exceptionListOf(h));
+    }
+    std::vector<ItemHandle> exceptionItems;
+    constexpr std::size_t kListDistance = 4;  // lists whose first entry is requested ahead
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (i + kListDistance < lists.size() && lists[i + kListDistance] && !lists[i + kListDistance]->empty())
+            __builtin_prefetch(&*lists[i + kListDistance]->begin());
+        DefinitionRecord& d = definitionRecords_[i];
+        d.firstDay = exceptionDays_.size();
+        if (lists[i])
+            for (const ExceptionEntry& e : *lists[i]) {
+                exceptionDays_.push_back(static_cast<std::uint16_t>(e.day.value()));
+                if (e.item)
+                    exceptionItems.push_back(e.item);
+            }
+        d.dayCount = exceptionDays_.size() - d.firstDay;
+    }
     std::uint16_t tag = 0;
-    for (ItemHandle h : s_.recurrences)
-        tags_[h] = ++tag;
+    for (DefinitionRecord& d : definitionRecords_) {
+        ++tag;
+        if (!wide)
+            d.rule.setRecurringId(tag);
+        if (!s_.items.isLive(d.item))
+            continue;  // writing it faults, before any reference to it
+        if (d.item.index >= definitions_.size())
+            definitions_.resize(d.item.index + 1);
+        definitions_[d.item.index] = {d.item, tag, wide ? s_.record(d.item).id() : tag};
+    }
+    // Every exception item in the chain is in its definition's list, so the
+    // lists give the header's count without visiting every item.
+    exceptionsInChain_ = static_cast<int>(
+        std::count_if(exceptionItems.begin(), exceptionItems.end(), [&](ItemHandle e) { return s_.chain.contains(e); }));
+}
+
+void Saver::numberPlistEntries()
+{
     // The Plist check before a save belongs to the save sequence; a floating
     // item without an entry is written with key 0 and repaired on loading.
     // Keys are list positions: unique, and the same for the same list
@@ -310,24 +387,22 @@ void Saver::numberReferences()
     }
 }
 
+void Saver::gatherWrittenDays()
+{
+    for (const auto& [number, day] : s_.days)
+        if (isWrittenDay(DayNumber(number)))
+            writtenDays_.push_back(&day);
+}
+
 void Saver::prepareHeader()
 {
     ScheduleHeader& h = s_.header;
     auto i16 = [](auto v) { return static_cast<std::int16_t>(v); };  // the fields wrap
 
-    int days = 0, entries = 0;
-    for (const auto& [number, day] : s_.days)
-        if (isWrittenDay(DayNumber(number))) {
-            ++days;
-            entries += day.nTasks();
-        }
-    // Every exception item in the chain is in its definition's list, so the
-    // lists give the count without visiting every item.
-    int exceptions = 0;
-    for (ItemHandle definition : s_.recurrences)
-        if (const ExceptionList* list = s_.recurrences.exceptionListOf(definition))
-            for (const ExceptionEntry& e : *list)
-                exceptions += e.item && s_.chain.contains(e.item) ? 1 : 0;
+    int days = static_cast<int>(writtenDays_.size()), entries = 0;
+    for (const DayRecord* day : writtenDays_)
+        entries += day->nTasks();
+    int exceptions = exceptionsInChain_;
     int definitions = static_cast<int>(s_.recurrences.size());
     int items = static_cast<int>(s_.chain.size());
 
@@ -399,16 +474,13 @@ void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDa
     r.setTextField(static_cast<std::uint32_t>(text.size()));
     if (r.has(ItemFlag::fRecurDef)) {
         // The handle of the rule means nothing in a file; the tag does.
-        if (auto tag = tags_.find(h); tag != tags_.end())
-            r.setRecur(tag->second);
+        if (const WrittenDefinition* d = definitionOf(h))
+            r.setRecur(d->tag);
     } else if (r.has(ItemFlag::fException)) {
         // Records before format 25 hold no ids, so there the exception
         // names its definition by the tag its day entries use.
-        ItemHandle definition = s_.recurrences.definitionOf(h);
-        if (!definition)
-            r.setRecur(0);
-        else
-            r.setRecur(hasWideReferences(format_) ? s_.record(definition).id() : tags_.at(definition));
+        const WrittenDefinition* d = definitionAt(r.recur());
+        r.setRecur(d ? d->reference : 0);
     }
     if (r.has(ItemFlag::fFloating)) {
         std::uint32_t link = plistKeyOf(h);
@@ -416,56 +488,74 @@ void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDa
         if (inDayEntry && !hasPlist(format_))
             r.setFlag(ItemFlag::fFloating, false);
     }
-    encodeFileRecord(r, packed_, recordSize_, out.claim(recordSize_));
-    out.commit(recordSize_);
+    if (packed_) {
+        std::uint8_t stored[kPackedRecordSize];
+        encodeFileRecord(r, packed_, recordSize_, stored);
+        out.unit(stored, recordSize_);
+    } else {
+        // Unpacked, the file form is the record's first bytes as they are:
+        // scrambled straight from the record, with no copy between.
+        out.unit(r.bytes().data(), recordSize_);
+    }
     if (!text.empty())
         out.unit(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 void Saver::writeDefinitions(UnitWriter& out)
 {
-    for (ItemHandle h : s_.recurrences) {
-        writeItem(out, h, false);
-        RecurrenceRecord rule = s_.recurrences.fileRecord(h);
-        if (!hasWideReferences(format_))
-            rule.setRecurringId(tags_.at(h));
-        out.unit(rule.bytes().data(), RecurrenceRecord::kSize);
-        if (const ExceptionList* list = s_.recurrences.exceptionListOf(h))
-            for (const ExceptionEntry& e : *list)
-                out.u16(static_cast<std::uint16_t>(e.day.value()));
+    for (const DefinitionRecord& d : definitionRecords_) {
+        writeItem(out, d.item, false);
+        out.unit(d.rule.bytes().data(), RecurrenceRecord::kSize);
+        for (std::size_t i = 0; i < d.dayCount; ++i)
+            out.u16(exceptionDays_[d.firstDay + i]);
     }
+}
+
+// The items of the written days' entries, in file order.
+std::vector<ItemHandle> Saver::dayItems() const
+{
+    std::vector<ItemHandle> out;
+    for (const DayRecord* day : writtenDays_)
+        for (const DayEntry& e : day->entries())
+            out.push_back(e.item);
+    return out;
+}
+
+// Entries reach their items in no order the memory follows, and a cache
+// miss per item would cost more than its encoding: each item's slot is
+// requested well ahead of its turn, its description (whose address is in
+// the slot) once the slot has had time to arrive.
+void Saver::prefetchAhead(const std::vector<ItemHandle>& items, std::size_t next) const
+{
+    constexpr std::size_t kSlotDistance = 16, kDescriptionDistance = 8;
+    if (next + kSlotDistance < items.size())
+        s_.items.prefetchSlot(items[next + kSlotDistance]);
+    if (next + kDescriptionDistance < items.size())
+        s_.items.prefetchDescription(items[next + kDescriptionDistance]);
 }
 
 void Saver::writeDays(UnitWriter& out)
 {
     bool wide = hasWideReferences(format_);
-    for (const auto& [number, day] : s_.days) {
-        if (!isWrittenDay(DayNumber(number)))
-            continue;
+    std::vector<ItemHandle> items = dayItems();
+    std::size_t next = 0;
+    for (const DayRecord* day : writtenDays_) {
         // The record's entry count is the length of its entries, so the
         // count and the chain written after it cannot disagree.
-        auto bytes = day.encode();
+        auto bytes = day->encode();
         out.unit(bytes.data(), bytes.size());
-        // A day's items lie anywhere in memory; fetching them all first lets
-        // their cache misses overlap instead of queueing behind the writes.
-        items_.clear();
-        for (const DayEntry& e : day.entries()) {
+        for (const DayEntry& e : day->entries()) {
+            prefetchAhead(items, next++);
             const Item& item = s_.item(e.item);
-            __builtin_prefetch(item.description.data());
-            items_.push_back(&item);
-        }
-        for (std::size_t i = 0; i < day.entries().size(); ++i) {
-            const DayEntry& e = day.entries()[i];
-            bool definition = items_[i]->record.has(ItemFlag::fRecurDef) && s_.recurrences.contains(e.item);
-            std::uint32_t reference = 0;
-            if (definition)
-                reference = wide ? s_.record(e.item).id() : tags_.at(e.item);
+            const WrittenDefinition* definition =
+                item.record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
+            std::uint32_t reference = definition ? definition->reference : 0;
             wide ? out.u32(reference) : out.u16(static_cast<std::uint16_t>(reference));
             out.u16(static_cast<std::uint16_t>(e.start));
             if (wide)
                 out.u16(e.placedMinutes);
             if (!definition)
-                writeItem(out, e.item, *items_[i], true);
+                writeItem(out, e.item, item, true);
         }
     }
 }

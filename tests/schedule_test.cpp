@@ -112,6 +112,32 @@ TEST_F(ScheduleTest, ChainOrdersManyTitlesWithACommonBeginning)
     EXPECT_EQ(chainTexts(), expected);
 }
 
+// Keys alike in their first bytes are told apart by the stored keys, which
+// must survive the removal of most items and the reinsertion of others.
+TEST_F(ScheduleTest, ChainOrderHoldsWhileItemsComeAndGo)
+{
+    std::vector<ItemHandle> items;
+    for (int i = 0; i < 300; ++i)
+        items.push_back(addItem((i % 2 ? "Shared Long Start " : "shared long start ") + std::to_string(i % 100)));
+    for (int i = 0; i < 300; ++i)
+        if (i % 10 != 0)
+            s.freeItem(items[static_cast<std::size_t>(i)]);
+    addItem("SHARED LONG START 5");
+    addItem("shared long start 0");
+    // Each of 0, 10, .., 90 was kept three times; the new items go after
+    // their equals.
+    std::vector<std::string> expected;
+    for (int n = 0; n < 100; n += 10) {
+        if (n == 50)
+            expected.push_back("SHARED LONG START 5");
+        for (int copy = 0; copy < 3; ++copy)
+            expected.push_back("shared long start " + std::to_string(n));
+        if (n == 0)
+            expected.push_back("shared long start 0");
+    }
+    EXPECT_EQ(chainTexts(), expected);
+}
+
 TEST_F(ScheduleTest, PrivateItemSortsUnderItsMarkerUnlessPrivateTextIsShown)
 {
     addItem("|zebra visit");
