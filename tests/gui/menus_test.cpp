@@ -4,6 +4,7 @@
 // menu greys and checks its items. Writes a picture of each mode's menus.
 
 #include "tests/fakenavigator.h"
+#include "tests/gui/boxreader.h"
 #include "tests/gui/guitestmain.h"
 
 #include "engine/interfacemode.h"
@@ -200,28 +201,6 @@ TEST_F(MenusTest, OpeningAMenuGreysAndChecksItsItems)
     view->hide();
 }
 
-// Reads the next modal box and presses OK.
-class BoxReader {
-public:
-    BoxReader()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            icon = box->icon();
-            text = box->text().toStdString();
-            box->button(QMessageBox::Ok)->click();
-        });
-        timer_.start(10);
-    }
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    std::string text;
-
-private:
-    QTimer timer_;
-};
-
 TEST_F(MenusTest, ACommandNotBuiltYetStandsInItsMenuAndSaysSo)
 {
     MessageBoxPresenter boxes(MessageBoxPresenter::Mode::Interactive);
@@ -231,7 +210,7 @@ TEST_F(MenusTest, ACommandNotBuiltYetStandsInItsMenuAndSaysSo)
     boxMenus.applyMode(InterfaceMode::pro, {});
     QAction* print = findItem(window.menuBar()->actions(), 1258);
     ASSERT_NE(print, nullptr);
-    BoxReader reader;
+    testsupport::BoxReader reader;
     print->trigger();
     EXPECT_EQ(reader.icon, QMessageBox::Information);
     EXPECT_EQ(reader.text, "Print is not available yet.");
@@ -241,7 +220,7 @@ TEST_F(MenusTest, AboutShowsTheVersionAndTheBuildDate)
 {
     installAboutCommand(dispatcher, &window);
     menus.applyMode(InterfaceMode::ez, {});
-    BoxReader reader;
+    testsupport::BoxReader reader;
     findItem(window.menuBar()->actions(), Command::about)->trigger();
     EXPECT_THAT(reader.text, ::testing::StartsWith("Zelkon 21.00\nBuild date "));
     EXPECT_GT(reader.text.size(), aboutText("").size());

@@ -2,6 +2,7 @@
 // the answer that comes back, boxes asked for by another thread, and the
 // unattended form that never waits for a user.
 
+#include "boxreader.h"
 #include "guitestmain.h"
 
 #include "platform/messages.h"
@@ -19,32 +20,6 @@
 
 namespace zk::testsupport {
 namespace {
-
-// Reads the next modal box as a user would and presses one of its buttons.
-class BoxReader {
-public:
-    explicit BoxReader(QMessageBox::StandardButton press) : press_(press)
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            icon = box->icon();
-            caption = box->windowTitle().toStdString();
-            text = box->text().toStdString();
-            buttons = box->standardButtons();
-            box->button(press_)->click();
-        });
-        timer_.start(10);
-    }
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    std::string caption, text;
-    QMessageBox::StandardButtons buttons;
-
-private:
-    QMessageBox::StandardButton press_;
-    QTimer timer_;
-};
 
 class MessageBoxTest : public ::testing::Test {
 protected:

@@ -1,0 +1,39 @@
+#pragma once
+// Reads the next modal message box as a user would: what it shows, and
+// then one of its buttons pressed (OK unless told otherwise).
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <string>
+
+namespace zk::testsupport {
+
+class BoxReader {
+public:
+    explicit BoxReader(QMessageBox::StandardButton press = QMessageBox::Ok) : press_(press)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            icon = box->icon();
+            caption = box->windowTitle().toStdString();
+            text = box->text().toStdString();
+            buttons = box->standardButtons();
+            box->button(press_)->click();
+        });
+        timer_.start(10);
+    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    std::string caption, text;
+    QMessageBox::StandardButtons buttons;
+
+private:
+    QMessageBox::StandardButton press_;
+    QTimer timer_;
+};
+
+} // namespace zk::testsupport
