@@ -210,6 +210,8 @@ void DesktopCommands::setSelectedStatus(int status)
 
 void DesktopCommands::defineStatuses()
 {
+    if (app_.initialising())
+        return;  // the start-up worker is loading the table
     const StatusTableFile file{app_.session().files().folder(), systemFileSystem(), app_.messages()};
     DefineStatusesDialog dialog(app_.statuses(), app_.preferences(),
                                 [file](const StatusTable& table) { return saveStatusTable(table, file); },
