@@ -16,6 +16,7 @@
 #include "core/daylist.h"
 #include "core/daynumber.h"
 #include "core/regional.h"
+#include "engine/suntimes.h"
 
 #include <array>
 #include <optional>
@@ -61,6 +62,7 @@ struct PaneDisplay {
     CurrencyFormat currency;
     // The status table's labels, for the printed status tag.
     std::array<std::string, 8> statusLabels;
+    SunDisplay sun;
 };
 
 struct LineMoment {
@@ -110,8 +112,8 @@ GapLineText gapLineText(TimeValue begin, TimeValue end, const PaneDisplay& displ
 
 // The facts after a pane's date: the distance from today, the week number,
 // the counts, the scheduled time, the day's value, the undone count or the
-// free and conflicting time. Sun, moon and tide parts need their tables and
-// are not part of this line yet.
+// free and conflicting time. The sun times go before it (sunFacts); the
+// moon and tide parts need their tables and are not part of it yet.
 std::string dayFactsLine(const Schedule& schedule, DayNumber day, const PaneDisplay& display,
                          const LineMoment& moment);
 

@@ -47,6 +47,17 @@ DayNumber LocalMoment::dayNumber() const
     return DayNumber(static_cast<int>((sys_days{civil(*this)} - dayZero).count()));
 }
 
+int utcOffsetMinutes(const LocalMoment& day)
+{
+    LocalMoment noon = day;
+    noon.hour = 12;
+    noon.minute = noon.second = 0;
+    const std::time_t t = static_cast<std::time_t>(toUnixSeconds(noon));
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return static_cast<int>(tm.tm_gmtoff / 60);
+}
+
 std::optional<LocalMoment> parseLocalMoment(std::string_view text)
 {
     std::string s(text);

@@ -32,6 +32,10 @@ struct LocalMoment {
 // is not such a moment or names an impossible date.
 std::optional<LocalMoment> parseLocalMoment(std::string_view text);
 
+// How far the local clock is ahead of UTC at noon of the day, in minutes,
+// by the system's time zone (daylight saving included).
+int utcOffsetMinutes(const LocalMoment& day);
+
 class Clock {
 public:
     virtual ~Clock() = default;

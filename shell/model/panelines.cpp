@@ -142,6 +142,9 @@ PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& head
     d.liteMode = isLiteMode(header);
     d.valuesDisplay = headerOption(header, HeaderOption::MarvalPrioritization);
     d.week = settings.week();
+    d.sun = SunDisplay{settings.isOn(IntSetting::ShowSunrise), settings.isOn(IntSetting::Zenith),
+                       settings.isOn(IntSetting::ShowSunset), settings.real(RealSetting::Latitude),
+                       settings.real(RealSetting::Longitude)};
     return d;
 }
 
@@ -224,7 +227,7 @@ DayLines dayLines(Schedule& schedule, DayNumber day, const PaneDisplay& d, const
         return out;
     const DayRecord* record = openDayForDisplay(schedule, day, contextOf(m));
     out.heading = paneHeading(day, regional);
-    out.facts = dayFactsLine(schedule, day, d, m);
+    out.facts = sunFacts(day, d.sun, regional) + dayFactsLine(schedule, day, d, m);
     out.highlighted = isHighlightedDay(schedule, day);
     if (!record)
         return out;
