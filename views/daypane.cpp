@@ -26,16 +26,16 @@ QColor colorOf(long colorRef)
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
-QFont fontOf(const FontSpec& spec, const QFont& fallback)
+QFont fontOf(const FontSpec& stored, const QFont& fallback)
 {
     QFont font = fallback;
-    if (!spec.face.empty())
-        font.setFamily(QString::fromStdString(spec.face));
-    if (spec.size > 0)
-        font.setPointSizeF(spec.size / 10.0);
-    font.setBold(spec.style & FontStyle::bold);
-    font.setItalic(spec.style & FontStyle::italic);
-    font.setUnderline(spec.style & FontStyle::underline);
+    if (!stored.face.empty())
+        font.setFamily(QString::fromStdString(stored.face));
+    if (stored.size > 0)
+        font.setPointSizeF(stored.size / 10.0);
+    font.setBold(stored.style & FontStyle::bold);
+    font.setItalic(stored.style & FontStyle::italic);
+    font.setUnderline(stored.style & FontStyle::underline);
     return font;
 }
 
