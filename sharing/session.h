@@ -17,6 +17,10 @@
 //   save()    writes through the save sequence (timedata.tmp, backups);
 //             a full save removes the journal and gives change access back.
 //   close()   (and the destructor) gives back a lock still held.
+//
+// Every schedule the session holds puts the recurring occurrences on each
+// future day record it makes, and a definition added through addItem()
+// gets its occurrences on every day record that exists.
 
 #include "core/regional.h"
 #include "platform/filesystem.h"
