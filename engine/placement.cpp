@@ -3,6 +3,7 @@
 #include "engine/daylayout.h"
 #include "engine/gaptests.h"
 #include "engine/interfacemode.h"
+#include "engine/recurrenceexpansion.h"
 #include "engine/timelimits.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
@@ -62,6 +63,7 @@ Placement::Placement(Schedule& schedule, PlacementContext context, Messages* mes
     : schedule_(schedule), context_(std::move(context)), messages_(messages ? messages : schedule.messages()),
       purgeBlock_(schedule)
 {
+    hooks_ = recurrenceHooksFor(*this);
     run_.lastFullDay = context_.today - 1;
     run_.furthestDayUsed = context_.today;
 }
@@ -288,8 +290,11 @@ std::optional<DayNumber> Placement::moveEntryToDay(EntryRef ref, DayNumber day)
         if (messages_ && messages_->question(question) == Answer::Yes)
             r.setDeadlineDate(static_cast<std::uint16_t>(day.value()));
     }
-    if (r.has(ItemFlag::fRecurDef) && hooks_.mayMoveDefinition && !hooks_.mayMoveDefinition(item, day))
-        return std::nullopt;
+    if (r.has(ItemFlag::fRecurDef) && hooks_.mayMoveDefinition) {
+        if (!hooks_.mayMoveDefinition(ref, day))
+            return std::nullopt;
+        item = schedule_.findDay(ref.day)->entries()[ref.index].item;  // now its exception
+    }
 
     LooseEntry loose = removeEntry(ref);
     loose.forgetOldPlace();

@@ -54,13 +54,15 @@ struct PlacementRun {
     std::function<bool(DayNumber)> keptClear;  // days no floating item may take
 };
 
-// Where recurring items take part; unset hooks let every move go ahead.
+// Where recurring items take part. The constructor installs recurrence
+// expansion's hooks; unset hooks let every move go ahead.
 struct RecurrenceHooks {
     // False when the occurrence an exception replaces is no longer listed by
     // its definition; the exception then becomes an ordinary item.
     std::function<bool(ItemHandle exception)> exceptionStillListed;
-    // Asked before a definition's entry moves to another day.
-    std::function<bool(ItemHandle definition, DayNumber to)> mayMoveDefinition;
+    // Asked before a definition's entry moves to another day; may turn the
+    // entry into an exception, which then moves instead. False refuses.
+    std::function<bool(EntryRef entry, DayNumber to)> mayMoveDefinition;
     std::function<void(ItemHandle exception, DayNumber to)> exceptionMoved;
 };
 

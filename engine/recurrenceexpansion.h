@@ -95,7 +95,8 @@ public:
 private:
     Schedule& schedule() { return placement_.schedule(); }
     DayNumber today() const { return placement_.context().today; }
-    bool insertOccurrence(ItemHandle definition, DayNumber day);
+    enum class Placing { Added, NotDue, Failed };
+    Placing placeOn(ItemHandle definition, DayNumber day);
     void removeEntriesOf(ItemHandle item, DayNumber day);
     void deleteItem(ItemHandle item);
 

@@ -2,6 +2,7 @@
 
 #include "core/dateformat.h"
 #include "core/schedule.h"
+#include "engine/recurrenceexpansion.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
@@ -26,7 +27,8 @@ Session::Session(SessionSettings settings, const Clock& clock, Messages& message
       files_(settings_.folder),
       access_(settings_.folder, clock_, messages_, settings_.userName, lockFiles_, accessHooks()),
       saving_(files_, systemFileSystem(), messages_, saveState_, saveHooks()),
-      services_{access_, [this]() -> Schedule& { return schedule(); }, clock_, messages_, settings_.regional, {}, {}}
+      services_{access_, [this]() -> Schedule& { return schedule(); }, clock_, messages_, settings_.regional,
+                [this](ItemHandle definition) { return generateOccurrences(schedule(), clock_, definition); }, {}}
 {
     messages_.setScheduleFolder(settings_.folder);
 }
@@ -101,6 +103,7 @@ void Session::adopt(std::unique_ptr<Schedule> schedule)
     schedule_->setClock(&clock_);
     schedule_->setMessages(&messages_);
     schedule_->formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
+    attachOccurrencePlacing(*schedule_, clock_);
 }
 
 ReloadStatus Session::reload(const std::filesystem::path& dataFile)
