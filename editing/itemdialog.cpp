@@ -3,6 +3,7 @@
 #include "core/schedule.h"
 #include "editing/recurrencedialog.h"
 #include "engine/occurrences.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
 #include "shell/model/backgroundwork.h"
