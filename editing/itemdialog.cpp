@@ -1,11 +1,17 @@
 #include "editing/itemdialog.h"
 
 #include "core/schedule.h"
+#include "editing/recurrencedialog.h"
+#include "engine/occurrences.h"
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
 #include "shell/model/backgroundwork.h"
+#include "shell/model/commands.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -29,7 +35,7 @@ namespace {
 
 using namespace ControlId;
 
-enum class Widget { Edit, Check, Button, Radio, Combo, Rank, Spin, Label };
+enum class Widget { Edit, Check, Button, Radio, Combo, Rank, Spin, Label, Colour };
 
 struct ControlInfo {
     int id;
@@ -68,7 +74,7 @@ constexpr ControlInfo kControls[] = {
     {ending, Widget::Edit, "En&ding:"},
     {baseYear, Widget::Edit, "Base &year"},
     {recurring, Widget::Check, ""},
-    {48, Widget::Radio, "Instance"},
+    {instance, Widget::Label, "Instance"},
     {49, Widget::Radio, "Standard"},
     {50, Widget::Radio, "E&xception"},
     {51, Widget::Radio, "Cancelled"},
@@ -95,7 +101,9 @@ constexpr ControlInfo kControls[] = {
     {lagDuration, Widget::Edit, "Lag duration:"},
     {caseNumber, Widget::Edit, "Case &#:"},
     {notes, Widget::Button, "&Notes..."},
-    {236, Widget::Button, "Delete"},
+    {deleteItem, Widget::Button, "Delete"},
+    {setColour, Widget::Button, "Set &Color..."},
+    {colourBox, Widget::Colour, ""},
     {501, Widget::Label, ""},
 };
 
@@ -112,16 +120,27 @@ const std::vector<std::vector<int>> kRows = {
     {value, daily, total},
     {key, followUp},
     {lagDays, lagDuration},
-    {recurring, ControlId::recurrence, 48, 49, 50, 51},
-    {52, 53},
+    {recurring, ControlId::recurrence, instance, standard, exception, cancelled},
+    {prior, next},
     {alarmCheck, alarm},
-    {notes, 236},
+    {notes, deleteItem},
+    {setColour, colourBox},
 };
 
-// What the dialog cannot do yet: the recurrence and alarm dialogs, notes,
-// deleting and the recurring roles come with their own windows. Their controls are shown, disabled.
-constexpr int kUnavailable[] = {ControlId::recurrence, recurring, alarmCheck, alarm, notes, 236,
-                                48, 49, 50, 51, 52, 53};
+// Radio buttons that exclude each other.
+const std::vector<std::vector<int>> kRadioGroups = {{standard, exception, cancelled}, {daily, total}};
+
+// Controls whose work comes with windows of their own: they answer that
+// they are not available yet, under the name they carry.
+constexpr int kNotAvailable[] = {alarm, notes, deleteItem};
+
+// The controls of a recurring instance.
+constexpr int kInstanceControls[] = {instance, standard, exception, cancelled, prior, next};
+
+bool isInstanceControl(int id)
+{
+    return std::find(std::begin(kInstanceControls), std::end(kInstanceControls), id) != std::end(kInstanceControls);
+}
 
 const ControlInfo* infoOf(int id)
 {
@@ -179,12 +198,27 @@ bool hiddenIn(int id, ItemForm form, std::uint16_t kind)
     return false;
 }
 
+QString plainLabel(int id, ItemForm form)
+{
+    const QByteArray label = labelOf(id, form).toUtf8();
+    return QString::fromStdString(plainText(std::string_view(label.constData(), label.size())));
+}
+
+QString colourStyle(std::optional<std::uint32_t> colorRef)
+{
+    if (!colorRef)
+        return QStringLiteral("border: 1px solid gray;");
+    const std::uint32_t c = *colorRef;  // 0x00BBGGRR
+    return QStringLiteral("border: 1px solid gray; background-color: %1;")
+        .arg(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF).name());
+}
+
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 } // namespace
 
 ItemDialog::ItemDialog(Session& session, BackgroundWork& work, ItemDialogRequest request, QWidget* parent)
-    : QDialog(parent), session_(session), work_(work), wasEditing_(session.editing())
+    : QDialog(parent), session_(session), work_(work), wasEditing_(session.editing()), command_(request.command)
 {
     session_.setEditing(true);
     {
@@ -244,6 +278,13 @@ void ItemDialog::buildControls()
         addRow(column, row);
     }
 
+    for (const std::vector<int>& radios : kRadioGroups) {
+        auto* group = new QButtonGroup(this);
+        for (int id : radios)
+            if (auto* radio = qobject_cast<QAbstractButton*>(control(id)))
+                group->addButton(radio);
+    }
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &ItemDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -264,7 +305,10 @@ void ItemDialog::addRow(QFormLayout* form, const std::vector<int>& ids)
         if (!info)
             continue;
         QWidget* widget = makeControl(id);
-        const bool hide = hiddenIn(id, kind, editor_->record().kind());
+        // A form that is not the full one shows the instance controls only
+        // for an instance.
+        const bool hide = hiddenIn(id, kind, editor_->record().kind()) ||
+                          (isInstanceControl(id) && kind != ItemForm::Define && !editor_->editsInstance());
         widget->setHidden(hide);
         const bool labelled = info->widget == Widget::Edit || info->widget == Widget::Combo;
         if (labelled && *info->label) {
@@ -364,10 +408,16 @@ QWidget* ItemDialog::makeControl(int id)
         break;
     }
     case Widget::Label: widget = new QLabel(this); break;
+    case Widget::Colour: {
+        // Three character widths of the project's colour.
+        auto* box = new QLabel(this);
+        box->setFixedSize(3 * fontMetrics().averageCharWidth() + 4, fontMetrics().height() + 2);
+        box->setAccessibleName(QStringLiteral("Project colour"));
+        widget = box;
+        break;
+    }
     }
     widget->setObjectName(QString::number(id));
-    if (std::find(std::begin(kUnavailable), std::end(kUnavailable), id) != std::end(kUnavailable))
-        widget->setEnabled(false);
     controls_[id] = widget;
     connectControl(id, widget);
     return widget;
@@ -375,7 +425,38 @@ QWidget* ItemDialog::makeControl(int id)
 
 void ItemDialog::connectControl(int id, QWidget* widget)
 {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    auto* pushed = qobject_cast<QAbstractButton*>(widget);
+    if (pushed && std::find(std::begin(kNotAvailable), std::end(kNotAvailable), id) != std::end(kNotAvailable)) {
+        connect(pushed, &QAbstractButton::clicked, this, [this, id] { tellNotAvailable(id); });
+        return;
+    }
+    switch (id) {
+    case ControlId::recurrence:
+        connect(pushed, &QAbstractButton::clicked, this, [this] { openRecurrence(); });
+        return;
+    case recurring:
+        connect(pushed, &QAbstractButton::clicked, this, [this] { pressRecurring(); });
+        return;
+    case prior:
+    case next:
+        connect(pushed, &QAbstractButton::clicked, this, [this, id] { step(id == next ? 1 : -1); });
+        return;
+    case setColour:
+        connect(pushed, &QAbstractButton::clicked, this, [this] { chooseColour(); });
+        return;
+    case alarmCheck:
+        // Without alarm settings the box opens the alarm dialog.
+        connect(pushed, &QAbstractButton::clicked, this, [this](bool checked) {
+            const ItemRecord& r = editor_->record();
+            if (r.has(ItemFlag::fAlarm | ItemFlag::alarmFromBegin | ItemFlag::alarmFromEnd))
+                change([this, checked] { editor_->press(alarmCheck, checked); });
+            else
+                tellNotAvailable(alarm);
+            refresh();
+        });
+        return;
+    }
+    if (auto* button = pushed) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, id](bool checked) { change([this, id, checked] { editor_->press(id, checked); }); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
@@ -418,7 +499,9 @@ void ItemDialog::refresh()
             bar->setPageStep(std::max(1, editor_->rankCount() / 5));
             bar->setValue(editor_->rank());
         } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-            if (id == rankText)
+            if (id == colourBox)
+                label->setStyleSheet(colourStyle(editor_->projectColour()));
+            else if (id == rankText)
                 label->setText(QStringLiteral("Rank: %1").arg(editor_->rank()));
             else
                 label->setText(fromUtf8(editor_->fieldText(id)));
@@ -426,6 +509,12 @@ void ItemDialog::refresh()
     }
     if (QWidget* box = control(floating))
         box->setEnabled(editor_->floatingEnabled());
+    if (QWidget* date = control(ControlId::date))
+        date->setEnabled(!editor_->dateShowsRecurring());
+    const bool instance = editor_->editsInstance() && editor_->recurringChecked();
+    for (int id : kInstanceControls)
+        if (QWidget* w = control(id))
+            w->setEnabled(instance);
     const bool floats = editor_->isChecked(floating);
     for (int id : {ControlId::rank, rankText})
         if (QWidget* w = control(id))
@@ -503,6 +592,99 @@ void ItemDialog::change(const std::function<void()>& apply)
         return;
     if (readUnreadFields())
         apply();
+    refresh();
+}
+
+void ItemDialog::tellNotAvailable(int id)
+{
+    const QByteArray name = plainLabel(id, editor_->form()).toUtf8();
+    session_.messages().information(notAvailableText(std::string_view(name.constData(), name.size())));
+}
+
+void ItemDialog::openRecurrence()
+{
+    if (!readUnreadFields())
+        return;
+    EntryContext context;
+    {
+        BackgroundWork::Hold hold = work_.holdForChange(session_.messages());
+        context = session_.entryContext();
+    }
+    RecurrenceDialog dialog(editor_->ruleToEdit(), context, session_.messages(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        editor_->acceptRecurrence(dialog.rule());
+    refresh();
+    if (QWidget* text = control(ControlId::text))
+        text->setFocus();
+}
+
+void ItemDialog::pressRecurring()
+{
+    if (refreshing_)
+        return;
+    if (!readUnreadFields()) {
+        refresh();
+        return;
+    }
+    if (editor_->pressRecurring() == RecurringPress::OpenRecurrence)
+        openRecurrence();
+    refresh();
+}
+
+void ItemDialog::chooseColour()
+{
+    const std::uint32_t c = editor_->projectColour().value_or(0xFFFFFF);
+    QColorDialog chooser(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), this);
+    chooser.setObjectName(QStringLiteral("ProjectColour"));
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    const QColor chosen = chooser.selectedColor();
+    const auto colorRef = static_cast<std::uint32_t>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+    change([this, colorRef] { editor_->setProjectColour(colorRef); });
+}
+
+// The next or previous occurrence of the series, skipping cancelled days:
+// its exception when it has one, else the definition on that day.
+std::optional<ItemDialogRequest> ItemDialog::instanceAfterStep(int direction)
+{
+    Schedule& s = session_.schedule();
+    ItemHandle definition = s.recurrences.findByItemId(editor_->definitionId());
+    if (!definition)
+        return std::nullopt;
+    const DayNumber today = session_.clock().today();
+    DayNumber day = editor_->instanceDay();
+    do {
+        day = direction > 0 ? nextOccurrence(s, definition, day, today) : previousOccurrence(s, definition, day, today);
+    } while (!day.isNone() && s.recurrences.isCancelled(definition, day));
+    if (day.isNone())
+        return std::nullopt;
+    std::optional<ExceptionEntry> entry = s.recurrences.findEntry(definition, day);
+    return ItemDialogRequest{command_, entry && entry->item ? entry->item : definition, std::nullopt, {}, day};
+}
+
+void ItemDialog::step(int direction)
+{
+    if (!readUnreadFields())
+        return;
+    std::optional<ItemDialogRequest> following;
+    {
+        BackgroundWork::Hold hold = work_.holdForChange(session_.messages());
+        result_ = commitItemEdit(session_, *editor_);
+        if (!result_.closesEditor()) {
+            refresh();
+            return;
+        }
+        following = instanceAfterStep(direction);
+        if (following) {
+            ItemEditorRequest editing{following->command, following->item, std::nullopt, {}, following->day};
+            editor_ = std::make_unique<ItemEditor>(session_.schedule(), session_.entryContext(), editing,
+                                                   session_.messages());
+        }
+    }
+    if (!following) {
+        QDialog::accept();
+        return;
+    }
     refresh();
 }
 

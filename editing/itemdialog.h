@@ -4,6 +4,12 @@
 // Every control's object name is its identifier ("3", "14", "217"), so one
 // identifier always means the same field.
 //
+// A recurring item is edited one instance at a time: "&Recurring..." opens
+// the recurrence dialog, the recurring box and the roles decide what OK
+// makes of the instance, and "&<Prior" and "Next&>" store it as OK does
+// and go on to the previous or next occurrence. The alarm controls,
+// "&Notes..." and "Delete" answer that they are not available yet.
+//
 // Each edit field is read when it loses focus; a text that does not read
 // is refused through the session's messages and the field keeps it and
 // the focus. OK reads what is still unread, then stores the item
@@ -61,6 +67,7 @@ struct ItemDialogRequest {
     ItemHandle item;
     std::optional<ItemRecord> preset;
     std::string presetText;
+    // A new item's day; for a recurring definition the occurrence day opened.
     DayNumber day;
 };
 
@@ -91,10 +98,19 @@ private:
     bool readEdit(int id, QLineEdit* edit);
     bool readUnreadFields();
     void change(const std::function<void()>& apply);
+    void tellNotAvailable(int id);
+    void openRecurrence();
+    void pressRecurring();
+    void chooseColour();
+    // Stores the instance as OK does and opens the next (+1) or previous
+    // (-1) one; with none left the dialog closes as after OK.
+    void step(int direction);
+    std::optional<ItemDialogRequest> instanceAfterStep(int direction);
 
     Session& session_;
     BackgroundWork& work_;
     bool wasEditing_;
+    int command_;
     std::unique_ptr<ItemEditor> editor_;
     std::map<int, QWidget*> controls_;
     std::vector<int> editOrder_;

@@ -4,8 +4,12 @@
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "core/text.h"
+#include "core/projectcolour.h"
 #include "engine/interfacemode.h"
+#include "engine/occurrences.h"
 #include "engine/plistorder.h"
+#include "engine/recurrenceediting.h"
+#include "engine/rulecheck.h"
 #include "platform/messages.h"
 
 #include <algorithm>
@@ -32,6 +36,8 @@ const char* const kUnderlappingDateText =
 const char* const kStartedSplitText =
     "Because Started tasks do not participate in workload balancing, this Split item will go in as one huge chunk "
     "if you make changes, until the instance started is completed and workload balancing occurs. ";
+const char* const kDeleteOtherInstancesText = "Are you sure you want to delete all other instances of this item?";
+const char* const kRecurringDateText = "Recur'ng";
 
 // --- commands and forms ----------------------------------------------------------
 
@@ -70,24 +76,35 @@ using namespace ControlId;
 
 // In tab order. The task form carries the floating box and the priority
 // with its rank as well: without them a task could not be given its place
-// in the priority list from the form that defines it.
+// in the priority list from the form that defines it. The forms with the
+// recurring box carry the instance roles and the Prior and Next buttons
+// too (the dialog shows them only for an instance): without them an
+// occurrence opened from such a form could be neither cancelled nor
+// stepped through.
 const std::vector<int> kTaskControls = {text, date, duration, floating, priority, rank, rankText, earliestBegin, latestEnd,
-                                 project, recurring, recurrence, alarmCheck, alarm, notes};
+                                 project, recurring, recurrence, instance, standard, exception, cancelled, prior, next,
+                                 alarmCheck, alarm, notes};
 const std::vector<int> kAppointmentControls = {text, date, beginTime, duration, endTime, key, project,
-                                        recurring, recurrence, alarmCheck, alarm, notes};
+                                        recurring, recurrence, instance, standard, exception, cancelled, prior, next,
+                                        alarmCheck, alarm, notes};
 const std::vector<int> kMultiDayControls = {text, starting, ending, beginTime, duration, key, project, alarmCheck, alarm, notes};
-const std::vector<int> kSpecialDayControls = {text, starting, baseYear, key, project, recurring, recurrence, alarmCheck, alarm, notes};
-const std::vector<int> kMemoControls = {text, date, project, recurring, recurrence, notes};
-const std::vector<int> kCashControls = {text, date, value, expense, project, recurring, recurrence, notes};
-const std::vector<int> kProjectControls = {text};
+const std::vector<int> kSpecialDayControls = {text, starting, baseYear, key, project, recurring, recurrence,
+                                              instance, standard, exception, cancelled, prior, next,
+                                              alarmCheck, alarm, notes};
+const std::vector<int> kMemoControls = {text, date, project, recurring, recurrence,
+                                        instance, standard, exception, cancelled, prior, next, notes};
+const std::vector<int> kCashControls = {text, date, value, expense, project, recurring, recurrence,
+                                        instance, standard, exception, cancelled, prior, next, notes};
+const std::vector<int> kProjectControls = {text, setColour, colourBox};
 const std::vector<int> kListControls = {text};
-const std::vector<int> kLiteControls = {text, date, beginTime, duration, endTime, recurring, recurrence, alarmCheck, alarm};
+const std::vector<int> kLiteControls = {text, date, beginTime, duration, endTime, recurring, recurrence,
+                                        instance, standard, exception, cancelled, prior, next, alarmCheck, alarm};
 const std::vector<int> kDefineControls = {
     text, date, beginTime, duration, endTime, onHold, floating, split, priority, rank, rankText,
     earliestBegin, latestEnd, spin, bizHours, offHours, postponeDate, postponeTime, deadlineDate, deadlineTime,
     sunday, 15, 16, 17, 18, 19, 20, weekdays, weekend, value, daily, total, hourized, key, followUp, project,
-    prerequisite, lagDays, lagDuration, caseNumber, recurring, recurrence, 48, 49, 50, 51, 52, 53,
-    alarmCheck, alarm, notes, 236, 501};
+    prerequisite, lagDays, lagDuration, caseNumber, recurring, recurrence, instance, standard, exception, cancelled,
+    prior, next, alarmCheck, alarm, notes, deleteItem, 501};
 
 // What kind of text an edit field holds.
 enum class Syntax { Text, Date, Time, Duration, Integer, Real };
@@ -249,6 +266,7 @@ ItemEditor::ItemEditor(const Schedule& schedule, EntryContext context, ItemEdito
       templateItem_(schedule.templateItem), bizStart_(schedule.header.bizStart()), bizEnd_(schedule.header.bizEnd()),
       lite_(isLiteMode(schedule.header))
 {
+    invokingCommand_ = request.command;
     context_.itemEditorOpen = true;
     for (PlistEntryHandle h : schedule.plist) {
         const PlistEntry& entry = schedule.plist.entry(h);
@@ -263,6 +281,9 @@ ItemEditor::ItemEditor(const Schedule& schedule, EntryContext context, ItemEdito
     else
         startNew(schedule, request);
     form_ = formOfCommand(command_, lite_);
+    openedRecord_ = record_;
+    openedText_ = text_;
+    openedDay_ = dialogDay_;
 }
 
 void ItemEditor::loadItem(const Schedule& schedule, const ItemEditorRequest& request)
@@ -290,6 +311,28 @@ void ItemEditor::loadItem(const Schedule& schedule, const ItemEditorRequest& req
     }
     if (record_.has(ItemFlag::fStarted) && record_.has(ItemFlag::fSplit))
         openingNotice_ = kStartedSplitText;
+    loadRecurring(schedule, request);
+}
+
+// A definition is opened on one of its occurrence days (or, with no day,
+// as itself); an exception stands for the occurrence day it replaces.
+void ItemEditor::loadRecurring(const Schedule& schedule, const ItemEditorRequest& request)
+{
+    if (record_.has(ItemFlag::fRecurDef) && schedule.recurrences.contains(item_)) {
+        definition_ = item_;
+        instanceDay_ = request.day;
+        dialogDay_ = firstDay_ = instanceDay_;
+    } else if (record_.has(ItemFlag::fException)) {
+        definition_ = schedule.recurrences.definitionOf(item_);
+        instanceDay_ = DayNumber(record_.createdDay());
+    }
+    if (!definition_)
+        return;
+    definitionId_ = schedule.record(definition_).id();
+    recurrence_ = schedule.recurrences.ruleOf(definition_);
+    recurring_ = true;
+    const bool wholeSeries = invokingCommand_ == ItemCommand::modifyAllOccurrences || instanceDay_.isNone();
+    setRole(wholeSeries ? RecurringRole::Standard : RecurringRole::Exception);
 }
 
 void ItemEditor::startNew(const Schedule& schedule, const ItemEditorRequest& request)
@@ -337,7 +380,81 @@ bool ItemEditor::isProjectOrList() const
     return command_ == ItemCommand::project || command_ == ItemCommand::list;
 }
 
-void ItemEditor::setRecurrence(std::optional<RecurrenceRecord> recurrence) { recurrence_ = std::move(recurrence); }
+void ItemEditor::setRecurrence(std::optional<RecurrenceRecord> recurrence)
+{
+    recurring_ = recurrence.has_value();
+    recurrence_ = std::move(recurrence);
+}
+
+RecurrenceRecord ItemEditor::ruleToEdit() const
+{
+    return recurrence_ ? *recurrence_ : RecurrenceEditor::newRule(dialogDay_ ? dialogDay_ : context_.today);
+}
+
+void ItemEditor::acceptRecurrence(const RecurrenceRecord& rule)
+{
+    recurrence_ = rule;
+    recurring_ = true;
+    if (!record_.has(ItemFlag::recurrence)) {
+        record_.setFlag(ItemFlag::fRecurDef, true);
+        // Occurrences are placed by their rule, never by the scheduler.
+        record_.setFlag(ItemFlag::fFloating, false);
+        role_ = RecurringRole::Standard;
+    }
+}
+
+std::optional<RecurrenceRecord> ItemEditor::storedRecurrence() const
+{
+    return recurring_ ? recurrence_ : std::nullopt;
+}
+
+void ItemEditor::setRole(RecurringRole role)
+{
+    role_ = role;
+    if (role == RecurringRole::Standard) {
+        record_.setFlag(ItemFlag::fRecurDef, true);
+        record_.setFlag(ItemFlag::fException | ItemFlag::fFloating, false);
+    } else if (role == RecurringRole::Exception) {
+        record_.setFlag(ItemFlag::fException, true);
+        record_.setFlag(ItemFlag::fRecurDef, false);
+    }
+}
+
+bool ItemEditor::instanceEdited() const
+{
+    return record_ != openedRecord_ || text_ != openedText_ || dialogDay_ != openedDay_;
+}
+
+bool ItemEditor::hasInstances() const
+{
+    if (!recurrence_)
+        return false;
+    const RecurrenceRecord& rule = *recurrence_;
+    if (rule.monthWord() & kMonthWordSuspended)
+        return true;
+    const DayNumber from = ruleStartDay(rule, context_.today);
+    return !firstRuleDay(rule, from, ruleEndDay(rule), context_.today).isNone();
+}
+
+RecurringPress ItemEditor::pressRecurring()
+{
+    if (recurring_ && recurrence_ && !hasInstances()) {
+        messages_.error(kNoInstancesText);
+        return RecurringPress::Done;
+    }
+    if (!record_.has(ItemFlag::recurrence) && !definition_)
+        return RecurringPress::OpenRecurrence;
+    recurring_ = !recurring_;
+    return RecurringPress::Done;
+}
+
+bool ItemEditor::dateShowsRecurring() const
+{
+    return recurring_ && (record_.has(ItemFlag::fRecurDef) || role_ == RecurringRole::Cancelled);
+}
+
+std::optional<std::uint32_t> ItemEditor::projectColour() const { return projectColourOf(record_); }
+void ItemEditor::setProjectColour(std::optional<std::uint32_t> colorRef) { zk::setProjectColour(record_, colorRef); }
 
 // --- reading fields ------------------------------------------------------------------
 
@@ -551,7 +668,11 @@ std::string ItemEditor::fieldText(int id) const
                                         : timeOf((record_.beginTime() - 1 + record_.duration()) % 1440 + 1);
     case earliestBegin: return timeOf(record_.earliestBegin());
     case latestEnd: return timeOf(record_.latestEndField());
-    case date: return dateText(dialogDay_.value());
+    case date:
+        if (dateShowsRecurring())
+            return role_ == RecurringRole::Cancelled ? std::string() : std::string(kRecurringDateText);
+        return dateText(dialogDay_.value());
+    case instance: return "Instance";
     case postponeDate: return dateText(record_.postponeDate());
     case deadlineDate: return dateText(record_.deadlineDate());
     case postponeTime: return timeOf(record_.postponeTime());
@@ -590,7 +711,10 @@ bool ItemEditor::isChecked(int id) const
     case daily: return !record_.has(ItemFlag::fTotalHours);
     case total: return record_.has(ItemFlag::fTotalHours);
     case alarmCheck: return record_.has(ItemFlag::fAlarm);
-    case recurring: return recurrence_.has_value() || record_.has(ItemFlag::recurrence);
+    case recurring: return recurring_;
+    case standard: return role_ == RecurringRole::Standard;
+    case exception: return role_ == RecurringRole::Exception;
+    case cancelled: return role_ == RecurringRole::Cancelled;
     }
     return false;
 }
@@ -622,6 +746,14 @@ void ItemEditor::press(int id, bool checked)
     case alarmCheck:
         if (record_.has(ItemFlag::fAlarm | ItemFlag::alarmFromBegin | ItemFlag::alarmFromEnd))
             record_.setFlag(ItemFlag::fAlarm, checked);
+        break;
+    case standard:
+    case exception:
+    case cancelled:
+        if (editsInstance() && recurring_)
+            setRole(id == standard ? RecurringRole::Standard
+                    : id == exception ? RecurringRole::Exception
+                                      : RecurringRole::Cancelled);
         break;
     }
 }
@@ -731,7 +863,7 @@ bool ItemEditor::floatingEnabled() const
 {
     if (record_.has(ItemFlag::fSplit) && record_.has(ItemFlag::fFloating))
         return false;
-    return !record_.has(ItemFlag::fRecurDef) && record_.kind() != ItemKind::cashFlow;
+    return !dateShowsRecurring() && record_.kind() != ItemKind::cashFlow;
 }
 
 // --- OK --------------------------------------------------------------------------
@@ -749,6 +881,8 @@ DayNumber ItemEditor::finalDay() const
 ItemRecord ItemEditor::finalRecord() const
 {
     ItemRecord r = record_;
+    if (!recurring_)
+        r.setFlag(ItemFlag::recurrence, false);
     if (!r.has(ItemFlag::fStarted))
         r.setFlag(ItemFlag::fAnchored, r.beginTime() != 0);
     auto normalised = [&](int t) {

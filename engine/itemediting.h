@@ -22,6 +22,11 @@
 // - Which controls a form carries, and which form a command opens, are the
 //   tables below; every form shares the control identifiers, so one
 //   identifier always sets the same field.
+// - A recurring item is edited as one instance: the definition opened on
+//   one of its occurrence days, or one of its exceptions. The role (the
+//   definition itself, this occurrence as an exception, or this occurrence
+//   cancelled) and the recurring box decide what OK stores; the rule is
+//   the definition's, as the recurrence dialog leaves it.
 
 #include "core/dateparse.h"
 #include "core/item.h"
@@ -53,6 +58,7 @@ inline constexpr int anniversary = 654;
 inline constexpr int holiday = 655;
 inline constexpr int vacation = 656;
 inline constexpr int define = 657;
+inline constexpr int modifyAllOccurrences = 351;
 inline constexpr int project = 662;
 inline constexpr int cashFlow = 735;
 inline constexpr int list = 745;
@@ -127,6 +133,15 @@ inline constexpr int lagDays = 1304;
 inline constexpr int lagDuration = 1303;
 inline constexpr int caseNumber = 1444;
 inline constexpr int notes = 234;
+inline constexpr int instance = 48;
+inline constexpr int standard = 49;
+inline constexpr int exception = 50;
+inline constexpr int cancelled = 51;
+inline constexpr int prior = 52;
+inline constexpr int next = 53;
+inline constexpr int setColour = 1194;
+inline constexpr int colourBox = 1195;
+inline constexpr int deleteItem = 236;
 } // namespace ControlId
 
 // The weekday (0 Sunday .. 6 Saturday) of a weekday box, or -1.
@@ -147,6 +162,8 @@ extern const char* const kInvalidYearText;
 extern const char* const kUnderlappingTimeText;
 extern const char* const kUnderlappingDateText;
 extern const char* const kStartedSplitText;
+extern const char* const kDeleteOtherInstancesText;
+extern const char* const kRecurringDateText;
 
 // --- the editor --------------------------------------------------------------------
 
@@ -165,8 +182,16 @@ struct ItemEditorRequest {
     ItemHandle item;                     // none: a new item
     std::optional<ItemRecord> preset;    // a record to start a new item from
     std::string presetText;
-    DayNumber day;                       // the dialog day of a new item; none: today
+    // The dialog day of a new item (none: today); for a recurring
+    // definition the occurrence day opened (none: the definition itself).
+    DayNumber day;
 };
+
+// What an instance of a recurring item is made into.
+enum class RecurringRole { None, Standard, Exception, Cancelled };
+
+// What pressing the recurring box asks of the dialog.
+enum class RecurringPress { Done, OpenRecurrence };
 
 enum class RankStep { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
 
@@ -203,6 +228,39 @@ public:
     // Set by the recurrence editor; a new item with one becomes a definition.
     const std::optional<RecurrenceRecord>& recurrence() const { return recurrence_; }
     void setRecurrence(std::optional<RecurrenceRecord> recurrence);
+    // The rule the recurrence dialog opens with: the item's, else a new one
+    // from the dialog day.
+    RecurrenceRecord ruleToEdit() const;
+    // The recurrence dialog confirmed: the box is checked, and an item that
+    // is neither a definition nor an exception becomes a definition.
+    void acceptRecurrence(const RecurrenceRecord& rule);
+    // The rule OK stores with the item: none while the box is cleared.
+    std::optional<RecurrenceRecord> storedRecurrence() const;
+
+    // --- recurring instances ------------------------------------------------------
+    // The definition of the instance edited, or none.
+    ItemHandle definition() const { return definition_; }
+    std::uint32_t definitionId() const { return definitionId_; }
+    // The occurrence day of the instance (an exception: the day it replaces).
+    DayNumber instanceDay() const { return instanceDay_; }
+    bool editsInstance() const { return definition_ && !instanceDay_.isNone(); }
+    RecurringRole role() const { return role_; }
+    // The recurring box (145) is checked.
+    bool recurringChecked() const { return recurring_; }
+    // An existing item that is not recurring yet was given a rule.
+    bool becomesDefinition() const { return !isNew() && !definition_ && recurring_ && recurrence_.has_value(); }
+    // The record, text or day differ from what was opened.
+    bool instanceEdited() const;
+    // Pressing the recurring box: a rule without instances is reported; an
+    // item without a rule yet asks for the recurrence dialog; else the box
+    // toggles.
+    RecurringPress pressRecurring();
+    // "&Date:" shows kRecurringDateText (empty when cancelled), disabled.
+    bool dateShowsRecurring() const;
+
+    // --- the project colour --------------------------------------------------------
+    std::optional<std::uint32_t> projectColour() const;
+    void setProjectColour(std::optional<std::uint32_t> colorRef);
     // A text shown once at opening (a started split task), or empty.
     const std::string& openingNotice() const { return openingNotice_; }
 
@@ -256,6 +314,9 @@ private:
     void setBizHours(bool on);
     void setOffHours(bool on);
     void readMarval();
+    void loadRecurring(const Schedule& schedule, const ItemEditorRequest& request);
+    void setRole(RecurringRole role);
+    bool hasInstances() const;
 
     EntryContext context_;
     Messages& messages_;
@@ -271,6 +332,15 @@ private:
     DayNumber firstDay_;
     DayNumber lastDay_;
     std::optional<RecurrenceRecord> recurrence_;
+    int invokingCommand_ = 0;
+    ItemHandle definition_;
+    std::uint32_t definitionId_ = 0;
+    DayNumber instanceDay_;
+    RecurringRole role_ = RecurringRole::None;
+    bool recurring_ = false;
+    ItemRecord openedRecord_;
+    std::string openedText_;
+    DayNumber openedDay_;
     int rank_ = 1;
     bool listed_ = false;            // the item is in the priority list now
     std::uint8_t listedLetter_ = 0;  // and with this letter

@@ -115,14 +115,15 @@ void DesktopCommands::installItemCommands()
                         ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow})
         dispatcher_.setHandler(command, [this](int c) { defineItem(c, kNoItem); });
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
-    dispatcher_.setHandler(kModifyItemCommand, [this](int) { modifySelectedItem(); });
+    dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });
+    dispatcher_.setHandler(ItemCommand::modifyAllOccurrences, [this](int c) { modifySelectedItem(c); });
 }
 
 void DesktopCommands::connectSchedulesArea()
 {
     SchedulesArea& area = app_.window().schedulesArea();
     QObject::connect(&area, &SchedulesArea::openItemRequested, &area,
-                     [this](ItemHandle item, DayNumber) { defineItem(ItemCommand::define, item); });
+                     [this](ItemHandle item, DayNumber day) { defineItem(ItemCommand::define, item, day); });
     QObject::connect(&area, &SchedulesArea::insertItemRequested, &area, [this](DayNumber) { defineGeneralItem(); });
     QObject::connect(&area, &SchedulesArea::statusMenuRequested, &area,
                      [this](ItemHandle, QPoint at) { showStatusMenu(at); });
@@ -130,11 +131,11 @@ void DesktopCommands::connectSchedulesArea()
 }
 
 // Not while starting: the schedule belongs to the start-up worker.
-void DesktopCommands::defineItem(int command, ItemHandle item)
+void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
 {
     if (app_.initialising())
         return;
-    ItemDialogRequest request{command, item, std::nullopt, {}, viewedDay()};
+    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day};
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         if (command == ItemCommand::define && !item)
@@ -151,10 +152,12 @@ void DesktopCommands::defineItem(int command, ItemHandle item)
 // A new item of no preset kind starts from the template.
 void DesktopCommands::defineGeneralItem() { defineItem(ItemCommand::define, kNoItem); }
 
-void DesktopCommands::modifySelectedItem()
+// The entry's day tells which occurrence of a recurring item is opened.
+void DesktopCommands::modifySelectedItem(int command)
 {
-    if (ItemHandle item = app_.window().schedulesArea().selectedItem())
-        defineItem(ItemCommand::define, item);
+    SchedulesArea& area = app_.window().schedulesArea();
+    if (ItemHandle item = area.selectedItem())
+        defineItem(command, item, area.currentPane().day());
 }
 
 // --- statuses --------------------------------------------------------------------------

@@ -56,10 +56,11 @@ private:
     void installStatusCommands();
     void connectSchedulesArea();
 
-    // The item dialog; the day it leaves the item on is shown.
-    void defineItem(int command, ItemHandle item);
+    // The item dialog; the day it leaves the item on is shown. `day`: the
+    // entry's day (none: the viewed day).
+    void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
-    void modifySelectedItem();
+    void modifySelectedItem(int command);
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();

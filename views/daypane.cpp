@@ -389,13 +389,14 @@ QFont DayPane::lineFont(const PaneLine& line) const
     return font;
 }
 
-// After the time column: in PRO mode the duration bar and the flag icons,
-// three character widths each, unless the timespace layout shows durations.
+// After the time column: in PRO mode the duration bar, the flag icons and
+// the project colour box, three character widths each, unless the
+// timespace layout shows durations.
 int DayPane::textLeft() const
 {
     const PaneMetrics& m = record_.metrics();
     bool marks = display_.proMode && !m.timespace;
-    return m.timeColumnWidth + (marks ? 6 * m.characterWidth : 0) + kPad;
+    return m.timeColumnWidth + (marks ? 9 * m.characterWidth : 0) + kPad;
 }
 
 void DayPane::paintTimeColumn(QPainter& painter, const QRect& rect, const std::string& time, const std::string& end,
@@ -441,6 +442,13 @@ void DayPane::paintMarks(QPainter& painter, const PaneLine& line, const QRect& r
     }
     painter.setBrush(Qt::NoBrush);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    if (line.projectColour) {
+        const std::uint32_t c = *line.projectColour;  // 0x00BBGGRR
+        QRect box(x + slot + 1, rect.top() + 2, slot - 3, m.lineHeight - 5);
+        painter.fillRect(box, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        painter.setPen(style_.unscheduled);
+        painter.drawRect(box);
+    }
 }
 
 void DayPane::paintItemLine(QPainter& painter, const PaneLine& line, const QRect& rect, bool selected)

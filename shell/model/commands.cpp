@@ -349,9 +349,10 @@ std::string plainText(std::string_view menuText)
 std::string notAvailableText(int id)
 {
     const CommandInfo* command = findCommand(id);
-    std::string name = command ? plainText(command->text) : "Command " + std::to_string(id);
-    return name + " is not available yet.";
+    return notAvailableText(command ? plainText(command->text) : "Command " + std::to_string(id));
 }
+
+std::string notAvailableText(std::string_view name) { return std::string(name) + " is not available yet."; }
 
 int modeCommand(std::uint32_t interfaceMode)
 {

@@ -67,6 +67,8 @@ const CommandInfo* findCommand(int id);
 std::string plainText(std::string_view menuText);
 // "Range of Schedules is not available yet."
 std::string notAvailableText(int id);
+// The same answer for a control that is no command: "Alarm is not available yet."
+std::string notAvailableText(std::string_view name);
 
 // Commands named in code.
 namespace Command {

@@ -1,8 +1,10 @@
 #include "shell/model/itemcommit.h"
 
 #include "core/schedule.h"
+#include "engine/occurrences.h"
 #include "engine/placement.h"
 #include "engine/plistorder.h"
+#include "engine/recurrenceexpansion.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "sharing/activitylog.h"
@@ -12,6 +14,8 @@ namespace zk {
 
 const char* const kEditedItemGoneText =
     "This item was deleted in another session meanwhile. Your changes were not stored.";
+const char* const kRecurringChangeFailedText =
+    "Not enough memory to change this recurring item. Keeping old definition.";
 
 namespace {
 
@@ -35,7 +39,7 @@ CommitResult addNewItem(Session& session, const ItemEditor& editor)
     NewItem item;
     item.record = editor.finalRecord();
     item.text = editor.text();
-    item.recurrence = editor.recurrence();
+    item.recurrence = editor.storedRecurrence();
     if (!editor.isProjectOrList())
         item.day = editor.finalDay();
     if (editor.form() == ItemForm::Lite)
@@ -43,10 +47,15 @@ CommitResult addNewItem(Session& session, const ItemEditor& editor)
     // The add puts a floating item at the seq its record carries.
     if (item.record.has(ItemFlag::fFloating))
         item.record.setPlistLink(static_cast<std::uint32_t>(editor.rank()));
+    const bool recurring = item.recurrence.has_value();
     AddResult added = session.addItem(std::move(item));
     switch (added.status) {
     case AddStatus::Added: {
-        return stored(session.schedule(), added.item);
+        Schedule& s = session.schedule();
+        CommitResult result = stored(s, added.item);
+        if (recurring)
+            result.dayToShow = nextOccurrence(s, added.item, kNoDay, session.clock().today());
+        return result;
     }
     case AddStatus::Pending: return {CommitStatus::Pending, kNoItem, editor.finalDay()};
     case AddStatus::Dropped:
@@ -104,10 +113,9 @@ void updatePlist(Schedule& s, ItemHandle h, bool wantFloating, int rank, DayNumb
         removeFromPlist(s, h);
 }
 
-void placeAgain(Session& session, ItemHandle h, DayNumber day)
+void placeAgain(Placement& placement, ItemHandle h, DayNumber day)
 {
-    Schedule& s = session.schedule();
-    Placement placement(s, PlacementContext::at(session.clock()), &session.messages());
+    Schedule& s = placement.schedule();
     const ItemRecord& r = s.record(h);
     if (r.has(ItemFlag::fStarted)) {
         // A started item stays where it runs; only its day's layout follows.
@@ -167,8 +175,176 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
     if (!target.isNone())
         s.setDay(h, target);
     updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
-    placeAgain(session, h, target);
+    Placement placement(s, PlacementContext::at(session.clock()), &session.messages());
+    placeAgain(placement, h, target);
     return stored(s, h);
+}
+
+// --- recurring items ---------------------------------------------------------------
+
+// The edited fields go over an item of a series that keeps what makes it
+// that item: its id, its creation (for an exception, the day it replaces)
+// and its part in the series.
+void storeInSeries(Schedule& s, ItemHandle h, ItemRecord edited, const std::string& text)
+{
+    const ItemRecord& live = s.record(h);
+    edited.setId(live.id());
+    edited.setCreatedDay(live.createdDay());
+    edited.setCreatedTime(live.createdTime());
+    edited.setFlags((edited.flags() & ~ItemFlag::recurrence) | (live.flags() & ItemFlag::recurrence));
+    storeRecord(s, h, edited, text);
+}
+
+// An item that is no longer part of a series, on its day.
+CommitResult placeSingle(Session& session, Placement& placement, ItemHandle h, const ItemEditor& editor,
+                         DayNumber day)
+{
+    Schedule& s = placement.schedule();
+    ItemRecord& live = s.record(h);
+    live.setFlag(ItemFlag::recurrence, false);
+    live.setRecur(0);
+    const ItemRecord edited = editor.finalRecord();
+    storeRecord(s, h, edited, editor.text());
+    s.setDay(h, day);
+    updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
+    placeAgain(placement, h, day);
+    return stored(s, h);
+}
+
+// Yes to the question: the instance stays as a single item, the definition
+// and every other instance go.
+CommitResult makeSingle(Session& session, Placement& placement, ItemHandle h, ItemHandle definition,
+                        const ItemEditor& editor)
+{
+    Schedule& s = placement.schedule();
+    RecurrenceExpansion expansion(placement);
+    DayNumber day = editor.finalDay();
+    if (day.isNone())
+        day = session.clock().today();
+    if (h != definition)
+        s.recurrences.removeEntry(definition, DayNumber(s.record(h).createdDay()));
+    expansion.takeDefinitionOffAllDays(definition);
+    expansion.deleteExceptions(definition);
+    s.recurrences.remove(definition);
+    if (h != definition)
+        s.freeItem(definition);
+    return placeSingle(session, placement, h, editor, day);
+}
+
+CommitResult cancelInstance(Placement& placement, ItemHandle h, ItemHandle definition, const ItemEditor& editor)
+{
+    Schedule& s = placement.schedule();
+    RecurrenceExpansion expansion(placement);
+    const DayNumber day = editor.instanceDay();
+    if (h != definition) {
+        // The exception goes; its occurrence comes back to be cancelled.
+        if (std::optional<EntryRef> at = s.scheduledAnywhere(h)) {
+            expansion.undoException(*at);
+        } else {
+            s.recurrences.removeEntry(definition, day);
+            s.freeItem(h);
+        }
+    }
+    if (std::optional<std::size_t> at = s.getDay(day) ? s.entryOf(definition, day) : std::nullopt)
+        expansion.cancelOccurrence(EntryRef{day, *at});
+    else if (!s.recurrences.isCancelled(definition, day))
+        s.recurrences.addEntry(definition, day);
+    return {CommitStatus::Stored, definition, day};
+}
+
+CommitResult changeDefinition(Session& session, Placement& placement, ItemHandle definition, const ItemEditor& editor)
+{
+    Schedule& s = placement.schedule();
+    RecurrenceExpansion expansion(placement);
+    storeInSeries(s, definition, editor.finalRecord(), editor.text());
+    s.setDay(definition, DayNumber(kNoDayInChain));
+    if (!expansion.changeRule(definition, *editor.storedRecurrence()))
+        return {CommitStatus::Stored, definition, kNoDay};
+    const DayNumber today = session.clock().today();
+    DayNumber day = editor.instanceDay();
+    if (day.isNone() || occursOn(s, definition, day, today) != 1)
+        day = nextOccurrence(s, definition, kNoDay, today);
+    return {CommitStatus::Stored, definition, day};
+}
+
+CommitResult storeException(Session& session, Placement& placement, ItemHandle h, ItemHandle definition,
+                            const ItemEditor& editor)
+{
+    Schedule& s = placement.schedule();
+    if (h == definition) {
+        // Opening an occurrence and leaving it as it was makes no exception.
+        if (!editor.instanceEdited())
+            return {CommitStatus::Stored, definition, editor.instanceDay()};
+        const DayNumber day = editor.instanceDay();
+        std::optional<std::size_t> at = s.getDay(day) ? s.entryOf(definition, day) : std::nullopt;
+        ItemHandle exception = at ? RecurrenceExpansion(placement).makeException(EntryRef{day, *at}) : kNoItem;
+        if (!exception) {
+            session.messages().error(kRecurringChangeFailedText);
+            return {CommitStatus::Refused, kNoItem, kNoDay};
+        }
+        h = exception;
+    }
+    const ItemRecord edited = editor.finalRecord();
+    storeInSeries(s, h, edited, editor.text());
+    const DayNumber target = editor.finalDay();
+    s.setDay(h, target);
+    updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
+    placeAgain(placement, h, target);
+    return stored(s, h);
+}
+
+// An existing item given a rule: off its days and out of the priority
+// list, its occurrences on every day.
+CommitResult makeDefinition(Session& session, Placement& placement, ItemHandle h, const ItemEditor& editor)
+{
+    Schedule& s = placement.schedule();
+    takeOffDays(placement, h);
+    if (s.record(h).has(ItemFlag::fFloating))
+        removeFromPlist(s, h);
+    s.record(h).setFlag(ItemFlag::fFloating, false);
+    ItemRecord edited = editor.finalRecord();
+    edited.setFlag(ItemFlag::fException | ItemFlag::fFloating, false);
+    edited.setFlag(ItemFlag::fRecurDef, true);
+    storeRecord(s, h, edited, editor.text());
+    s.record(h).setFlag(ItemFlag::fRecurDef, true);
+    s.recurrences.add(h, *editor.storedRecurrence());
+    s.setDay(h, DayNumber(kNoDayInChain));
+    RecurrenceExpansion(placement).placeDefinitionOnAllDays(h);
+    return {CommitStatus::Stored, h, nextOccurrence(s, h, kNoDay, session.clock().today())};
+}
+
+CommitResult changeRecurring(Session& session, const ItemEditor& editor)
+{
+    // Asked before anything is taken: No keeps the dialog as it is.
+    const bool single = editor.definition() && !editor.recurringChecked();
+    if (single && session.messages().question(kDeleteOtherInstancesText) != Answer::Yes)
+        return {CommitStatus::Kept, kNoItem, kNoDay};
+    if (!session.access().requestChangeAccess())
+        return {CommitStatus::Waiting, kNoItem, kNoDay};
+    Schedule& s = session.schedule();
+    ItemHandle h = findEdited(s, editor);
+    ItemHandle definition = editor.definition() ? s.recurrences.findByItemId(editor.definitionId()) : kNoItem;
+    if (!h || (editor.definition() && !definition)) {
+        session.messages().error(kEditedItemGoneText);
+        return {CommitStatus::Refused, kNoItem, kNoDay};
+    }
+    Placement placement(s, PlacementContext::at(session.clock()), &session.messages());
+    CommitResult result;
+    if (editor.becomesDefinition())
+        result = makeDefinition(session, placement, h, editor);
+    else if (single)
+        result = makeSingle(session, placement, h, definition, editor);
+    else if (editor.role() == RecurringRole::Cancelled)
+        result = cancelInstance(placement, h, definition, editor);
+    else if (editor.role() == RecurringRole::Standard)
+        result = changeDefinition(session, placement, definition, editor);
+    else
+        result = storeException(session, placement, h, definition, editor);
+    if (result.status == CommitStatus::Stored) {
+        s.dirty = true;
+        logChange(session, editor.text());
+    }
+    return result;
 }
 
 CommitResult storeTemplate(Session& session, const ItemEditor& editor)
@@ -191,6 +367,8 @@ CommitResult commitItemEdit(Session& session, const ItemEditor& editor)
         return storeTemplate(session, editor);
     if (editor.isNew())
         return addNewItem(session, editor);
+    if (editor.definition() || editor.becomesDefinition())
+        return changeRecurring(session, editor);
     return changeItem(session, editor);
 }
 

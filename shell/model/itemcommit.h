@@ -8,6 +8,14 @@
 // an add that is refused, leaves the schedule as it was and says so in the
 // result, so the editor can stay open with what the user typed.
 //
+// A recurring item is stored by what the editor made of its instance: the
+// definition changed (its occurrences taken off and placed again), the
+// occurrence stored as an exception (an unchanged one stays a standard
+// occurrence), the occurrence cancelled, or, with the recurring box
+// cleared and the question answered Yes, the item made a single item and
+// the other instances deleted. An existing item given a rule becomes a
+// definition. A new recurring item is shown on its first occurrence.
+//
 // The caller owns the schedule while it calls (the background-work lock).
 // Taking change access may load what another session saved and so replace
 // the schedule object: the edited item is found again by its id.
@@ -24,6 +32,7 @@ enum class CommitStatus {
     Pending,  // a new item waits for change access, and goes in once it comes
     Waiting,  // change access is held by another session: nothing stored
     Refused,  // the schedule refused it (the reason was shown): nothing stored
+    Kept,     // the user chose to go on editing: nothing stored
 };
 
 struct CommitResult {
@@ -38,6 +47,7 @@ struct CommitResult {
 };
 
 extern const char* const kEditedItemGoneText;
+extern const char* const kRecurringChangeFailedText;
 
 CommitResult commitItemEdit(Session& session, const ItemEditor& editor);
 

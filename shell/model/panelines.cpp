@@ -1,5 +1,6 @@
 #include "shell/model/panelines.h"
 
+#include "core/projectcolour.h"
 #include "core/schedule.h"
 #include "core/scheduleheader.h"
 #include "core/text.h"
@@ -74,6 +75,7 @@ PaneLine itemLine(Schedule& schedule, const DayEntry& e, std::size_t index, DayN
     line.hasNote = r.has(ItemFlag::fHasNotes);
     line.alarm = r.has(ItemFlag::fAlarm);
     line.floating = e.start != 0 && !r.has(ItemFlag::notFreelyMovable | ItemFlag::fOnHold);
+    line.projectColour = projectColour(schedule, r.projectId());
     line.status = r.status() & 7;
     line.description = schedule.description(e.item);
     if (r.has(ItemFlag::fDone))

@@ -92,6 +92,7 @@ struct PaneLine {
     bool hasNote = false;
     bool alarm = false;
     bool floating = false;      // laid into free time
+    std::optional<std::uint32_t> projectColour;  // COLORREF of the item's project
     int status = 0;
     std::string description;    // for type-ahead
 
