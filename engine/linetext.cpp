@@ -421,6 +421,12 @@ std::string dayFactsLine(const Schedule& schedule, DayNumber day, const PaneDisp
     return facts;
 }
 
+std::string skyFacts(DayNumber day, const PaneDisplay& d, const LineMoment& m, const RegionalSettings& regional)
+{
+    return moonFacts(day, d.moon, regional) + sunFacts(day, d.sun, regional)
+         + tideFacts(day, m.today, m.now, d.tides, regional);
+}
+
 std::string paneHeading(DayNumber day, const RegionalSettings& regional)
 {
     return dayName(day, regional) + " " + shortDate(day, regional);

@@ -16,7 +16,9 @@
 #include "core/daylist.h"
 #include "core/daynumber.h"
 #include "core/regional.h"
+#include "engine/moontimes.h"
 #include "engine/suntimes.h"
+#include "engine/tides.h"
 
 #include <array>
 #include <optional>
@@ -62,7 +64,9 @@ struct PaneDisplay {
     CurrencyFormat currency;
     // The status table's labels, for the printed status tag.
     std::array<std::string, 8> statusLabels;
+    MoonDisplay moon;
     SunDisplay sun;
+    TideDisplay tides;
 };
 
 struct LineMoment {
@@ -112,10 +116,14 @@ GapLineText gapLineText(TimeValue begin, TimeValue end, const PaneDisplay& displ
 
 // The facts after a pane's date: the distance from today, the week number,
 // the counts, the scheduled time, the day's value, the undone count or the
-// free and conflicting time. The sun times go before it (sunFacts); the
-// moon and tide parts need their tables and are not part of it yet.
+// free and conflicting time. The sky's facts go before it.
 std::string dayFactsLine(const Schedule& schedule, DayNumber day, const PaneDisplay& display,
                          const LineMoment& moment);
+
+// The moon's rise and set, the sun's times, and, for today, the coming low
+// and high water: the start of the day facts line.
+std::string skyFacts(DayNumber day, const PaneDisplay& display, const LineMoment& moment,
+                     const RegionalSettings& regional);
 
 // The date of a pane heading, and whether it shows in the highlight colour
 // (a holiday item on the day, or Easter Sunday).

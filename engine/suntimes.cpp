@@ -1,8 +1,7 @@
 #include "engine/suntimes.h"
 
-#include "core/calendar.h"
 #include "core/dateformat.h"
-#include "platform/clock.h"
+#include "engine/astronomy.h"
 
 #include <cmath>
 #include <numbers>
@@ -11,31 +10,16 @@ namespace zk {
 
 namespace {
 
-// Julian date of the day's midnight, UTC, and of the epoch J2000.0.
-constexpr double kJulianOfDayZero = 2444238.5;
-constexpr double kJ2000 = 2451545.0;
 constexpr double kObliquity = 23.4397;
 // The sun's disc and the refraction at the horizon.
 constexpr double kHorizonAltitude = -0.833;
-
-double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
-double degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
-
-// Minutes since the day's local midnight, kept within the day.
-TimeValue localTime(double julian, DayNumber day, int utcOffsetMinutes)
-{
-    double minutes = (julian - (kJulianOfDayZero + day.value())) * 1440.0 + utcOffsetMinutes;
-    int whole = static_cast<int>(std::lround(minutes));
-    whole = ((whole % 1440) + 1440) % 1440;
-    return TimeValue::fromClock(whole / 60, whole % 60);
-}
 
 } // namespace
 
 SunTimes sunTimes(DayNumber day, double latitude, double longitude, int utcOffsetMinutes)
 {
     // The mean solar noon of the day, counted from J2000.0.
-    const double noon = std::round(kJulianOfDayZero + day.value() + 0.5 - kJ2000 + 0.0008);
+    const double noon = std::round(julianOfDay(day) + 0.5 - kJ2000 + 0.0008);
     const double meanNoon = noon - longitude / 360.0;
     const double anomaly = std::fmod(357.5291 + 0.98560028 * meanNoon, 360.0);
     const double m = radians(anomaly);
@@ -65,9 +49,7 @@ std::string sunFacts(DayNumber day, const SunDisplay& display, const RegionalSet
 {
     if (!display.any())
         return {};
-    const CivilDate date = civilDate(day);
-    const int offset = utcOffsetMinutes(LocalMoment{date.year, date.month, date.day, 12, 0, 0});
-    const SunTimes times = sunTimes(day, display.latitude, display.longitude, offset);
+    const SunTimes times = sunTimes(day, display.latitude, display.longitude, utcOffsetOfDay(day));
     std::string facts;
     if (display.sunrise && times.rise)
         facts += "sunrise " + timeText(*times.rise, regional) + "; ";

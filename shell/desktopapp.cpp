@@ -14,6 +14,7 @@
 #include "shell/desktopcommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
+#include "shell/placedialogs.h"
 #include "shell/preferencesdialog.h"
 #include "shell/sessionguard.h"
 #include "sharing/pipeline.h"
@@ -626,6 +627,24 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+}
+
+void DesktopApp::openPlaceSettings(int command)
+{
+    if (state_.initialising)
+        return;
+    std::unique_ptr<QDialog> dialog;
+    if (command == Command::geoPosition)
+        dialog = std::make_unique<GeoPositionDialog>(preferences_, *messages_, window_.get());
+    else
+        dialog = std::make_unique<TideLocationDialog>(preferences_, *messages_, window_.get());
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    {
+        BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+        zk::saveWindowSettings(preferences_, session_->schedule().header, settings_);
+    }
+    refreshDayPane();
 }
 
 // Only the words the dialog sets: the rest of the header may have moved on

@@ -115,6 +115,9 @@ public:
     // changed header preference marks the schedule changed, a changed mode
     // brings in that mode's menus.
     void openPreferences();
+    // The place dialogs of the Options menu (728 position, 732 tide
+    // location); a change is saved and shown at once.
+    void openPlaceSettings(int command);
     // Change access for a command, under the background-work lock.
     bool requestChangeAccess();
     // The current pane shows the day.

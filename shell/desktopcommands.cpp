@@ -98,6 +98,8 @@ void DesktopCommands::installSessionCommands()
     dispatcher_.setHandler(Command::exit, closeWindow);
     dispatcher_.setHandler(Command::quit, closeWindow);
     dispatcher_.setHandler(kPreferencesCommand, [this](int) { app_.openPreferences(); });
+    for (int command : {Command::geoPosition, Command::tideLocation})
+        dispatcher_.setHandler(command, [this](int c) { app_.openPlaceSettings(c); });
     // The keys that move the selection and scroll the current pane.
     for (PaneCommand command : {PaneCommand::PriorItem, PaneCommand::NextItem, PaneCommand::PageUp,
                                 PaneCommand::PageDown, PaneCommand::TopPage, PaneCommand::BottomPage,

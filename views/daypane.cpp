@@ -1,6 +1,7 @@
 #include "views/daypane.h"
 
 #include "shell/model/settings.h"
+#include "views/moondrawing.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -342,10 +343,26 @@ void DayPane::paintHeading(QPainter& painter)
     QFontMetrics headingMetrics(style_.heading);
     painter.setPen(record_.dayLines().highlighted ? style_.highlight : style_.text);
     QRect dateRect(kPad * 2, kPad, width() - 4 * kPad, headingMetrics.height());
+    // The moon's symbol and drawing follow the date and keep their room.
+    const QString symbol = QString::fromStdString(record_.dayLines().moonSymbol);
+    const std::optional<MoonPhase>& moon = record_.dayLines().moon;
+    const int moonSize = headingMetrics.height() * 2 / 3;
+    const int symbolWidth = symbol.isEmpty() ? 0 : headingMetrics.horizontalAdvance(symbol) + kPad;
+    const int moonRoom = (symbol.isEmpty() ? 0 : symbolWidth + kPad) + (moon ? moonSize + kPad : 0);
     QFont font = style_.heading;
-    const QString text = fittedHeading(heading(), font, dateRect.width(), style_.facts.pointSizeF());
+    const QString text = fittedHeading(heading(), font, std::max(0, dateRect.width() - moonRoom), style_.facts.pointSizeF());
     painter.setFont(font);
     painter.drawText(dateRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+    int x = dateRect.left() + QFontMetrics(font).horizontalAdvance(text) + 2 * kPad;
+    if (!symbol.isEmpty()) {
+        painter.setFont(style_.heading);
+        painter.setPen(style_.text);
+        painter.drawText(QRect(x, dateRect.top(), symbolWidth, dateRect.height()), Qt::AlignLeft | Qt::AlignVCenter, symbol);
+        x += symbolWidth + kPad;
+    }
+    if (moon)
+        drawMoon(painter, QRectF(x, dateRect.center().y() - moonSize / 2.0, moonSize, moonSize), *moon,
+                 display_.moon.latitude < 0);
     painter.setFont(style_.facts);
     painter.setPen(style_.unscheduled.darker(130));
     QRect factsRect(kPad * 2, dateRect.bottom() + kPad, width() - 4 * kPad, QFontMetrics(style_.facts).height());

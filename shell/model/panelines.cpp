@@ -7,6 +7,7 @@
 #include "engine/daylayout.h"
 #include "engine/interfacemode.h"
 #include "engine/placementcontext.h"
+#include "shell/model/placesettings.h"
 #include "shell/model/settings.h"
 
 #include <algorithm>
@@ -147,6 +148,12 @@ PaneDisplay paneDisplayFrom(const Settings& settings, const ScheduleHeader& head
     d.sun = SunDisplay{settings.isOn(IntSetting::ShowSunrise), settings.isOn(IntSetting::Zenith),
                        settings.isOn(IntSetting::ShowSunset), settings.real(RealSetting::Latitude),
                        settings.real(RealSetting::Longitude)};
+    d.moon = MoonDisplay{settings.isOn(IntSetting::ShowMoons), settings.isOn(IntSetting::Moonrise),
+                         settings.isOn(IntSetting::Moonset),
+                         settings.isOn(IntSetting::MoonAM) ? MoonHours::Morning : MoonHours::Evening,
+                         d.sun.latitude, d.sun.longitude};
+    d.tides = TideDisplay{settings.isOn(IntSetting::HighTide), settings.isOn(IntSetting::LowTide), d.sun.longitude,
+                          tideLocationOf(settings)};
     return d;
 }
 
@@ -229,7 +236,13 @@ DayLines dayLines(Schedule& schedule, DayNumber day, const PaneDisplay& d, const
         return out;
     const DayRecord* record = openDayForDisplay(schedule, day, contextOf(m));
     out.heading = paneHeading(day, regional);
-    out.facts = sunFacts(day, d.sun, regional) + dayFactsLine(schedule, day, d, m);
+    out.facts = skyFacts(day, d, m, regional) + dayFactsLine(schedule, day, d, m);
+    if (d.moon.symbol()) {
+        const MoonPhase phase = moonPhase(day, utcOffsetOfDay(day));
+        out.moonSymbol = moonSymbol(phase.name);
+        if (d.moon.phases)
+            out.moon = phase;
+    }
     out.highlighted = isHighlightedDay(schedule, day);
     if (!record)
         return out;

@@ -106,6 +106,9 @@ struct DayLines {
     std::string heading;  // the date
     std::string facts;
     bool highlighted = false;
+    std::string moonSymbol;          // after the date, with any moon option
+    std::optional<MoonPhase> moon;   // the moon drawing, with the moon phases
+
     std::vector<PaneLine> lines;
 };
 

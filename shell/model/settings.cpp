@@ -100,7 +100,9 @@ struct TextInfo {
 };
 constexpr TextInfo kTexts[] = {
     {"ErrorLog", 0}, {"autoback", 10}, {"ServerDrive", 28}, {"MobilePath", 0}, {"DataFolder", 0},
+    {"TideLocation", 63}, {"TideInterval", 8},
 };
+static_assert(std::size(kTexts) == kTextSettingCount);
 
 struct ColorInfo {
     const char* name;

@@ -57,7 +57,10 @@ const std::array<IntSettingInfo, kIntSettingCount>& intSettings();
 inline constexpr int kAutoStartUnknown = -1;
 
 enum class RealSetting { Latitude, Longitude };  // atof; 0.0 when missing
-enum class TextSetting { ErrorLog, autoback, ServerDrive, MobilePath, DataFolder };
+// TideLocation and TideInterval: the tide location's name and its mean
+// high-water interval, "h:mm".
+enum class TextSetting { ErrorLog, autoback, ServerDrive, MobilePath, DataFolder, TideLocation, TideInterval };
+inline constexpr std::size_t kTextSettingCount = 7;
 enum class RectSetting { TimerPos, TimerWndPos, NotesWindowPos };  // "%d %d %d %d"
 
 // Colours are COLORREF values, 0x00BBGGRR, read with atol.
@@ -202,11 +205,11 @@ private:
     std::array<int, kIntSettingCount> ints_{};
     bool costOfMoneyChosen_ = false;
     std::array<double, 2> reals_{};
-    std::array<std::string, 5> texts_;
+    std::array<std::string, kTextSettingCount> texts_;
     std::array<std::optional<SettingRect>, 3> rects_;
     std::array<long, kColorSettingCount> colors_{};
     std::array<FontSpec, kFontSettingCount> fonts_;
-    std::array<bool, 5> textSet_{};
+    std::array<bool, kTextSettingCount> textSet_{};
     std::array<bool, 3> rectSet_{};
     std::array<bool, kColorSettingCount> colorSet_{};
     std::array<bool, kFontSettingCount> fontSet_{};

@@ -1,0 +1,60 @@
+// What the place dialogs accept: degrees within their ranges, a named tide
+// location with an interval below half a lunar day, and the round trip
+// through the setting store.
+
+#include "platform/settingstore.h"
+#include "shell/model/placesettings.h"
+#include "tests/lockfilesupport.h"
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+TEST(PlaceSettingsTest, PositionsWithinRangeAreTakenOthersAreNamed)
+{
+    const struct {
+        const char* latitude;
+        const char* longitude;
+        const char* error;  // null: taken
+    } cases[] = {
+        {"50.37", "-4.14", nullptr},  {" +90 ", "180", nullptr},  {"-90", "-180", nullptr},
+        {"90.01", "0", kLatitudeRangeText}, {"", "0", kLatitudeRangeText}, {"51N", "0", kLatitudeRangeText},
+        {"0", "-180.5", kLongitudeRangeText}, {"0", "nan", kLongitudeRangeText}, {"0", "1e3", kLongitudeRangeText},
+    };
+    for (const auto& c : cases) {
+        auto parsed = parseGeoPosition(c.latitude, c.longitude);
+        if (c.error)
+            EXPECT_EQ(std::get<std::string>(parsed), c.error) << c.latitude << " " << c.longitude;
+        else
+            EXPECT_TRUE(std::holds_alternative<GeoPosition>(parsed)) << c.latitude << " " << c.longitude;
+    }
+    EXPECT_EQ(degreesText(50.37), "50.37");
+    EXPECT_EQ(degreesText(-0.00001), "0");
+    EXPECT_EQ(degreesText(12.0), "12");
+}
+
+TEST(PlaceSettingsTest, TheTideLocationNeedsANameAndAnIntervalAndSurvivesTheStore)
+{
+    EXPECT_EQ(std::get<std::string>(parseTideLocation("  ", "5:30")), kTideNameText);
+    EXPECT_EQ(std::get<std::string>(parseTideLocation("Brest", "12:30")), kHighWaterIntervalText);
+    TideLocation brest = std::get<TideLocation>(parseTideLocation(" Brest ", "3:47"));
+    EXPECT_EQ(brest.name, "Brest");
+    EXPECT_EQ(brest.highWaterInterval, 227);
+
+    testsupport::TempFolder temp;
+    SettingStore store(temp.path());
+    Settings settings;
+    EXPECT_FALSE(tideLocationOf(settings).highWaterInterval);
+    storeTideLocation(settings, brest);
+    storeGeoPosition(settings, GeoPosition{48.38, -4.49});
+    settings.write(store);
+    Settings read;
+    read.read(store);
+    EXPECT_EQ(tideLocationOf(read).name, "Brest");
+    EXPECT_EQ(tideLocationOf(read).highWaterInterval, 227);
+    EXPECT_DOUBLE_EQ(geoPositionOf(read).longitude, -4.49);
+}
+
+} // namespace
+} // namespace zk
