@@ -3,7 +3,8 @@
 // day, it moves there as the juggle commands move an entry (a move past a
 // floating item's deadline asks whether to extend it); dropped in its own
 // day on another line, a floating entry takes that place in the day's
-// order. A move is logged to "Change.log".
+// order. An occurrence of a recurring item stays on its day. A move is
+// logged to "Change.log".
 //
 // Contract:
 // - Change access comes first; without it, or when the schedule refuses
