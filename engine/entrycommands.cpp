@@ -179,4 +179,28 @@ std::optional<EntryRef> toggleOnHold(Placement& placement, EntryRef ref, DayNumb
     return placement.insertEntry(loose, ref.day);
 }
 
+std::optional<EntryRef> moveEntryWithinDay(Placement& placement, EntryRef ref, std::size_t before)
+{
+    Schedule& schedule = placement.schedule();
+    const DayEntry& e = entryAt(schedule, ref);
+    const ItemRecord& r = schedule.record(e.item);
+    if (r.has(ItemFlag::notFreelyMovable | ItemFlag::fOnHold) || r.beginTime() != 0)
+        return std::nullopt;
+    const auto& entries = schedule.findDay(ref.day)->entries();
+    before = std::min(before, entries.size());
+    if (before == ref.index || before == ref.index + 1)
+        return ref;  // dropped where it stands
+    ItemHandle previous = before > 0 ? entries[before - 1].item : kNoItem;
+    ItemHandle next = before < entries.size() ? entries[before].item : kNoItem;
+    LooseEntry loose = placement.removeEntry(ref);
+    // The drop point stands in for its old place: its neighbours there, and
+    // its index once it is off the list.
+    loose.previousItem = previous;
+    loose.nextItem = next;
+    loose.oldIndex = before > ref.index ? before - 1 : before;
+    // A conflicting start would send it back to the walk from the head.
+    loose.entry.start = 0;
+    return placement.insertEntry(loose, ref.day);
+}
+
 } // namespace zk

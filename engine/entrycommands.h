@@ -1,12 +1,13 @@
 #pragma once
 // The schedule commands that act on one selected entry and lay its day out
 // again: "Defer Hour", the duration and begin-time steps (which share their
-// keys with "Raise Priority" and "Lower Priority"), "Appointment" and
-// "On Hold". Each takes the entry by its place and works through a
-// Placement, so the day's layout follows the change.
+// keys with "Raise Priority" and "Lower Priority"), "Appointment",
+// "On Hold" and a drag within the day. Each takes the entry by its place
+// and works through a Placement, so the day's layout follows the change.
 
 #include "core/schedule.h"
 
+#include <cstddef>
 #include <optional>
 
 namespace zk {
@@ -45,5 +46,13 @@ bool toggleAppointment(Placement& placement, EntryRef entry);
 // "On Hold": an item taken off hold is put back into the viewed day.
 // Returns where the entry is afterwards.
 std::optional<EntryRef> toggleOnHold(Placement& placement, EntryRef entry, DayNumber viewedDay);
+
+// A floating entry dragged to another place in its day's order: it goes in
+// before the entry now at `before` (the day's entry count: at the end), or
+// at the first place after that where it fits, as an entry put back near
+// its old place does. Where it is afterwards; nothing when refused: an
+// entry that keeps its place by time (anchored, started, done, on hold, or
+// with a wanted begin time) stays where it is.
+std::optional<EntryRef> moveEntryWithinDay(Placement& placement, EntryRef entry, std::size_t before);
 
 } // namespace zk

@@ -108,6 +108,8 @@ public:
     BackgroundWork& backgroundWork() { return backgroundWork_; }
     const AppState& state() const { return state_; }
     DayNumber today() const { return heartbeat_.today(); }
+    TimeValue now() const { return heartbeat_.now(); }
+    const RegionalSettings& regional() const { return regional_; }
     bool saveThreadRunning() const { return saveThread_.running(); }
     Settings& preferences() { return preferences_; }
 

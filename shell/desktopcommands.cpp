@@ -5,6 +5,8 @@
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
+#include "shell/printcommands.h"
+#include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
 #include "editing/definestatusesdialog.h"
@@ -64,6 +66,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installSessionCommands();
     installItemCommands();
     installStatusCommands();
+    printing_ = std::make_unique<PrintCommands>(app_);
+    printing_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -130,6 +134,24 @@ void DesktopCommands::connectSchedulesArea()
     QObject::connect(&area, &SchedulesArea::statusMenuRequested, &area,
                      [this](ItemHandle, QPoint at) { showStatusMenu(at); });
     QObject::connect(&area, &SchedulesArea::selectionChanged, &area, [this](ItemHandle) { refresh(); });
+    QObject::connect(&area, &SchedulesArea::entryDropRequested, &area,
+                     [this](DraggedEntry entry, DropPlace place) { dropEntry(entry, place); });
+    area.setDragAllowed([this] { return !app_.initialising() && !app_.state().readOnly; });
+}
+
+void DesktopCommands::dropEntry(const DraggedEntry& entry, const DropPlace& place)
+{
+    if (app_.initialising() || app_.state().readOnly)
+        return;
+    DropResult result;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        result = zk::dropEntry(app_.session(), entry, place);
+    }
+    if (result.outcome != DropOutcome::Moved)
+        return;
+    app_.showDay(viewedDay());
+    app_.window().schedulesArea().selectItemOn(result.day, result.item);
 }
 
 // Not while starting: the schedule belongs to the start-up worker.

@@ -2,7 +2,7 @@
 // The main window's commands for a desktop session: the dispatcher, the
 // mode's menus, keys and toolbar, and the commands this session carries
 // out itself (views and days, the modes, Preferences, Exit, About, the
-// item dialog, the statuses). The schedules area's requests (open an item,
+// item dialog, the statuses, printing, dragged entries). The schedules area's requests (open an item,
 // insert one, the status menu) take the same road. Other modules add
 // theirs with dispatcher().setHandler().
 //
@@ -29,6 +29,9 @@ namespace zk {
 
 class CommandMenus;
 class DesktopApp;
+class PrintCommands;
+struct DraggedEntry;
+struct DropPlace;
 
 class DesktopCommands final : private ViewNavigator {
 public:
@@ -46,6 +49,7 @@ public:
     CommandDispatcher& dispatcher() { return dispatcher_; }
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
+    PrintCommands& printing() { return *printing_; }
 
 private:
     CommandState commandState();
@@ -65,6 +69,8 @@ private:
     void setSelectedStatus(int status);
     void defineStatuses();
     StatusMenuHost statusMenuHost();
+    // An entry dragged in the schedules area and let go: moved there.
+    void dropEntry(const DraggedEntry& entry, const DropPlace& place);
 
     // --- the navigator: the schedules area ---
     DayNumber today() const override;
@@ -83,6 +89,7 @@ private:
     CommandDispatcher dispatcher_;
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
+    std::unique_ptr<PrintCommands> printing_;
 };
 
 } // namespace zk

@@ -3,11 +3,14 @@
 #include "shell/model/settings.h"
 #include "views/moondrawing.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QWheelEvent>
+
+#include <utility>
 
 namespace zk {
 
@@ -25,19 +28,6 @@ QColor colorOf(long colorRef)
 {
     Rgb rgb = rgbOf(colorRef);
     return QColor(rgb.red, rgb.green, rgb.blue);
-}
-
-QFont fontOf(const FontSpec& stored, const QFont& fallback)
-{
-    QFont font = fallback;
-    if (!stored.face.empty())
-        font.setFamily(QString::fromStdString(stored.face));
-    if (stored.size > 0)
-        font.setPointSizeF(stored.size / 10.0);
-    font.setBold(stored.style & FontStyle::bold);
-    font.setItalic(stored.style & FontStyle::italic);
-    font.setUnderline(stored.style & FontStyle::underline);
-    return font;
 }
 
 // One line of text, vertically centred in the rectangle. Drawing at a point
@@ -80,6 +70,19 @@ QString fittedHeading(const QString& heading, QFont& font, int width, qreal smal
 }
 
 } // namespace
+
+QFont fontOf(const FontSpec& stored, const QFont& fallback)
+{
+    QFont font = fallback;
+    if (!stored.face.empty())
+        font.setFamily(QString::fromStdString(stored.face));
+    if (stored.size > 0)
+        font.setPointSizeF(stored.size / 10.0);
+    font.setBold(stored.style & FontStyle::bold);
+    font.setItalic(stored.style & FontStyle::italic);
+    font.setUnderline(stored.style & FontStyle::underline);
+    return font;
+}
 
 PaneStyle::PaneStyle()
 {
@@ -282,6 +285,12 @@ void DayPane::mousePressEvent(QMouseEvent* event)
         record_.select(hit->line, left ? extensionOf(event->modifiers()) : SelectionExtension::None);
         selectionChanged();
     }
+    const bool extending = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
+    if (left && onItem && hit->part == HitPart::Text && !extending) {
+        const PaneLine& line = record_.lines()[hit->line];
+        pressedEntry_ = DraggedEntry{line.item, day(), line.entryIndex};
+        pressedAt_ = event->position().toPoint();
+    }
     if (left && onItem)
         emit pressed(record_.lines()[hit->line].item, hit->part, event->modifiers());
     else if (left)
@@ -299,6 +308,52 @@ void DayPane::mouseDoubleClickEvent(QMouseEvent* event)
         emit doubleClicked(record_.lines()[hit->line].item, hit->part);
     else
         emit doubleClickedEmpty();
+}
+
+// A press becomes a drag once the mouse has gone the platform's drag
+// distance with the button held; short of that it stays a click.
+void DayPane::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressedEntry_ || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    if (!dragging_) {
+        if ((at - pressedAt_).manhattanLength() < QApplication::startDragDistance())
+            return;
+        if (!dragAllowed_ || !dragAllowed_()) {
+            pressedEntry_.reset();
+            return;
+        }
+        dragging_ = true;
+        setCursor(Qt::DragMoveCursor);
+    }
+    emit entryDragMoved(mapToGlobal(at));
+}
+
+void DayPane::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    std::optional<DraggedEntry> entry = std::exchange(pressedEntry_, std::nullopt);
+    if (!std::exchange(dragging_, false))
+        return;
+    unsetCursor();
+    emit entryDropped(*entry, mapToGlobal(event->position().toPoint()));
+}
+
+DropSpot DayPane::dropSpotAt(QPoint position) const
+{
+    DropSpot spot = zk::dropSpotAt(record_, position.y() - headingHeight());
+    spot.markerTop += headingHeight();
+    return spot;
+}
+
+void DayPane::setDropMarker(std::optional<int> top)
+{
+    if (dropMarker_ != top) {
+        dropMarker_ = top;
+        update();
+    }
 }
 
 void DayPane::wheelEvent(QWheelEvent* event)
@@ -330,6 +385,10 @@ void DayPane::paintEvent(QPaintEvent*)
     for (const PaneRow& row : record_.rows())
         paintRow(painter, row, area.top());
     painter.setClipping(false);
+    if (dropMarker_) {
+        // Where a dragged entry would go.
+        painter.fillRect(QRect(0, *dropMarker_ - 1, linesArea().width(), 3), palette().color(QPalette::Highlight));
+    }
     if (framed_) {
         painter.setPen(current_ ? palette().color(QPalette::Highlight) : QColor(0xB0, 0xB0, 0xB0));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -4,12 +4,15 @@
 // QPainter from a PaneRecord: the time column right-aligned, then the text
 // in the item's colour and font (underlined for key items, struck out for
 // done ones), conflicting times in red, gap lines in the unscheduled colour.
+// An entry dragged with the left button held shows a drag cursor; the pane
+// under it marks where it would go.
 //
 // The pane keeps only what it paints: the schedule is read during showDay()
 // alone, which its caller runs while it owns the schedule. Mouse input is
 // turned into signals; the schedules area around the pane acts on them.
 
 #ifndef Q_MOC_RUN
+#include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #endif
 
@@ -20,6 +23,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QScrollBar;
 
@@ -27,11 +32,15 @@ namespace zk {
 
 class Schedule;
 class Settings;
+struct FontSpec;
 
 struct DayPaneMoment {
     DayNumber today;
     TimeValue now;
 };
+
+// A stored font setting as a QFont; what it leaves out comes from `fallback`.
+QFont fontOf(const FontSpec& stored, const QFont& fallback);
 
 // Colours and fonts of the panes.
 struct PaneStyle {
@@ -86,6 +95,15 @@ public:
     // Shows the selection after the record changed it.
     void selectionChanged();
 
+    // Dragging entries: allowed while the predicate says so (unset: never).
+    // The pane that picked an entry up reports the drag by global position;
+    // the pane under it shows where the entry would go.
+    void setDragAllowed(std::function<bool()> allowed) { dragAllowed_ = std::move(allowed); }
+    bool dragging() const { return dragging_; }
+    // The drop place under a point of this pane, in its line area's terms.
+    DropSpot dropSpotAt(QPoint position) const;
+    void setDropMarker(std::optional<int> top);
+
 signals:
     void pressed(zk::ItemHandle item, zk::HitPart part, Qt::KeyboardModifiers modifiers);
     void pressedEmpty();
@@ -93,12 +111,16 @@ signals:
     void doubleClickedEmpty();
     void rightPressed(zk::ItemHandle item, QPoint globalPosition);
     void weekScrolled(int position);
+    void entryDragMoved(QPoint globalPosition);
+    void entryDropped(zk::DraggedEntry entry, QPoint globalPosition);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
@@ -130,6 +152,12 @@ private:
     bool current_ = false;
     bool framed_ = false;
     bool updatingScrollBar_ = false;
+    // The entry under a left-button press, until the button is let go.
+    std::optional<DraggedEntry> pressedEntry_;
+    QPoint pressedAt_;
+    bool dragging_ = false;
+    std::function<bool()> dragAllowed_;
+    std::optional<int> dropMarker_;
 };
 
 } // namespace zk

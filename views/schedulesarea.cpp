@@ -179,6 +179,7 @@ void SchedulesArea::rebuildPanes(const std::vector<DayNumber>& days)
         pane->setDisplay(display_);
         pane->setStyle(style_);
         pane->setHideTest(hidden_);
+        pane->setDragAllowed(dragAllowed_);
         connectPane(pane, static_cast<int>(panes_.size()));
         pane->show();
         panes_.push_back(pane);
@@ -261,6 +262,66 @@ void SchedulesArea::connectPane(DayPane* pane, int index)
     connect(pane, &DayPane::weekScrolled, this, [this, pane](int position) {
         dayRequested(dayAtWeekScroll(position, pane->day(), today_));
     });
+    connect(pane, &DayPane::entryDragMoved, this, &SchedulesArea::showDropPlace);
+    connect(pane, &DayPane::entryDropped, this, &SchedulesArea::drop);
+}
+
+// --- dragging ----------------------------------------------------------------------------------
+
+void SchedulesArea::setDragAllowed(std::function<bool()> allowed)
+{
+    dragAllowed_ = std::move(allowed);
+    for (DayPane* pane : panes_)
+        pane->setDragAllowed(dragAllowed_);
+}
+
+DayPane* SchedulesArea::paneAt(QPoint globalPosition)
+{
+    for (DayPane* pane : panes_)
+        if (pane->isVisible() && pane->rect().contains(pane->mapFromGlobal(globalPosition)) && !pane->day().isNone())
+            return pane;
+    return nullptr;
+}
+
+void SchedulesArea::showDropPlace(QPoint globalPosition)
+{
+    DayPane* target = paneAt(globalPosition);
+    for (DayPane* pane : panes_)
+        pane->setDropMarker(pane == target ? std::optional<int>(pane->dropSpotAt(pane->mapFromGlobal(globalPosition)).markerTop)
+                                           : std::nullopt);
+}
+
+void SchedulesArea::drop(const DraggedEntry& entry, QPoint globalPosition)
+{
+    for (DayPane* pane : panes_)
+        pane->setDropMarker(std::nullopt);
+    DayPane* target = paneAt(globalPosition);
+    if (!target)
+        return;  // let go outside the panes: nothing moves
+    emit entryDropRequested(entry, DropPlace{target->day(), target->dropSpotAt(target->mapFromGlobal(globalPosition)).before});
+}
+
+bool SchedulesArea::selectItemOn(DayNumber day, ItemHandle item)
+{
+    for (int i = 0; i < paneCount(); ++i) {
+        PaneRecord& record = pane(i).record();
+        if (record.day() != day)
+            continue;
+        for (int line = 0; line < record.lineCount(); ++line) {
+            if (record.lines()[static_cast<std::size_t>(line)].selectable()
+                && record.lines()[static_cast<std::size_t>(line)].item == item) {
+                const bool moved = i != current_;
+                setCurrentPane(i);
+                record.select(line);
+                pane(i).selectionChanged();
+                if (moved)
+                    emit viewedDayChanged(viewedDay());
+                emit selectionChanged(item);
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // --- moving ------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -56,6 +57,7 @@ public:
     const PaneDisplay& display() const { return display_; }
     void setStyle(const PaneStyle& style);
     void setHideTest(HideTest hidden);
+    const HideTest& hideTest() const { return hidden_; }
     void setStatusText(const QString& text);
     QString statusText() const;
 
@@ -80,6 +82,12 @@ public:
     bool moveViewedDay(int days);
     // Emits openItemRequested for the selected entry.
     bool openSelected();
+    // Makes the pane on the day current and selects the item there; false
+    // when no pane shows it.
+    bool selectItemOn(DayNumber day, ItemHandle item);
+
+    // Whether entries may be dragged now (unset: never).
+    void setDragAllowed(std::function<bool()> allowed);
 
 signals:
     void openItemRequested(zk::ItemHandle item, zk::DayNumber day);
@@ -90,6 +98,8 @@ signals:
     // The user moved to another day: the owner refreshes the panes.
     void viewedDayChanged(zk::DayNumber day);
     void selectionChanged(zk::ItemHandle item);
+    // An entry was dragged and let go over a pane: the owner moves it.
+    void entryDropRequested(zk::DraggedEntry entry, zk::DropPlace place);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -106,6 +116,9 @@ private:
     void dayRequested(DayNumber day);
     bool afterSelection(bool moved);
     bool typeAhead(const QString& text);
+    DayPane* paneAt(QPoint globalPosition);
+    void showDropPlace(QPoint globalPosition);
+    void drop(const DraggedEntry& entry, QPoint globalPosition);
 
     ScheduleView view_ = ScheduleView::Single;
     ViewLayout layout_;
@@ -113,6 +126,7 @@ private:
     PaneDisplay display_;
     PaneStyle style_;
     HideTest hidden_;
+    std::function<bool()> dragAllowed_;
     QLabel* caption_;
     QWidget* panesHost_;
     std::vector<DayPane*> panes_;

@@ -1,0 +1,212 @@
+// Printed daily schedules: a day prints its lines in their printed form
+// (the scheduler's "^", the short placement's "~", the status tag) word
+// wrapped on the page; a long range fills pages one after another without
+// a day heading left alone at a page's foot; and the print commands of a
+// session print through the printer the session keeps, here into a PDF.
+
+#include "desktopsupport.h"
+
+#include "core/dateformat.h"
+#include "shell/desktopcommands.h"
+#include "shell/model/printedschedule.h"
+#include "shell/printcommands.h"
+#include "tests/placementscenario.h"
+#include "views/schedulepage.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace zk {
+namespace {
+
+using testing::hm;
+using testing::kMonday;
+
+constexpr int kDotsPerMeter = 3937;  // 100 dpi
+
+// An A4 sheet at 100 dpi, less its margins.
+QImage blankPage()
+{
+    QImage page(780, 1120, QImage::Format_RGB32);
+    page.setDotsPerMeterX(kDotsPerMeter);
+    page.setDotsPerMeterY(kDotsPerMeter);
+    page.fill(Qt::white);
+    return page;
+}
+
+int pdfPages(const QString& file)
+{
+    QFile pdf(file);
+    if (!pdf.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = pdf.readAll();
+    return static_cast<int>(bytes.count("/Type /Page\n"));
+}
+
+class PrintingTest : public ::testing::Test, public testing::Scenario {
+protected:
+    PrintingTest()
+    {
+        testsupport::guiApplication();
+        display.proMode = true;
+        display.liteMode = false;
+        display.timespace = false;
+        display.statusLabels = {"normal", "tentative", "proposed", "confirmed", "", "", "", ""};
+    }
+
+    std::vector<DayLines> print(DayNumber first, DayNumber last)
+    {
+        return printedDays(s, {first, last}, display, {kMonday - 1, hm(12)}, regional);
+    }
+
+    PaneDisplay display;
+    RegionalSettings regional;
+};
+
+TEST_F(PrintingTest, ADayPrintsItsLinesInThePrintedForm)
+{
+    put(appointment("Board meeting", hm(9), 60), kMonday);
+    put(task("Write the quarterly report, with the figures of every branch, the outlook for the next year "
+             "and the notes of the auditors, which take some room",
+             90),
+        kMonday);
+    put(task("Call the bank", 60, ItemFlag::fSplit), kMonday, 45);  // one piece of 45 of its 60 minutes
+    ItemHandle tentative = task("Book the venue", 30);
+    s.record(tentative).setStatus(1);
+    put(tentative, kMonday);
+
+    std::vector<DayLines> days = print(kMonday, kMonday);
+    SchedulePages pages(days, PrintStyle());
+    QImage page = blankPage();
+    pages.layout(page);
+    ASSERT_EQ(pages.pageCount(), 1);
+    const QStringList texts = pages.pageTexts(0);
+    ASSERT_GE(texts.size(), 4) << texts.join('\n').toStdString();
+    EXPECT_EQ(texts[0], QString::fromStdString(paneHeading(kMonday, regional)));
+    EXPECT_TRUE(texts.contains("9:00a\tBoard meeting (1:00)")) << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("^\\d+:\\d\\d[ap]\\^\tWrite the quarterly")).size() == 1)
+        << "a scheduler placement has its caret: " << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("\\^\t~Call the bank \\(:45/1:00\\)")).size() == 1)
+        << "a short placement has its tilde: " << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.filter(QRegularExpression("\t\\[tentative\\] Book the venue")).size() == 1)
+        << "the status shows as its tag: " << texts.join('\n').toStdString();
+
+    // The long line wraps within the page: its text is taller than one line
+    // and stays inside the page's width.
+    qreal widest = 0, tallest = 0;
+    for (const SchedulePages::Piece& piece : pages.page(0)) {
+        widest = std::max(widest, piece.rect.right());
+        if (piece.part == SchedulePages::Part::Text)
+            tallest = std::max(tallest, piece.rect.height());
+    }
+    EXPECT_LE(widest, page.width());
+    EXPECT_GT(tallest, 2 * QFontMetricsF(PrintStyle().text, &page).height());
+
+    // The screen keeps its own form: no caret, no tilde, no tag.
+    PaneDisplay screen = display;
+    DayLines shown = dayLines(s, kMonday, screen, {kMonday - 1, hm(12)}, regional);
+    for (const PaneLine& line : shown.lines)
+        EXPECT_EQ(line.whole().find_first_of("^~["), std::string::npos) << line.whole();
+
+    QPainter painter(&page);
+    pages.paintPage(painter, 0);
+    painter.end();
+    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+    EXPECT_TRUE(page.save(ZELKON_SCREENSHOT_DIR "/printed-day.png"));
+}
+
+TEST_F(PrintingTest, ARangeFillsPagesInOrderAndKeepsHeadingsWithTheirLines)
+{
+    constexpr int kDays = 30;
+    for (int d = 0; d < kDays; ++d) {
+        put(appointment("Stand-up", hm(9), 15), kMonday + d);
+        for (int i = 0; i < 4; ++i)
+            put(task("Task " + std::to_string(i + 1) + " of day " + std::to_string(d + 1), 30), kMonday + d);
+    }
+    SchedulePages pages(print(kMonday, kMonday + (kDays - 1)), PrintStyle());
+    QImage page = blankPage();
+    pages.layout(page);
+    ASSERT_GT(pages.pageCount(), 3);
+
+    QStringList headings;
+    for (int p = 0; p < pages.pageCount(); ++p) {
+        const SchedulePages::Page& pieces = pages.page(p);
+        ASSERT_FALSE(pieces.empty()) << p;
+        for (const SchedulePages::Piece& piece : pieces) {
+            EXPECT_LE(piece.rect.bottom(), page.height() + 0.5) << "page " << p << ": " << piece.text.toStdString();
+            if (piece.part == SchedulePages::Part::Heading)
+                headings << piece.text;
+        }
+        EXPECT_NE(pieces.back().part, SchedulePages::Part::Heading) << "page " << p;
+        EXPECT_NE(pieces.back().part, SchedulePages::Part::Facts) << "page " << p;
+    }
+    ASSERT_EQ(headings.size(), kDays) << "each day once, in order";
+    for (int d = 0; d < kDays; ++d)
+        EXPECT_EQ(headings[d], QString::fromStdString(paneHeading(kMonday + d, regional)));
+
+    // The same pages go to a PDF file, one sheet each.
+    const QString file = QString::fromStdString((std::filesystem::temp_directory_path() / "zelkon-range.pdf").string());
+    QPdfWriter pdf(file);
+    pdf.setResolution(100);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    ASSERT_TRUE(pages.print(pdf));
+    const int printed = pages.pageCount();
+    EXPECT_EQ(pdfPages(file), printed);
+    QFile::remove(file);
+}
+
+class PrintCommandsTest : public testsupport::DesktopFixture {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+        startSession();
+        app->commands().printing().setPrinterChooser([this](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            ++chosen;
+            return true;
+        });
+    }
+    // Kept beside the screenshots, to be looked at.
+    QString file = ZELKON_SCREENSHOT_DIR "/printed-range.pdf";
+    int chosen = 0;
+};
+
+TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
+{
+    app->commands().dispatcher().dispatch(PrintCommand::todaysSchedule);
+    ASSERT_EQ(chosen, 1);
+    EXPECT_EQ(pdfPages(file), 1);
+    QFile::remove(file);
+
+    // The range dialog: a fortnight from today.
+    const DayNumber today = app->today();
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->objectName(), "RangeOfSchedules");
+        dialog->findChild<QLineEdit*>("firstDay")->setText(QString::fromStdString(shortDate(today, app->regional())));
+        dialog->findChild<QLineEdit*>("lastDay")->setText(QString::fromStdString(shortDate(today + 13, app->regional())));
+        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+        dialog->grab().save(ZELKON_SCREENSHOT_DIR "/print-range-dialog.png");
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    app->commands().dispatcher().dispatch(PrintCommand::rangeOfSchedules);
+    ASSERT_EQ(chosen, 2);
+    EXPECT_GE(pdfPages(file), 2) << "fourteen days take more than a page";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+} // namespace
+} // namespace zk
