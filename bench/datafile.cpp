@@ -109,11 +109,21 @@ std::unique_ptr<Schedule> makeSchedule(int items)
     return s;
 }
 
-std::filesystem::path benchFolder()
+// The run's files (about 50 MB at 100,000 items) go when the run ends.
+struct BenchFolder {
+    std::filesystem::path path = std::filesystem::temp_directory_path() / ("zk-bench-datafile-" + std::to_string(::getpid()));
+    BenchFolder() { std::filesystem::create_directories(path); }
+    ~BenchFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+const std::filesystem::path& benchFolder()
 {
-    auto folder = std::filesystem::temp_directory_path() / ("zk-bench-datafile-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
+    static BenchFolder folder;
+    return folder.path;
 }
 
 struct Fixture {

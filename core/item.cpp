@@ -33,25 +33,7 @@ void ItemStore::free(ItemHandle h)
     --live_;
 }
 
-bool ItemStore::isLive(ItemHandle h) const
-{
-    if (h.index == 0 || h.index > count_)
-        return false;
-    const Slot& s = slot(h.index);
-    return s.live && s.generation == h.generation;
-}
-
-Item& ItemStore::get(ItemHandle h)
-{
-    ZK_CHECK(isLive(h), "Actalloc");
-    return slot(h.index).item;
-}
-
-const Item& ItemStore::get(ItemHandle h) const
-{
-    ZK_CHECK(isLive(h), "Actalloc");
-    return slot(h.index).item;
-}
+void ItemStore::staleHandle() { ZK_FAULT("Actalloc"); }
 
 ItemHandle ItemStore::handleAt(std::uint32_t index) const
 {

@@ -17,20 +17,22 @@ inline constexpr std::uint8_t kScrambleConstant = 21;
 
 namespace detail {
 
-// What byte j of a unit is XORed with, for j mod 256.
-constexpr std::array<std::uint8_t, 256> makeScramblePattern()
+// What byte j of a unit is XORed with, for j mod 256, and 16 entries more
+// that start over: a piece of 16 starting anywhere in a stretch of 256 finds
+// its pattern in one run.
+constexpr std::array<std::uint8_t, 256 + 16> makeScramblePattern()
 {
-    std::array<std::uint8_t, 256> p{};
+    std::array<std::uint8_t, 256 + 16> p{};
     for (std::size_t j = 0; j < p.size(); ++j)
         p[j] = static_cast<std::uint8_t>(j) ^ kScrambleKey ^ kScrambleConstant;
     return p;
 }
 
-alignas(16) inline constexpr std::array<std::uint8_t, 256> kScramblePattern = makeScramblePattern();
+alignas(16) inline constexpr std::array<std::uint8_t, 256 + 16> kScramblePattern = makeScramblePattern();
 
-// Bytes [at, at + n) of a unit, n at most 16 and the piece within one
-// 256-byte stretch; a fixed count and a copy through a local, so that a
-// whole piece is one vector operation and `in` may be `out`.
+// Bytes [at, at + n) of a unit, n at most 16; a fixed count and a copy
+// through a local, so that a whole piece is one vector operation and `in`
+// may be `out`.
 template <std::size_t n>
 inline void scramblePiece(std::uint8_t* out, const std::uint8_t* in, std::size_t at)
 {
@@ -54,6 +56,13 @@ inline void scramblePiece(std::uint8_t* out, const std::uint8_t* in, std::size_t
     std::size_t j = 0;
     for (; j + 16 <= size; j += 16)
         detail::scramblePiece<16>(out, in, j);
+    // Copying, a ragged end is the unit's last 16 bytes done over: the
+    // bytes done twice come out the same, and the unit's length may vary
+    // without a loop over single bytes.
+    if (j < size && j != 0 && out != in) {
+        detail::scramblePiece<16>(out, in, size - 16);
+        return;
+    }
     if (j + 8 <= size) {
         detail::scramblePiece<8>(out, in, j);
         j += 8;
