@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <unistd.h>
 
 namespace zk {
@@ -308,20 +309,18 @@ TEST_F(DataFileLoadDamage, DescriptionsOver1000BytesAreInvalidOlderOnesConverted
 
 TEST_F(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
 {
-    FileBuilder wide(26);
-    wide.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    wide.templateItem().day(kToday, 1).definitionEntry(77, 600, 30).plistKey(0);
-    LoadResult r = load(wide);
-    expectFailure(r, LoadError::Damaged, "File being read is incomplete");
-    EXPECT_EQ(r.messages, std::vector<std::string>{"Datafile corruption detected when re-linking clone or drone"});
-
-    FileBuilder tag(23);
-    tag.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    tag.templateItem().day(kToday, 1).definitionEntry(77, 600, 0).plistKey(0);
-    LoadResult t = load(tag);
-    expectFailure(t, LoadError::Damaged, "File being read is incomplete");
-    EXPECT_EQ(t.messages,
-              std::vector<std::string>{"Datafile corruption detected when linking recurring item instance."});
+    // Format 26 refers to a definition by its id with placed minutes, 23 by a tag.
+    for (auto [format, minutes, text] :
+         {std::tuple{26, 30, "Datafile corruption detected when re-linking clone or drone"},
+          {23, 0, "Datafile corruption detected when linking recurring item instance."}}) {
+        SCOPED_TRACE(format);
+        FileBuilder f(format);
+        f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+        f.templateItem().day(kToday, 1).definitionEntry(77, 600, minutes).plistKey(0);
+        LoadResult r = load(f);
+        expectFailure(r, LoadError::Damaged, "File being read is incomplete");
+        EXPECT_EQ(r.messages, std::vector<std::string>{text});
+    }
 }
 
 TEST_F(DataFileLoadDamage, ReadFailuresAreToldApartFromDamage)
@@ -622,22 +621,6 @@ TEST_F(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
     ASSERT_TRUE(r);
     // A cancellation stays; only entries whose item is on no day go.
     EXPECT_TRUE(r.schedule->recurrences.isCancelled(r.schedule->recurrences.inOrder()[0], kToday + 3));
-}
-
-TEST_F(DataFileLoadRepair, SampleDaysAreMovedToToday)
-{
-    FileBuilder f(26);
-    f.header.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(kToday.value() - 100));
-    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    f.templateItem().day(kToday - 98, 1).itemEntry(600, 10).item(record(5000, 1), "sample");
-    f.plistKey(0);
-    LoadOptions o = testLoadOptions();
-    o.mode = LoadMode::Sample;
-    LoadResult r = loadDataBytes(f.bytes(), o);
-    ASSERT_TRUE(r) << r.failureText;
-    const DayRecord* d = r.schedule->findDay(kToday + 2);
-    ASSERT_TRUE(d);
-    EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value() + 2);
 }
 
 // --- priority list -------------------------------------------------------------------
