@@ -680,25 +680,6 @@ TEST_F(DataFileLoadPlist, KeysRebuildTheListInFileOrderAndWhatDoesNotMatchIsRepa
     EXPECT_EQ(unkeyed.schedule->plist.size(), 1u);
 }
 
-TEST_F(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
-{
-    // Regression: older layouts carry the key in the high half of the
-    // item's plistLink while matching compares the low halves, which lost
-    // the whole list (and failed the load) after a save in such a format.
-    for (int format : {22, 23, 24}) {
-        SCOPED_TRACE(format);
-        Schedule s;
-        ScheduleMaker make(s);
-        make.onDay("one", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
-        make.onDay("two", kToday, 700, 30, ItemKind::task, ItemFlag::fFloating);
-        make.onDay("three", kToday + 1, 700, 30, ItemKind::task, ItemFlag::fFloating);
-        LoadResult r = loadDataBytes(saved(s, format), testLoadOptions());
-        ASSERT_TRUE(r) << r.failureText;
-        EXPECT_TRUE(r.messages.empty()) << r.messages.front();
-        EXPECT_EQ(plistTexts(*r.schedule), plistTexts(s));
-    }
-}
-
 TEST_F(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
 {
     FileBuilder f = plistFile({1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, 23);
@@ -709,18 +690,6 @@ TEST_F(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
     for (PlistEntryHandle e : r.schedule->plist)
         letters += static_cast<char>(r.schedule->plist.entry(e).letter);
     EXPECT_EQ(letters, "ABBCCC");  // seq 1..6 of 6: below 2 A, from 4 on C
-}
-
-TEST_F(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
-{
-    Schedule s;
-    ScheduleMaker make(s);
-    make.onDay("floating", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
-    LoadResult r = loadDataBytes(saved(s, 21), testLoadOptions());
-    ASSERT_TRUE(r) << r.failureText;
-    EXPECT_TRUE(r.schedule->plist.empty());
-    EXPECT_TRUE(r.messages.empty());
-    EXPECT_FALSE(r.schedule->record(*r.schedule->chain.begin()).has(ItemFlag::fFloating));
 }
 
 TEST_F(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)

@@ -152,6 +152,13 @@ TEST_F(RecurringDefinitionsTest, MisuseIsAnInternalFault)
     EXPECT_EQ(s.recurrences.exceptionListOf(plain), nullptr);
     EXPECT_FALSE(s.recurrences.findEntry(plain, DayNumber(10000)));
     EXPECT_FALSE(s.recurrences.isCancelled(plain, DayNumber(10000)));
+
+    // Entries carry live items other than their definition.
+    ItemHandle gone = s.newItem();
+    s.freeItem(gone);
+    EXPECT_THROW(s.recurrences.addEntry(a, DayNumber(10005), gone), InternalFault);
+    EXPECT_THROW(s.recurrences.addEntry(a, DayNumber(10005), a), InternalFault);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 0);
 }
 
 TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdRecurringIdAndException)
@@ -281,16 +288,6 @@ TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
     s.recurrences.addEntry(longTitle, DayNumber(10005));
     EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for "
                                                       + std::string(157, 'a') + "..."});
-}
-
-TEST_F(ExceptionListTest, EntriesMustCarryLiveItems)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle gone = s.newItem();
-    s.freeItem(gone);
-    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), gone), InternalFault);
-    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), def), InternalFault);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
 }
 
 TEST_F(ExceptionListTest, RemovingAnEntryKeepsItsItemAndTheList)
