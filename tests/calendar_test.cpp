@@ -39,14 +39,9 @@ TEST(DayNumberConversion, MatchesTheGregorianCalendarBothWays)
     }
 }
 
-TEST(DayNumberConversion, KnownDaysShortYearsAndCarriedMonths)
+TEST(DayNumberConversion, ShortYearsAndCarriedMonths)
 {
-    EXPECT_EQ(civilDate(DayNumber(1)), (CivilDate{1980, 1, 1}));
-    EXPECT_EQ(DayNumber(1).weekday(), 2); // a Tuesday
-    EXPECT_EQ(civilDate(DayNumber(366)), (CivilDate{1980, 12, 31}));
-    EXPECT_EQ(civilDate(DayNumber(11305)), (CivilDate{2010, 12, 13}));
-    EXPECT_EQ(civilDate(DayNumber(2300)), (CivilDate{1986, 4, 18}));
-    EXPECT_EQ(civilDate(DayNumber(32508)), (CivilDate{2068, 12, 31}));
+    EXPECT_EQ(DayNumber(1).weekday(), 2); // 1 January 1980, a Tuesday
     EXPECT_EQ(dayOf(12, 13, 10).value(), 11305);
     EXPECT_EQ(dayOf(1, 1, 69), dayOf(1, 1, 2069));
     EXPECT_EQ(dayOf(1, 1, 70), dayOf(1, 1, 1970));
@@ -170,20 +165,6 @@ TEST(CalendarWeek, NumbersRunOneByOneThroughEveryUsableDay)
             }
         }
     }
-}
-
-TEST(CalendarWeek, KnownWeeks)
-{
-    const WeekSettings iso{true, 2, 0};
-    EXPECT_EQ(calendarWeek(day(2021, 1, 1), iso), 53); // a Friday
-    EXPECT_EQ(calendarWeek(day(2021, 1, 4), iso), 1);
-    EXPECT_EQ(calendarWeek(day(2024, 12, 30), iso), 1);
-    EXPECT_EQ(calendarWeek(day(2024, 12, 29), WeekSettings{}), 1);
-    // A year that starts on a Monday, with Sunday weeks: the first full week
-    // is 7..13 January, and 1 January still ends the year before.
-    const WeekSettings fullWeeks{false, 1, 0};
-    EXPECT_EQ(calendarWeek(day(2024, 1, 7), fullWeeks), 1);
-    EXPECT_EQ(calendarWeek(day(2024, 1, 6), fullWeeks), 53);
 }
 
 // ---- period weeks and the 4-4-5 calendar -------------------------------------

@@ -95,6 +95,14 @@ std::unique_ptr<Schedule> reload(const std::vector<std::uint8_t>& bytes)
     return std::move(r.schedule);
 }
 
+std::vector<std::string> plistTexts(const Schedule& s)
+{
+    std::vector<std::string> out;
+    for (PlistEntryHandle e : s.plist)
+        out.push_back(s.storedDescription(s.plist.entry(e).item));
+    return out;
+}
+
 ItemHandle findByText(const Schedule& s, const std::string& text)
 {
     for (ItemHandle h : s.chain)
@@ -137,10 +145,7 @@ TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
     ASSERT_TRUE(findByText(s, "|private note"));
 
     // The Plist in its order; keys are list positions.
-    std::vector<std::string> order;
-    for (PlistEntryHandle e : s.plist)
-        order.push_back(s.storedDescription(s.plist.entry(e).item));
-    EXPECT_EQ(order, (std::vector<std::string>{"floating A2", "floating A", "floating B", "split work"}));
+    EXPECT_EQ(plistTexts(s), (std::vector<std::string>{"floating A2", "floating A", "floating B", "split work"}));
 
     // The split item is one item with three entries.
     ItemHandle split = findByText(s, "split work");
@@ -168,18 +173,6 @@ TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
     EXPECT_TRUE(s.unreportedTexts().empty());
 }
 
-TEST(DataFileRoundTrip, ThousandByteDescriptionIsKeptWhole)
-{
-    FaultsThrow faults;
-    Schedule s;
-    ScheduleMaker make(s);
-    std::string text(1000, 'k');
-    make.onDay(text, kToday, 500, 10);
-    auto loaded = reload(saved(s));
-    ASSERT_TRUE(loaded);
-    EXPECT_TRUE(findByText(*loaded, text));
-}
-
 TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
 {
     FaultsThrow faults;
@@ -187,7 +180,11 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         SCOPED_TRACE(format);
         Schedule s;
         ScheduleMaker make(s);
+        s.header.setDayStart(TimeValue(361));  // before format 26 the template carries the window
+        s.header.setDayEnd(TimeValue(1321));
         make.onDay("fixed", kToday, 541, 60);
+        make.onDay("one", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
+        make.onDay("two", kToday + 3, 700, 30, ItemKind::task, ItemFlag::fFloating);
         ItemHandle weekly = make.definition("weekly");
         make.occurrence(weekly, kToday + 1, 600);
         make.exception(weekly, kToday + 2, "moved one");
@@ -206,8 +203,14 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         ASSERT_TRUE(d);
         EXPECT_EQ(d->entries()[0].item, def);
         EXPECT_EQ(loaded->recurrences.definitionOf(findByText(*loaded, "moved one")), def);
-        EXPECT_EQ(loaded->dayStart(), s.dayStart());
-        EXPECT_EQ(loaded->dayEnd(), s.dayEnd());
+        EXPECT_EQ(loaded->dayStart().value(), 361);
+        EXPECT_EQ(loaded->dayEnd().value(), 1321);
+        // Regression: older layouts carry the list key in the high half of
+        // the item's link, which once lost the whole list after such a save.
+        // Format 21 has no list, and its items do not float.
+        EXPECT_TRUE(loaded->unreportedTexts().empty());
+        EXPECT_EQ(plistTexts(*loaded), format == 21 ? std::vector<std::string>{} : plistTexts(s));
+        EXPECT_EQ(loaded->record(findByText(*loaded, "one")).has(ItemFlag::fFloating), format != 21);
         // The first load builds the project tree; from then on the file
         // stays the same. Packed records hold no ids, so every load of
         // those gives fresh ones and only the header's id counter moves.
@@ -329,18 +332,6 @@ TEST(DataFileWriter, WriteErrorsAreTold)
     ::close(readOnly);
 }
 
-TEST(DataFileWriter, WritesToThePathGiven)
-{
-    FaultsThrow faults;
-    RichSchedule rich;
-    auto path = std::filesystem::temp_directory_path() / ("zk-datafile-" + std::to_string(::getpid()) + ".pak");
-    ASSERT_TRUE(saveDataFile(rich.s, path));
-    LoadResult r = loadDataFile(path, testLoadOptions());
-    ASSERT_TRUE(r) << r.failureText;
-    EXPECT_EQ(r.schedule->chain.size(), rich.s.chain.size());
-    std::filesystem::remove(path);
-}
-
 TEST(DataFileWriter, OlderFormatsLeaveOutTheirMissingSections)
 {
     FaultsThrow faults;
@@ -380,21 +371,6 @@ TEST(DataFileWriter, TreeLeavesOutNodesWhoseItemTheFileDoesNotHold)
     ASSERT_EQ(loaded->projectTree.size(), 2u);
     EXPECT_EQ(loaded->projectTree.node(loaded->projectTree.topLevel()[0]).children.size(), 1u);
     EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeShownAt), 2u);
-}
-
-TEST(DataFileWriter, OlderFormatsCarryTheDayWindowInTheTemplate)
-{
-    FaultsThrow faults;
-    Schedule s;
-    s.setClock(&testClock());
-    s.header.setDayStart(TimeValue(361));
-    s.header.setDayEnd(TimeValue(1321));
-    std::vector<std::uint8_t> bytes = saved(s, 25);
-    std::uint8_t t[74];
-    std::copy(bytes.begin() + 655, bytes.begin() + 655 + 74, t);
-    scrambleUnit(t, sizeof t);
-    EXPECT_EQ(bytes::i16(t + 8), 361);
-    EXPECT_EQ(bytes::i16(t + 10), 1321);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <unistd.h>
 
 namespace zk {
@@ -308,20 +309,18 @@ TEST_F(DataFileLoadDamage, DescriptionsOver1000BytesAreInvalidOlderOnesConverted
 
 TEST_F(DataFileLoadDamage, UnknownRecurringReferenceFailsTheLoad)
 {
-    FileBuilder wide(26);
-    wide.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    wide.templateItem().day(kToday, 1).definitionEntry(77, 600, 30).plistKey(0);
-    LoadResult r = load(wide);
-    expectFailure(r, LoadError::Damaged, "File being read is incomplete");
-    EXPECT_EQ(r.messages, std::vector<std::string>{"Datafile corruption detected when re-linking clone or drone"});
-
-    FileBuilder tag(23);
-    tag.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    tag.templateItem().day(kToday, 1).definitionEntry(77, 600, 0).plistKey(0);
-    LoadResult t = load(tag);
-    expectFailure(t, LoadError::Damaged, "File being read is incomplete");
-    EXPECT_EQ(t.messages,
-              std::vector<std::string>{"Datafile corruption detected when linking recurring item instance."});
+    // Format 26 refers to a definition by its id with placed minutes, 23 by a tag.
+    for (auto [format, minutes, text] :
+         {std::tuple{26, 30, "Datafile corruption detected when re-linking clone or drone"},
+          {23, 0, "Datafile corruption detected when linking recurring item instance."}}) {
+        SCOPED_TRACE(format);
+        FileBuilder f(format);
+        f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+        f.templateItem().day(kToday, 1).definitionEntry(77, 600, minutes).plistKey(0);
+        LoadResult r = load(f);
+        expectFailure(r, LoadError::Damaged, "File being read is incomplete");
+        EXPECT_EQ(r.messages, std::vector<std::string>{text});
+    }
 }
 
 TEST_F(DataFileLoadDamage, ReadFailuresAreToldApartFromDamage)
@@ -624,22 +623,6 @@ TEST_F(DataFileLoadRepair, ExceptionOnNoDayIsPrunedAfterLoading)
     EXPECT_TRUE(r.schedule->recurrences.isCancelled(r.schedule->recurrences.inOrder()[0], kToday + 3));
 }
 
-TEST_F(DataFileLoadRepair, SampleDaysAreMovedToToday)
-{
-    FileBuilder f(26);
-    f.header.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(kToday.value() - 100));
-    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    f.templateItem().day(kToday - 98, 1).itemEntry(600, 10).item(record(5000, 1), "sample");
-    f.plistKey(0);
-    LoadOptions o = testLoadOptions();
-    o.mode = LoadMode::Sample;
-    LoadResult r = loadDataBytes(f.bytes(), o);
-    ASSERT_TRUE(r) << r.failureText;
-    const DayRecord* d = r.schedule->findDay(kToday + 2);
-    ASSERT_TRUE(d);
-    EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value() + 2);
-}
-
 // --- priority list -------------------------------------------------------------------
 
 // A file with floating items of the given keys on one day, then the keys
@@ -697,25 +680,6 @@ TEST_F(DataFileLoadPlist, KeysRebuildTheListInFileOrderAndWhatDoesNotMatchIsRepa
     EXPECT_EQ(unkeyed.schedule->plist.size(), 1u);
 }
 
-TEST_F(DataFileLoadPlist, OlderFormatsKeepTheirListThroughAWriteAndARead)
-{
-    // Regression: older layouts carry the key in the high half of the
-    // item's plistLink while matching compares the low halves, which lost
-    // the whole list (and failed the load) after a save in such a format.
-    for (int format : {22, 23, 24}) {
-        SCOPED_TRACE(format);
-        Schedule s;
-        ScheduleMaker make(s);
-        make.onDay("one", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
-        make.onDay("two", kToday, 700, 30, ItemKind::task, ItemFlag::fFloating);
-        make.onDay("three", kToday + 1, 700, 30, ItemKind::task, ItemFlag::fFloating);
-        LoadResult r = loadDataBytes(saved(s, format), testLoadOptions());
-        ASSERT_TRUE(r) << r.failureText;
-        EXPECT_TRUE(r.messages.empty()) << r.messages.front();
-        EXPECT_EQ(plistTexts(*r.schedule), plistTexts(s));
-    }
-}
-
 TEST_F(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
 {
     FileBuilder f = plistFile({1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, 23);
@@ -726,18 +690,6 @@ TEST_F(DataFileLoadPlist, FilesWithoutLettersGetThemByThirds)
     for (PlistEntryHandle e : r.schedule->plist)
         letters += static_cast<char>(r.schedule->plist.entry(e).letter);
     EXPECT_EQ(letters, "ABBCCC");  // seq 1..6 of 6: below 2 A, from 4 on C
-}
-
-TEST_F(DataFileLoadPlist, Format21HasNoListAndItsItemsDoNotFloat)
-{
-    Schedule s;
-    ScheduleMaker make(s);
-    make.onDay("floating", kToday, 600, 30, ItemKind::task, ItemFlag::fFloating);
-    LoadResult r = loadDataBytes(saved(s, 21), testLoadOptions());
-    ASSERT_TRUE(r) << r.failureText;
-    EXPECT_TRUE(r.schedule->plist.empty());
-    EXPECT_TRUE(r.messages.empty());
-    EXPECT_FALSE(r.schedule->record(*r.schedule->chain.begin()).has(ItemFlag::fFloating));
 }
 
 TEST_F(DataFileLoad, AddedFileSkipsItsPriorityListButReadsPastIt)

@@ -72,11 +72,13 @@ TEST_F(DayBlockTest, EveryGapBeforeAnEntryGetsAFreeLine)
                                                         "       held (:30)\n");
 }
 
-TEST_F(DayBlockTest, FreeTimeCountsFromTheDayStart)
+TEST_F(DayBlockTest, FreeTimeCountsFromTheDayStartAndOutsidePROOnlyAppointmentsShowTheirDuration)
 {
     put(task("t", 30), kMonday);
     put(appointment("a", hm(10), 60), kMonday);
     EXPECT_EQ(shown(kMonday).lines, (Strings{" 8:00a t (:30)", " 8:30a FREE (1:30)", "10:00a a (1:00)"}));
+    s.header.setInterfaceMode(1);
+    EXPECT_EQ(shown(kMonday).lines, (Strings{" 8:00a t", " 8:30a FREE (1:30)", "10:00a a (1:00)"}));
 }
 
 TEST_F(DayBlockTest, LinesCarryTheScheduleMarks)
@@ -101,14 +103,6 @@ TEST_F(DayBlockTest, LinesCarryTheScheduleMarks)
                                              " 9:00a FREE (3:00)", "12:00p alarm -ax (:30)", "12:30p FREE (:30)",
                                              " 1:00p moved -rx (:30)",
                                              " 1:30p FREE (:30)", " 2:00p rent (cash)"}));
-}
-
-TEST_F(DayBlockTest, OutsidePROModeOnlyAppointmentsShowTheirDuration)
-{
-    s.header.setInterfaceMode(1);
-    put(task("t", 30), kMonday);
-    put(appointment("a", hm(10), 60), kMonday);
-    EXPECT_EQ(shown(kMonday).lines, (Strings{" 8:00a t", " 8:30a FREE (1:30)", "10:00a a (1:00)"}));
 }
 
 TEST_F(DayBlockTest, ProgressShowsWhatAnEntryHadOrGot)

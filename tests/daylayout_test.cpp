@@ -130,15 +130,6 @@ TEST_F(DayLayoutTest, PlacedMinutesFollowTheDurationExceptForSplitPieces)
     EXPECT_EQ(laidOut(kMonday, at()), (Strings{"whole@08:00/45", "split@08:45/30", "split@09:15/90"}));
 }
 
-TEST_F(DayLayoutTest, FirstAndLastOfTheDayStandAtTheEnds)
-{
-    ItemHandle last = task("wrap up", 15, ItemFlag::fLastOfDay);
-    put(last, kMonday);
-    put(task("work", 60), kMonday);
-    put(task("coffee", 15, ItemFlag::fFirstOfDay), kMonday);
-    EXPECT_EQ(laidOut(kMonday, at()), (Strings{"coffee@08:00/15", "work@08:15/60", "wrap up@09:15/15"}));
-}
-
 TEST_F(DayLayoutTest, NightOwlWindowRunsPastMidnight)
 {
     s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
@@ -221,7 +212,7 @@ TEST_F(DayLayoutTest, LatestEndIsTheEarliestOfOwnLimitDayEndAndDeadlineTime)
     EXPECT_EQ(latestEndOn(s, a, kMonday), hm(9, 45));
 }
 
-TEST_F(DayLayoutTest, EarliestBeginHonoursPostponeAndOffHours)
+TEST_F(DayLayoutTest, EarliestBeginHonoursPostpone)
 {
     ItemHandle h = task("t", 30);
     PlacementContext c = at();
@@ -232,9 +223,6 @@ TEST_F(DayLayoutTest, EarliestBeginHonoursPostponeAndOffHours)
     s.record(h).setPostponeTime(hm(14).value());
     EXPECT_EQ(earliestBeginOn(s, h, kMonday, c), hm(14));
     EXPECT_EQ(earliestBeginOn(s, h, kMonday + 1, c), hm(9));
-    ItemHandle evening = task("evening", 30, ItemFlag::fOffHours);
-    EXPECT_EQ(earliestBeginOn(s, evening, kMonday + 1, c), hm(17));  // Tuesday: after business hours
-    EXPECT_EQ(earliestBeginOn(s, evening, kMonday + 5, c), hm(8));   // Saturday
     ItemHandle a = appointment("a", hm(7), 45);
     EXPECT_EQ(earliestBeginOn(s, a, kMonday, c), hm(7));
 }
@@ -273,22 +261,6 @@ TEST_F(DayLayoutTest, AFloatingPrerequisiteIsClearedWithAMessage)
               "dependent and this prereq has been cleared.");
 }
 
-TEST_F(DayLayoutTest, ASequenceItemWaitsForTheItemAheadOfIt)
-{
-    ItemHandle first = task("draft", 90);
-    ItemHandle second = task("edit", 30, ItemFlag::fSequence);
-    put(first, kMonday);
-    layoutDay(s, kMonday, at());
-    addToPlist(s, first, 1, kMonday - 1);
-    addToPlist(s, second, 2, kMonday - 1);
-    PlacementContext run = at();
-    run.balancing = true;
-    EXPECT_EQ(earliestBeginOn(s, second, kMonday, run), hm(9, 30));
-    EXPECT_EQ(earliestBeginOn(s, second, kMonday, at()), hm(8));
-    EXPECT_EQ(earliestDay(s, second, run), kMonday);
-    EXPECT_EQ(earliestDay(s, first, run), kMonday - 1);
-}
-
 TEST_F(DayLayoutTest, EarliestDayIsTheLatestOfPostponePrerequisiteAndToday)
 {
     ItemHandle prereq = appointment("order parts", hm(9), 30);
@@ -303,33 +275,6 @@ TEST_F(DayLayoutTest, EarliestDayIsTheLatestOfPostponePrerequisiteAndToday)
 }
 
 // --- gap tests ---------------------------------------------------------------------
-
-TEST_F(DayLayoutTest, FloatingGapAnswersAtTheBoundaries)
-{
-    put(appointment("a", hm(9), 60), kMonday);
-    put(appointment("b", hm(11), 60), kMonday);
-    layoutDay(s, kMonday, at());
-    for (int minutes : {59, 60, 61}) {
-        ItemHandle h = task("n", minutes);
-        DayEntry n{h, 0, static_cast<std::uint16_t>(minutes)};
-        PlaceTests tests(s, kMonday, n, at());
-        int furthest = 0;
-        int head = tests.floatingGap(0, furthest);
-        int middle = tests.floatingGap(1, furthest);
-        int end = tests.floatingGap(2, furthest);
-        EXPECT_EQ(head, minutes <= 60 ? 60 : 0) << minutes;  // 08:00..09:00, else keep looking
-        EXPECT_EQ(middle, minutes <= 60 ? 60 : 0) << minutes;
-        EXPECT_EQ(end, 360) << minutes;
-        EXPECT_EQ(furthest, hm(12).value());
-    }
-    ItemHandle big = task("big", 400);
-    DayEntry n{big, 0, 400};
-    PlaceTests tests(s, kMonday, n, at());
-    int furthest = 0;
-    tests.floatingGap(0, furthest);
-    tests.floatingGap(1, furthest);
-    EXPECT_EQ(tests.floatingGap(2, furthest), -1);
-}
 
 TEST_F(DayLayoutTest, KeyTimeOrderPutsAnAppointmentAmongOthersByItsTime)
 {

@@ -1,4 +1,4 @@
-// The item editor's model and its OK: the forms by command, fields read by
+// The item editor's model and its OK: fields read by
 // the entry rules and refused without change, the rules by which one field
 // moves another, and storing new and changed items through the session,
 // also while another session holds change access.
@@ -70,22 +70,6 @@ protected:
 
     std::unique_ptr<TestSession> s;
 };
-
-// --- forms ------------------------------------------------------------------------
-
-TEST(ItemFormsTest, CommandsChooseKindFormAndTitle)
-{
-    EXPECT_EQ(kindOfCommand(ItemCommand::birthday), ItemKind::birthday);
-    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::vacation, false)).title, std::string("Multi-day Event/Vacation"));
-    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::cashFlow, false)).resource, std::string("Item-Cash"));
-    EXPECT_EQ(formInfo(formOfCommand(999, false)).resource, std::string("DefineBox"));
-    EXPECT_EQ(formInfo(formOfCommand(ItemCommand::appointment, true)).title, std::string("Insert Item"));
-    EXPECT_EQ(commandOfKind(ItemKind::multiDayEvent), ItemCommand::multiDayEvent);
-    EXPECT_EQ(commandOfKind(0), ItemCommand::define);
-    EXPECT_TRUE(formHasControl(ItemForm::SpecialDay, ControlId::baseYear));
-    EXPECT_FALSE(formHasControl(ItemForm::Define, ControlId::baseYear));
-    EXPECT_FALSE(formHasControl(ItemForm::Memo, ControlId::duration));
-}
 
 // --- reading fields -----------------------------------------------------------------
 
@@ -332,45 +316,6 @@ TEST_F(ItemEditingTest, ANewFloatingTaskWithPriorityATakesTheFirstFreeGap)
     EXPECT_EQ(entryOf(h)->start, entryOf(standup)->start + 60) << "45 do not: the gap after it";
     EXPECT_TRUE(sch.dirty);
     EXPECT_EQ(linesOf(file("Add.log")).size(), 3u);
-}
-
-TEST_F(ItemEditingTest, AnAppointmentStaysAtItsTime)
-{
-    ItemEditor e = editorFor(ItemCommand::appointment);
-    type(e, ControlId::text, "Dentist");
-    type(e, ControlId::beginTime, "2:30");
-    type(e, ControlId::duration, "45");
-    e.press(ControlId::key, true);
-    CommitResult stored = commitItemEdit(*s->session, e);
-    ASSERT_EQ(stored.status, CommitStatus::Stored);
-    EXPECT_EQ(stored.dayToShow, kTomorrow);
-    const ItemRecord& r = s->schedule().record(stored.item);
-    EXPECT_TRUE(r.has(ItemFlag::fAnchored | ItemFlag::fKey));
-    EXPECT_FALSE(r.has(ItemFlag::fFloating));
-    EXPECT_EQ(entryOf(stored.item)->start, 871);
-    EXPECT_EQ(entryOf(stored.item)->placedMinutes, 45);
-}
-
-TEST_F(ItemEditingTest, ChangingAFloatingItemsDurationPlacesItAgain)
-{
-    ItemHandle a = newTask("Alpha", "30");
-    ItemHandle b = newTask("Beta", "30");
-    const int bStart = entryOf(b)->start;
-    ASSERT_EQ(bStart, entryOf(a)->start + 30);
-
-    ItemEditor e = editorFor(ItemCommand::task, a);
-    EXPECT_FALSE(e.isNew());
-    EXPECT_EQ(e.rank(), 1);
-    type(e, ControlId::duration, "2");
-    CommitResult changed = commitItemEdit(*s->session, e);
-    ASSERT_EQ(changed.status, CommitStatus::Stored);
-    EXPECT_TRUE(changed.rebalanceRequested);
-    EXPECT_EQ(entryOf(a)->placedMinutes, 120);
-    // Taken off its place, Beta closes the gap, and two hours go after it.
-    EXPECT_EQ(entryOf(b)->start, bStart - 30);
-    EXPECT_EQ(entryOf(a)->start, entryOf(b)->start + 30);
-    EXPECT_FALSE(entryOf(a)->conflicting());
-    EXPECT_EQ(linesOf(file("Change.log")).back(), "10/21/23 10:00:05 Alpha");
 }
 
 TEST_F(ItemEditingTest, AChangedItemMovesDayAndLeavesOrEntersThePriorityList)

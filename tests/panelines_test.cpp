@@ -310,25 +310,6 @@ TEST(ScheduleCaptionTest, TheTitleNamesTheModeAndTheUser)
     EXPECT_EQ(mainWindowTitle("Zelkon 21.00", false, ""), "Zelkon 21.00 LITE - (unnamed)");
 }
 
-TEST(PaneDisplayTest, TheOptionsComeFromTheSettingsAndTheModeFromTheHeader)
-{
-    Settings settings;
-    settings.setOn(IntSetting::ShowEndTimes, true);
-    settings.setOn(IntSetting::Timespace, false);
-    settings.setValue(IntSetting::nBatting, 3);
-    ScheduleHeader header = ScheduleHeader::emptySchedule();
-    header.setInterfaceMode(3);
-    setHeaderOption(header, HeaderOption::MarvalPrioritization, true);
-    PaneDisplay d = paneDisplayFrom(settings, header);
-    EXPECT_TRUE(d.showEndTimes);
-    EXPECT_FALSE(d.timespace);
-    EXPECT_EQ(d.nBatting, 3);
-    EXPECT_TRUE(d.proMode);
-    EXPECT_FALSE(d.liteMode);
-    EXPECT_TRUE(d.valuesDisplay);
-    EXPECT_EQ(d.minFreeLenShow, settings.value(IntSetting::MinFreeLenShow));
-}
-
 // --- the panes' days --------------------------------------------------------------------------------
 
 TEST(PaneDaysTest, EachViewShowsItsDays)
@@ -373,17 +354,6 @@ TEST(PaneDaysTest, TheWeekScrollBarCountsWeeksFromToday)
     EXPECT_EQ(dayAtWeekScroll(3, kMonday + 2, kMonday), kMonday + 23);
 }
 
-TEST(PaneDaysTest, MovesStayInsideTheUsableDays)
-{
-    EXPECT_EQ(movedDay(DayNumber(2301), -1), DayNumber(2300));
-    EXPECT_EQ(movedDay(DayNumber(2300), -1), std::nullopt);
-    EXPECT_EQ(movedDay(DayNumber(2306), -7), std::nullopt);
-    EXPECT_EQ(movedDay(DayNumber(2307), -7), DayNumber(2300));
-    EXPECT_EQ(movedDay(DayNumber(32501), 7), DayNumber(32508));
-    EXPECT_EQ(movedDay(DayNumber(32502), 7), std::nullopt);
-    EXPECT_EQ(movedDay(DayNumber(32508), 1), std::nullopt);
-}
-
 // --- the pane record -------------------------------------------------------------------------------
 
 class PaneRecordTest : public PaneLinesTest {
@@ -421,70 +391,30 @@ TEST_F(PaneRecordTest, HitTestingFindsTheLineAndThePartUnderThePointer)
     EXPECT_EQ(record.hitTest(100, 0)->line, 2);
 }
 
-TEST_F(PaneRecordTest, TheNoteIconTakesTheRightEdgeOfALineWithNotes)
-{
-    ItemHandle h = appointment("noted", hm(9), 30);
-    s.record(h).setFlags(ItemFlag::fAnchored | ItemFlag::fHasNotes);
-    put(h, kMonday);
-    PaneMetrics metrics;
-    metrics.characterWidth = 8;
-    metrics.clientWidth = 300;
-    PaneRecord record;
-    record.setMetrics(metrics);
-    record.setLines(linesOf(kMonday));
-    EXPECT_EQ(record.hitTest(260, 5)->part, HitPart::NoteIcon);
-    EXPECT_EQ(record.hitTest(259, 5)->part, HitPart::Text);
-}
-
-TEST_F(PaneRecordTest, TheArrowsMoveTheSelectionOverItemLinesOnly)
+TEST_F(PaneRecordTest, TheSelectionMovesOverItemLinesExtendsAndFollowsItsItem)
 {
     PaneRecord record = pane();
     EXPECT_EQ(record.selectedLine(), 0) << "a new day selects its first entry";
     EXPECT_TRUE(record.selectNext());
-    EXPECT_EQ(record.selectedLine(), 2);
     EXPECT_TRUE(record.selectNext());
-    EXPECT_EQ(record.selectedLine(), 4);
+    EXPECT_EQ(record.selectedLine(), 4) << "over the gap lines";
     EXPECT_FALSE(record.selectNext());
-    EXPECT_EQ(record.selectedLine(), 4);
     EXPECT_TRUE(record.selectPrevious());
     EXPECT_EQ(record.selectedLine(), 2);
     EXPECT_FALSE(record.select(1)) << "a gap line cannot be selected";
-}
 
-TEST_F(PaneRecordTest, TypeAheadFindsTheNextDescriptionWithThatLetterAndWraps)
-{
-    PaneRecord record = pane();
-    EXPECT_TRUE(record.typeAhead(U'b'));
-    EXPECT_EQ(record.selectedLine(), 2);
-    EXPECT_TRUE(record.typeAhead(U'B'));
-    EXPECT_EQ(record.selectedLine(), 4);
-    EXPECT_TRUE(record.typeAhead(U'b'));
-    EXPECT_EQ(record.selectedLine(), 2);
-    EXPECT_FALSE(record.typeAhead(U'z'));
-    EXPECT_EQ(record.selectedLine(), 2);
-}
+    record.select(0);
+    record.select(4, SelectionExtension::Range);
+    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 2, 4}));
+    record.select(2, SelectionExtension::Toggle);
+    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 4}));
 
-TEST_F(PaneRecordTest, TheSelectionFollowsItsItemIntoNewLines)
-{
-    PaneRecord record = pane();
     record.select(4);
     ItemHandle bravo = record.selectedItem();
     put(appointment("Early", hm(8), 30), kMonday);
     record.setLines(linesOf(kMonday));
     EXPECT_EQ(record.selectedItem(), bravo);
     EXPECT_EQ(record.lines()[*record.selectedLine()].description, "Bravo");
-}
-
-TEST_F(PaneRecordTest, CtrlAndShiftExtendTheSelection)
-{
-    PaneRecord record = pane();
-    record.select(0);
-    record.select(4, SelectionExtension::Range);
-    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 2, 4}));
-    record.select(2, SelectionExtension::Toggle);
-    EXPECT_EQ(record.selectedLines(), (std::set<int>{0, 4}));
-    record.select(2);
-    EXPECT_EQ(record.selectedLines(), (std::set<int>{2}));
 }
 
 TEST_F(PaneRecordTest, ScrollingKeepsTheSelectionInSightAndStopsAtTheDaysEnd)

@@ -152,13 +152,6 @@ TEST_F(PipelineTest, EveryLineIsAddedAndTheFileRemoved)
     EXPECT_TRUE(s->schedule().dirty);
 }
 
-TEST_F(PipelineTest, NoFileNothingToDo)
-{
-    EXPECT_FALSE(pipelineWaiting(folder.path()));
-    EXPECT_EQ(process().status, PipelineStatus::NothingToDo);
-    EXPECT_TRUE(s->texts().empty());
-}
-
 // Regression: lines that failed were deleted with the file as soon as one
 // other line had been added.
 TEST_F(PipelineTest, LinesNotAddedAreKeptForTheUserAndReported)
@@ -207,17 +200,6 @@ TEST_F(PipelineTest, AFileLeftTakenByAStoppedSessionGoesFirst)
     writeText(file(kPipelineTakenFileName), "only the leftover\n");
     EXPECT_TRUE(pipelineWaiting(folder.path()));
     EXPECT_EQ(process().added, 1);
-}
-
-TEST_F(PipelineTest, WithoutChangeAccessTheFileIsNotRead)
-{
-    s->session->close();
-    auto holder = openSession();
-    ASSERT_TRUE(holder->session->obtainChangeAccess(std::chrono::seconds(0)));
-    ASSERT_EQ(appendToPipeline(folder.path(), {"waits"}), AppendStatus::Appended);
-    EXPECT_EQ(process().status, PipelineStatus::NoChangeAccess);
-    EXPECT_EQ(linesOf(incoming()), std::vector<std::string>{"waits"});
-    EXPECT_FALSE(fs::exists(file(kPipelineTakenFileName)));
 }
 
 TEST_F(PipelineTest, AnOutsideWriterNeverSplitsOrJoinsLines)

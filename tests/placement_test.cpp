@@ -194,14 +194,6 @@ TEST_F(PlacementTest, TodaysTasksStartNoEarlierThanNow)
     EXPECT_EQ(layout(kMonday), (Strings{"breakfast@08:00/30", "missed call@!09:00/30", "now task@10:00/30"}));
 }
 
-TEST_F(PlacementTest, ANightOwlDayTakesTasksAfterMidnight)
-{
-    s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
-    put(appointment("gig", hm(23), 60), kMonday);
-    placeAll({task("mixing", 120)}, monday());
-    EXPECT_EQ(layout(kMonday), (Strings{"gig@23:00/60", "mixing@24:00/120"}));
-}
-
 TEST_F(PlacementTest, InLiteModeEveryTaskGoesToTheEndOfTheDay)
 {
     put(task("a", 30), kMonday);

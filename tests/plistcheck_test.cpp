@@ -75,25 +75,6 @@ TEST_F(PlistLoadTest, FileOrderOutOfLetterOrderIsPutInLetterOrder)
     EXPECT_TRUE(listIs("A1:a1 A2:a2 B1:b1 B2:b2"));
 }
 
-TEST_F(PlistLoadTest, UnmatchedKeysAreDroppedOnceAndTwoFailTheLoad)
-{
-    ItemHandle a = loaded("a", 7);
-    LinkedPlist one = link({7, 99});
-    EXPECT_EQ(one.dropped, 1);
-    EXPECT_TRUE(one.ok);
-    EXPECT_EQ(texts(), std::vector<std::string>{"Priority list reference(s) not found; omitting 1 (item(s) still "
-                                                "scheduled, but not in priority list)"});
-    EXPECT_TRUE(listIs("A1:a"));
-
-    s.plist.clear();
-    presenter.clear();
-    s.record(a).setPlistLink(7);
-    LinkedPlist two = link({98, 7, 99});
-    EXPECT_EQ(two.dropped, 2);
-    EXPECT_FALSE(two.ok);
-    EXPECT_EQ(texts(), std::vector<std::string>{referencesNotFoundText(2)});
-}
-
 TEST_F(PlistLoadTest, RepeatedKeysAndKeysOfFixedItemsMatchNothing)
 {
     ItemHandle fixed = item("fixed");
@@ -141,14 +122,6 @@ TEST_F(PlistLoadTest, SavedKeysAreThePlistLinksInListOrderAndLoadBack)
 }
 
 // --- letter conversion --------------------------------------------------------------
-
-TEST_F(PlistLoadTest, LettersAreConvertedForFilesBefore4Point1)
-{
-    EXPECT_TRUE(lettersNeedConversion(4.09f));
-    EXPECT_TRUE(lettersNeedConversion(3.0f));
-    EXPECT_FALSE(lettersNeedConversion(4.1f));
-    EXPECT_FALSE(lettersNeedConversion(21.0f));
-}
 
 class LetterConversionTest : public PlistLoadTest,
                              public ::testing::WithParamInterface<std::pair<int, const char*>> {};
@@ -201,19 +174,6 @@ TEST_F(PlistCheckTest, FloatingItemWithoutEntryIsRepairedAtStartUpAndAFaultLater
     s.record(lost).setFlag(ItemFlag::fFloating, true);
     EXPECT_THROW(checkPlist(s, PlistCheckTime::Session), InternalFault);
     EXPECT_EQ(texts(), std::vector<std::string>{"lost item"});
-}
-
-// A file with a floating item that has no key: loading, then the check at
-// start-up, sets it fixed with the message.
-TEST_F(PlistLoadTest, LoadedFloatingItemWithoutKeyIsRepairedAtStartUp)
-{
-    loaded("kept", 5);
-    ItemHandle orphan = loaded("orphan", 6);
-    EXPECT_TRUE(link({5}).ok);
-    EXPECT_TRUE(checkPlist(s, PlistCheckTime::StartUp));
-    EXPECT_EQ(texts(), (std::vector<std::string>{kFluidActNotInPlistText, "orphan"}));
-    EXPECT_FALSE(s.record(orphan).has(ItemFlag::fFloating));
-    EXPECT_TRUE(listIs("A1:kept"));
 }
 
 TEST_F(PlistCheckTest, EveryFifthRepairAsksWhetherToUseTheBackup)

@@ -182,22 +182,16 @@ TEST_F(PlistOrderTest, MoveBeyondTheClassEndsLastInTheClass)
 
 // --- raise and lower, Marvals off -------------------------------------------------------
 
-TEST_F(PlistOrderTest, RaiseAndLowerAtTheEndsOfTheListChangeNothing)
+TEST_F(PlistOrderTest, RaiseAndLowerInsideAClassSwapNeighboursAndAtTheEndsChangeNothing)
 {
     ItemHandle a = floating("a");
     ItemHandle b = floating("b");
+    ItemHandle c = floating("c");
     s.dirty = false;
     EXPECT_EQ(raisePriority(s, a), PriorityStep::AlreadyFirst);
-    EXPECT_EQ(lowerPriority(s, b), PriorityStep::Done);
-    EXPECT_TRUE(listIs("A1:a A2:b"));
+    EXPECT_EQ(lowerPriority(s, c), PriorityStep::Done);
+    EXPECT_TRUE(listIs("A1:a A2:b A3:c"));
     EXPECT_FALSE(s.dirty);
-}
-
-TEST_F(PlistOrderTest, RaiseAndLowerInsideAClassSwapNeighbours)
-{
-    floating("a");
-    ItemHandle b = floating("b");
-    floating("c");
     EXPECT_EQ(raisePriority(s, b), PriorityStep::Done);
     EXPECT_TRUE(listIs("A1:b A2:a A3:c"));
     lowerPriority(s, b);
@@ -324,15 +318,6 @@ TEST_F(PlistOrderTest, CountListedCountsShownEntriesAndTruncatesTheirHours)
     ListedTotals shown = countListed(s, [&](ItemHandle h) { return h != hidden; });
     EXPECT_EQ(shown.count, 2);
     EXPECT_EQ(shown.hours, 2);  // 2.25
-}
-
-TEST_F(PlistOrderTest, ItemAheadIsThePreviousEntrysItem)
-{
-    ItemHandle a = floating("a");
-    ItemHandle b = floating("b", 'B');
-    EXPECT_EQ(itemAheadInPlist(s, b), a);
-    EXPECT_EQ(itemAheadInPlist(s, a), kNoItem);
-    EXPECT_EQ(itemAheadInPlist(s, item("fixed")), kNoItem);
 }
 
 // --- toggle floating ---------------------------------------------------------------

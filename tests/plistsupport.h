@@ -4,6 +4,7 @@
 // operation.
 
 #include "core/schedule.h"
+#include "datafilesupport.h"
 #include "engine/plistorder.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
@@ -16,15 +17,7 @@
 
 namespace zk::testing {
 
-class PlistFaultsThrow {
-public:
-    PlistFaultsThrow() : previous_(installFaultHandler(&handler_)) {}
-    ~PlistFaultsThrow() { installFaultHandler(previous_); }
-
-private:
-    ThrowingFaultHandler handler_;
-    FaultHandler* previous_;
-};
+using PlistFaultsThrow = testsupport::FaultsThrow;
 
 class PlistTest : public ::testing::Test {
 protected:

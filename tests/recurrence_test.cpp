@@ -12,29 +12,6 @@ namespace {
 
 // --- the 28-byte record ------------------------------------------------------
 
-TEST(RecurrenceRecordTest, FieldsSitAtTheirOffsetsInLittleEndian)
-{
-    RecurrenceRecord r;
-    r.setRecurringId(0x1234);
-    r.setTypeByte(RecurType::weekly | RecurType::carryShift);
-    r.setWeekdayByte(kWeekdayByteFourFourFive | 0x3E);
-    r.setInterval(-2);
-    r.setDayMask(kDayMaskWeekdayGrid | 0x00050001);
-    r.setStartDay(DayNumber(0x0A0B));
-    r.setEndDay(DayNumber(0x0C0D));
-    r.setExceptionCount(0x0102);
-    r.setExceptionListField(0x11223344);
-    r.setLastDoneDay(DayNumber(0x0E0F));
-    r.setOptionByte(RecurOption::onOrBefore | RecurOption::notesNotShared);
-    r.setMonthWord(kMonthWordSuspended | 0x801);
-
-    const std::vector<std::uint8_t> expected{
-        0x34, 0x12, 0x22, 0xBE, 0xFE, 0xFF, 0x01, 0x00, 0x05, 0x80, 0x0B, 0x0A, 0x0D, 0x0C,
-        0x02, 0x01, 0x44, 0x33, 0x22, 0x11, 0x0F, 0x0E, 0x00, 0x00, 0x0C, 0x00, 0x01, 0x18};
-    auto b = r.encode();
-    EXPECT_EQ(std::vector<std::uint8_t>(b.begin(), b.end()), expected);
-}
-
 TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
 {
     RecurrenceRecord::Bytes raw;
@@ -175,6 +152,13 @@ TEST_F(RecurringDefinitionsTest, MisuseIsAnInternalFault)
     EXPECT_EQ(s.recurrences.exceptionListOf(plain), nullptr);
     EXPECT_FALSE(s.recurrences.findEntry(plain, DayNumber(10000)));
     EXPECT_FALSE(s.recurrences.isCancelled(plain, DayNumber(10000)));
+
+    // Entries carry live items other than their definition.
+    ItemHandle gone = s.newItem();
+    s.freeItem(gone);
+    EXPECT_THROW(s.recurrences.addEntry(a, DayNumber(10005), gone), InternalFault);
+    EXPECT_THROW(s.recurrences.addEntry(a, DayNumber(10005), a), InternalFault);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 0);
 }
 
 TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdRecurringIdAndException)
@@ -306,16 +290,6 @@ TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
                                                       + std::string(157, 'a') + "..."});
 }
 
-TEST_F(ExceptionListTest, EntriesMustCarryLiveItems)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle gone = s.newItem();
-    s.freeItem(gone);
-    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), gone), InternalFault);
-    EXPECT_THROW(s.recurrences.addEntry(def, DayNumber(10005), def), InternalFault);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
-}
-
 TEST_F(ExceptionListTest, RemovingAnEntryKeepsItsItemAndTheList)
 {
     ItemHandle def = definition("Gym");
@@ -442,59 +416,6 @@ TEST_F(ExceptionListTest, LongListsStayOrderedAndFast)
     const ExceptionList* list = s.recurrences.exceptionListOf(def);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->begin()->day, DayNumber(2300));
-}
-
-// --- loading checks -------------------------------------------------------------
-
-class DefinitionLoadingTest : public RecurrenceTest {
-protected:
-    // A definition item as read, before it joins the list.
-    ItemHandle readItem(std::uint32_t flags = ItemFlag::fRecurDef)
-    {
-        ItemHandle h = s.newItem();
-        s.setDescription(h, "Gym");
-        s.record(h).setFlags(flags);
-        return h;
-    }
-};
-
-TEST_F(DefinitionLoadingTest, MissingDefinitionFlagIsSetWithAMessage)
-{
-    ItemHandle def = readItem(ItemFlag::fFloating | ItemFlag::fKey);
-    s.record(def).setPlistLink(42);
-    RecurrenceRecord rule;
-    s.recurrences.checkLoadedDefinition(def, rule);
-    EXPECT_EQ(s.record(def).flags(), ItemFlag::fRecurDef | ItemFlag::fKey);
-    EXPECT_EQ(s.record(def).plistLink(), 0u);
-    EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item cleaned up"});
-}
-
-TEST_F(DefinitionLoadingTest, ACountWithoutAListBecomesZeroAndWithOneFollowsTheDaysRead)
-{
-    ItemHandle listless = readItem();
-    RecurrenceRecord rule;
-    rule.setExceptionCount(3);
-    s.recurrences.checkLoadedDefinition(listless, rule);
-    EXPECT_EQ(rule.exceptionCount(), 0);
-    EXPECT_EQ(newMessages(), std::vector<std::string>{"Recurring item count of exceptions corrected: Gym"});
-    s.recurrences.add(listless, rule);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(listless), 0);
-    EXPECT_EQ(s.recurrences.exceptionListOf(listless), nullptr);
-
-    ItemHandle def = readItem();
-    rule.setExceptionCount(3);
-    rule.setExceptionListField(0x5000);
-    s.recurrences.checkLoadedDefinition(def, rule);
-    EXPECT_EQ(rule.exceptionCount(), 3);
-    EXPECT_TRUE(newMessages().empty());
-    s.recurrences.add(def, rule);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);  // nothing read yet
-    // A damaged file naming one day twice keeps one entry, with the clean-up.
-    for (int day : {10007, 10003, 10007})
-        s.recurrences.addEntry(def, DayNumber(day));
-    EXPECT_EQ(daysOf(def), (std::vector<int>{10003, 10007}));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
-    EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for Gym"});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // generation they are.
 
 #include "core/schedule.h"
+#include "lockfilesupport.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
 #include "platform/messages.h"
@@ -30,25 +31,7 @@ inline FixedClock& clock()
 inline constexpr DayNumber kToday{16000};  // 21 October 2023
 
 // A fresh folder under the system's temporary folder, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zk-saving-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchFolder = testsupport::TempFolder;
 
 struct FileOperation {
     std::string name;  // create, sync, close, rename, remove, copy, mkdir, syncfolder

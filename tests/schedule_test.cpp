@@ -1,6 +1,8 @@
 // The item model: descriptions, the item chain, ids, the day list and the
 // day window.
 
+#include "datafilesupport.h"
+
 #include "core/description.h"
 #include "core/schedule.h"
 #include "core/text.h"
@@ -15,15 +17,7 @@
 namespace zk {
 namespace {
 
-class FaultsThrow {
-public:
-    FaultsThrow() : previous_(installFaultHandler(&handler_)) {}
-    ~FaultsThrow() { installFaultHandler(previous_); }
-
-private:
-    ThrowingFaultHandler handler_;
-    FaultHandler* previous_;
-};
+using testsupport::FaultsThrow;
 
 class ScheduleTest : public ::testing::Test {
 protected:
@@ -49,19 +43,15 @@ protected:
 
 // --- descriptions -------------------------------------------------------------
 
-TEST(DescriptionTest, LongTextIsCutAtTheLimitOnACharacterBoundary)
+TEST(DescriptionTest, LimitsPrivateMarkerAndTitleForm)
 {
-    std::string ascii(1200, 'x');
-    EXPECT_EQ(limitDescription(ascii).size(), 1000u);
-    // 999 ASCII bytes then a two-byte character that would end at byte 1001.
-    std::string mixed = std::string(999, 'a') + "\xC3\xA9" + "tail";
-    std::string cut = limitDescription(mixed);
-    EXPECT_EQ(cut.size(), 999u);
+    // Cut at 1000 bytes on a character boundary: 999 ASCII bytes then a
+    // two-byte character that would end at byte 1001.
+    EXPECT_EQ(limitDescription(std::string(1200, 'x')).size(), 1000u);
+    EXPECT_EQ(limitDescription(std::string(999, 'a') + "\xC3\xA9" + "tail").size(), 999u);
     EXPECT_EQ(limitDescription(std::string(1000, 'y')).size(), 1000u);
-}
 
-TEST(DescriptionTest, PrivateMarkerHidesTheTextFromReaders)
-{
+    // The private marker hides the text from readers.
     EXPECT_EQ(readerText("|secret dentist", false), "|");
     EXPECT_EQ(readerText("|secret dentist", true), "|secret dentist");
     EXPECT_EQ(readerText("plain", false), "plain");
@@ -69,16 +59,11 @@ TEST(DescriptionTest, PrivateMarkerHidesTheTextFromReaders)
     EXPECT_EQ(privateText("|dentist"), "|dentist");
     EXPECT_EQ(publicText("|dentist"), "dentist");
     EXPECT_EQ(privateText(std::string(1000, 'z')).size(), 1000u);
-}
 
-TEST(DescriptionTest, TitleFormShortensLongTexts)
-{
-    std::string exactly160(160, 'a');
-    EXPECT_EQ(titleForm(exactly160), exactly160);
-    std::string t = titleForm(std::string(161, 'b'));
-    EXPECT_EQ(t, std::string(157, 'b') + "...");
+    // The title form shortens long texts and stops at a line end.
+    EXPECT_EQ(titleForm(std::string(160, 'a')), std::string(160, 'a'));
+    EXPECT_EQ(titleForm(std::string(161, 'b')), std::string(157, 'b') + "...");
     EXPECT_EQ(titleForm("call Bob\rabout the lease"), "call Bob...");
-    EXPECT_EQ(titleForm(std::string(500, 'c')).size(), 160u);
 }
 
 // --- item chain ---------------------------------------------------------------
@@ -277,6 +262,10 @@ TEST_F(ScheduleTest, GetDayCreatesOnceAndOutOfRangeIsAFault)
     EXPECT_THROW(s.getDay(DayNumber(2299)), InternalFault);
     EXPECT_THROW(s.getDay(DayNumber(32509)), InternalFault);
     EXPECT_NE(s.getDay(DayNumber(32508)), nullptr);
+    // A day whose occurrences cannot be placed is not kept.
+    s.placeOccurrences = [](DayNumber) { return false; };
+    EXPECT_EQ(s.getDay(DayNumber(4000)), nullptr);
+    EXPECT_EQ(s.days.size(), 2u);
 }
 
 TEST_F(ScheduleTest, EmptyFutureDayIsPurgedUnlessAPaneShowsIt)
@@ -301,13 +290,6 @@ TEST_F(ScheduleTest, EmptyFutureDayIsPurgedUnlessAPaneShowsIt)
     s.days.appendEntry(DayNumber(3000), DayEntry{h, 541, 60});
     s.purgeDays();
     EXPECT_NE(s.findDay(DayNumber(3000)), nullptr);
-}
-
-TEST_F(ScheduleTest, FailedOccurrencePlacementLeavesNoRecord)
-{
-    s.placeOccurrences = [](DayNumber) { return false; };
-    EXPECT_EQ(s.getDay(DayNumber(4000)), nullptr);
-    EXPECT_EQ(s.days.size(), 0u);
 }
 
 TEST_F(ScheduleTest, PastDayComesFromTheArchiveAndItsItemsAreFreedWithIt)
@@ -354,41 +336,6 @@ TEST_F(ScheduleTest, EntryLookupsAndMinutesPerDay)
     s.days.editEntries(DayNumber(3000), [](std::vector<DayEntry>& e) { e.clear(); });
     s.days.editEntries(DayNumber(3001), [](std::vector<DayEntry>& e) { e.clear(); });
     EXPECT_FALSE(s.scheduledAnywhere(split));
-}
-
-TEST_F(ScheduleTest, FreeMinutesCountOnlyTheWindowAndForTodayFromNow)
-{
-    // Window 07:00..23:00 = 960 minutes.
-    ItemHandle h = addItem("early", 3000);
-    s.getDay(DayNumber(3000));
-    s.days.appendEntry(DayNumber(3000), DayEntry{h, static_cast<std::int16_t>(TimeValue::fromClock(6, 0).value()), 120});
-    s.days.appendEntry(DayNumber(3000), DayEntry{h, static_cast<std::int16_t>(-TimeValue::fromClock(12, 0).value()), 60});
-    EXPECT_EQ(s.freeMinutes(DayNumber(3000), false, kNoTime), 960 - 60 - 60);
-    // At 12:30 only 12:30..23:00 counts; the noon entry keeps 30 of it.
-    EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(12, 30)), 630 - 30);
-    // An entry without a start (on hold) takes no time.
-    s.days.appendEntry(DayNumber(3000), DayEntry{h, 0, 300});
-    EXPECT_EQ(s.freeMinutes(DayNumber(3000), false, kNoTime), 960 - 60 - 60);
-    // After the window's end nothing is free.
-    EXPECT_EQ(s.freeMinutes(DayNumber(3000), true, TimeValue::fromClock(23, 30)), 0);
-}
-
-TEST_F(ScheduleTest, LoadedDaySequenceIsRepairedForOldFilesAndFatalForNew)
-{
-    DayNumber last;
-    std::vector<int> kept;
-    for (int d : {3010, 3012, 3012, 3015})
-        if (s.acceptLoadedDay(DayNumber(d), last, 3.0f) == Schedule::LoadedDay::Keep)
-            kept.push_back(d);
-    EXPECT_EQ(kept, (std::vector<int>{3010, 3012, 3015}));
-    ASSERT_EQ(s.unreportedTexts().size(), 1u);
-    EXPECT_NE(s.unreportedTexts()[0].find("out of sequence"), std::string::npos);
-
-    DayNumber last2;
-    EXPECT_EQ(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), Schedule::LoadedDay::Keep);
-    EXPECT_EQ(s.acceptLoadedDay(DayNumber(3012), last2, 21.0f), Schedule::LoadedDay::OutOfSequence);
-    EXPECT_EQ(s.acceptLoadedDay(DayNumber(-5), last2, 21.0f), Schedule::LoadedDay::Drop);
-    EXPECT_NE(s.unreportedTexts().back().find("negative date"), std::string::npos);
 }
 
 TEST_F(ScheduleTest, RepairsAreShownThroughTheMessageServiceWhenAttached)

@@ -59,10 +59,7 @@ public:
         SessionSettings settings;
         settings.folder = folder;
         settings.userName = "tester";
-        settings.pause = [this](std::chrono::milliseconds) {
-            ++pauses;
-            return whilePausing ? whilePausing() : false;
-        };
+        settings.pause = [](std::chrono::milliseconds) { return false; };  // a wait tries once
         session = std::make_unique<Session>(std::move(settings), clock, messages);
     }
 
@@ -78,9 +75,6 @@ public:
 
     ScriptedPresenter presenter;
     Messages messages{presenter};
-    int pauses = 0;
-    // What happens while a wait for change access pauses; false ends it.
-    std::function<bool()> whilePausing;
     std::unique_ptr<Session> session;
 };
 

@@ -244,13 +244,6 @@ TEST(SettingsFontTest, MissingPartsTakeTheirDefaults)
     EXPECT_EQ(parseFont(longFace + ",100,0", fallback).face, std::string(30, 'a'));
 }
 
-TEST(SettingsColorTest, ColorRefHoldsBlueGreenRed)
-{
-    EXPECT_EQ(rgbOf(0x808000), (Rgb{0, 0x80, 0x80}));
-    EXPECT_EQ(colorRefOf(Rgb{0x12, 0x34, 0x56}), 0x563412);
-    EXPECT_EQ(colorRefOf(Rgb{300, -1, 0}), 0xFF);
-}
-
 // --- the header --------------------------------------------------------------------------------------
 
 TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)

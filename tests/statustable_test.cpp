@@ -1,6 +1,6 @@
-// The status table: its defaults and records, "STATUS.TBL" (missing, short,
-// from an old program, with an overlong label, failing to save), the hide
-// test of the status filter, and setting an item's status.
+// The status table: its records, "STATUS.TBL" (missing, short, from an old
+// program, with an overlong label, failing to save), the hide test of the
+// status filter, and setting an item's status.
 
 #include "savingsupport.h"
 
@@ -42,17 +42,6 @@ StatusTable::Decoded decoded(const std::string& bytes)
     StatusTable::Record r{};
     std::copy(bytes.begin(), bytes.end(), r.begin());
     return StatusTable::decodeRecord(r);
-}
-
-TEST(StatusTableTest, DefaultsHaveFiveNamedStatusesAndNoCellColours)
-{
-    const StatusTable table;
-    EXPECT_EQ(labelsOf(table), kDefaultLabels);
-    const std::uint32_t textColors[] = {0x000000, 0xC0C0C0, 0xFF0000, 0x00FF00, 0x400080, 0xFFFF00, 0x008000, 0x0000FF};
-    for (int i = 0; i < kStatusCount; ++i) {
-        EXPECT_EQ(table.textColor(i), textColors[i]) << i;
-        EXPECT_FALSE(table.hasCellColor(i)) << i;
-    }
 }
 
 TEST(StatusTableTest, RecordsRoundTripAndStoredLabelsAreCutOnlyWhenTheyOverflow)
@@ -178,21 +167,12 @@ TEST_F(StatusTableFileTest, FailedSaveKeepsTheOldTableAndSaysWhichFile)
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Unable to create file: " + path().string() + "."});
 }
 
-TEST(StatusFilterTest, HidesTheStatusesOfTheMaskOnlyWhileTheFilterIsOn)
+// The filter's dialog and its hiding are met in the status dialog tests.
+TEST(StatusFilterTest, ADamagedStatusCountsAsNormal)
 {
-    ScheduleHeader header = ScheduleHeader::emptySchedule();
-    setStatusHideMask(header, 0x0006);  // tentative and proposed
-    EXPECT_EQ(header.u16(574), 0x0006);
-    const std::uint16_t mask = statusHideMask(header);
     ItemRecord item;
-    for (int status = 0; status < kStatusCount; ++status) {
-        item.setStatus(static_cast<std::uint8_t>(status));
-        EXPECT_EQ(isHiddenByStatus(item, mask, true), status == 1 || status == 2) << status;
-        EXPECT_FALSE(isHiddenByStatus(item, mask, false)) << status;
-    }
-    // A damaged status counts as normal.
     item.setStatus(200);
-    EXPECT_FALSE(isHiddenByStatus(item, mask, true));
+    EXPECT_FALSE(isHiddenByStatus(item, 0x0006, true));
     EXPECT_TRUE(isHiddenByStatus(item, 0x0001, true));
 }
 
