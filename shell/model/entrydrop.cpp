@@ -63,9 +63,6 @@ DropResult dropEntry(Session& session, const DraggedEntry& dragged, const DropPl
         return {};
     const PlacementContext context = PlacementContext::at(session.clock());
     Placement placement(s, context, &session.messages());
-    // FIXME: an occurrence of a recurring item moves by becoming an
-    // exception; until exceptions can be made it stays on its day.
-    placement.recurrenceHooks().mayMoveDefinition = [](ItemHandle, DayNumber) { return false; };
     if (!sameDay) {
         if (!s.getDay(place.day) || !placement.moveEntryToDay(*from, place.day))
             return {DropOutcome::Refused, item, from->day};
