@@ -3,6 +3,7 @@
 // and the two place dialogs, which refuse what cannot be used.
 
 #include "tests/gui/desktopsupport.h"
+#include "core/calendar.h"
 #include "shell/model/placesettings.h"
 #include "shell/placedialogs.h"
 #include "tests/placementscenario.h"
