@@ -8,6 +8,7 @@
 
 #include "core/calendar.h"
 #include "core/projectcolour.h"
+#include "engine/interfacemode.h"
 #include "engine/recurrenceediting.h"
 #include "engine/rulecheck.h"
 #include "storage/datafile.h"
@@ -202,9 +203,10 @@ TEST_F(RecurrenceEditingTest, TheRuleCheckRefusesWhatTheDialogMustNotStore)
 
 // --- the item editor's side --------------------------------------------------------
 
-TEST_F(RecurrenceEditingTest, DISABLED_TheRecurringBoxAndTheDateItShows)
+TEST_F(RecurrenceEditingTest, TheRecurringBoxAndTheDateItShows)
 {
     std::unique_ptr<TestSession> s = openSession();
+    s->schedule().header.setInterfaceMode(InterfaceMode::pro);  // tasks float outside LITE
     ItemEditorRequest request;
     request.command = ItemCommand::task;
     request.day = kMonday;
