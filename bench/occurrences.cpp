@@ -3,6 +3,7 @@
 // definitions exist. The cost per day should not grow with the number of
 // days (compare the per-day times of the two sizes).
 
+#include "benchschedule.h"
 #include "core/schedule.h"
 #include "engine/placement.h"
 #include "engine/recurrenceexpansion.h"
@@ -52,23 +53,10 @@ std::unique_ptr<Schedule> makeDays(int days)
 {
     auto s = std::make_unique<Schedule>();
     s->header.setLastPastDay(kToday - 1);
-    char text[32];
     for (int d = 0; d < days; ++d) {
-        DayNumber day = kToday + d;
-        s->getDay(day);
-        for (int hour : {9, 11, 14, 16}) {
-            ItemHandle h = s->newItem();
-            std::snprintf(text, sizeof text, "Appointment %d %d", d, hour);
-            s->setDescription(h, text);
-            ItemRecord& r = s->record(h);
-            r.setFlags(ItemFlag::fAnchored);
-            r.setKind(ItemKind::appointment);
-            r.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(hour, 0).value()));
-            r.setDuration(45);
-            s->itemId(h);
-            s->setDay(h, day);
-            s->days.appendEntry(day, DayEntry{h, 0, r.duration()});
-        }
+        s->getDay(kToday + d);
+        for (int hour : {9, 11, 14, 16})
+            bench::addAppointment(*s, kToday + d, hour, 45);
     }
     return s;
 }

@@ -3,6 +3,7 @@
 // no worse than 1.5 times from 1,000 to 10,000 items. Loading the schedule
 // that results is timed beside it, for comparison.
 
+#include "benchschedule.h"
 #include "core/schedule.h"
 #include "engine/placement.h"
 #include "engine/plistorder.h"
@@ -38,20 +39,8 @@ std::unique_ptr<Schedule> makeSchedule(int tasks)
         if (day.isWeekend())
             continue;
         s->getDay(day);
-        for (int hour : {9, 11, 14, 16}) {
-            ItemHandle h = s->newItem();
-            std::snprintf(text, sizeof text, "Appointment %d %d", d, hour);
-            s->setDescription(h, text);
-            ItemRecord& r = s->record(h);
-            r.setFlags(ItemFlag::fAnchored);
-            r.setKind(ItemKind::appointment);
-            r.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(hour, 0).value()));
-            r.setDuration(static_cast<std::uint16_t>(appointmentLength(rng)));
-            s->itemId(h);
-            s->addToChain(h, day);
-            r.setDay(static_cast<std::uint16_t>(day.value()));
-            s->days.appendEntry(day, DayEntry{h, 0, r.duration()});
-        }
+        for (int hour : {9, 11, 14, 16})
+            bench::addAppointment(*s, day, hour, appointmentLength(rng));
     }
     for (int i = 0; i < tasks; ++i) {
         ItemHandle h = s->newItem();
