@@ -95,14 +95,6 @@ std::unique_ptr<Schedule> reload(const std::vector<std::uint8_t>& bytes)
     return std::move(r.schedule);
 }
 
-std::vector<std::string> plistTexts(const Schedule& s)
-{
-    std::vector<std::string> out;
-    for (PlistEntryHandle e : s.plist)
-        out.push_back(s.storedDescription(s.plist.entry(e).item));
-    return out;
-}
-
 ItemHandle findByText(const Schedule& s, const std::string& text)
 {
     for (ItemHandle h : s.chain)
@@ -188,8 +180,9 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         ItemHandle weekly = make.definition("weekly");
         make.occurrence(weekly, kToday + 1, 600);
         make.exception(weekly, kToday + 2, "moved one");
-        if (format >= 24)
-            make.project("a project");
+        // Sections a format cannot hold are left out, their counts zero.
+        s.projectTree.addTopLevel(1, make.project("a project"));
+        make.undated("undated");
         std::vector<std::uint8_t> first = saved(s, format);
         ASSERT_FALSE(first.empty());
         auto loaded = reload(first);
@@ -197,6 +190,8 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         EXPECT_EQ(loaded->header.i16(ScheduleHeader::formatAt), format);
         EXPECT_EQ(loaded->chain.size(), s.chain.size());
         EXPECT_EQ(loaded->projects.size(), format >= 24 ? 1u : 0u);
+        EXPECT_EQ(loaded->globalList.size(), format >= 25 ? 1u : 0u);
+        EXPECT_EQ(loaded->projectTree.size(), format >= 24 ? 1u : 0u);
         ItemHandle def = findByText(*loaded, "weekly");
         ASSERT_TRUE(def);
         const DayRecord* d = loaded->findDay(kToday + 1);
@@ -330,25 +325,6 @@ TEST(DataFileWriter, WriteErrorsAreTold)
     ASSERT_GE(readOnly, 0);
     EXPECT_EQ(saveDataFile(s, readOnly).failureText, "Invalid file handle");
     ::close(readOnly);
-}
-
-TEST(DataFileWriter, OlderFormatsLeaveOutTheirMissingSections)
-{
-    FaultsThrow faults;
-    Schedule s;
-    ScheduleMaker make(s);
-    make.project("p");
-    make.undated("u");
-    s.projectTree.addTopLevel(1, s.projects[0]);
-    saved(s, 23);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 0);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 0);
-    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 0u);
-    EXPECT_EQ(s.header.u8(ScheduleHeader::recordSizeAt), 33);
-    saved(s, 26);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 1);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 1);
-    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 1u);
 }
 
 TEST(DataFileWriter, TreeLeavesOutNodesWhoseItemTheFileDoesNotHold)

@@ -236,6 +236,15 @@ inline std::vector<std::uint8_t> saved(Schedule& s, int format = 0)
     return out;
 }
 
+// The descriptions of the priority list's items, in list order.
+inline std::vector<std::string> plistTexts(const Schedule& s)
+{
+    std::vector<std::string> out;
+    for (PlistEntryHandle e : s.plist)
+        out.push_back(s.storedDescription(s.plist.entry(e).item));
+    return out;
+}
+
 inline LoadOptions testLoadOptions()
 {
     LoadOptions o;
