@@ -122,39 +122,37 @@ TEST_F(DataFileLoad, HeaderParityGuardsTheFirst165BytesOfCurrentFiles)
 
 TEST_F(DataFileLoad, OldHeadersAreBroughtUpToDateAndRecentOnesKept)
 {
+    // What a very old file holds at an offset, and what it loads as.
+    struct Setting { std::size_t at; bool wide; int stored, loaded; };
+    const Setting settings[] = {
+        {ScheduleHeader::saveFormatAt, true, 22, 0}, {442, false, 9, 0},    {598, true, 0, 28},
+        {ScheduleHeader::interestRateAt, false, 0, 12}, {456, false, 0, 12}, {ScheduleHeader::setting616At, true, 121, 30},
+    };
     FileBuilder f = emptyFile(23);
     ScheduleHeader& h = f.header;
+    for (const Setting& s : settings)
+        s.wide ? h.setI16(s.at, static_cast<std::int16_t>(s.stored)) : h.setU8(s.at, static_cast<std::uint8_t>(s.stored));
     h.setF32(ScheduleHeader::writerVersionAt, 0);
     h.setF32(ScheduleHeader::createdVersionAt, 0);
     h.setI16(4, 350);  // very old: program versions x 100 at 4 and 6
     h.setI16(6, 300);
-    h.setI16(ScheduleHeader::saveFormatAt, 22);
-    h.setU8(442, 9);
-    h.setU16(598, 0);
-    h.setU8(ScheduleHeader::interestRateAt, 0);
     h.setInterfaceMode(0);
     h.setBizHours(TimeValue(100), TimeValue(200));
     h.setU32(ScheduleHeader::optionWordAt, 0x2000001);
-    h.setU8(456, 0);
     h.setMinSplitMinutes(0);
-    h.setI16(ScheduleHeader::setting616At, 121);
     LoadResult r = load(f);
     ASSERT_TRUE(r) << r.failureText;
     const ScheduleHeader& got = r.schedule->header;
+    for (const Setting& s : settings)
+        EXPECT_EQ(s.wide ? got.i16(s.at) : got.u8(s.at), s.loaded) << "offset " << s.at;
     EXPECT_FLOAT_EQ(got.writerVersion(), 3.5f);
     EXPECT_FLOAT_EQ(got.createdVersion(), 3.0f);
     EXPECT_EQ(got.u32(4), 0u);
-    EXPECT_EQ(got.i16(ScheduleHeader::saveFormatAt), 0);
-    EXPECT_EQ(got.u8(442), 0);
-    EXPECT_EQ(got.u16(598), 28);
-    EXPECT_EQ(got.u8(ScheduleHeader::interestRateAt), 12);
     EXPECT_EQ(got.interfaceMode(), 3u);  // 4.2 or below
     EXPECT_EQ(got.bizStart().value(), 541);
     EXPECT_EQ(got.bizEnd().value(), 1021);
     EXPECT_EQ(got.u32(ScheduleHeader::optionWordAt), 0x1u);
-    EXPECT_EQ(got.u8(456), 12);
     EXPECT_EQ(got.minSplitMinutes(), 1);
-    EXPECT_EQ(got.i16(ScheduleHeader::setting616At), 30);
     EXPECT_EQ(got.i16(440), 30);
     EXPECT_EQ(got.i16(443), 30);
 
@@ -311,40 +309,35 @@ RecurrenceRecord weeklyRule(std::uint16_t exceptionCount, bool listFollows)
 TEST_F(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
 {
     FileBuilder f(26);
-    f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 4);
+    f.header.setNextItemId(40);
     ItemRecord noFlag = record(0, 10, ItemFlag::fFloating);
     noFlag.setPlistLink(44);
     f.templateItem().item(noFlag, "weekly").rule(weeklyRule(0, false));
-    f.item(record(0, 11, ItemFlag::fRecurDef), "monthly").rule(weeklyRule(3, false)).plistKey(0);
+    f.item(record(0, 11, ItemFlag::fRecurDef), "monthly").rule(weeklyRule(3, false));
+    // Regression: two definitions with one id loaded, and every save after
+    // it stopped the program.
+    f.item(record(0, 10, ItemFlag::fRecurDef), "same id").rule(weeklyRule(0, false));
+    // A cancellation survives the prune of exceptions whose item is on no day.
+    f.item(record(0, 12, ItemFlag::fRecurDef), "cancelled").rule(weeklyRule(1, true));
+    f.u16(static_cast<std::uint16_t>(kToday.value() + 3)).plistKey(0);
     LoadResult r = load(f);
     ASSERT_TRUE(r) << r.failureText;
     EXPECT_EQ(r.messages, (std::vector<std::string>{"Recurring item cleaned up",
                                                     "Recurring item count of exceptions corrected: monthly"}));
     Schedule& s = *r.schedule;
-    ItemHandle weekly = s.recurrences.inOrder()[0];
-    EXPECT_TRUE(s.record(weekly).has(ItemFlag::fRecurDef));
-    EXPECT_FALSE(s.record(weekly).has(ItemFlag::fFloating));
-    EXPECT_EQ(s.record(weekly).plistLink(), 0u);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(s.recurrences.inOrder()[1]), 0);
-    EXPECT_EQ(s.chain.dayOf(weekly), kNoDayInChain);
-}
-
-TEST_F(DataFileLoadRepair, DefinitionsSharingAnIdAreToldApart)
-{
-    // Regression: two definitions with one id loaded, and every save after
-    // it stopped the program.
-    FileBuilder f(26);
-    f.header.setI16(ScheduleHeader::statDefinitionsAt, 2);
-    f.header.setNextItemId(40);
-    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "one").rule(weeklyRule(0, false));
-    f.item(record(0, 10, ItemFlag::fRecurDef), "two").rule(weeklyRule(0, false)).plistKey(0);
-    LoadResult r = load(f);
-    ASSERT_TRUE(r) << r.failureText;
-    const auto& defs = r.schedule->recurrences.inOrder();
-    EXPECT_EQ(r.schedule->record(defs[0]).id(), 10u);
-    EXPECT_EQ(r.schedule->record(defs[1]).id(), 41u);
+    const auto& defs = s.recurrences.inOrder();
+    ASSERT_EQ(defs.size(), 4u);
+    EXPECT_TRUE(s.record(defs[0]).has(ItemFlag::fRecurDef));
+    EXPECT_FALSE(s.record(defs[0]).has(ItemFlag::fFloating));
+    EXPECT_EQ(s.record(defs[0]).plistLink(), 0u);
+    EXPECT_EQ(s.chain.dayOf(defs[0]), kNoDayInChain);
+    EXPECT_EQ(s.recurrences.exceptionCountOf(defs[1]), 0);
+    EXPECT_EQ(s.record(defs[0]).id(), 10u);
+    EXPECT_EQ(s.record(defs[2]).id(), 41u);
+    EXPECT_TRUE(s.recurrences.isCancelled(defs[3], kToday + 3));
     std::vector<std::uint8_t> out;
-    EXPECT_TRUE(saveDataBytes(*r.schedule, out));
+    EXPECT_TRUE(saveDataBytes(s, out));
 }
 
 TEST_F(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
@@ -557,18 +550,6 @@ TEST_F(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
     noAccess.changeAccess = [] { return false; };
     EXPECT_FALSE(loadDataBytes(f.bytes(), noAccess).schedule->dirty);
     EXPECT_TRUE(load(f).schedule->dirty);
-}
-
-TEST_F(DataFileLoadRepair, CancellationOfADefinitionSurvivesThePruneAfterLoading)
-{
-    // Only exception entries whose item is on no day go.
-    FileBuilder f(26);
-    f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
-    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(1, true));
-    f.u16(static_cast<std::uint16_t>(kToday.value() + 3)).plistKey(0);
-    LoadResult r = load(f);
-    ASSERT_TRUE(r);
-    EXPECT_TRUE(r.schedule->recurrences.isCancelled(r.schedule->recurrences.inOrder()[0], kToday + 3));
 }
 
 // --- priority list -------------------------------------------------------------------
