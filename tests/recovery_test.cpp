@@ -216,7 +216,7 @@ TEST_F(RecoverySampleTest, SampleDaysMoveToTodayOrScheduleStartsEmpty)
     EXPECT_FALSE(empty.sampleData);
     EXPECT_TRUE(empty.schedule->chain.empty());
 
-    writeSample(programFolder.path() / kSampleFileName, 3);
+    writeSample(programFolder.path() / kSampleFileName, 40);
     ScheduleLoad loaded = load();
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded.sampleData);
@@ -227,16 +227,12 @@ TEST_F(RecoverySampleTest, SampleDaysMoveToTodayOrScheduleStartsEmpty)
     for (ItemHandle h : s.chain)
         EXPECT_EQ(s.record(h).dayField(), kToday.value() + 1);
     EXPECT_TRUE(presenter.shown().empty());
-}
 
-TEST_F(RecoverySampleTest, SampleOfFortyOneItemsEndsTheProgram)
-{
-    writeSample(programFolder.path() / kSampleFileName, 40);
-    EXPECT_TRUE(load());
+    // A sample of forty-one items ends the program.
     writeSample(programFolder.path() / kSampleFileName, 41);
-    ScheduleLoad loaded = load();
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(loaded.status, ScheduleLoadStatus::EndProgram);
+    ScheduleLoad tooLarge = load();
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(tooLarge.status, ScheduleLoadStatus::EndProgram);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Not a valid Sample file."});
 }
 
@@ -256,9 +252,7 @@ TEST_F(RecoverySampleTest, SpecialFileIsMergedThenDeletedOnlyWhenItCanBeMerged)
 
 // --- start-up copy --------------------------------------------------------------------------------------------
 
-class RecoveryStartupCopyTest : public RecoveryTest {};
-
-TEST_F(RecoveryStartupCopyTest, CopyIsSkippedWhenFarLargerNewOrFromBak)
+TEST_F(RecoveryTest, StartupCopyIsSkippedWhenFarLargerNewOrFromBak)
 {
     writeGeneration(files.dataFile(), "G1");
     ScheduleLoad loaded = load();
