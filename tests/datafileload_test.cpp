@@ -65,8 +65,9 @@ using DataFileLoadRepair = DataFileLoad;
 
 TEST_F(DataFileLoad, OnlyDataFilesOfAKnownVersionAreRead)
 {
-    const std::string newer = "Datafile was created with newer version, not with version 21.00\n\nIf you want to go back "
-                              "to using this old version, first load the newer version and choose File:Transfer:Save As:";
+    const std::string newer = "Datafile was created with newer version, not with version 21.00\n\nIf you want to go "
+                              "back to using this old version, first load the newer version and choose "
+                              "File:Transfer:Save As:";
     const std::string old = "Incompatible Datafile Format.";
     struct Case {
         const char* name;
@@ -134,13 +135,14 @@ TEST_F(DataFileLoad, OldHeadersAreBroughtUpToDateAndRecentOnesKept)
     // What a very old file holds at an offset, and what it loads as.
     struct Setting { std::size_t at; bool wide; int stored, loaded; };
     const Setting settings[] = {
-        {ScheduleHeader::saveFormatAt, true, 22, 0}, {442, false, 9, 0},    {598, true, 0, 28},
-        {ScheduleHeader::interestRateAt, false, 0, 12}, {456, false, 0, 12}, {ScheduleHeader::setting616At, true, 121, 30},
+        {ScheduleHeader::saveFormatAt, true, 22, 0}, {442, false, 9, 0}, {598, true, 0, 28}, {456, false, 0, 12},
+        {ScheduleHeader::interestRateAt, false, 0, 12}, {ScheduleHeader::setting616At, true, 121, 30},
     };
     FileBuilder f = emptyFile(23);
     ScheduleHeader& h = f.header;
     for (const Setting& s : settings)
-        s.wide ? h.setI16(s.at, static_cast<std::int16_t>(s.stored)) : h.setU8(s.at, static_cast<std::uint8_t>(s.stored));
+        s.wide ? h.setI16(s.at, static_cast<std::int16_t>(s.stored))
+               : h.setU8(s.at, static_cast<std::uint8_t>(s.stored));
     h.setF32(ScheduleHeader::writerVersionAt, 0);
     h.setF32(ScheduleHeader::createdVersionAt, 0);
     h.setI16(4, 350);  // very old: program versions x 100 at 4 and 6
@@ -402,7 +404,8 @@ TEST_F(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
         f.placedMinutes = version >= 4.04f;
         f.header.setF32(ScheduleHeader::writerVersionAt, version);
         f.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
-        ItemRecord piece = record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
+        ItemRecord piece =
+            record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
         f.templateItem().day(kToday, 1).itemEntry(600, 20).item(piece, "split");
         f.day(kToday + 1, 1).itemEntry(600, minutes).item(piece, "split").plistKey(0);
         return f;

@@ -42,7 +42,8 @@ TEST_F(DataFilePathTest, WithoutCommandLineTheSettingOrTheDefaultFolderHoldsTheD
     for (const std::string value : {"//", "plans/mine"}) {
         presenter.clear();
         EXPECT_EQ(choose("", value).dataFile, home() / "timedata.pak") << value;
-        EXPECT_EQ(presenter.texts(), std::vector<std::string>{value + " is not a valid data folder. Resetting to default."});
+        EXPECT_EQ(presenter.texts(),
+                  std::vector<std::string>{value + " is not a valid data folder. Resetting to default."});
     }
 }
 
