@@ -336,37 +336,6 @@ TEST_F(DataFileLoadRepair, DefinitionsAreCheckedAsTheyAreRead)
     EXPECT_TRUE(saveDataBytes(s, out));
 }
 
-TEST_F(DataFileLoadRepair, ExceptionsAreLinkedOrCleanedUp)
-{
-    FileBuilder f(26);
-    f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
-    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(2, true));
-    f.u16(static_cast<std::uint16_t>(kToday.value() + 7)).u16(static_cast<std::uint16_t>(kToday.value() + 7));
-    f.day(kToday, 2);
-    ItemRecord orphan = record(static_cast<std::uint16_t>(kToday.value()), 20, ItemFlag::fException);
-    orphan.setRecur(99);
-    f.itemEntry(600, 30).item(orphan, "orphan");
-    ItemRecord unlisted = record(static_cast<std::uint16_t>(kToday.value()), 21, ItemFlag::fException);
-    unlisted.setRecur(10);
-    unlisted.setCreatedDay(static_cast<std::int16_t>(kToday.value()));
-    f.itemEntry(700, 30).item(unlisted, "unlisted").plistKey(0);
-    ASSERT_TRUE(loaded(f));
-    Schedule& s = *r.schedule;
-    ASSERT_EQ(r.messages.size(), 3u);
-    EXPECT_EQ(r.messages[0], "Duplicate exception entry (cancellation) cleaned up for weekly");
-    EXPECT_EQ(r.messages[1], "Data cleanup on recurring instance");
-    EXPECT_EQ(r.messages[2].rfind("exception entry not found " + s.formatDate(kToday) + " weekly", 0), 0u)
-        << r.messages[2];
-    ItemHandle weekly = s.recurrences.inOrder()[0];
-    EXPECT_EQ(s.recurrences.exceptionCountOf(weekly), 2);
-    EXPECT_TRUE(s.recurrences.isCancelled(weekly, kToday + 7));
-    const DayRecord* d = s.findDay(kToday);
-    ASSERT_TRUE(d);
-    EXPECT_FALSE(s.record(d->entries()[0].item).has(ItemFlag::fException));
-    EXPECT_EQ(s.recurrences.findEntry(weekly, kToday)->item, d->entries()[1].item);
-}
-
 TEST_F(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
 {
     auto build = [](float version) {
@@ -396,72 +365,88 @@ TEST_F(DataFileLoadRepair, DayListOutOfSequenceInOldFilesIsCleanedUp)
     EXPECT_FALSE(recent.schedule);
 }
 
-TEST_F(DataFileLoadRepair, FurtherPiecesOfASplitItemJoinTheFirst)
+TEST_F(DataFileLoadRepair, DayEntriesOfARecentFileAreLinkedJoinedOrCleanedUp)
 {
-    // Before program version 4.04 entries have no placed minutes.
-    auto build = [](float version, int minutes) {
-        FileBuilder f(26);
-        f.placedMinutes = version >= 4.04f;
-        f.header.setF32(ScheduleHeader::writerVersionAt, version);
-        f.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
-        ItemRecord piece =
-            record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
-        f.templateItem().day(kToday, 1).itemEntry(600, 20).item(piece, "split");
-        f.day(kToday + 1, 1).itemEntry(600, minutes).item(piece, "split").plistKey(0);
-        return f;
-    };
-    ASSERT_TRUE(loaded(build(21.0f, 25)));
-    Schedule& s = *r.schedule;
-    ASSERT_EQ(s.chain.size(), 1u);
-    ItemHandle h = *s.chain.begin();
-    EXPECT_EQ(s.days.daysOf(h).size(), 2u);
-    EXPECT_EQ(s.minutesOf(h, kToday + 1), 25);
-    // From program version 4.02 exactly the pieces stay apart.
-    ASSERT_TRUE(loaded(build(4.02f, 0)));
-    EXPECT_EQ(r.schedule->items.liveCount(), 2u);
-}
-
-TEST_F(DataFileLoadRepair, ItemsTakeTheirDayRecordsDayWhenTheyHaveNone)
-{
-    for (int format : {21, 26}) {
-        FileBuilder f(format);
-        f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
-        f.templateItem().day(kToday, 2);
-        f.itemEntry(600, 20).item(record(0, 1), "no day");
-        f.itemEntry(700, 20).item(record(static_cast<std::uint16_t>(kToday.value() + 3), 2), "other day");
-        if (format >= 22)
-            f.plistKey(0);
-        ASSERT_TRUE(loaded(f));
-        const DayRecord* d = r.schedule->findDay(kToday);
-        ASSERT_TRUE(d);
-        EXPECT_EQ(r.schedule->record(d->entries()[0].item).dayField(), kToday.value());
-        // Format 21 always takes the record's day.
-        EXPECT_EQ(r.schedule->record(d->entries()[1].item).dayField(),
-                  format == 21 ? kToday.value() : kToday.value() + 3);
-    }
-}
-
-TEST_F(DataFileLoadRepair, ProjectsAreCleanedAndTheTreeBuilt)
-{
+    const auto today = static_cast<std::uint16_t>(kToday.value());
     FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::statDefinitionsAt, 1);
     f.header.setI16(ScheduleHeader::projectCountAt, 2);
-    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
+    f.templateItem().item(record(0, 10, ItemFlag::fRecurDef), "weekly").rule(weeklyRule(2, true));
+    f.u16(static_cast<std::uint16_t>(today + 7)).u16(static_cast<std::uint16_t>(today + 7));
     ItemRecord p1 = record(0, 100, ItemFlag::fPastException | 0x2);
     p1.setKind(ItemKind::project);
     ItemRecord p2 = record(0, 101);
     p2.setKind(ItemKind::project);
-    ItemRecord member = record(static_cast<std::uint16_t>(kToday.value()), 1);
+    f.item(p1, "one").item(p2, "two");
+    ItemRecord orphan = record(today, 20, ItemFlag::fException);
+    orphan.setRecur(99);
+    ItemRecord unlisted = record(today, 21, ItemFlag::fException);
+    unlisted.setRecur(10);
+    unlisted.setCreatedDay(static_cast<std::int16_t>(today));
+    ItemRecord member = record(today, 3);
     member.setProjectId(101);
-    f.templateItem().item(p1, "one").item(p2, "two").day(kToday, 1).itemEntry(600, 30).item(member, "member");
-    f.plistKey(0);
+    ItemRecord piece = record(today, 30, ItemFlag::fFloating | ItemFlag::fSplit);
+    f.day(kToday, 6).itemEntry(600, 30).item(orphan, "orphan").itemEntry(700, 30).item(unlisted, "unlisted");
+    f.itemEntry(800, 20).item(record(0, 1), "no day").itemEntry(900, 20).item(record(today + 3, 2), "other day");
+    f.itemEntry(1000, 30).item(member, "member").itemEntry(1100, 20).item(piece, "split");
+    f.day(kToday + 1, 1).itemEntry(600, 25).item(piece, "split").plistKey(0);
     ASSERT_TRUE(loaded(f));
     Schedule& s = *r.schedule;
-    EXPECT_EQ(s.record(s.projects[0]).flags(), 0x2u);
+    ASSERT_EQ(r.messages.size(), 5u);
+    EXPECT_EQ(r.messages[0], "Duplicate exception entry (cancellation) cleaned up for weekly");
+    EXPECT_EQ(r.messages[1], "Data cleanup on recurring instance");
+    EXPECT_EQ(r.messages[2].rfind("exception entry not found " + s.formatDate(kToday) + " weekly", 0), 0u)
+        << r.messages[2];
+    EXPECT_EQ(r.messages[3], "Set fluid off on act not in plist");  // the split item has no key
+    EXPECT_EQ(r.messages[4], "split");
+    // The exceptions: one cancellation of two kept, the orphan made plain,
+    // the unlisted one entered.
+    ItemHandle weekly = s.recurrences.inOrder()[0];
+    EXPECT_EQ(s.recurrences.exceptionCountOf(weekly), 2);
+    EXPECT_TRUE(s.recurrences.isCancelled(weekly, kToday + 7));
+    const auto& entries = s.findDay(kToday)->entries();
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_FALSE(s.record(entries[0].item).has(ItemFlag::fException));
+    EXPECT_EQ(s.recurrences.findEntry(weekly, kToday)->item, entries[1].item);
+    // An item without a day takes its day record's.
+    EXPECT_EQ(s.record(entries[2].item).dayField(), today);
+    EXPECT_EQ(s.record(entries[3].item).dayField(), today + 3);
     // No stored tree: one node per project, its items below it.
+    EXPECT_EQ(s.record(s.projects[0]).flags(), 0x2u);
     ASSERT_EQ(s.projectTree.topLevel().size(), 2u);
     const auto& second = s.projectTree.node(s.projectTree.topLevel()[1]);
     ASSERT_EQ(second.children.size(), 1u);
-    EXPECT_EQ(s.storedDescription(s.projectTree.node(second.children[0]).item), "member");
+    EXPECT_EQ(s.projectTree.node(second.children[0]).item, entries[4].item);
+    // Further pieces of a split item join the first.
+    ItemHandle split = entries[5].item;
+    EXPECT_EQ(s.days.daysOf(split).size(), 2u);
+    EXPECT_EQ(s.minutesOf(split, kToday + 1), 25);
+    EXPECT_EQ(s.items.liveCount(), 9u);  // 3 records before the days, 6 on them: the second piece joined
+}
+
+TEST_F(DataFileLoadRepair, FilesOfOlderProgramsFollowTheirOwnRules)
+{
+    // From program version 4.02 exactly the pieces of a split item stay
+    // apart (and, being before 4.04, the entries have no placed minutes).
+    FileBuilder split(26);
+    split.placedMinutes = false;
+    split.header.setF32(ScheduleHeader::writerVersionAt, 4.02f);
+    split.header.setI16(ScheduleHeader::dayRecordCountAt, 2);
+    ItemRecord piece =
+        record(static_cast<std::uint16_t>(kToday.value()), 30, ItemFlag::fFloating | ItemFlag::fSplit);
+    split.templateItem().day(kToday, 1).itemEntry(600, 0).item(piece, "split");
+    split.day(kToday + 1, 1).itemEntry(600, 0).item(piece, "split").plistKey(0);
+    ASSERT_TRUE(loaded(split));
+    EXPECT_EQ(r.schedule->items.liveCount(), 2u);
+
+    // Format 21 always takes the day record's day.
+    FileBuilder f21(21);
+    f21.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f21.templateItem().day(kToday, 1).itemEntry(700, 20);
+    f21.item(record(static_cast<std::uint16_t>(kToday.value() + 3), 2), "other day");
+    ASSERT_TRUE(loaded(f21));
+    EXPECT_EQ(r.schedule->record(r.schedule->findDay(kToday)->entries()[0].item).dayField(), kToday.value());
 
     // Before 4.03 a project's id is its refNo.
     FileBuilder old(24);
