@@ -34,6 +34,7 @@ struct LinkCase {
     const char* name;
     std::vector<LoadedItem> items;
     std::vector<std::uint32_t> keys;
+    PlistKeyMatch match;
     const char* order;
     int matched, dropped;
 };
@@ -51,7 +52,7 @@ TEST_P(PlistLinkTest, KeysBuildTheListInFileOrderWithinLetters)
         s.record(h).setPlistLink(l.key);
         s.record(h).setValue(12);
     }
-    LinkedPlist r = linkLoadedPlist(s, c.keys, PlistKeyMatch::Whole);
+    LinkedPlist r = linkLoadedPlist(s, c.keys, c.match);
     EXPECT_EQ(r.matched, c.matched);
     EXPECT_EQ(r.dropped, c.dropped);
     EXPECT_TRUE(listIs(c.order));
@@ -74,12 +75,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PlistLinkTest,
     ::testing::Values(
         LinkCase{"fileOrder", {{"a", 1001, 'A'}, {"b", 1002, 'A'}, {"c", 1003, 'A'}}, {1003, 1001, 1002},
-                 "A1:c A2:a A3:b", 3, 0},
+                 PlistKeyMatch::Whole, "A1:c A2:a A3:b", 3, 0},
         // New indexes equal to old keys do not confuse the matching.
-        LinkCase{"smallKeys", {{"x", 1, 'A'}, {"y", 2, 'A'}}, {2, 1}, "A1:y A2:x", 2, 0},
+        LinkCase{"smallKeys", {{"x", 1, 'A'}, {"y", 2, 'A'}}, {2, 1}, PlistKeyMatch::Whole, "A1:y A2:x", 2, 0},
         LinkCase{"letterOrder", {{"b1", 1, 'B'}, {"a1", 2, 'A'}, {"b2", 3, 'B'}, {"a2", 4, 'A'}}, {1, 2, 3, 4},
-                 "A1:a1 A2:a2 B1:b1 B2:b2", 4, 0},
-        LinkCase{"repeatedAndFixed", {{"fixed", 7, 0}, {"a", 8, 'A'}}, {7, 8, 8}, "A1:a", 1, 2}),
+                 PlistKeyMatch::Whole, "A1:a1 A2:a2 B1:b1 B2:b2", 4, 0},
+        LinkCase{"repeatedAndFixed", {{"fixed", 7, 0}, {"a", 8, 'A'}}, {7, 8, 8}, PlistKeyMatch::Whole, "A1:a", 1, 2},
+        // Files from before 4.03 compare the low 16 bits.
+        LinkCase{"low16", {{"a", 0x00030007, 'A'}}, {0x0007}, PlistKeyMatch::Low16, "A1:a", 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- the check ---------------------------------------------------------------------
