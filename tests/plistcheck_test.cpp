@@ -11,7 +11,7 @@
 namespace zk {
 namespace {
 
-class PlistLoadTest : public testing::PlistTest {
+class PlistCheckTest : public testing::PlistTest {
 protected:
     // Floating items "lost 1" to "lost n" that have no entry.
     void lostItems(int n)
@@ -20,8 +20,6 @@ protected:
             s.record(item("lost " + std::to_string(i))).setFlag(ItemFlag::fFloating, true);
     }
 };
-
-using PlistCheckTest = PlistLoadTest;
 
 // --- rebuilding from keys ----------------------------------------------------------
 
@@ -39,7 +37,7 @@ struct LinkCase {
     int matched, dropped;
 };
 
-class PlistLinkTest : public PlistLoadTest, public ::testing::WithParamInterface<LinkCase> {};
+class PlistLinkTest : public testing::PlistTest, public ::testing::WithParamInterface<LinkCase> {};
 
 TEST_P(PlistLinkTest, KeysBuildTheListInFileOrderWithinLetters)
 {
