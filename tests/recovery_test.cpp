@@ -191,17 +191,11 @@ protected:
         FixedClock then(LocalMoment{2023, 10, 1, 10, 0, 0});
         const DayNumber second = kToday - 19;
         Schedule s;
-        s.header = ScheduleHeader::emptySchedule();
+        testsupport::ScheduleMaker make(s);
         s.header.setLastPastDay(second - 2);
         s.setClock(&then);
-        s.days.insert(second);
-        for (int i = 0; i < items; ++i) {
-            ItemHandle h = s.newItem();
-            s.setDescription(h, "sample " + std::to_string(i));
-            s.record(h).setDay(static_cast<std::uint16_t>(second.value()));
-            s.addToChain(h, second);
-            s.days.appendEntry(second, DayEntry{h, 0, 30});
-        }
+        for (int i = 0; i < items; ++i)
+            make.onDay("sample " + std::to_string(i), second, 0, 30);
         ASSERT_TRUE(saveDataFile(s, file));
     }
 
