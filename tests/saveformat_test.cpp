@@ -18,26 +18,12 @@ using namespace saving;
 
 class SaveFormatTest : public ::testing::Test {
 protected:
-    ItemHandle add(const std::string& text, std::uint32_t flags = 0, std::uint8_t letter = 0)
+    // A task two days ahead; a floating one is last in its class.
+    ItemHandle add(const std::string& text, std::uint32_t flags = 0, std::uint8_t letter = 'A')
     {
-        ItemHandle h = s->newItem();
-        s->setDescription(h, text);
-        ItemRecord& r = s->record(h);
-        r.setKind(ItemKind::task);
-        r.setFlags(flags);
-        r.setPriorityLetter(letter);
-        r.setDuration(30);
-        r.setDay(static_cast<std::uint16_t>(kToday.value() + 2));
-        s->addToChain(h, kToday + 2);
-        if (!s->days.find(kToday + 2))
-            s->days.insert(kToday + 2);
-        s->days.appendEntry(kToday + 2, DayEntry{h, 600, 30});
-        if (flags & ItemFlag::fFloating) {
-            // A floating item is one the priority list holds; a file read
-            // back repairs any other.
-            r.setFlag(ItemFlag::fFloating, false);
-            addToPlist(*s, h, s->plist.classCount(letter) + 1, kToday);
-        }
+        ItemHandle h = make.onDay(text, kToday + 2, 600, 30, ItemKind::task);
+        if (flags & ItemFlag::fFloating)
+            make.makeFloating(h, letter);
         return h;
     }
     FormatDialog choose(SaveFormat format, ShareWithOldPrograms share = ShareWithOldPrograms::No)
@@ -53,6 +39,7 @@ protected:
     }
 
     std::unique_ptr<Schedule> s = generation("G1");
+    testsupport::ScheduleMaker make{*s};
     ScriptedPresenter presenter{Answer::Yes};
     Messages messages{presenter};
     SaveState state;
@@ -125,7 +112,6 @@ protected:
         add("class B", ItemFlag::fFloating, 'B');
         add("class C", ItemFlag::fFloating, 'C');
         // A floating definition stays: freezing is for items on days.
-        testsupport::ScheduleMaker make(*s);
         ItemHandle weekly = make.definition("weekly");
         s->record(weekly).setFlag(ItemFlag::fFloating, true);
         s->record(weekly).setPriorityLetter('B');
