@@ -19,75 +19,6 @@ namespace {
 
 using namespace testsupport;
 
-// A schedule holding items of every kind, descriptions of 0, 1, 999 and
-// 1000 bytes, private items, floating items, split items on several days,
-// recurring definitions with exceptions and cancellations, projects in a
-// tree, undated Global List items and reserved bytes that are not zero.
-class RichSchedule {
-public:
-    RichSchedule() : make(s)
-    {
-        DayNumber d1 = kToday, d2 = kToday + 1, d3 = kToday + 5;
-        ItemHandle a = make.onDay("", d1, 541, 60, ItemKind::appointment);
-        fillReserved(a);
-        make.onDay("x", d1, 661, 30, ItemKind::task);
-        make.onDay(std::string(999, 'n'), d2, 700, 15, ItemKind::memo);
-        make.onDay(std::string(998, 'm') + "\xC3\xA9", d2, 720, 15, ItemKind::cashFlow);
-        make.onDay("|private note", d3, 800, 10, ItemKind::appointment2);
-        make.onDay("birthday of Ana", d1, 0, 0, ItemKind::birthday);
-        make.onDay("Holiday", d2, 0, 0, ItemKind::holiday);
-        make.onDay("anniversary", d3, 0, 0, ItemKind::anniversary);
-        make.onDay("trip", d1, 0, 0, ItemKind::multiDayEvent);
-        make.onDay("trip 2", d2, 0, 0, ItemKind::multiDayEvent2);
-        floatingA = make.onDay("floating A", d1, 900, 30, ItemKind::task, ItemFlag::fFloating);
-        floatingB = make.onDay("floating B", d2, 900, 30, ItemKind::task, ItemFlag::fFloating);
-        make.makeFloating(floatingB, 'B');
-        split = make.onDay("split work", d1, 1000, 40, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
-        make.makeFloating(split, 'C');
-        ItemHandle floatingA2 = make.onDay("floating A2", d3, 900, 30, ItemKind::task, ItemFlag::fFloating);
-        // Entries made and dropped leave the slots out of list order.
-        make.makeFloating(floatingA, 'A');
-        (void)floatingA2;
-        make.place(split, d2, 1000, 40);
-        make.place(split, d3, 1000, 40);
-
-        weekly = make.definition("weekly meeting");
-        make.occurrence(weekly, d1, 600);
-        make.occurrence(weekly, d3, 600);
-        exception = make.exception(weekly, d2, "weekly meeting, moved");
-        s.recurrences.addEntry(weekly, kToday + 12);  // a cancellation
-        make.definition("daily stand-up", RecurType::daily);
-
-        project = make.project("Project Alpha");
-        s.record(project).setFlags(0x2);
-        s.record(a).setProjectId(s.record(project).id());
-        auto node = s.projectTree.addTopLevel(ProjectTree::kProjectNode, project);
-        s.projectTree.addChild(node, 0, a);
-        make.project("Project Beta");
-
-        make.undated("undated memo");
-        make.undated("");
-        s.header.setU8(30, 0x5A);    // reserved header bytes
-        s.header.setU8(600 - 2, 28);
-        s.header.setU8(650, 0xA5);
-        s.templateItem.setLatestEnd(1300);
-        s.templateItem.bytes()[120] = 0x77;
-    }
-
-    void fillReserved(ItemHandle h)
-    {
-        auto& b = s.record(h).bytes();
-        for (std::size_t off : {36, 37, 38, 39, 44, 45, 62, 63, 64, 65, 86, 87, 88, 89, 104, 105})
-            b[off] = static_cast<std::uint8_t>(0x10 + off);
-        for (std::size_t off = 116; off < 130; ++off)
-            b[off] = static_cast<std::uint8_t>(0xF0 - off);
-    }
-
-    Schedule s;
-    ScheduleMaker make;
-    ItemHandle floatingA, floatingB, split, weekly, exception, project;
-};
-
 std::unique_ptr<Schedule> reload(const std::vector<std::uint8_t>& bytes)
 {
     LoadResult r = loadDataBytes(bytes, testLoadOptions());
@@ -95,13 +26,8 @@ std::unique_ptr<Schedule> reload(const std::vector<std::uint8_t>& bytes)
     return std::move(r.schedule);
 }
 
-std::vector<std::string> plistTexts(const Schedule& s)
-{
-    std::vector<std::string> out;
-    for (PlistEntryHandle e : s.plist)
-        out.push_back(s.storedDescription(s.plist.entry(e).item));
-    return out;
-}
+using DataFileRoundTrip = FaultsThrowTest;
+using DataFileWriter = FaultsThrowTest;
 
 ItemHandle findByText(const Schedule& s, const std::string& text)
 {
@@ -111,9 +37,8 @@ ItemHandle findByText(const Schedule& s, const std::string& text)
     return kNoItem;
 }
 
-TEST(DataFileRoundTrip, RichScheduleIsWrittenAgainByteForByte)
+TEST_F(DataFileRoundTrip, RichScheduleIsWrittenAgainByteForByte)
 {
-    FaultsThrow faults;
     RichSchedule rich;
     std::vector<std::uint8_t> first = saved(rich.s);
     ASSERT_FALSE(first.empty());
@@ -124,9 +49,8 @@ TEST(DataFileRoundTrip, RichScheduleIsWrittenAgainByteForByte)
     EXPECT_EQ(first, second);
 }
 
-TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
+TEST_F(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
 {
-    FaultsThrow faults;
     RichSchedule rich;
     auto loaded = reload(saved(rich.s));
     ASSERT_TRUE(loaded);
@@ -173,9 +97,8 @@ TEST(DataFileRoundTrip, LoadedScheduleHoldsWhatWasWritten)
     EXPECT_TRUE(s.unreportedTexts().empty());
 }
 
-TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
+TEST_F(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
 {
-    FaultsThrow faults;
     for (int format : {21, 22, 23, 24, 25}) {
         SCOPED_TRACE(format);
         Schedule s;
@@ -188,8 +111,9 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         ItemHandle weekly = make.definition("weekly");
         make.occurrence(weekly, kToday + 1, 600);
         make.exception(weekly, kToday + 2, "moved one");
-        if (format >= 24)
-            make.project("a project");
+        // Sections a format cannot hold are left out, their counts zero.
+        s.projectTree.addTopLevel(1, make.project("a project"));
+        make.undated("undated");
         std::vector<std::uint8_t> first = saved(s, format);
         ASSERT_FALSE(first.empty());
         auto loaded = reload(first);
@@ -197,6 +121,8 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
         EXPECT_EQ(loaded->header.i16(ScheduleHeader::formatAt), format);
         EXPECT_EQ(loaded->chain.size(), s.chain.size());
         EXPECT_EQ(loaded->projects.size(), format >= 24 ? 1u : 0u);
+        EXPECT_EQ(loaded->globalList.size(), format >= 25 ? 1u : 0u);
+        EXPECT_EQ(loaded->projectTree.size(), format >= 24 ? 1u : 0u);
         ItemHandle def = findByText(*loaded, "weekly");
         ASSERT_TRUE(def);
         const DayRecord* d = loaded->findDay(kToday + 1);
@@ -229,9 +155,8 @@ TEST(DataFileRoundTrip, EarlierFormatsKeepWhatTheyCanHold)
 
 // --- the writer ---------------------------------------------------------------
 
-TEST(DataFileWriter, EmptyScheduleIsHeaderTemplateAndOneZeroKey)
+TEST_F(DataFileWriter, EmptyScheduleIsHeaderTemplateAndOneZeroKey)
 {
-    FaultsThrow faults;
     Schedule s;
     s.setClock(&testClock());
     std::vector<std::uint8_t> bytes = saved(s);
@@ -247,10 +172,9 @@ TEST(DataFileWriter, EmptyScheduleIsHeaderTemplateAndOneZeroKey)
     EXPECT_EQ(bytes::u16(&unit[12]), 655);
     EXPECT_EQ(s.header.u16(ScheduleHeader::lastSaveDayAt), kToday.value());
     EXPECT_EQ(s.header.u16(ScheduleHeader::startDayAt), kToday.value());
-    EXPECT_EQ(s.header.i16(ScheduleHeader::parityAt), headerParity(s.header.bytes().data()));
 }
 
-TEST(DataFileWriter, ScramblingLongUnitsRepeatsEvery256Bytes)
+TEST_F(DataFileWriter, ScramblingLongUnitsRepeatsEvery256Bytes)
 {
     std::vector<std::uint8_t> whole(600, 0x41), pieces = whole;
     scrambleUnit(whole.data(), whole.size());
@@ -259,27 +183,19 @@ TEST(DataFileWriter, ScramblingLongUnitsRepeatsEvery256Bytes)
     EXPECT_EQ(whole, pieces);
     EXPECT_EQ(whole[0], 0x41 ^ 0xD2 ^ 21);
     EXPECT_EQ(whole[5], 0x41 ^ 5 ^ 0xD2 ^ 21);
-    scrambleUnit(whole.data(), whole.size());
-    EXPECT_EQ(whole, std::vector<std::uint8_t>(600, 0x41));
 }
 
-TEST(DataFileWriter, DefinitionEntryIsItsIdStartAndMinutesOnly)
+TEST_F(DataFileWriter, DefinitionEntryIsItsIdStartAndMinutesOnly)
 {
-    FaultsThrow faults;
     Schedule s;
     ScheduleMaker make(s);
     ItemHandle weekly = make.definition("");
     make.occurrence(weekly, kToday, 600);
     std::vector<std::uint8_t> withEntry = saved(s);
-    Schedule t;
-    ScheduleMaker make2(t);
-    make2.definition("");
-    t.days.insert(kToday);
-    std::vector<std::uint8_t> withoutEntry = saved(t);
-    EXPECT_EQ(withEntry.size(), withoutEntry.size() + 8);
     // Header, template, the definition (record, rule), the day record: then
-    // the entry.
+    // the entry and the Plist end.
     std::size_t at = 655 + 130 + 130 + 28 + 28;
+    ASSERT_EQ(withEntry.size(), at + 8 + 4);
     std::uint8_t entry[8];
     std::copy(withEntry.begin() + at, withEntry.begin() + at + 8, entry);
     scrambleUnit(entry, 4);
@@ -290,9 +206,8 @@ TEST(DataFileWriter, DefinitionEntryIsItsIdStartAndMinutesOnly)
     EXPECT_EQ(bytes::u16(entry + 6), 30);
 }
 
-TEST(DataFileWriter, SplitItemIsWrittenOncePerEntryAndOnlyInFormatsThatHoldIt)
+TEST_F(DataFileWriter, SplitItemIsWrittenOncePerEntryAndOnlyInFormatsThatHoldIt)
 {
-    FaultsThrow faults;
     Schedule s;
     ScheduleMaker make(s);
     ItemHandle split = make.onDay("piece", kToday, 600, 20, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
@@ -312,9 +227,8 @@ TEST(DataFileWriter, SplitItemIsWrittenOncePerEntryAndOnlyInFormatsThatHoldIt)
     EXPECT_TRUE(saveDataBytes(s, out, SaveOptions{25}));
 }
 
-TEST(DataFileWriter, WriteErrorsAreTold)
+TEST_F(DataFileWriter, WriteErrorsAreTold)
 {
-    FaultsThrow faults;
     Schedule s;
     s.setClock(&testClock());
     EXPECT_EQ(saveDataFile(s, -1).failureText, "null file handle");
@@ -332,26 +246,7 @@ TEST(DataFileWriter, WriteErrorsAreTold)
     ::close(readOnly);
 }
 
-TEST(DataFileWriter, OlderFormatsLeaveOutTheirMissingSections)
-{
-    FaultsThrow faults;
-    Schedule s;
-    ScheduleMaker make(s);
-    make.project("p");
-    make.undated("u");
-    s.projectTree.addTopLevel(1, s.projects[0]);
-    saved(s, 23);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 0);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 0);
-    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 0u);
-    EXPECT_EQ(s.header.u8(ScheduleHeader::recordSizeAt), 33);
-    saved(s, 26);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::projectCountAt), 1);
-    EXPECT_EQ(s.header.i16(ScheduleHeader::undatedCountAt), 1);
-    EXPECT_EQ(s.header.u32(ScheduleHeader::projectTreeTopAt), 1u);
-}
-
-TEST(DataFileWriter, TreeLeavesOutNodesWhoseItemTheFileDoesNotHold)
+TEST_F(DataFileWriter, TreeLeavesOutNodesWhoseItemTheFileDoesNotHold)
 {
     // Regression: a tree node naming an item on no current day was written,
     // and reading the file back stopped at it.

@@ -38,37 +38,31 @@ TEST_F(DataFilePathTest, WithoutCommandLineTheSettingOrTheDefaultFolderHoldsTheD
     EXPECT_EQ(set.dataFile, fs::path("/srv/plans/timedata.pak"));
     EXPECT_EQ(set.given, PathGiven::Yes);
     EXPECT_TRUE(presenter.texts().empty());
-}
-
-TEST_F(DataFilePathTest, ASettingThatNamesNoFolderIsResetToTheDefault)
-{
-    for (const char* value : {"//", "plans/mine"}) {
+    // A setting that names no folder is reset to the default.
+    for (const std::string value : {"//", "plans/mine"}) {
         presenter.clear();
-        DataFileChoice choice = choose("", std::string(value));
-        EXPECT_EQ(choice.dataFile, home() / "timedata.pak") << value;
-        EXPECT_EQ(presenter.texts(), std::vector<std::string>{std::string(value)
-                                                              + " is not a valid data folder. Resetting to default."});
+        EXPECT_EQ(choose("", value).dataFile, home() / "timedata.pak") << value;
+        EXPECT_EQ(presenter.texts(),
+                  std::vector<std::string>{value + " is not a valid data folder. Resetting to default."});
     }
 }
 
-TEST_F(DataFilePathTest, NamesWithoutDotAfterTheirFirstCharacterAreFolders)
+TEST_F(DataFilePathTest, NamesWithoutDotAfterTheirFirstCharacterAreFoldersOthersDataFiles)
 {
-    EXPECT_EQ(choose("/srv/plans  ").dataFile, fs::path("/srv/plans/timedata.pak"));
-    EXPECT_EQ(choose("/srv/.plans").dataFile, fs::path("/srv/.plans/timedata.pak"));
-    EXPECT_EQ(choose("/srv/a/../plans/").dataFile, fs::path("/srv/plans/timedata.pak"));
-    // Seventeen letters make a perfectly good folder name.
-    EXPECT_EQ(choose("/srv/abcdefghijklmnopq").dataFile, fs::path("/srv/abcdefghijklmnopq/timedata.pak"));
+    const std::pair<std::string, fs::path> cases[] = {
+        {"/srv/plans  ", "/srv/plans/timedata.pak"},
+        {"/srv/.plans", "/srv/.plans/timedata.pak"},
+        {"/srv/a/../plans/", "/srv/plans/timedata.pak"},
+        // Seventeen letters make a perfectly good folder name.
+        {"/srv/abcdefghijklmnopq", "/srv/abcdefghijklmnopq/timedata.pak"},
+        {"/srv/plans/mine.pak", "/srv/plans/mine.pak"},
+        {"/srv/plans/mine.", "/srv/plans/mine.pak"},
+        {"mine.pak", fs::current_path() / "mine.pak"},
+        {(temp.path() / "plans.2024").string(), temp.path() / "plans.2024" / "timedata.pak"},  // an existing folder
+    };
     fs::create_directories(temp.path() / "plans.2024");
-    EXPECT_EQ(choose((temp.path() / "plans.2024").string()).dataFile, temp.path() / "plans.2024" / "timedata.pak");
-}
-
-TEST_F(DataFilePathTest, OtherNamesAreDataFilesMadeAbsolute)
-{
-    EXPECT_EQ(choose("/srv/plans/mine.pak").dataFile, fs::path("/srv/plans/mine.pak"));
-    EXPECT_EQ(choose("/srv/plans/mine.").dataFile, fs::path("/srv/plans/mine.pak"));
-    DataFileChoice relative = choose("mine.pak");
-    EXPECT_TRUE(relative.dataFile.is_absolute());
-    EXPECT_EQ(relative.dataFile, fs::current_path() / "mine.pak");
+    for (const auto& [line, dataFile] : cases)
+        EXPECT_EQ(choose(line).dataFile, dataFile) << line;
 }
 
 TEST_F(DataFilePathTest, NamesThatAreNotSensibleAreRefused)

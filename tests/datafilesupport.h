@@ -227,12 +227,90 @@ private:
     Schedule& s_;
 };
 
+// A schedule holding items of every kind, descriptions of 0, 1, 999 and
+// 1000 bytes, private items, floating items, split items on several days,
+// recurring definitions with exceptions and cancellations, projects in a
+// tree, undated Global List items and reserved bytes that are not zero.
+class RichSchedule {
+public:
+    RichSchedule() : make(s)
+    {
+        DayNumber d1 = kToday, d2 = kToday + 1, d3 = kToday + 5;
+        ItemHandle a = make.onDay("", d1, 541, 60, ItemKind::appointment);
+        fillReserved(a);
+        make.onDay("x", d1, 661, 30, ItemKind::task);
+        make.onDay(std::string(999, 'n'), d2, 700, 15, ItemKind::memo);
+        make.onDay(std::string(998, 'm') + "\xC3\xA9", d2, 720, 15, ItemKind::cashFlow);
+        make.onDay("|private note", d3, 800, 10, ItemKind::appointment2);
+        make.onDay("birthday of Ana", d1, 0, 0, ItemKind::birthday);
+        make.onDay("Holiday", d2, 0, 0, ItemKind::holiday);
+        make.onDay("anniversary", d3, 0, 0, ItemKind::anniversary);
+        make.onDay("trip", d1, 0, 0, ItemKind::multiDayEvent);
+        make.onDay("trip 2", d2, 0, 0, ItemKind::multiDayEvent2);
+        floatingA = make.onDay("floating A", d1, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        floatingB = make.onDay("floating B", d2, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        make.makeFloating(floatingB, 'B');
+        split = make.onDay("split work", d1, 1000, 40, ItemKind::task, ItemFlag::fFloating | ItemFlag::fSplit);
+        make.makeFloating(split, 'C');
+        ItemHandle floatingA2 = make.onDay("floating A2", d3, 900, 30, ItemKind::task, ItemFlag::fFloating);
+        // Entries made and dropped leave the slots out of list order.
+        make.makeFloating(floatingA, 'A');
+        (void)floatingA2;
+        make.place(split, d2, 1000, 40);
+        make.place(split, d3, 1000, 40);
+
+        weekly = make.definition("weekly meeting");
+        make.occurrence(weekly, d1, 600);
+        make.occurrence(weekly, d3, 600);
+        exception = make.exception(weekly, d2, "weekly meeting, moved");
+        s.recurrences.addEntry(weekly, kToday + 12);  // a cancellation
+        make.definition("daily stand-up", RecurType::daily);
+
+        project = make.project("Project Alpha");
+        s.record(project).setFlags(0x2);
+        s.record(a).setProjectId(s.record(project).id());
+        auto node = s.projectTree.addTopLevel(ProjectTree::kProjectNode, project);
+        s.projectTree.addChild(node, 0, a);
+        make.project("Project Beta");
+
+        make.undated("undated memo");
+        make.undated("");
+        s.header.setU8(30, 0x5A);    // reserved header bytes
+        s.header.setU8(600 - 2, 28);
+        s.header.setU8(650, 0xA5);
+        s.templateItem.setLatestEnd(1300);
+        s.templateItem.bytes()[120] = 0x77;
+    }
+
+    void fillReserved(ItemHandle h)
+    {
+        auto& b = s.record(h).bytes();
+        for (std::size_t off : {36, 37, 38, 39, 44, 45, 62, 63, 64, 65, 86, 87, 88, 89, 104, 105})
+            b[off] = static_cast<std::uint8_t>(0x10 + off);
+        for (std::size_t off = 116; off < 130; ++off)
+            b[off] = static_cast<std::uint8_t>(0xF0 - off);
+    }
+
+    Schedule s;
+    ScheduleMaker make;
+    ItemHandle floatingA, floatingB, split, weekly, exception, project;
+};
+
 inline std::vector<std::uint8_t> saved(Schedule& s, int format = 0)
 {
     std::vector<std::uint8_t> out;
     SaveResult r = saveDataBytes(s, out, SaveOptions{format});
     if (!r)
         out.clear();
+    return out;
+}
+
+// The descriptions of the priority list's items, in list order.
+inline std::vector<std::string> plistTexts(const Schedule& s)
+{
+    std::vector<std::string> out;
+    for (PlistEntryHandle e : s.plist)
+        out.push_back(s.storedDescription(s.plist.entry(e).item));
     return out;
 }
 

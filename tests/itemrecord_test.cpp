@@ -5,15 +5,6 @@
 namespace zk {
 namespace {
 
-TEST(ItemRecordTest, OverlappingTaskAndSpecialDayFieldsShareBytes)
-{
-    ItemRecord r;
-    r.setDoneMinutes(0x00050007);
-    EXPECT_EQ(r.baseYear(), 7);
-    r.setBaseYear(1999);
-    EXPECT_EQ(r.doneMinutes() & 0xFFFF, 1999u);
-}
-
 TEST(ItemRecordTest, ReservedBytesSurviveEveryFieldWrite)
 {
     ItemRecord::Bytes raw;

@@ -1,8 +1,7 @@
 // The priority list between memory and the data file: rebuilding it from
-// stored keys, the letter conversion of old files, the keys written back,
-// and the check with its repairs, messages and the backup question.
+// stored keys, and the check with its repairs, messages and the backup
+// question.
 
-#include "engine/marvals.h"
 #include "engine/plistcheck.h"
 #include "engine/plistorder.h"
 #include "plistsupport.h"
@@ -12,20 +11,8 @@
 namespace zk {
 namespace {
 
-class PlistLoadTest : public testing::PlistTest {
+class PlistCheckTest : public testing::PlistTest {
 protected:
-    // An item as the loader leaves it: floating, its plistLink the old key.
-    ItemHandle loaded(const std::string& text, std::uint32_t key, std::uint8_t letter = 'A')
-    {
-        ItemHandle h = item(text, letter);
-        s.record(h).setFlag(ItemFlag::fFloating, true);
-        s.record(h).setPlistLink(key);
-        return h;
-    }
-    LinkedPlist link(std::vector<std::uint32_t> keys, PlistKeyMatch match = PlistKeyMatch::Whole)
-    {
-        return linkLoadedPlist(s, keys, match);
-    }
     // Floating items "lost 1" to "lost n" that have no entry.
     void lostItems(int n)
     {
@@ -34,129 +21,69 @@ protected:
     }
 };
 
-using PlistCheckTest = PlistLoadTest;
-
 // --- rebuilding from keys ----------------------------------------------------------
 
-TEST_F(PlistLoadTest, KeysBuildTheListInFileOrderAndRelinkTheItems)
-{
-    ItemHandle a = loaded("a", 1001);
-    ItemHandle b = loaded("b", 1002);
-    ItemHandle c = loaded("c", 1003);
-    s.record(a).setValue(12);
-    s.record(a).setDuration(30);
-    LinkedPlist r = link({1003, 1001, 1002});
-    EXPECT_EQ(r.matched, 3);
-    EXPECT_EQ(r.dropped, 0);
-    EXPECT_TRUE(r.ok);
-    EXPECT_TRUE(listIs("A1:c A2:a A3:b"));
-    for (ItemHandle h : {a, b, c})
-        EXPECT_EQ(s.record(h).plistLink(), findPlistEntry(s, h).index);
-    EXPECT_FLOAT_EQ(s.plist.entry(findPlistEntry(s, a)).hourizedMarval, 24.0f);  // value per hour
-    EXPECT_TRUE(texts().empty());
-    EXPECT_TRUE(checkPlist(s, PlistCheckTime::StartUp));
-}
-
-TEST_F(PlistLoadTest, NewIndexesEqualToOldKeysDoNotConfuseTheMatching)
-{
-    loaded("x", 1);
-    loaded("y", 2);
-    link({2, 1});
-    EXPECT_TRUE(listIs("A1:y A2:x"));
-}
-
-TEST_F(PlistLoadTest, FileOrderOutOfLetterOrderIsPutInLetterOrder)
-{
-    loaded("b1", 1, 'B');
-    loaded("a1", 2);
-    loaded("b2", 3, 'B');
-    loaded("a2", 4);
-    link({1, 2, 3, 4});
-    EXPECT_TRUE(listIs("A1:a1 A2:a2 B1:b1 B2:b2"));
-}
-
-TEST_F(PlistLoadTest, RepeatedKeysAndKeysOfFixedItemsMatchNothing)
-{
-    ItemHandle fixed = item("fixed");
-    s.record(fixed).setPlistLink(7);  // a remembered seq, not a key
-    loaded("a", 8);
-    LinkedPlist r = link({7, 8, 8});
-    EXPECT_EQ(r.matched, 1);
-    EXPECT_EQ(r.dropped, 2);
-    EXPECT_TRUE(listIs("A1:a"));
-    EXPECT_EQ(s.record(fixed).plistLink(), 7u);
-}
-
-TEST_F(PlistLoadTest, OlderFilesCompareTheLow16Bits)
-{
-    loaded("a", 0x00030007);
-    EXPECT_EQ(link({0x0007}).dropped, 1);
-    s.plist.clear();
-    presenter.clear();
-    // The item still has its old key: the failed match changed nothing.
-    EXPECT_EQ(link({0x0007}, PlistKeyMatch::Low16).matched, 1);
-}
-
-TEST_F(PlistLoadTest, LinkingIntoAListThatIsNotEmptyIsAFault)
-{
-    floating("there");
-    EXPECT_THROW(link({1}), InternalFault);
-}
-
-TEST_F(PlistLoadTest, SavedKeysAreThePlistLinksInListOrderAndLoadBack)
-{
-    ItemHandle a = floating("a");
-    ItemHandle b = floating("b", 'B');
-    ItemHandle c = floating("c");
-    raisePriority(s, c);  // c a
-    std::vector<std::uint32_t> keys = plistKeysForSaving(s);
-    ASSERT_EQ(keys.size(), 3u);
-    EXPECT_EQ(keys[0], s.record(c).plistLink());
-    EXPECT_EQ(keys[2], s.record(b).plistLink());
-    EXPECT_EQ(plistItemsInOrder(s), (std::vector<ItemHandle>{c, a, b}));
-    std::string before = order();
-    // Loading the same records and keys gives the same list.
-    s.plist.clear();
-    link(keys);
-    EXPECT_TRUE(listIs(before));
-}
-
-// --- letter conversion --------------------------------------------------------------
-
-class LetterConversionTest : public PlistLoadTest,
-                             public ::testing::WithParamInterface<std::pair<int, const char*>> {};
-
-TEST_P(LetterConversionTest, GivesLettersByThirdsOfTheList)
-{
-    auto [n, expected] = GetParam();
+struct LoadedItem {
+    const char* text;
+    std::uint32_t key;
+    std::uint8_t letter;  // 0: a fixed item whose plistLink is a remembered seq
+};
+struct LinkCase {
+    const char* name;
+    std::vector<LoadedItem> items;
     std::vector<std::uint32_t> keys;
-    for (int i = 1; i <= n; ++i) {
-        loaded(std::to_string(i), static_cast<std::uint32_t>(i), 0);
-        keys.push_back(static_cast<std::uint32_t>(i));
-    }
-    ItemHandle fixed = item("fixed", 0);
-    link(keys);
-    convertOldLetters(s);
-    EXPECT_TRUE(listIs(expected));
-    EXPECT_EQ(s.record(fixed).priorityLetter(), 'A');
-}
+    PlistKeyMatch match;
+    const char* order;
+    int matched, dropped;
+};
 
-// n = 9: s < 3 is A, s >= 6 is C; n = 3: n / 3 = 1, no seq is below it.
-INSTANTIATE_TEST_SUITE_P(ListLengths, LetterConversionTest,
-                         ::testing::Values(std::pair{9, "A1:1 A2:2 B1:3 B2:4 B3:5 C1:6 C2:7 C3:8 C4:9"},
-                                           std::pair{3, "B1:1 C1:2 C2:3"}, std::pair{1, "C1:1"}));
+class PlistLinkTest : public testing::PlistTest, public ::testing::WithParamInterface<LinkCase> {};
 
-// --- the check ---------------------------------------------------------------------
-
-TEST_F(PlistCheckTest, ValidListPassesSilently)
+TEST_P(PlistLinkTest, KeysBuildTheListInFileOrderWithinLetters)
 {
-    floating("a");
-    floating("b", 'B');
-    item("fixed");
+    const LinkCase& c = GetParam();
+    std::vector<ItemHandle> handles;
+    for (const LoadedItem& l : c.items) {
+        // As the loader leaves it: floating, its plistLink the old key.
+        ItemHandle h = handles.emplace_back(item(l.text, l.letter ? l.letter : 'A'));
+        s.record(h).setFlag(ItemFlag::fFloating, l.letter != 0);
+        s.record(h).setPlistLink(l.key);
+        s.record(h).setValue(12);
+    }
+    LinkedPlist r = linkLoadedPlist(s, c.keys, c.match);
+    EXPECT_EQ(r.matched, c.matched);
+    EXPECT_EQ(r.dropped, c.dropped);
+    EXPECT_TRUE(listIs(c.order));
+    for (std::size_t i = 0; i < handles.size(); ++i) {
+        const ItemRecord& rec = s.record(handles[i]);
+        if (!c.items[i].letter) {
+            EXPECT_EQ(rec.plistLink(), c.items[i].key) << c.items[i].text;
+            continue;
+        }
+        PlistEntryHandle e = findPlistEntry(s, handles[i]);
+        EXPECT_EQ(rec.plistLink(), e.index) << c.items[i].text;
+        EXPECT_FLOAT_EQ(s.plist.entry(e).hourizedMarval, 12.0f);  // value per hour
+    }
     EXPECT_TRUE(checkPlist(s, PlistCheckTime::StartUp));
     EXPECT_TRUE(checkPlist(s, PlistCheckTime::Session));
-    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(texts().size(), c.dropped ? 1u : 0u);  // keys that matched nothing are told once
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlistLinkTest,
+    ::testing::Values(
+        LinkCase{"fileOrder", {{"a", 1001, 'A'}, {"b", 1002, 'A'}, {"c", 1003, 'A'}}, {1003, 1001, 1002},
+                 PlistKeyMatch::Whole, "A1:c A2:a A3:b", 3, 0},
+        // New indexes equal to old keys do not confuse the matching.
+        LinkCase{"smallKeys", {{"x", 1, 'A'}, {"y", 2, 'A'}}, {2, 1}, PlistKeyMatch::Whole, "A1:y A2:x", 2, 0},
+        LinkCase{"letterOrder", {{"b1", 1, 'B'}, {"a1", 2, 'A'}, {"b2", 3, 'B'}, {"a2", 4, 'A'}}, {1, 2, 3, 4},
+                 PlistKeyMatch::Whole, "A1:a1 A2:a2 B1:b1 B2:b2", 4, 0},
+        LinkCase{"repeatedAndFixed", {{"fixed", 7, 0}, {"a", 8, 'A'}}, {7, 8, 8}, PlistKeyMatch::Whole, "A1:a", 1, 2},
+        // Files from before 4.03 compare the low 16 bits.
+        LinkCase{"low16", {{"a", 0x00030007, 'A'}}, {0x0007}, PlistKeyMatch::Low16, "A1:a", 1, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- the check ---------------------------------------------------------------------
 
 TEST_F(PlistCheckTest, FloatingItemWithoutEntryIsRepairedAtStartUpAndAFaultLater)
 {
@@ -191,10 +118,9 @@ TEST_F(PlistCheckTest, EveryFifthRepairAsksWhetherToUseTheBackup)
     EXPECT_EQ(texts(), expected);
     EXPECT_EQ(presenter.shown()[9].kind, MessageKind::Question);
     EXPECT_TRUE(invariantsHold());
-}
 
-TEST_F(PlistCheckTest, ChoosingTheBackupRefusesTheRepair)
-{
+    // Choosing the backup refuses the repair there and then.
+    presenter.clear();
     lostItems(7);
     presenter.queueAnswer(Answer::Yes);
     EXPECT_FALSE(checkPlist(s, PlistCheckTime::StartUp));
@@ -235,12 +161,10 @@ TEST_F(PlistCheckTest, EntryWithoutItemIsRemovedAtStartUpAndAFaultLater)
 TEST_F(PlistCheckTest, SecondEntryOfOneItemIsRemoved)
 {
     ItemHandle a = floating("a");
-    PlistEntryHandle extra = s.plist.create(a, 'A', 2);
-    s.plist.insertInOrder(extra);
+    s.plist.insertInOrder(s.plist.create(a, 'A', 2));
     EXPECT_TRUE(checkPlist(s, PlistCheckTime::StartUp));
     EXPECT_EQ(texts(), std::vector<std::string>{kRemovedPlistEntryText});
     EXPECT_TRUE(listIs("A1:a"));
-    EXPECT_TRUE(s.record(a).has(ItemFlag::fFloating));
 }
 
 TEST_F(PlistCheckTest, EntryOfAnItemOnAPastDayIsRemovedAtAnyTime)

@@ -191,17 +191,11 @@ protected:
         FixedClock then(LocalMoment{2023, 10, 1, 10, 0, 0});
         const DayNumber second = kToday - 19;
         Schedule s;
-        s.header = ScheduleHeader::emptySchedule();
+        testsupport::ScheduleMaker make(s);
         s.header.setLastPastDay(second - 2);
         s.setClock(&then);
-        s.days.insert(second);
-        for (int i = 0; i < items; ++i) {
-            ItemHandle h = s.newItem();
-            s.setDescription(h, "sample " + std::to_string(i));
-            s.record(h).setDay(static_cast<std::uint16_t>(second.value()));
-            s.addToChain(h, second);
-            s.days.appendEntry(second, DayEntry{h, 0, 30});
-        }
+        for (int i = 0; i < items; ++i)
+            make.onDay("sample " + std::to_string(i), second, 0, 30);
         ASSERT_TRUE(saveDataFile(s, file));
     }
 
@@ -216,7 +210,7 @@ TEST_F(RecoverySampleTest, SampleDaysMoveToTodayOrScheduleStartsEmpty)
     EXPECT_FALSE(empty.sampleData);
     EXPECT_TRUE(empty.schedule->chain.empty());
 
-    writeSample(programFolder.path() / kSampleFileName, 3);
+    writeSample(programFolder.path() / kSampleFileName, 40);
     ScheduleLoad loaded = load();
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded.sampleData);
@@ -227,16 +221,12 @@ TEST_F(RecoverySampleTest, SampleDaysMoveToTodayOrScheduleStartsEmpty)
     for (ItemHandle h : s.chain)
         EXPECT_EQ(s.record(h).dayField(), kToday.value() + 1);
     EXPECT_TRUE(presenter.shown().empty());
-}
 
-TEST_F(RecoverySampleTest, SampleOfFortyOneItemsEndsTheProgram)
-{
-    writeSample(programFolder.path() / kSampleFileName, 40);
-    EXPECT_TRUE(load());
+    // A sample of forty-one items ends the program.
     writeSample(programFolder.path() / kSampleFileName, 41);
-    ScheduleLoad loaded = load();
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(loaded.status, ScheduleLoadStatus::EndProgram);
+    ScheduleLoad tooLarge = load();
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(tooLarge.status, ScheduleLoadStatus::EndProgram);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Not a valid Sample file."});
 }
 
@@ -256,9 +246,7 @@ TEST_F(RecoverySampleTest, SpecialFileIsMergedThenDeletedOnlyWhenItCanBeMerged)
 
 // --- start-up copy --------------------------------------------------------------------------------------------
 
-class RecoveryStartupCopyTest : public RecoveryTest {};
-
-TEST_F(RecoveryStartupCopyTest, CopyIsSkippedWhenFarLargerNewOrFromBak)
+TEST_F(RecoveryTest, StartupCopyIsSkippedWhenFarLargerNewOrFromBak)
 {
     writeGeneration(files.dataFile(), "G1");
     ScheduleLoad loaded = load();

@@ -2,6 +2,7 @@
 // written, and that nothing is lost when writing fails.
 
 #include "core/recurrence.h"
+#include "datafilesupport.h"
 #include "engine/plistorder.h"
 #include "savingsupport.h"
 #include "storage/freeze.h"
@@ -17,26 +18,12 @@ using namespace saving;
 
 class SaveFormatTest : public ::testing::Test {
 protected:
-    ItemHandle add(const std::string& text, std::uint32_t flags = 0, std::uint8_t letter = 0)
+    // A task two days ahead; a floating one is last in its class.
+    ItemHandle add(const std::string& text, std::uint32_t flags = 0, std::uint8_t letter = 'A')
     {
-        ItemHandle h = s->newItem();
-        s->setDescription(h, text);
-        ItemRecord& r = s->record(h);
-        r.setKind(ItemKind::task);
-        r.setFlags(flags);
-        r.setPriorityLetter(letter);
-        r.setDuration(30);
-        r.setDay(static_cast<std::uint16_t>(kToday.value() + 2));
-        s->addToChain(h, kToday + 2);
-        if (!s->days.find(kToday + 2))
-            s->days.insert(kToday + 2);
-        s->days.appendEntry(kToday + 2, DayEntry{h, 600, 30});
-        if (flags & ItemFlag::fFloating) {
-            // A floating item is one the priority list holds; a file read
-            // back repairs any other.
-            r.setFlag(ItemFlag::fFloating, false);
-            addToPlist(*s, h, s->plist.classCount(letter) + 1, kToday);
-        }
+        ItemHandle h = make.onDay(text, kToday + 2, 600, 30, ItemKind::task);
+        if (flags & ItemFlag::fFloating)
+            make.makeFloating(h, letter);
         return h;
     }
     FormatDialog choose(SaveFormat format, ShareWithOldPrograms share = ShareWithOldPrograms::No)
@@ -44,10 +31,21 @@ protected:
         return chooseSaveFormat(*s, state, messages, format, share);
     }
 
+    static LoadOptions loadOptions()
+    {
+        LoadOptions options;
+        options.clock = &clock();
+        return options;
+    }
+
     std::unique_ptr<Schedule> s = generation("G1");
+    testsupport::ScheduleMaker make{*s};
     ScriptedPresenter presenter{Answer::Yes};
     Messages messages{presenter};
     SaveState state;
+    ScratchFolder folder;
+    DataFileSet files{folder.path()};
+    FailingFileSystem fs;
 };
 
 TEST_F(SaveFormatTest, FormatsThatWouldLoseProjectsOrPriorityListAreRefused)
@@ -95,16 +93,9 @@ TEST_F(SaveFormatTest, AcceptedFormatIsWhatTheNextSaveWrites)
     EXPECT_EQ(choose(SaveFormat::Version4, ShareWithOldPrograms::Yes), FormatDialog::Close);
     EXPECT_EQ(sharesWithOldPrograms(*s), ShareWithOldPrograms::Yes);
     EXPECT_TRUE(state.dirty());
-
-    ScratchFolder folder;
-    SaveSequence saving(DataFileSet(folder.path()), systemFileSystem(), messages, state);
+    SaveSequence saving(files, fs, messages, state);
     ASSERT_EQ(saving.save(*s).status, SaveStatus::Saved);
-    LoadOptions options;
-    options.clock = &clock();
-    LoadResult loaded = loadDataFile(DataFileSet(folder.path()).dataFile(), options);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded.format, 24);
-    EXPECT_EQ(generationOf(*loaded.schedule), "G1");
+    EXPECT_EQ(loadDataFile(files.dataFile(), loadOptions()).format, 24);
 
     EXPECT_EQ(choose(SaveFormat::Current, ShareWithOldPrograms::No), FormatDialog::Close);
     EXPECT_EQ(sharesWithOldPrograms(*s), ShareWithOldPrograms::No);
@@ -120,21 +111,11 @@ protected:
         add("class A", ItemFlag::fFloating, 'A');
         add("class B", ItemFlag::fFloating, 'B');
         add("class C", ItemFlag::fFloating, 'C');
-        weekly = s->newItem();
-        s->setDescription(weekly, "weekly");
-        s->record(weekly).setFlags(ItemFlag::fRecurDef | ItemFlag::fFloating);
+        // A floating definition stays: freezing is for items on days.
+        ItemHandle weekly = make.definition("weekly");
+        s->record(weekly).setFlag(ItemFlag::fFloating, true);
         s->record(weekly).setPriorityLetter('B');
-        RecurrenceRecord rule;
-        rule.setTypeByte(RecurType::weekly);
-        rule.setInterval(1);
-        rule.setWeekdayByte(0x3E);
-        rule.setStartDay(kToday - 30);
-        rule.setRecurringId(7);
-        s->recurrences.add(weekly, rule);
-        s->record(weekly).setRecur(weekly.index);
-        s->addToChain(weekly, DayNumber(kNoDayInChain));
-        s->days.appendEntry(kToday + 2, DayEntry{weekly, 900, 30});
-        ++s->days.find(kToday + 2)->nRecurEntries;
+        make.occurrence(weekly, kToday + 2, 900);
 
         writeGeneration(files.dataFile(), "on disk");
         writeGeneration(files.backupFile(), "backup");
@@ -153,26 +134,24 @@ protected:
         return out;
     }
 
-    ItemHandle weekly;
-    ScratchFolder folder;
-    DataFileSet files{folder.path()};
-    FailingFileSystem fs;
     SaveHooks hooks;
 };
 
-TEST_F(SaveFreezeTest, FrozenItemsMoveToTheirOwnFile)
+TEST_F(SaveFreezeTest, FrozenItemsMoveToTheirOwnFileOnceAndOnlyWhenConfirmed)
 {
     int afterSave = 0;
     hooks.afterSave = [&] { ++afterSave; };
     EXPECT_STREQ(freezeButtonText(files, fs), "Freeze");
+    presenter.queueAnswer(Answer::No);
+    EXPECT_EQ(freezeNow(Confirmation::Ask).status, FreezeStatus::Declined);
+    EXPECT_FALSE(fs.exists(files.frozenFile()));
+    presenter.clear();
     FreezeOutcome outcome = freezeNow(Confirmation::Ask);
     EXPECT_EQ(outcome.status, FreezeStatus::Frozen);
     EXPECT_EQ(outcome.deleted, 2);
     EXPECT_EQ(presenter.texts(), (std::vector<std::string>{kFreezeConfirmText, "2 frozen items deleted from active schedule."}));
 
-    LoadOptions options;
-    options.clock = &clock();
-    LoadResult frozen = loadDataFile(files.frozenFile(), options);
+    LoadResult frozen = loadDataFile(files.frozenFile(), loadOptions());
     ASSERT_TRUE(frozen) << frozen.failureText;
     EXPECT_EQ(texts(*frozen.schedule), (std::vector<std::string>{"class B", "class C"}));
     EXPECT_TRUE(frozen.schedule->recurrences.empty());
@@ -187,15 +166,7 @@ TEST_F(SaveFreezeTest, FrozenItemsMoveToTheirOwnFile)
     EXPECT_FALSE(fs.exists(files.secondBackupFile()));
     EXPECT_FALSE(fs.exists(files.temporaryFile()));
     EXPECT_EQ(afterSave, 0);
-}
 
-TEST_F(SaveFreezeTest, OneFreezeOnlyAndOnlyWhenConfirmed)
-{
-    presenter.setDefaultAnswer(Answer::No);
-    EXPECT_EQ(freezeNow(Confirmation::Ask).status, FreezeStatus::Declined);
-    EXPECT_FALSE(fs.exists(files.frozenFile()));
-
-    ASSERT_EQ(freezeNow().status, FreezeStatus::Frozen);
     presenter.clear();
     EXPECT_EQ(freezeNow().status, FreezeStatus::AlreadyFrozen);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"frozen.pak already exists. Thaw first, if you want to freeze again"});

@@ -4,6 +4,7 @@
 // generation they are.
 
 #include "core/schedule.h"
+#include "datafilesupport.h"
 #include "lockfilesupport.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
@@ -130,19 +131,8 @@ private:
 inline std::unique_ptr<Schedule> generation(const std::string& name)
 {
     auto s = std::make_unique<Schedule>();
-    s->header = ScheduleHeader::emptySchedule();
-    s->header.setLastPastDay(kToday - 1);
+    testsupport::ScheduleMaker(*s).onDay(name, kToday + 1, TimeValue::fromClock(9, 0).value(), 30);
     s->setClock(&clock());
-    ItemHandle h = s->newItem();
-    s->setDescription(h, name);
-    ItemRecord& r = s->record(h);
-    r.setKind(ItemKind::appointment);
-    r.setDuration(30);
-    r.setDay(static_cast<std::uint16_t>(kToday.value() + 1));
-    r.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(9, 0).value()));
-    s->addToChain(h, kToday + 1);
-    s->days.insert(kToday + 1);
-    s->days.appendEntry(kToday + 1, DayEntry{h, r.beginTime(), 30});
     return s;
 }
 
