@@ -45,80 +45,44 @@ TEST_F(PlacementTest, AMorningOfAppointmentsFillsWithTasksInPriorityOrder)
 // day reads.
 TEST(PlacementLimitsTest, ATasksLimitsChooseItsDay)
 {
+    auto deadline = [](int days) {
+        return [days](ItemRecord& r) { r.setDeadlineDate(static_cast<std::uint16_t>((kMonday + days).value())); };
+    };
     struct Case {
         const char* name;
-        std::function<ItemHandle(PlacementScenario&)> make;
+        int duration;
+        std::uint32_t flags;
+        int filledDays;                         // from Monday, by one appointment each
+        std::pair<TimeValue, int> mondayBusy;   // an appointment on Monday, if any
+        std::function<void(ItemRecord&)> limit;
         int day;
         Strings layout;
     };
     const Case cases[] = {
-        {"earliest begin and latest end",
-         [](PlacementScenario& t) {
-             t.put(t.appointment("review", hm(14), 30), kMonday);
-             ItemHandle h = t.task("call back", 45);
-             t.s.record(h).setEarliestBegin(hm(14).value());
-             t.s.record(h).setLatestEnd(hm(15).value());
-             return h;
-         },
-         1, {"call back@14:00/45"}},
-        {"fits nowhere: on the horizon, conflicting",
-         [](PlacementScenario& t) {
-             ItemHandle h = t.task("never fits", 60);
-             t.s.record(h).setEarliestBegin(hm(17, 30).value());
-             return h;
-         },
-         180, {"never fits@!17:30/60"}},
-        {"no room before the deadline: on the deadline day",
-         [](PlacementScenario& t) {
-             for (int d = 0; d < 4; ++d)
-                 t.fill(kMonday + d);
-             ItemHandle h = t.task("tax return", 120);
-             setDeadline(t.s, h, kMonday + 2);
-             return h;
-         },
-         2, {"busy@08:00/600", "tax return@!18:00/120"}},
-        {"overdue: today, full or not",
-         [](PlacementScenario& t) {
-             t.fill(kMonday);
-             ItemHandle h = t.task("overdue", 30);
-             setDeadline(t.s, h, kMonday - 3);
-             return h;
-         },
-         0, {"busy@08:00/600", "overdue@!18:00/30"}},
-        {"a whole task takes no part of a gap",
-         [](PlacementScenario& t) {
-             t.put(t.appointment("rest", hm(8, 45), 555), kMonday);
-             return t.task("whole", 50);
-         },
-         1, {"whole@08:00/50"}},
-        {"weekday mask",
-         [](PlacementScenario& t) {
-             t.fill(kMonday);
-             ItemHandle h = t.task("mondays only", 30);
-             t.s.record(h).setWeekdayMask(1u << 1);
-             return h;
-         },
-         7, {"mondays only@08:00/30"}},
-        {"off hours: the evening", [](PlacementScenario& t) { return t.task("walk", 60, ItemFlag::fOffHours); }, 0,
-         {"walk@17:00/60"}},
-        {"off hours: too long for an evening, Saturday",
-         [](PlacementScenario& t) { return t.task("garden", 90, ItemFlag::fOffHours); }, 5, {"garden@08:00/90"}},
-        {"on hold: the end of a day with room there",
-         [](PlacementScenario& t) {
-             t.put(t.appointment("busy", hm(8), 540), kMonday);
-             return t.task("small", 30, ItemFlag::fOnHold);
-         },
-         0, {"busy@08:00/540", "small@-/30"}},
-        {"on hold: no room at the end",
-         [](PlacementScenario& t) {
-             t.put(t.appointment("busy", hm(8), 540), kMonday);
-             return t.task("big", 90, ItemFlag::fOnHold);
-         },
-         1, {"big@-/90"}},
+        {"earliest begin and latest end", 45, 0, 0, {hm(14), 30},
+         [](ItemRecord& r) { r.setEarliestBegin(hm(14).value()); r.setLatestEnd(hm(15).value()); }, 1, {"t@14:00/45"}},
+        {"fits nowhere: on the horizon, conflicting", 60, 0, 0, {},
+         [](ItemRecord& r) { r.setEarliestBegin(hm(17, 30).value()); }, 180, {"t@!17:30/60"}},
+        {"no room before the deadline: on the deadline day", 120, 0, 4, {}, deadline(2), 2,
+         {"busy@08:00/600", "t@!18:00/120"}},
+        {"overdue: today, full or not", 30, 0, 1, {}, deadline(-3), 0, {"busy@08:00/600", "t@!18:00/30"}},
+        {"a whole task takes no part of a gap", 50, 0, 0, {hm(8, 45), 555}, nullptr, 1, {"t@08:00/50"}},
+        {"weekday mask", 30, 0, 1, {}, [](ItemRecord& r) { r.setWeekdayMask(1u << 1); }, 7, {"t@08:00/30"}},
+        {"off hours: the evening", 60, ItemFlag::fOffHours, 0, {}, nullptr, 0, {"t@17:00/60"}},
+        {"off hours: too long for an evening, Saturday", 90, ItemFlag::fOffHours, 0, {}, nullptr, 5, {"t@08:00/90"}},
+        {"on hold: the end of a day with room there", 30, ItemFlag::fOnHold, 0, {hm(8), 540}, nullptr, 0,
+         {"busy@08:00/540", "t@-/30"}},
+        {"on hold: no room at the end", 90, ItemFlag::fOnHold, 0, {hm(8), 540}, nullptr, 1, {"t@-/90"}},
     };
     for (const Case& c : cases) {
         PlacementScenario t;
-        ItemHandle h = c.make(t);
+        for (int d = 0; d < c.filledDays; ++d)
+            t.fill(kMonday + d);
+        if (c.mondayBusy.second)
+            t.put(t.appointment("busy", c.mondayBusy.first, c.mondayBusy.second), kMonday);
+        ItemHandle h = t.task("t", c.duration, c.flags);
+        if (c.limit)
+            c.limit(t.s.record(h));
         t.placeAll({h}, t.monday());
         EXPECT_EQ(t.daysOf(h), Days{kMonday + c.day}) << c.name;
         EXPECT_EQ(t.layout(kMonday + c.day), c.layout) << c.name;
@@ -391,36 +355,30 @@ TEST(RoomIndexTest, UnknownDaysCountAsHavingRoom)
     EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday);
     index.start();
     index.learn(kMonday, 59);
-    index.learn(kMonday + 1, 10);
+    index.learn(kMonday + 1, 0);
     EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday + 2);
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 59), kMonday);
-    index.learn(kMonday + 2, 0);
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 2, 60), std::nullopt);
+    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 1, 60), std::nullopt);
     index.forget(kMonday + 1);
     EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday + 1);
     EXPECT_EQ(index.firstWithRoom(kLastUsableDay, kLastUsableDay + 5, 1), kLastUsableDay);
-    EXPECT_EQ(index.firstWithRoom(kMonday + 3, kMonday + 2, 1), std::nullopt);
 }
 
 // One placement that keeps its room index across many items must place
 // every item exactly where a fresh walk over every day would.
 TEST(RoomIndexTest, KeepingTheIndexAcrossItemsChangesNoPlacement)
 {
-    struct Made {
-        testing::Scenario scenario;
-        std::vector<ItemHandle> tasks;
-    };
-    auto build = [](Made& m) {
+    // The same random month of appointments and 300 tasks, twice.
+    auto build = [](testing::Scenario& t) {
         std::uint32_t seed = 777;
         auto next = [&](int n) {
             seed = seed * 1103515245u + 12345u;
             return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(n));
         };
-        testing::Scenario& t = m.scenario;
         t.s.header.setMinSplitMinutes(30);
         for (int d = 0; d < 40; ++d)
             for (int k = 0; k < 3; ++k)
                 t.put(t.appointment("fixed", hm(8 + next(9), 15 * next(4)), 30 + 15 * next(6)), kMonday + d);
+        std::vector<ItemHandle> tasks;
         for (int i = 0; i < 300; ++i) {
             ItemHandle h = t.task("task", 15 + next(226), next(5) == 0 ? ItemFlag::fSplit : 0u);
             if (next(10) == 0)
@@ -429,36 +387,35 @@ TEST(RoomIndexTest, KeepingTheIndexAcrossItemsChangesNoPlacement)
                 t.s.record(h).setWeekdayMask(static_cast<std::uint8_t>(1 + next(127)));
             if (next(6) == 0)
                 t.s.record(h).setEarliestBegin(hm(10 + next(6)).value());
-            m.tasks.push_back(h);
+            tasks.push_back(h);
         }
+        return tasks;
     };
     PlacementContext context;
     context.today = kMonday;
     context.now = hm(10);
 
-    Made kept;
-    build(kept);
+    testing::Scenario kept;
+    std::vector<ItemHandle> keptTasks = build(kept);
     {
-        Placement placement(kept.scenario.s, context);
-        for (ItemHandle h : kept.tasks)
+        Placement placement(kept.s, context);
+        for (ItemHandle h : keptTasks)
             placement.placeFloatingItem(h);
     }
-
-    Made fresh;
-    build(fresh);
+    testing::Scenario fresh;
     PlacementRun run;
     run.lastFullDay = context.today - 1;
     run.furthestDayUsed = context.today;
-    for (ItemHandle h : fresh.tasks) {
-        Placement placement(fresh.scenario.s, context);
+    for (ItemHandle h : build(fresh)) {
+        Placement placement(fresh.s, context);
         placement.run() = run;
         placement.placeFloatingItem(h);
         run = placement.run();
     }
     int daysUsed = 0;
     for (int d = 0; d < 400; ++d) {
-        ASSERT_EQ(kept.scenario.layout(kMonday + d), fresh.scenario.layout(kMonday + d)) << d;
-        daysUsed += kept.scenario.s.findDay(kMonday + d) && kept.scenario.s.findDay(kMonday + d)->nTasks() > 3;
+        ASSERT_EQ(kept.layout(kMonday + d), fresh.layout(kMonday + d)) << d;
+        daysUsed += kept.s.findDay(kMonday + d) && kept.s.findDay(kMonday + d)->nTasks() > 3;
     }
     EXPECT_GT(daysUsed, 40);  // the tasks spill well past the days with appointments
 }
