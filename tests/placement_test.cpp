@@ -23,7 +23,10 @@ using testing::PlacementScenario;
 using Strings = std::vector<std::string>;
 using Days = std::vector<DayNumber>;
 
-void setDeadline(Schedule& s, ItemHandle h, DayNumber day) { s.record(h).setDeadlineDate(static_cast<std::uint16_t>(day.value())); }
+void setDeadline(Schedule& s, ItemHandle h, DayNumber day)
+{
+    s.record(h).setDeadlineDate(static_cast<std::uint16_t>(day.value()));
+}
 
 class PlacementTest : public ::testing::Test, public PlacementScenario {};
 
@@ -198,7 +201,8 @@ TEST_F(PlacementTest, AnEntryGoesToTheGapClosestToItsBeginTimeAndAnAppointmentBy
     put(appointment("b", hm(10, 30), 90), kMonday);
     Placement placement(s, monday());
     settle(placement);
-    std::optional<EntryRef> ref = placement.insertEntry(LooseEntry::fresh(item("wants eleven", 30, 0, hm(11)), 30), kMonday);
+    ItemHandle wanted = item("wants eleven", 30, 0, hm(11));
+    std::optional<EntryRef> ref = placement.insertEntry(LooseEntry::fresh(wanted, 30), kMonday);
     ASSERT_TRUE(ref);
     EXPECT_EQ(ref->index, 1u);
     placement.insertEntry(LooseEntry::fresh(appointment("c", hm(14), 60), 60), kMonday);
@@ -338,8 +342,8 @@ TEST_F(PlacementTest, OddItemsAreStillPlacedOnce)
     s.record(farAway).setPostponeDate(65535);
     ItemHandle farDeadline = task("far deadline", 30);
     setDeadline(s, farDeadline, DayNumber(65000));
-    std::vector<ItemHandle> odd{task("huge", 65535), task("zero", 0), item("late begin", 30, ItemFlag::fFloating, TimeValue(2880)),
-                                backwards, farAway, farDeadline};
+    std::vector<ItemHandle> odd{task("huge", 65535), task("zero", 0),
+                                item("late begin", 30, ItemFlag::fFloating, TimeValue(2880)), backwards, farAway, farDeadline};
     placeAll(odd, monday());
     for (ItemHandle h : odd)
         EXPECT_EQ(daysOf(h).size(), 1u) << s.storedDescription(h);
