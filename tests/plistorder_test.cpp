@@ -1,5 +1,6 @@
 // Items entering, moving in and leaving the priority list: every operation
-// keeps the class order, the numbering and the item links.
+// keeps the class order, the numbering and the item links (listIs checks
+// them each time).
 
 #include "engine/marvals.h"
 #include "engine/plistorder.h"
@@ -12,49 +13,31 @@ namespace {
 
 using PlistOrderTest = testing::PlistTest;
 
-// --- add ---------------------------------------------------------------------------
+// --- add and remove ------------------------------------------------------------------
 
-TEST_F(PlistOrderTest, AddSetsFloatingLinkAndClassPosition)
+TEST_F(PlistOrderTest, AddPutsTheItemAtItsClassPositionAndRepaintsRenumberedEntries)
 {
     ItemHandle a = floating("a");
-    ItemHandle b = floating("b", 'B');
-    floating("c");
+    floating("b", 'B');
+    ItemHandle c = floating("c");
     EXPECT_TRUE(listIs("A1:a A2:c B1:b"));
-    EXPECT_TRUE(s.record(a).has(ItemFlag::fFloating));
-    EXPECT_EQ(s.record(b).plistLink(), findPlistEntry(s, b).index);
     EXPECT_TRUE(s.dirty);
 
     // An occupied seq puts the item ahead of its holder; 0 goes first,
     // beyond the class goes last.
+    std::vector<ItemHandle> repainted;
+    s.plist.seqChanged = [&](ItemHandle h) { repainted.push_back(h); };
     addToPlist(s, item("new"), 2, today());
     EXPECT_TRUE(listIs("A1:a A2:new A3:c B1:b"));
+    EXPECT_EQ(repainted, std::vector<ItemHandle>{c});
     addToPlist(s, item("zero"), 0, today());
     addToPlist(s, item("far"), 50, today());
     EXPECT_TRUE(listIs("A1:zero A2:a A3:new A4:c A5:far B1:b"));
-}
 
-TEST_F(PlistOrderTest, AddOfAListedItemMovesItInsteadOfListingItTwice)
-{
-    ItemHandle a = floating("a");
-    floating("b");
-    floating("c");
+    // A listed item moves instead of being listed twice.
     PlistEntryHandle e = findPlistEntry(s, a);
-    EXPECT_EQ(addToPlist(s, a, 3, today()), e);
-    EXPECT_TRUE(listIs("A1:b A2:c A3:a"));
-    EXPECT_EQ(s.plist.size(), 3u);
-}
-
-TEST_F(PlistOrderTest, AddOnAPastDayLeavesTheItemFixedWithTheMessage)
-{
-    s.header.setLastPastDay(today() - 2);  // yesterday is not archived yet
-    ItemHandle y = item("yesterday", 'A', -1);
-    s.record(y).setFlag(ItemFlag::fFloating, true);  // as the dialog would have it
-    EXPECT_EQ(addToPlist(s, y, 1, today()), kNoEntry);
-    EXPECT_FALSE(s.record(y).has(ItemFlag::fFloating));
-    EXPECT_TRUE(listIs(""));
-    EXPECT_EQ(texts(), std::vector<std::string>{kPastItemsCannotFloatText});
-    // Today is fine.
-    EXPECT_TRUE(addToPlist(s, item("today"), 1, today()));
+    EXPECT_EQ(addToPlist(s, a, 5, today()), e);
+    EXPECT_TRUE(listIs("A1:zero A2:new A3:c A4:far A5:a B1:b"));
 }
 
 TEST_F(PlistOrderTest, CursorGoesToANewEntryOnlyInAListViewAndSkipsARemovedOne)
@@ -72,18 +55,6 @@ TEST_F(PlistOrderTest, CursorGoesToANewEntryOnlyInAListViewAndSkipsARemovedOne)
     EXPECT_EQ(s.plist.cursor(), findPlistEntry(s, c));
 }
 
-TEST_F(PlistOrderTest, RenumberedEntriesAreRepainted)
-{
-    ItemHandle one = floating("one");
-    ItemHandle two = floating("two");
-    std::vector<ItemHandle> repainted;
-    s.plist.seqChanged = [&](ItemHandle h) { repainted.push_back(h); };
-    addToPlist(s, item("new"), 1, today());
-    EXPECT_EQ(repainted, (std::vector<ItemHandle>{one, two}));
-}
-
-// --- remove ------------------------------------------------------------------------
-
 TEST_F(PlistOrderTest, RemoveKeepsTheSeqInPlistLinkAndClearsSequence)
 {
     floating("a");
@@ -92,7 +63,6 @@ TEST_F(PlistOrderTest, RemoveKeepsTheSeqInPlistLinkAndClearsSequence)
     floating("d");
     s.record(b).setFlag(ItemFlag::fSequence, true);
     removeFromPlist(s, b);
-    EXPECT_FALSE(s.record(b).has(ItemFlag::fFloating));
     EXPECT_FALSE(s.record(b).has(ItemFlag::fSequence));
     EXPECT_EQ(s.record(b).plistLink(), 2u);
     EXPECT_TRUE(listIs("A1:a A2:c A3:d"));
@@ -110,7 +80,7 @@ TEST_F(PlistOrderTest, RemoveKeepsTheSeqInPlistLinkAndClearsSequence)
     EXPECT_FALSE(s.dirty);
 }
 
-// --- change class or position, move ---------------------------------------------------
+// --- change class or position, move, swap ------------------------------------------------
 
 TEST_F(PlistOrderTest, ChangeClassMovesTheEntryToTheItemsNewLetter)
 {
@@ -130,7 +100,6 @@ TEST_F(PlistOrderTest, ChangeClassMovesTheEntryToTheItemsNewLetter)
     s.dirty = false;
     changeClassOrPosition(s, a2, 1);
     EXPECT_FALSE(s.dirty);
-    EXPECT_TRUE(listIs("A1:a1 A2:a3 B1:a2 C1:c1 C2:c2"));
 }
 
 // Regression: moving down inside the class landed one place short of the
@@ -147,72 +116,66 @@ TEST_F(PlistOrderTest, ChangeDownInsideTheClassEndsAtTheAskedRank)
     EXPECT_TRUE(listIs("A1:b A2:a A3:c A4:d A5:e"));
 }
 
-TEST_F(PlistOrderTest, MoveToPositionUpAndDown)
+// Regression: a target with no entry holding it put the entry at the very
+// front of the list, outside its class.
+TEST_F(PlistOrderTest, MoveToPositionStaysInsideTheClass)
 {
+    floating("z", '5');  // a class below A
     floating("a");
     floating("b");
     ItemHandle c = floating("c");
-    floating("d");
     floating("x", 'B');
     moveToPosition(s, c, 1);
-    EXPECT_TRUE(listIs("A1:c A2:a A3:b A4:d B1:x"));
+    EXPECT_TRUE(listIs("51:z A1:c A2:a A3:b B1:x"));
     moveToPosition(s, c, 3);
-    EXPECT_TRUE(listIs("A1:a A2:b A3:c A4:d B1:x"));
-    s.dirty = false;
-    moveToPosition(s, c, 3);
-    EXPECT_FALSE(s.dirty);
-}
-
-// Regression: a target with no entry holding it put the entry at the very
-// front of the list, outside its class.
-TEST_F(PlistOrderTest, MoveBeyondTheClassEndsLastInTheClass)
-{
-    floating("z", '5');  // a class below A
-    ItemHandle a = floating("a");
-    floating("b");
-    floating("c");
-    floating("x", 'B');
-    moveToPosition(s, a, 3);
-    EXPECT_TRUE(listIs("51:z A1:b A2:c A3:a B1:x"));
-    moveToPosition(s, a, 40);
-    EXPECT_TRUE(listIs("51:z A1:b A2:c A3:a B1:x"));
-    moveToPosition(s, a, 0);
     EXPECT_TRUE(listIs("51:z A1:a A2:b A3:c B1:x"));
-}
-
-// --- raise and lower, Marvals off -------------------------------------------------------
-
-TEST_F(PlistOrderTest, RaiseAndLowerInsideAClassSwapNeighboursAndAtTheEndsChangeNothing)
-{
-    ItemHandle a = floating("a");
-    ItemHandle b = floating("b");
-    ItemHandle c = floating("c");
+    moveToPosition(s, c, 2);
+    EXPECT_TRUE(listIs("51:z A1:a A2:c A3:b B1:x"));
+    moveToPosition(s, c, 40);
+    EXPECT_TRUE(listIs("51:z A1:a A2:b A3:c B1:x"));
     s.dirty = false;
-    EXPECT_EQ(raisePriority(s, a), PriorityStep::AlreadyFirst);
-    EXPECT_EQ(lowerPriority(s, c), PriorityStep::Done);
-    EXPECT_TRUE(listIs("A1:a A2:b A3:c"));
+    moveToPosition(s, c, 3);
     EXPECT_FALSE(s.dirty);
-    EXPECT_EQ(raisePriority(s, b), PriorityStep::Done);
-    EXPECT_TRUE(listIs("A1:b A2:a A3:c"));
-    lowerPriority(s, b);
-    lowerPriority(s, b);
-    EXPECT_TRUE(listIs("A1:a A2:c A3:b"));
+    moveToPosition(s, c, 0);
+    EXPECT_TRUE(listIs("51:z A1:c A2:a A3:b B1:x"));
 }
 
-TEST_F(PlistOrderTest, RaiseAndLowerAcrossAClassEdgeMoveIntoTheNeighbouringClass)
+TEST_F(PlistOrderTest, SwapPutsAnEntryBeforeOrAfterAnotherTakingItsLetter)
 {
-    floating("a1");
+    ItemHandle a1 = floating("a1");
+    floating("a2");
+    ItemHandle b1 = floating("b1", 'B');
+    ItemHandle b2 = floating("b2", 'B');
+    swapPlaces(s, findPlistEntry(s, a1), findPlistEntry(s, b2), SwapSide::Before);
+    EXPECT_TRUE(listIs("A1:a2 B1:b1 B2:a1 B3:b2"));
+    swapPlaces(s, findPlistEntry(s, b1), findPlistEntry(s, b2), SwapSide::After);
+    EXPECT_TRUE(listIs("A1:a2 B1:a1 B2:b2 B3:b1"));
+    s.dirty = false;
+    swapPlaces(s, findPlistEntry(s, b1), findPlistEntry(s, b1), SwapSide::After);
+    EXPECT_TRUE(listIs("A1:a2 B1:a1 B2:b2 B3:b1"));
+    EXPECT_FALSE(s.dirty);
+}
+
+// --- raise and lower -------------------------------------------------------------------
+
+TEST_F(PlistOrderTest, RaiseAndLowerSwapNeighboursCrossClassEdgesAndAtTheEndsChangeNothing)
+{
+    ItemHandle a1 = floating("a1");
     floating("a2");
     ItemHandle b1 = floating("b1", 'B');
     ItemHandle b2 = floating("b2", 'B');
     floating("d1", 'D');
-    floating("d2", 'D');
-    raisePriority(s, b1);
-    EXPECT_TRUE(listIs("A1:a1 A2:b1 A3:a2 B1:b2 D1:d1 D2:d2"));
-    EXPECT_EQ(s.record(b1).priorityLetter(), 'A');
-    lowerPriority(s, b2);  // the class behind is D: there is no C
-    EXPECT_TRUE(listIs("A1:a1 A2:b1 A3:a2 D1:d1 D2:b2 D3:d2"));
-    EXPECT_EQ(s.record(b2).priorityLetter(), 'D');
+    ItemHandle d2 = floating("d2", 'D');
+    s.dirty = false;
+    EXPECT_EQ(raisePriority(s, a1), PriorityStep::AlreadyFirst);
+    EXPECT_EQ(lowerPriority(s, d2), PriorityStep::Done);
+    EXPECT_FALSE(s.dirty);
+    EXPECT_EQ(raisePriority(s, b2), PriorityStep::Done);
+    EXPECT_TRUE(listIs("A1:a1 A2:a2 B1:b2 B2:b1 D1:d1 D2:d2"));
+    raisePriority(s, b2);
+    EXPECT_TRUE(listIs("A1:a1 A2:b2 A3:a2 B1:b1 D1:d1 D2:d2"));
+    lowerPriority(s, b1);  // the class behind is D: there is no C
+    EXPECT_TRUE(listIs("A1:a1 A2:b2 A3:a2 D1:d1 D2:b1 D3:d2"));
 }
 
 TEST_F(PlistOrderTest, RaiseMovesOnlyFloatingItemsAndNotStartedAnchoredOrDoneOnes)
@@ -229,78 +192,54 @@ TEST_F(PlistOrderTest, RaiseMovesOnlyFloatingItemsAndNotStartedAnchoredOrDoneOne
     EXPECT_TRUE(listIs("A1:a A2:b"));
 }
 
-// --- raise and lower, Marvals on ------------------------------------------------------
-
-TEST_F(PlistOrderTest, WithMarvalsRaisingABItemChangesItsValueNotItsPlace)
+TEST_F(PlistOrderTest, WithMarvalsRaisingChangesTheValueAndResortsOnlyClassA)
 {
     setMarvalsOn(s.header, true);
     ItemHandle a = floating("a");
+    ItemHandle a2 = floating("a2");
     floating("b1", 'B');
     ItemHandle b2 = floating("b2", 'B');
     s.record(b2).setValue(3.0f);
     EXPECT_EQ(raisePriority(s, b2), PriorityStep::Done);
     EXPECT_FLOAT_EQ(s.record(b2).value(), 4.0f);
-    EXPECT_EQ(order(), "A1:a B1:b1 B2:b2");
     lowerPriority(s, b2);
     lowerPriority(s, b2);
     EXPECT_FLOAT_EQ(s.record(b2).value(), 2.0f);
-    EXPECT_EQ(order(), "A1:a B1:b1 B2:b2");
-    // Lowering an A item leaves a value below one alone and never goes below zero.
-    s.record(a).setValue(0.5f);
-    lowerPriority(s, a);
-    EXPECT_FLOAT_EQ(s.record(a).value(), 0.5f);
-    s.record(a).setValue(1.0f);
-    lowerPriority(s, a);
-    EXPECT_FLOAT_EQ(s.record(a).value(), 0.0f);
-}
+    EXPECT_TRUE(listIs("A1:a A2:a2 B1:b1 B2:b2"));
+    // Lowering leaves a value below one alone and never goes below zero.
+    s.record(a2).setValue(0.5f);
+    lowerPriority(s, a2);
+    EXPECT_FLOAT_EQ(s.record(a2).value(), 0.5f);
+    s.record(a2).setValue(1.0f);
+    lowerPriority(s, a2);
+    EXPECT_FLOAT_EQ(s.record(a2).value(), 0.0f);
 
-TEST_F(PlistOrderTest, WithMarvalsRaisingAnAItemResortsIt)
-{
-    setMarvalsOn(s.header, true);
-    ItemHandle a = floating("a");
-    ItemHandle b = floating("b");
+    // Equal values: the one created first; raised, the other passes it.
     s.record(a).setValue(10.0f);  // 10 per hour (60 minutes)
-    s.record(b).setValue(10.0f);
+    s.record(a2).setValue(10.0f);
     s.record(a).setCreatedDay(5000);
-    s.record(b).setCreatedDay(5001);
+    s.record(a2).setCreatedDay(5001);
     marvalsResort(s, a);
-    marvalsResort(s, b);
-    EXPECT_EQ(order(), "A1:a A2:b");  // equal values: a was created first
-    raisePriority(s, b);              // b is now worth 11 per hour
-    EXPECT_TRUE(listIs("A1:b A2:a"));
-}
-
-// --- swap places -----------------------------------------------------------------
-
-TEST_F(PlistOrderTest, SwapPutsAnEntryBeforeOrAfterAnotherTakingItsLetter)
-{
-    ItemHandle a1 = floating("a1");
-    floating("a2");
-    ItemHandle b1 = floating("b1", 'B');
-    ItemHandle b2 = floating("b2", 'B');
-    swapPlaces(s, findPlistEntry(s, a1), findPlistEntry(s, b2), SwapSide::Before);
-    EXPECT_TRUE(listIs("A1:a2 B1:b1 B2:a1 B3:b2"));
-    EXPECT_EQ(s.record(a1).priorityLetter(), 'B');
-    swapPlaces(s, findPlistEntry(s, b1), findPlistEntry(s, b2), SwapSide::After);
-    EXPECT_TRUE(listIs("A1:a2 B1:a1 B2:b2 B3:b1"));
-    s.dirty = false;
-    swapPlaces(s, findPlistEntry(s, b1), findPlistEntry(s, b1), SwapSide::After);
-    EXPECT_TRUE(listIs("A1:a2 B1:a1 B2:b2 B3:b1"));
-    EXPECT_FALSE(s.dirty);
+    marvalsResort(s, a2);
+    EXPECT_TRUE(listIs("A1:a A2:a2 B1:b1 B2:b2"));
+    raisePriority(s, a2);  // now worth 11 per hour
+    EXPECT_TRUE(listIs("A1:a2 A2:a B1:b1 B2:b2"));
 }
 
 // --- refresh, counts ---------------------------------------------------------------
 
-TEST_F(PlistOrderTest, RefreshTakesTheItemsLettersAndValues)
+TEST_F(PlistOrderTest, RefreshTakesTheItemsLettersAndValuesKeepingTheirOrder)
 {
     ItemHandle a = floating("a");
-    floating("b");
+    ItemHandle b = floating("b");
     ItemHandle c = floating("c");
+    floating("d");
     s.record(a).setPriorityLetter('C');
+    s.record(b).setPriorityLetter('C');
     s.record(c).setValue(30.0f);
     s.record(c).setDuration(30);
     refreshLettersAndValues(s);
-    EXPECT_TRUE(listIs("A1:b A2:c C1:a"));
+    EXPECT_TRUE(listIs("A1:c A2:d C1:a C2:b"));
     EXPECT_FLOAT_EQ(s.plist.entry(findPlistEntry(s, c)).hourizedMarval, 60.0f);
 }
 
@@ -336,14 +275,16 @@ TEST_F(PlistOrderTest, FloatingOffAndOnAgainReturnsToThePreviousSeq)
     EXPECT_TRUE(listIs("A1:never A2:a A3:b A4:c"));
 }
 
-TEST_F(PlistOrderTest, DoneCashFlowAndPastItemsDoNotFloat)
+TEST_F(PlistOrderTest, PastDoneAndCashFlowItemsDoNotFloat)
 {
-    s.header.setLastPastDay(today() - 2);
+    s.header.setLastPastDay(today() - 2);  // yesterday is not archived yet
     ItemHandle y = item("yesterday", 'A', -1);
     EXPECT_EQ(toggleFloating(s, y, today()), ToggleFloatingResult::StaysFixed);
+    s.record(y).setFlag(ItemFlag::fFloating, true);  // as the dialog would have it
+    EXPECT_EQ(addToPlist(s, y, 1, today()), kNoEntry);
     EXPECT_FALSE(s.record(y).has(ItemFlag::fFloating));
-    EXPECT_EQ(texts(), std::vector<std::string>{kPastItemsCannotFloatText});
     EXPECT_TRUE(listIs(""));
+    EXPECT_EQ(texts(), (std::vector<std::string>{kPastItemsCannotFloatText, kPastItemsCannotFloatText}));
 
     ItemHandle done = item("done");
     s.record(done).setFlag(ItemFlag::fDone, true);
