@@ -144,18 +144,6 @@ TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReusedOrTheListClear
     EXPECT_EQ(order(), "C1:3");
 }
 
-TEST_F(PriorityListTest, EntryOfNeedsTheLinkAndTheItemToAgree)
-{
-    PlistEntryHandle e = add('A', 1);
-    ItemHandle item = list.entry(e).item;
-    EXPECT_EQ(list.entryOf(item, e.index), e);
-    EXPECT_EQ(list.entryOf(ItemHandle{item.index + 1, 1}, e.index), kNoEntry);
-    EXPECT_EQ(list.entryOf(item, 0), kNoEntry);
-    EXPECT_EQ(list.entryOf(item, 12345), kNoEntry);
-    list.unlink(e);
-    EXPECT_EQ(list.entryOf(item, e.index), kNoEntry);  // unlinked is not listed
-}
-
 // --- numbering -----------------------------------------------------------------
 
 TEST_F(PriorityListTest, RenumberRestartsAtEveryLetterAndReportsChangedEntries)
