@@ -244,7 +244,7 @@ class MoveTest : public PlacementTest {
 protected:
     MoveTest()
     {
-        dayFor(kMonday + 3);
+        s.getDay(kMonday + 3);
         put(floating, kMonday);
         setDeadline(s, floating, kMonday + 1);
     }
@@ -260,7 +260,7 @@ TEST_F(MoveTest, MovingPastTheDeadlineAsksToExtendItAndMovesWhateverTheAnswer)
     PlacementContext carrying = monday();
     carrying.carryingOver = true;
     move(kMonday, kMonday + 3, carrying);
-    dayFor(kMonday + 1);
+    s.getDay(kMonday + 1);
     move(kMonday + 3, kMonday + 1, monday());
     EXPECT_TRUE(presenter.texts().empty()) << "no question during carry-over or within the deadline";
 
@@ -280,7 +280,7 @@ TEST_F(MoveTest, MovingPastTheDeadlineAsksToExtendItAndMovesWhateverTheAnswer)
 
 TEST_F(MoveTest, AFloatingItemCannotMoveToAPastDayOrADayWithoutRecord)
 {
-    dayFor(kMonday - 1);
+    s.getDay(kMonday - 1);
     EXPECT_FALSE(move(kMonday, kMonday - 1, monday()));
     EXPECT_FALSE(move(kMonday, kMonday + 9, monday()));
     EXPECT_EQ(daysOf(floating), Days{kMonday});

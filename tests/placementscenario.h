@@ -68,15 +68,9 @@ public:
     // list order of a test wants it; the item's day follows.
     void put(ItemHandle h, DayNumber day, int placed = -1)
     {
-        if (!s.findDay(day))
-            s.getDay(day);
+        s.getDay(day);
         s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(placed < 0 ? s.record(h).duration() : placed)});
         s.setDay(h, day);
-    }
-    void dayFor(DayNumber day)
-    {
-        if (!s.findDay(day))
-            s.getDay(day);
     }
 
     const std::vector<DayEntry>& entries(DayNumber day) const { return s.findDay(day)->entries(); }
