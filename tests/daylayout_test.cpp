@@ -45,9 +45,8 @@ TEST(DayLayoutTableTest, EntriesAreLaidOutFromTheDayStartInListOrder)
     };
     const Case cases[] = {
         {"an appointment overrun by the entry before it conflicts", [](Scenario& t) {
-             t.put(t.appointment("call", hm(9), 90), kMonday);
-             t.put(t.appointment("visit", hm(10), 30), kMonday);
-             t.put(t.task("tidy", 30), kMonday);
+             t.putAll(kMonday, {t.appointment("call", hm(9), 90), t.appointment("visit", hm(10), 30),
+                                t.task("tidy", 30)});
          }, false, hm(12), {"call@09:00/90", "visit@!10:00/30", "tidy@10:30/30"}},
         {"earliest begin holds a floating entry back", heldBack, false, hm(12), {"standup@10:00/60", "review@13:00/30"}},
         {"on today it starts no earlier than now", heldBack, true, hm(14), {"standup@!10:00/60", "review@14:00/30"}},
@@ -58,25 +57,21 @@ TEST(DayLayoutTableTest, EntriesAreLaidOutFromTheDayStartInListOrder)
              t.put(h, kMonday);
          }, false, hm(12), {"meeting@08:00/120", "errand@!10:00/60"}},
         {"past appointments on today conflict unless done", [](Scenario& t) {
-             t.put(t.appointment("early call", hm(9), 30), kMonday);
-             t.put(t.item("signed lease", 30, ItemFlag::fDone, hm(10)), kMonday);
-             t.put(t.task("later", 30), kMonday);
+             t.putAll(kMonday, {t.appointment("early call", hm(9), 30),
+                                t.item("signed lease", 30, ItemFlag::fDone, hm(10)), t.task("later", 30)});
          }, true, hm(11), {"early call@!09:00/30", "signed lease@10:00/30", "later@11:00/30"}},
         {"after the window nothing floats without conflict", [](Scenario& t) { t.put(t.task("later", 30), kMonday); },
          true, hm(20), {"later@!20:00/30"}},
         {"on hold entries take no time", [](Scenario& t) {
-             t.put(t.task("first", 30), kMonday);
-             t.put(t.task("waiting", 45, ItemFlag::fOnHold), kMonday);
-             t.put(t.task("second", 30), kMonday);
+             t.putAll(kMonday, {t.task("first", 30), t.task("waiting", 45, ItemFlag::fOnHold), t.task("second", 30)});
          }, false, hm(12), {"first@08:00/30", "waiting@-/45", "second@08:30/30"}},
         {"a started entry stays where it runs", [](Scenario& t) {
-             t.put(t.task("before", 30), kMonday);
-             t.put(t.item("running", 60, ItemFlag::fStarted | ItemFlag::fFloating), kMonday);
+             t.putAll(kMonday, {t.task("before", 30), t.item("running", 60, ItemFlag::fStarted | ItemFlag::fFloating)});
              t.s.days.editEntries(kMonday, [](std::vector<DayEntry>& e) { e[1].start = hm(9).value(); });
          }, false, hm(12), {"before@08:00/30", "running@09:00/60"}},
         {"a started entry begun before the running end conflicts", [](Scenario& t) {
-             t.put(t.task("before", 30), kMonday);
-             t.put(t.item("running", 60, ItemFlag::fStarted | ItemFlag::fFloating, hm(8, 15)), kMonday);
+             t.putAll(kMonday, {t.task("before", 30),
+                                t.item("running", 60, ItemFlag::fStarted | ItemFlag::fFloating, hm(8, 15))});
          }, false, hm(12), {"before@08:00/30", "running@!08:15/60"}},
         {"on today only the first piece of a started split item runs",
          startedSplit, true, hm(9, 30), {"essay@09:00/60", "call@10:00/30", "essay@10:30/60"}},
@@ -86,8 +81,7 @@ TEST(DayLayoutTableTest, EntriesAreLaidOutFromTheDayStartInListOrder)
              t.put(t.appointment("class", hm(9), 60), kMonday);
              ItemHandle h = t.task("prep", 30);
              t.s.record(h).setEarliestBegin(hm(11).value());
-             t.put(h, kMonday);
-             t.put(t.item("filed", 30, ItemFlag::fDone, hm(12)), kMonday);
+             t.putAll(kMonday, {h, t.item("filed", 30, ItemFlag::fDone, hm(12))});
          }, false, hm(12), {"class@09:00/60", "prep@10:00/30", "filed@12:00/30"}},
         {"placed minutes follow the duration except for split pieces", [](Scenario& t) {
              ItemHandle split = t.task("split", 90, ItemFlag::fSplit);
@@ -97,21 +91,16 @@ TEST(DayLayoutTableTest, EntriesAreLaidOutFromTheDayStartInListOrder)
          }, false, hm(12), {"whole@08:00/45", "split@08:45/30", "split@09:15/90"}},
         {"a night owl window runs past midnight", [](Scenario& t) {
              t.s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
-             t.put(t.appointment("gig", hm(23), 60), kMonday);
-             t.put(t.task("mixing", 120), kMonday);
-             t.put(t.task("backup", 300), kMonday);
+             t.putAll(kMonday, {t.appointment("gig", hm(23), 60), t.task("mixing", 120), t.task("backup", 300)});
          }, false, hm(12), {"gig@23:00/60", "mixing@24:00/120", "backup@!26:00/300"}},
         // Whatever the items hold, the layout ends and every start fits its field.
         {"odd items", [](Scenario& t) {
-             t.put(t.task("huge", 65535), kMonday);
-             t.put(t.appointment("at the very end", TimeValue(2880), 65535), kMonday);
-             t.put(t.item("negative begin", 30, ItemFlag::fAnchored, TimeValue(-300)), kMonday);
-             t.put(t.task("zero", 0), kMonday);
+             t.putAll(kMonday, {t.task("huge", 65535), t.appointment("at the very end", TimeValue(2880), 65535),
+                                t.item("negative begin", 30, ItemFlag::fAnchored, TimeValue(-300)), t.task("zero", 0)});
              ItemHandle backwards = t.task("begin after end", 30);
              t.s.record(backwards).setEarliestBegin(hm(17).value());
              t.s.record(backwards).setLatestEnd(hm(9).value());
-             t.put(backwards, kMonday);
-             t.put(t.task("after the day", 30), kMonday);
+             t.putAll(kMonday, {backwards, t.task("after the day", 30)});
          }, false, hm(12),
          {"huge@!08:00/65535", "at the very end@!47:59/65535", "negative begin@!04:59/30", "zero@-/0",
           "begin after end@-/30", "after the day@-/30"}},
@@ -136,10 +125,8 @@ TEST_F(DayLayoutTest, ADayWithoutRecordIsNotLaidOutAndAnEntryOfAFreedItemIsAnInt
 
 TEST_F(DayLayoutTest, FreeMinutesCountTheWindowLessWhatEntriesCover)
 {
-    put(appointment("before the window", hm(7), 90), kMonday);
-    put(appointment("inside", hm(12), 60), kMonday);
-    put(appointment("overlapping", hm(12, 30), 60), kMonday);
-    put(task("held", 120, ItemFlag::fOnHold), kMonday);
+    putAll(kMonday, {appointment("before the window", hm(7), 90), appointment("inside", hm(12), 60),
+                     appointment("overlapping", hm(12, 30), 60), task("held", 120, ItemFlag::fOnHold)});
     layoutDay(s, kMonday, at());
     EXPECT_EQ(freeMinutesOfDay(s, kMonday, at()), 600 - 30 - 60 - 60);
     EXPECT_EQ(freeMinutesOfDay(s, kMonday, at(kMonday, hm(13))), 300 - 30);

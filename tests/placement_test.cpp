@@ -35,9 +35,8 @@ class PlacementTest : public ::testing::Test, public PlacementScenario {};
 TEST_F(PlacementTest, AMorningOfAppointmentsFillsWithTasksInPriorityOrder)
 {
     s.header.setDayEnd(hm(13));
-    put(appointment("dentist", hm(9), 60), kMonday);
-    put(appointment("call", hm(10, 30), 30), kMonday);
-    put(appointment("lunch", hm(12), 60), kMonday);
+    putAll(kMonday, {appointment("dentist", hm(9), 60), appointment("call", hm(10, 30), 30),
+                     appointment("lunch", hm(12), 60)});
     placeAll({task("plan", 60), task("mail", 30), task("report", 45), task("budget", 30), task("filing", 90)}, monday());
     EXPECT_EQ(layout(kMonday), (Strings{"plan@08:00/60", "dentist@09:00/60", "mail@10:00/30", "call@10:30/30",
                                         "report@11:00/45", "lunch@12:00/60"}));
@@ -162,16 +161,14 @@ TEST_F(PlacementTest, ASequenceItemFollowsTheItemAheadOfIt)
 
 TEST_F(PlacementTest, FirstAndLastOfTheDayStayAtTheEndsAsTasksArrive)
 {
-    put(task("coffee", 15, ItemFlag::fFirstOfDay), kMonday);
-    put(task("wrap up", 15, ItemFlag::fLastOfDay), kMonday);
+    putAll(kMonday, {task("coffee", 15, ItemFlag::fFirstOfDay), task("wrap up", 15, ItemFlag::fLastOfDay)});
     placeAll({task("work", 60), task("more work", 30)}, monday());
     EXPECT_EQ(layout(kMonday), (Strings{"coffee@08:00/15", "work@08:15/60", "more work@09:15/30", "wrap up@09:45/15"}));
 }
 
 TEST_F(PlacementTest, InLiteModeEveryTaskGoesToTheEndOfTheDay)
 {
-    put(task("a", 30), kMonday);
-    put(appointment("noon", hm(12), 60), kMonday);
+    putAll(kMonday, {task("a", 30), appointment("noon", hm(12), 60)});
     s.header.setInterfaceMode(1);
     placeAll({task("b", 30)}, monday());
     EXPECT_EQ(layout(kMonday), (Strings{"a@08:00/30", "noon@12:00/60", "b@13:00/30"}));
@@ -197,8 +194,7 @@ TEST_F(PlacementTest, ARunKeepsDaysClearAndReservesTime)
 
 TEST_F(PlacementTest, AnEntryGoesToTheGapClosestToItsBeginTimeAndAnAppointmentByItsTime)
 {
-    put(appointment("a", hm(9), 60), kMonday);
-    put(appointment("b", hm(10, 30), 90), kMonday);
+    putAll(kMonday, {appointment("a", hm(9), 60), appointment("b", hm(10, 30), 90)});
     Placement placement(s, monday());
     settle(placement);
     ItemHandle wanted = item("wants eleven", 30, 0, hm(11));
@@ -213,8 +209,7 @@ TEST_F(PlacementTest, AnEntryGoesToTheGapClosestToItsBeginTimeAndAnAppointmentBy
 
 TEST_F(PlacementTest, RemovingAnEntryFreesItsMinutesAndMissingDaysOrEntriesAreRefused)
 {
-    put(appointment("a", hm(9), 60), kMonday);
-    put(task("t", 90), kMonday);
+    putAll(kMonday, {appointment("a", hm(9), 60), task("t", 90)});
     Placement placement(s, monday());
     placement.layoutDay(kMonday);
     EXPECT_EQ(s.findDay(kMonday)->freeMinutes, 450);
@@ -305,8 +300,7 @@ TEST_F(PlacementTest, ReplacingGathersASplitItemsPiecesButLeavesStartedItemsAndA
     put(split, kMonday + 4, 180);
     ItemHandle running = item("running", 30, ItemFlag::fFloating | ItemFlag::fStarted);
     ItemHandle fixed = appointment("fixed", hm(9), 30);
-    put(running, kMonday + 2);
-    put(fixed, kMonday + 2);
+    putAll(kMonday + 2, {running, fixed});
     Placement placement(s, monday());
     EXPECT_TRUE(placement.replaceItem(split));
     EXPECT_EQ(daysOf(split), Days{kMonday});
@@ -342,8 +336,8 @@ TEST_F(PlacementTest, OddItemsAreStillPlacedOnce)
     s.record(farAway).setPostponeDate(65535);
     ItemHandle farDeadline = task("far deadline", 30);
     setDeadline(s, farDeadline, DayNumber(65000));
-    std::vector<ItemHandle> odd{task("huge", 65535), task("zero", 0),
-                                item("late begin", 30, ItemFlag::fFloating, TimeValue(2880)), backwards, farAway, farDeadline};
+    ItemHandle late = item("late begin", 30, ItemFlag::fFloating, TimeValue(2880));
+    std::vector<ItemHandle> odd{task("huge", 65535), task("zero", 0), late, backwards, farAway, farDeadline};
     placeAll(odd, monday());
     for (ItemHandle h : odd)
         EXPECT_EQ(daysOf(h).size(), 1u) << s.storedDescription(h);

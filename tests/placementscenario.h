@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ public:
         s.getDay(day);
         s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(placed < 0 ? s.record(h).duration() : placed)});
         s.setDay(h, day);
+    }
+    void putAll(DayNumber day, std::initializer_list<ItemHandle> items)
+    {
+        for (ItemHandle h : items)
+            put(h, day);
     }
 
     const std::vector<DayEntry>& entries(DayNumber day) const { return s.findDay(day)->entries(); }
