@@ -165,28 +165,6 @@ TEST_F(DayLayoutTest, OwnLimitsTheDayWindowDeadlineAndPostponeBoundAnEntry)
     EXPECT_EQ(earliestBeginOn(s, a, kMonday, at()), hm(7));
 }
 
-TEST_F(DayLayoutTest, APrerequisiteBindsTheBeginOnlyInABalancingRunAndSetsTheEarliestDay)
-{
-    ItemHandle prereq = appointment("pour concrete", hm(9), 120);
-    put(prereq, kMonday);
-    layoutDay(s, kMonday, at());
-    ItemHandle h = task("build wall", 60);
-    EXPECT_EQ(earliestDay(s, h, at()), kMonday - 1);
-    s.record(h).setPrereqId(s.record(prereq).id());
-    s.record(h).setLagMinutes(30);
-    PlacementContext run = at();
-    run.balancing = true;
-    EXPECT_EQ(earliestBeginOn(s, h, kMonday, at()), hm(8));
-    EXPECT_EQ(earliestBeginOn(s, h, kMonday, run), hm(11, 30));
-    s.record(h).setLagDays(3);
-    EXPECT_EQ(earliestBeginOn(s, h, kMonday, run), hm(8));
-    EXPECT_EQ(earliestBeginOn(s, h, kMonday + 3, run), hm(11, 30));
-    EXPECT_EQ(earliestDay(s, h, at()), kMonday + 3);
-    // A postponement later than the prerequisite's day wins.
-    s.record(h).setPostponeDate(static_cast<std::uint16_t>((kMonday + 5).value()));
-    EXPECT_EQ(earliestDay(s, h, at()), kMonday + 5);
-}
-
 TEST_F(DayLayoutTest, AFloatingPrerequisiteIsClearedWithAMessage)
 {
     ItemHandle prereq = task("floating prereq", 30);

@@ -74,7 +74,8 @@ TEST(PlacementLimitsTest, ATasksLimitsChooseItsDay)
         {"off hours: too long for an evening, Saturday", 90, ItemFlag::fOffHours, 0, {}, nullptr, 5, {"t@08:00/90"}},
         {"on hold: the end of a day with room there", 30, ItemFlag::fOnHold, 0, {hm(8), 540}, nullptr, 0,
          {"busy@08:00/540", "t@-/30"}},
-        {"on hold: no room at the end", 90, ItemFlag::fOnHold, 0, {hm(8), 540}, nullptr, 1, {"t@-/90"}},
+        {"postponed", 30, 0, 0, {},
+         [](ItemRecord& r) { r.setPostponeDate(static_cast<std::uint16_t>((kMonday + 2).value())); }, 2, {"t@08:00/30"}},
     };
     for (const Case& c : cases) {
         PlacementScenario t;
@@ -126,7 +127,7 @@ TEST(PlacementSplitTest, ASplitItemIsPlacedInPiecesOfAtLeastTheMinimum)
     }
 }
 
-TEST_F(PlacementTest, APrerequisiteWithLagHoldsTheTaskBackInABalancingRun)
+TEST_F(PlacementTest, APrerequisitesLagDaysHoldTheTaskBackAndItsTimeOnlyInABalancingRun)
 {
     ItemHandle pour = appointment("pour concrete", hm(9), 120);
     put(pour, kMonday);
@@ -134,9 +135,11 @@ TEST_F(PlacementTest, APrerequisiteWithLagHoldsTheTaskBackInABalancingRun)
     s.record(strip).setPrereqId(s.record(pour).id());
     s.record(strip).setLagDays(1);
     s.record(strip).setLagMinutes(60);
+    placeAll({strip}, monday());
+    EXPECT_EQ(layout(kMonday + 1), (Strings{"strip forms@08:00/60"}));
     PlacementContext run = monday();
     run.balancing = true;
-    placeAll({strip}, run);
+    Placement(s, run, &messages).replaceItem(strip);
     EXPECT_EQ(layout(kMonday + 1), (Strings{"strip forms@12:00/60"}));
 }
 

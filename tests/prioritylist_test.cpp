@@ -105,25 +105,7 @@ TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderOrChangeALinkedLetterIsA
     EXPECT_EQ(list.classCount('A'), 0);
 }
 
-// --- remove, handles, cursor ---------------------------------------------------
-
-TEST_F(PriorityListTest, RemoveRenumbersTheRestOfTheClassAndMovesTheCursor)
-{
-    add('A', 1);
-    PlistEntryHandle a2 = add('A', 2);
-    PlistEntryHandle a3 = add('A', 3);
-    PlistEntryHandle b1 = add('B', 1);
-    list.setCursor(a2);
-    EXPECT_EQ(list.remove(a2), 2);
-    EXPECT_EQ(list.cursor(), a3);
-    EXPECT_EQ(order(), "A1:1 A2:3 B1:4");
-    list.setCursor(a3);
-    list.remove(a3);
-    EXPECT_EQ(list.cursor(), b1);  // the entry after it, in the next class
-    list.remove(b1);
-    EXPECT_EQ(list.cursor(), kNoEntry);
-    EXPECT_EQ(order(), "A1:1");
-}
+// --- handles ------------------------------------------------------------------
 
 TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReusedOrTheListCleared)
 {
