@@ -58,7 +58,6 @@ TEST_F(PipelineLineTest, LeadingDateTimeAndDurationTokensThenTheText)
         {"10/23 2p 30 Dentist at Main St.", 0, 2, 841, true, false, 30, "Dentist at Main St."},
         // Blanks, tabs and commas separate the leading tokens.
         {"10/23,\t2p , 30,, Dentist, then lunch\r\n", 0, 2, 841, true, false, 30, "Dentist, then lunch"},
-        {"10:30a Call the bank", 0, kShown, 631, true, false, 10, "Call the bank"},
         {"tom Pick up suit", 0, 1, 0, false, false, 10, "Pick up suit"},
         {"0 Today's item", 0, 0, 0, false, false, 10, "Today's item"},
         // A time followed by no duration is read again as the duration;
