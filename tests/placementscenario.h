@@ -73,6 +73,7 @@ public:
         s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(placed < 0 ? s.record(h).duration() : placed)});
         s.setDay(h, day);
     }
+    // Puts the items on the day in this order.
     void putAll(DayNumber day, std::initializer_list<ItemHandle> items)
     {
         for (ItemHandle h : items)
