@@ -68,8 +68,6 @@ TEST(ActivityLogTest, EveryLogButAChangeLogIsCopiedToChangeLogAndLinesCarryTheRe
               "05.03.2024 9.05.07 Tea  break");
 }
 
-// --- the new record -------------------------------------------------------------------
-
 TEST_F(AddItemTest, ANewItemIsStampedAndGetsAnIdNoOtherItemHas)
 {
     auto s = openSession();

@@ -15,8 +15,6 @@ namespace {
 
 using MarvalsTest = testing::PlistTest;
 
-// --- periods and per-hour values ------------------------------------------------------
-
 TEST_F(MarvalsTest, PeriodsComeFromOneBitAndHourlyWorthCountsADurationOfZeroAsOne)
 {
     EXPECT_DOUBLE_EQ(periodLengthDays(s, Frequency::weekly | 0x8001), 7);  // other bits do not count
@@ -85,8 +83,6 @@ TEST_F(DailyValueTest, RewardByFrequencyLateChargeFromTheDeadlineAndTheValueText
     EXPECT_FLOAT_EQ(on(0), 84.0f);  // expense + value
     EXPECT_FLOAT_EQ(on(1), 0.0f);
 }
-
-// --- annualised value ---------------------------------------------------------------
 
 TEST_F(MarvalsTest, AnnualisedValueHourlyWorthAndTheDefault)
 {
@@ -209,8 +205,6 @@ TEST_F(MarvalsOrderTest, SortOfAManyEntryClassIsNotQuadratic)
     EXPECT_FLOAT_EQ(s.plist.entry(s.plist.first()).hourizedMarval, 20000.0f);
     EXPECT_TRUE(s.plist.isOrdered());
 }
-
-// --- multiply values -----------------------------------------------------------------
 
 TEST_F(MarvalsTest, MultiplyValuesOfEveryItemFloatingOrNotAfterAsking)
 {

@@ -293,8 +293,6 @@ TEST_F(MoveTest, MovingOffTodayCancelsAnAlarmRepeat)
     EXPECT_EQ(presenter.texts(), Strings{"Alarm repeat cancelled because item removed from today."});
 }
 
-// --- re-placing -------------------------------------------------------------------------
-
 TEST_F(PlacementTest, ReplacingGathersASplitItemsPiecesButLeavesStartedItemsAndAppointmentsOnTheirDay)
 {
     s.header.setMinSplitMinutes(30);

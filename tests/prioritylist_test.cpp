@@ -44,8 +44,6 @@ protected:
     std::uint32_t nextItem = 0;
 };
 
-// --- insert in order -----------------------------------------------------------
-
 TEST_F(PriorityListTest, ClassesFollowLetterOrderAndOccupiedPositionsGoAheadOfTheirHolder)
 {
     add('C', 1);
@@ -105,8 +103,6 @@ TEST_F(PriorityListTest, LinkThatWouldBreakTheClassOrderOrChangeALinkedLetterIsA
     EXPECT_EQ(list.classCount('A'), 0);
 }
 
-// --- handles ------------------------------------------------------------------
-
 TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReusedOrTheListCleared)
 {
     PlistEntryHandle old = add('A', 1);
@@ -125,8 +121,6 @@ TEST_F(PriorityListTest, StaleHandleIsDetectedAfterItsSlotIsReusedOrTheListClear
     EXPECT_NE(add('C', 1), reused);
     EXPECT_EQ(order(), "C1:3");
 }
-
-// --- numbering -----------------------------------------------------------------
 
 TEST_F(PriorityListTest, RenumberRestartsAtEveryLetterAndReportsChangedEntries)
 {
@@ -151,8 +145,6 @@ TEST_F(PriorityListTest, RenumberRestartsAtEveryLetterAndReportsChangedEntries)
     EXPECT_TRUE(repainted.empty());
 }
 
-// --- reorder ---------------------------------------------------------------------
-
 TEST_F(PriorityListTest, ReorderClassTakesOnlyAPermutationOfTheClass)
 {
     PlistEntryHandle a1 = add('A', 1);
@@ -166,8 +158,6 @@ TEST_F(PriorityListTest, ReorderClassTakesOnlyAPermutationOfTheClass)
     EXPECT_THROW(list.reorderClass('A', {a3, a1, b1}), InternalFault);
     EXPECT_TRUE(list.isOrdered());
 }
-
-// --- size ------------------------------------------------------------------------
 
 // 100,000 entries in 26 classes: finding the place of an insertion uses the
 // class index, so building, walking to positions and removing stay near

@@ -41,8 +41,6 @@ protected:
     Schedule s;
 };
 
-// --- descriptions -------------------------------------------------------------
-
 TEST(DescriptionTest, LimitsPrivateMarkerAndTitleForm)
 {
     // Cut at 1000 bytes on a character boundary: 999 ASCII bytes then a
@@ -295,8 +293,6 @@ TEST_F(ScheduleTest, RepairsAreShownThroughTheMessageServiceWhenAttached)
     EXPECT_EQ(presenter.shown()[0].kind, MessageKind::Error);
     EXPECT_EQ(presenter.beeps(), 1);
 }
-
-// --- day window ---------------------------------------------------------------
 
 TEST_F(ScheduleTest, DayWindowStoresANightOwlEndAfterMidnightAndNamesFirstAndLastItems)
 {
