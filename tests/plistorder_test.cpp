@@ -20,9 +20,9 @@ using PlistOrderTest = testing::PlistTest;
 // and a colon come first), its items found by their text.
 class Lists : public testing::PlistTest {
 public:
-    explicit Lists(const std::string& spec)
+    explicit Lists(const std::string& words)
     {
-        std::istringstream in(spec);
+        std::istringstream in(words);
         for (std::string word; in >> word;)
             if (word.size() > 2 && word[1] == ':')
                 floating(word.substr(2), static_cast<std::uint8_t>(word[0]));
