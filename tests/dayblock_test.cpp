@@ -38,18 +38,11 @@ TEST(PiecesOf72Test, LinesAreCutAtTheLastBlankWithinSeventyTwoCharacters)
     // A blank as the 73rd character is not among the first 72.
     EXPECT_EQ(piecesOf72(std::string(72, 'a') + " b"), (Strings{std::string(72, 'a'), " b"}));
     EXPECT_EQ(piecesOf72(std::string(71, 'a') + " b"), (Strings{std::string(71, 'a'), "b"}));
-}
-
-TEST(PiecesOf72Test, CharactersCountNotBytes)
-{
-    std::string e = "\xC3\xA9";  // one character, two bytes
-    std::string text;
+    // Characters count, not bytes.
+    std::string e72, e8;
     for (int i = 0; i < 80; ++i)
-        text += e;
-    Strings pieces = piecesOf72(text);
-    ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0].size(), 144u);
-    EXPECT_EQ(pieces[1].size(), 16u);
+        (i < 72 ? e72 : e8) += "\xC3\xA9";
+    EXPECT_EQ(piecesOf72(e72 + e8), (Strings{e72, e8}));
 }
 
 class DayBlockTest : public ::testing::Test, public testing::Scenario {
@@ -63,9 +56,8 @@ protected:
 
 TEST_F(DayBlockTest, EveryGapBeforeAnEntryGetsAFreeLine)
 {
-    put(appointment("a", hm(10), 60), kMonday);
-    put(appointment("b", hm(11, 30), 30), kMonday);
-    put(task("held", 30, ItemFlag::fOnHold), kMonday);
+    putAll(kMonday, {appointment("a", hm(10), 60), appointment("b", hm(11, 30), 30),
+                     task("held", 30, ItemFlag::fOnHold)});
     DayBlock block = shown(kMonday);
     EXPECT_EQ(block.lines, (Strings{"10:00a a (1:00)", "11:00a FREE (:30)", "11:30a b (:30)", "       held (:30)"}));
     EXPECT_EQ(exportText(block), "\n\n" + block.title + "\n\n10:00a a (1:00)\n11:00a FREE (:30)\n11:30a b (:30)\n"
@@ -74,8 +66,7 @@ TEST_F(DayBlockTest, EveryGapBeforeAnEntryGetsAFreeLine)
 
 TEST_F(DayBlockTest, FreeTimeCountsFromTheDayStartAndOutsidePROOnlyAppointmentsShowTheirDuration)
 {
-    put(task("t", 30), kMonday);
-    put(appointment("a", hm(10), 60), kMonday);
+    putAll(kMonday, {task("t", 30), appointment("a", hm(10), 60)});
     EXPECT_EQ(shown(kMonday).lines, (Strings{" 8:00a t (:30)", " 8:30a FREE (1:30)", "10:00a a (1:00)"}));
     s.header.setInterfaceMode(1);
     EXPECT_EQ(shown(kMonday).lines, (Strings{" 8:00a t", " 8:30a FREE (1:30)", "10:00a a (1:00)"}));
@@ -119,9 +110,7 @@ TEST_F(DayBlockTest, ProgressShowsWhatAnEntryHadOrGot)
 
 TEST_F(DayBlockTest, TheDayFactsCountEntriesTimeAndConflicts)
 {
-    put(item("done", 30, ItemFlag::fDone, hm(8)), kMonday);
-    put(appointment("a", hm(8, 15), 60), kMonday);
-    put(task("t", 45), kMonday);
+    putAll(kMonday, {item("done", 30, ItemFlag::fDone, hm(8)), appointment("a", hm(8, 15), 60), task("t", 45)});
     // Overlapping entries each count against the free time.
     EXPECT_EQ(shown(kMonday).title, "03/04/24 Monday  1/3 undone (2:15) 7:45 free; 1:00 conflicting");
     EXPECT_EQ(shown(kMonday, kMonday - 2).title,

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -68,15 +69,15 @@ public:
     // list order of a test wants it; the item's day follows.
     void put(ItemHandle h, DayNumber day, int placed = -1)
     {
-        if (!s.findDay(day))
-            s.getDay(day);
+        s.getDay(day);
         s.days.appendEntry(day, DayEntry{h, 0, static_cast<std::uint16_t>(placed < 0 ? s.record(h).duration() : placed)});
         s.setDay(h, day);
     }
-    void dayFor(DayNumber day)
+    // Puts the items on the day in this order.
+    void putAll(DayNumber day, std::initializer_list<ItemHandle> items)
     {
-        if (!s.findDay(day))
-            s.getDay(day);
+        for (ItemHandle h : items)
+            put(h, day);
     }
 
     const std::vector<DayEntry>& entries(DayNumber day) const { return s.findDay(day)->entries(); }
