@@ -64,8 +64,6 @@ protected:
     std::unique_ptr<TestSession> s;
 };
 
-// --- reading fields -----------------------------------------------------------------
-
 TEST_F(ItemEditingTest, InvalidEntriesAreRefusedWithTheirMessageAndChangeNothing)
 {
     ItemEditor e = editorFor(ItemCommand::define);
@@ -74,13 +72,11 @@ TEST_F(ItemEditingTest, InvalidEntriesAreRefusedWithTheirMessageAndChangeNothing
     const ItemRecord before = e.record();
     const DayNumber day = e.dialogDay();
 
-    EXPECT_EQ(e.readField(ControlId::date, "2/30").status, Status::Refused);
-    EXPECT_EQ(e.readField(ControlId::postponeDate, "tuesdy").status, Status::Refused);
-    EXPECT_EQ(e.readField(ControlId::beginTime, "25").status, Status::Refused);
-    EXPECT_EQ(e.readField(ControlId::duration, "9x").status, Status::Refused);
-    EXPECT_EQ(e.readField(ControlId::duration, "-3").status, Status::Refused) << "a duration is never negative";
-    EXPECT_EQ(e.readField(ControlId::value, "12..5").status, Status::Refused);
-    EXPECT_EQ(e.readField(ControlId::caseNumber, "7a").status, Status::Refused);
+    // A duration is never negative.
+    for (auto [id, text] : {std::pair{ControlId::date, "2/30"}, {ControlId::postponeDate, "tuesdy"},
+                            {ControlId::beginTime, "25"}, {ControlId::duration, "9x"}, {ControlId::duration, "-3"},
+                            {ControlId::value, "12..5"}, {ControlId::caseNumber, "7a"}})
+        EXPECT_EQ(e.readField(id, text).status, Status::Refused) << text;
     EXPECT_EQ(s->texts(), (std::vector<std::string>{kInvalidDateText, kInvalidDateText, kInvalidTimeText,
                                                      kInvalidDurationText, kInvalidDurationText, kInvalidNumberText,
                                                      kInvalidNumberText}));
@@ -246,34 +242,22 @@ TEST_F(ItemEditingTest, AFloatingItemEndsBetweenPostponeAndDeadline)
     EXPECT_EQ(e.finalDay(), dayOf(5, 1, 2024));
 }
 
-// --- OK ----------------------------------------------------------------------------
-
-TEST_F(ItemEditingTest, ANewFloatingTaskWithPriorityATakesTheFirstFreeGap)
+TEST_F(ItemEditingTest, ANewTaskFloatsForHalfAnHourTakesItsChosenRankAndTheFirstFreeGap)
 {
-    // Floating items are placed from today on; now is 10:00.
-    ItemEditor appointment = editorFor(ItemCommand::appointment, kNoItem, kSessionToday);
-    type(appointment, ControlId::text, "Standup");
-    type(appointment, ControlId::beginTime, "10:30a");
-    type(appointment, ControlId::duration, "1");
-    ItemHandle standup = add(appointment);
-
     ItemHandle first = newTask("First", "30");
     ItemEditor e = editorFor(ItemCommand::task);
     EXPECT_TRUE(e.isChecked(ControlId::floating)) << "a new task floats";
     EXPECT_EQ(e.fieldText(ControlId::duration), ":30") << "and takes half an hour unless told";
     type(e, ControlId::text, "Report");
-    type(e, ControlId::duration, "45");
     e.setPriorityIndex(1);
     e.setRank(1);
     ItemHandle h = add(e);
-
     Schedule& sch = s->schedule();
-    EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, h)).seq, 1) << "at the chosen rank";
+    EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, h)).seq, 1);
     EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, first)).seq, 2);
-    ASSERT_TRUE(entryOf(h) && entryOf(first) && entryOf(standup));
-    EXPECT_LT(entryOf(first)->start, entryOf(standup)->start) << "30 minutes fit before the appointment";
-    EXPECT_EQ(entryOf(h)->start, entryOf(standup)->start + 60) << "45 do not: the gap after it";
-    EXPECT_EQ(linesOf(file("Add.log")).size(), 3u);
+    ASSERT_TRUE(entryOf(h) && entryOf(first));
+    EXPECT_EQ(entryOf(h)->start, entryOf(first)->start + 30) << "the first free gap; nothing else moves";
+    EXPECT_EQ(linesOf(file("Add.log")).size(), 2u);
 }
 
 TEST_F(ItemEditingTest, AChangedItemMovesDayAndLeavesOrEntersThePriorityList)
