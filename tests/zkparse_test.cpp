@@ -29,6 +29,8 @@ protected:
     TempFolder temporary;
 };
 
+// The parsers themselves are tested on their own; here each kind once, the
+// exit code, the clock from the environment and texts that look like options.
 TEST_F(ZkParse, PrintsEachTextAndFailsTheRunOnAnyInvalidOne)
 {
     struct Case {
@@ -38,31 +40,15 @@ TEST_F(ZkParse, PrintsEachTextAndFailsTheRunOnAnyInvalidOne)
         int exitCode;
     };
     const Case cases[] = {
-        {{"date", "12/13/10", "today", "tom", "2/30", "4/17/86", "4/18/86"}, "2024-01-15 10:07",
+        {{"date", "12/13/10", "tom", "2/30"}, "2024-01-15 10:07",
          "day=11305 date=12/13/10 weekday=Monday week=51 period=12\n"
-         "day=16086 date=01/15/24 weekday=Monday week=3 period=1\n"
-         "day=16087 date=01/16/24 weekday=Tuesday week=3 period=1\n"
-         "invalid\ninvalid\n"
-         "day=2300 date=04/18/86 weekday=Friday week=16 period=4\n",
+         "day=16087 date=01/16/24 weekday=Tuesday week=3 period=1\ninvalid\n",
          1},
-        {{"date", "3/4", "1/1/21"}, "2024-01-15 10:07",
-         "day=16135 date=03/04/24 weekday=Monday week=10 period=3\n"
-         "day=14977 date=01/01/21 weekday=Friday week=1 period=12\n",
-         0},
-        {{"time", "5:30", "12a", "now", "noon", "24:00", "23:59"}, "2024-01-15 10:07",
-         "value=1051 time=5:30p\nvalue=1 time=12:00a\nvalue=608 time=10:07a\nvalue=721 time=12:00p\n"
-         "invalid\nvalue=1440 time=11:59p\n",
-         1},
-        {{"duration", "2", "02", "1:30", "-3", "memo", "-:01", "24:00", "24:01"}, "2024-01-15 10:07",
-         "minutes=120 duration=2:00\nminutes=2 duration=:02\nminutes=90 duration=1:30\n"
-         "minutes=-180 duration=-3:00\nminutes=0 duration=memo\nminutes=-1 duration=-:01\n"
-         "minutes=1440 duration=24:00\ninvalid\n",
-         1},
-        // The clock comes from the environment: the last usable day has no tomorrow.
+        {{"time", "5:30", "now"}, "2024-01-15 10:07", "value=1051 time=5:30p\nvalue=608 time=10:07a\n", 0},
+        {{"duration", "1:30", "-3", "memo"}, "2024-01-15 10:07",
+         "minutes=90 duration=1:30\nminutes=-180 duration=-3:00\nminutes=0 duration=memo\n", 0},
         {{"date", "today", "tom"}, "2068-12-31 23:00", "day=32508 date=12/31/68 weekday=Monday week=1 period=12\ninvalid\n",
          1},
-        {{"time", "now"}, "2024-01-15 23:59", "value=1440 time=11:59p\n", 0},
-        // Option-like and hostile texts are just texts.
         {{"time", "--", "--3", std::string(50000, '9'), "\xff\xfe", "9\xc3\xa0m", "9"}, "2024-01-15 10:07",
          "invalid\ninvalid\ninvalid\ninvalid\nvalue=541 time=9:00a\n", 1},
     };
