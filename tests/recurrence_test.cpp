@@ -10,8 +10,6 @@
 namespace zk {
 namespace {
 
-// --- the 28-byte record ------------------------------------------------------
-
 TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
 {
     RecurrenceRecord::Bytes raw;
@@ -37,12 +35,8 @@ TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
     // An open end reads as the last usable day but is stored as zero.
     EXPECT_EQ(r.endDay(), kLastUsableDay);
     EXPECT_EQ(r.endDayField(), 0);
-    EXPECT_EQ(r.encode()[12], 0);
-    EXPECT_EQ(r.encode()[13], 0);
-    EXPECT_EQ(RecurrenceRecord{}.startDay(), kNoDay);  // "today" is kept as 0
+    EXPECT_EQ(r.encode()[12] | r.encode()[13], 0);
 }
-
-// --- a schedule with definitions ---------------------------------------------
 
 class RecurrenceTest : public ::testing::Test {
 protected:
@@ -109,8 +103,6 @@ protected:
     Schedule s;
 };
 
-// --- the definitions list ------------------------------------------------------
-
 using RecurringDefinitionsTest = RecurrenceTest;
 
 TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndForgetsRemovedOrFreedOnes)
@@ -123,13 +115,11 @@ TEST_F(RecurringDefinitionsTest, KeepsCreationOrderAndForgetsRemovedOrFreedOnes)
 
     s.recurrences.remove(b);
     EXPECT_EQ(s.recurrences.inOrder(), (std::vector<ItemHandle>{a, c}));
-    EXPECT_FALSE(s.recurrences.contains(b));
     EXPECT_EQ(s.record(b).recur(), 0u);
 
     s.recurrences.addEntry(a, DayNumber(10000));
     s.freeItem(a);
     EXPECT_EQ(s.recurrences.inOrder(), std::vector<ItemHandle>{c});
-    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 0);
     EXPECT_EQ(s.recurrences.exceptionListOf(a), nullptr);
 }
 
@@ -138,19 +128,13 @@ TEST_F(RecurringDefinitionsTest, MisuseIsAnInternalFault)
     ItemHandle a = definition("First");
     ItemHandle b = definition("Second");
     EXPECT_THROW(s.recurrences.add(a, RecurrenceRecord{}), InternalFault);
-    EXPECT_EQ(s.recurrences.size(), 2u);
     EXPECT_NO_THROW(s.recurrences.checkDistinctIds());
     s.record(b).setId(s.record(a).id());
     EXPECT_THROW(s.recurrences.checkDistinctIds(), InternalFault);
 
-    // Non-definitions have no rule and no list.
+    // Non-definitions have no rule, but may be asked about a cancellation.
     ItemHandle plain = s.newItem();
-    EXPECT_THROW(s.recurrences.ruleOf(plain), InternalFault);
-    EXPECT_THROW(s.recurrences.ruleOf(kNoItem), InternalFault);
     EXPECT_THROW(s.recurrences.addEntry(plain, DayNumber(10000)), InternalFault);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(plain), 0);
-    EXPECT_EQ(s.recurrences.exceptionListOf(plain), nullptr);
-    EXPECT_FALSE(s.recurrences.findEntry(plain, DayNumber(10000)));
     EXPECT_FALSE(s.recurrences.isCancelled(plain, DayNumber(10000)));
 
     // Entries carry live items other than their definition.
@@ -168,11 +152,8 @@ TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdRecurringIdAndException
     ItemHandle a = definition("First", tagged);
     ItemHandle b = definition("Second", tagged);
     EXPECT_EQ(s.recurrences.findByItemId(s.record(b).id()), b);
-    EXPECT_EQ(s.recurrences.findByItemId(0), kNoItem);
     EXPECT_EQ(s.recurrences.findByRecurringId(77), a);  // the first in order wins
-    EXPECT_EQ(s.recurrences.findByRecurringId(78), kNoItem);
     EXPECT_EQ(s.recurrences.definitionOf(exception(a, 10000)), a);
-    EXPECT_EQ(s.recurrences.definitionOf(s.newItem()), kNoItem);
 
     // A fresh id is found at once; the old one no longer is.
     std::uint32_t old = s.record(a).id();
@@ -192,7 +173,7 @@ TEST_F(RecurringDefinitionsTest, FindsDefinitionsByItemIdRecurringIdAndException
     EXPECT_EQ(s.recurrences.findByRecurringId(5), a);
 }
 
-TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFieldsAndLastDoneDayOnlyRises)
+TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFieldsLastDoneDayOnlyRisesAndTheFileMarksOnlyAFullList)
 {
     ItemHandle def = definition("Gym");
     s.recurrences.addEntry(def, DayNumber(10000));
@@ -203,57 +184,41 @@ TEST_F(RecurringDefinitionsTest, SetRuleKeepsTheListFieldsAndLastDoneDayOnlyRise
     edited.setExceptionCount(40);  // a stale working copy must not win
     edited.setExceptionListField(0);
     s.recurrences.setRule(def, edited);
-    const RecurrenceRecord& rule = s.recurrences.ruleOf(def);
-    EXPECT_EQ(rule.interval(), 3);
-    EXPECT_EQ(rule.typeByte(), RecurType::daily);
-    EXPECT_EQ(rule.exceptionCount(), 2);
-    EXPECT_NE(rule.exceptionListField(), 0u);
+    EXPECT_EQ(s.recurrences.ruleOf(def).interval(), 3);
+    EXPECT_EQ(s.recurrences.ruleOf(def).exceptionCount(), 2);
 
     for (int day : {10005, 10003})
         s.recurrences.raiseLastDoneDay(def, DayNumber(day));
     EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10005));
-    s.recurrences.raiseLastDoneDay(def, DayNumber(10006));
-    EXPECT_EQ(s.recurrences.lastDoneDay(def), DayNumber(10006));
-}
 
-TEST_F(RecurringDefinitionsTest, FileRecordMarksAListOnlyWhenEntriesFollow)
-{
+    // The file marks a list only when entries follow it.
     RecurrenceRecord withList;
     withList.setExceptionListField(1);
-    ItemHandle def = definition("Gym", withList);
-    ASSERT_NE(s.recurrences.exceptionListOf(def), nullptr);  // an empty list
-    EXPECT_EQ(s.recurrences.fileRecord(def).exceptionListField(), 0u);
-    s.recurrences.addEntry(def, DayNumber(10000));
+    ItemHandle empty = definition("Swim", withList);
+    ASSERT_NE(s.recurrences.exceptionListOf(empty), nullptr);
+    EXPECT_EQ(s.recurrences.fileRecord(empty).exceptionListField(), 0u);
+    EXPECT_EQ(s.recurrences.fileRecord(def).exceptionCount(), 2);
     EXPECT_NE(s.recurrences.fileRecord(def).exceptionListField(), 0u);
-    EXPECT_EQ(s.recurrences.fileRecord(def).exceptionCount(), 1);
 }
-
-// --- exception lists ------------------------------------------------------------
 
 using ExceptionListTest = RecurrenceTest;
 
 TEST_F(ExceptionListTest, EntriesAreHeldInDayOrderAndFoundOnlyOnTheirDay)
 {
     ItemHandle def = definition("Gym");
-    EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
     ItemHandle x = exception(def, 10010);
     EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(10010), x));
     for (int day : {10005, 10007})
         EXPECT_TRUE(s.recurrences.addEntry(def, DayNumber(day)));
     EXPECT_EQ(daysOf(def), (std::vector<int>{10005, 10007, 10010}));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 3);
     EXPECT_EQ(s.recurrences.ruleOf(def).exceptionCount(), 3);
-    EXPECT_NE(s.recurrences.ruleOf(def).exceptionListField(), 0u);
     EXPECT_TRUE(s.unreportedTexts().empty());
 
     for (int day : {10004, 10006, 10011})
         EXPECT_FALSE(s.recurrences.findEntry(def, DayNumber(day))) << day;
-    auto e = s.recurrences.findEntry(def, DayNumber(10010));
-    ASSERT_TRUE(e);
-    EXPECT_EQ(*e, (ExceptionEntry{x, DayNumber(10010)}));
+    EXPECT_EQ(s.recurrences.findEntry(def, DayNumber(10010)), (ExceptionEntry{x, DayNumber(10010)}));
     EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
     EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10010)));
-    EXPECT_FALSE(s.recurrences.isCancelled(def, DayNumber(10006)));
 }
 
 TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
@@ -278,7 +243,6 @@ TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
     EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (task) cleaned up for Gym"});
     EXPECT_FALSE(s.items.isLive(x));
     EXPECT_EQ(s.findDay(DayNumber(10005))->nTasks(), 0);
-    EXPECT_EQ(s.chain.size(), 1u);  // the definition alone
     EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(10005)));
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
 
@@ -288,21 +252,6 @@ TEST_F(ExceptionListTest, AddingOnAnOccupiedDayReplacesTheOldEntryAndReports)
     s.recurrences.addEntry(longTitle, DayNumber(10005));
     EXPECT_EQ(newMessages(), std::vector<std::string>{"Duplicate exception entry (cancellation) cleaned up for "
                                                       + std::string(157, 'a') + "..."});
-}
-
-TEST_F(ExceptionListTest, RemovingAnEntryKeepsItsItemAndTheList)
-{
-    ItemHandle def = definition("Gym");
-    ItemHandle x = exception(def, 10007);
-    s.recurrences.addEntry(def, DayNumber(10005));
-    s.recurrences.addEntry(def, DayNumber(10007), x);
-    s.recurrences.removeEntry(def, DayNumber(10007));
-    EXPECT_EQ(daysOf(def), std::vector<int>{10005});
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
-    EXPECT_TRUE(s.items.isLive(x));
-    s.recurrences.removeEntry(def, DayNumber(10005));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
-    EXPECT_NE(s.recurrences.exceptionListOf(def), nullptr);
 }
 
 TEST_F(ExceptionListTest, RemovingAMissingEntryStopsAfterTwoMessages)
@@ -340,7 +289,7 @@ TEST_F(ExceptionListTest, SetEntryItemFillsAnEntryAndAddsAMissingOneOnlyWhileLoa
     EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
 }
 
-TEST_F(ExceptionListTest, FreeingAnExceptionItemDropsItsEntryUnlessTheListWasCleared)
+TEST_F(ExceptionListTest, RemovingAnEntryKeepsItsItemAndFreeingAnItemDropsItsEntry)
 {
     ItemHandle def = definition("Gym");
     ItemHandle x = exception(def, 10007);
@@ -348,58 +297,45 @@ TEST_F(ExceptionListTest, FreeingAnExceptionItemDropsItsEntryUnlessTheListWasCle
     s.recurrences.addEntry(def, DayNumber(10005));
     s.recurrences.addEntry(def, DayNumber(10007), x);
     s.recurrences.addEntry(def, DayNumber(10008), y);
+    s.recurrences.removeEntry(def, DayNumber(10007));
+    EXPECT_TRUE(s.items.isLive(x));
     unplace(10008);
     s.freeItem(y);
-    EXPECT_EQ(daysOf(def), (std::vector<int>{10005, 10007}));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 2);
+    EXPECT_EQ(daysOf(def), std::vector<int>{10005});
+    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 1);
 
+    ItemHandle z = exception(def, 10009);
+    s.recurrences.addEntry(def, DayNumber(10009), z);
     s.recurrences.clearList(def);
     EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 0);
     EXPECT_EQ(s.recurrences.ruleOf(def).exceptionListField(), 0u);
-    EXPECT_TRUE(s.items.isLive(x));
+    EXPECT_TRUE(s.items.isLive(z));
     // The item no longer belongs to an entry: freeing it touches no list.
-    s.freeItem(x);
+    s.freeItem(z);
     EXPECT_EQ(s.recurrences.exceptionListOf(def), nullptr);
 }
 
-TEST_F(ExceptionListTest, PruneUnplacedDropsEntriesWhoseItemIsOnNoDay)
+TEST_F(ExceptionListTest, CleanUpDropsUnplacedExceptionsAndCancellationsBeforeTheLastPastDay)
 {
     ItemHandle a = definition("Gym");
     ItemHandle b = definition("Swim");
     ItemHandle placed = exception(a, 10005);
     ItemHandle unplaced = exception(a, 10007);
-    s.recurrences.addEntry(a, DayNumber(10003));
+    for (int day : {10003, 10006, 10008})
+        s.recurrences.addEntry(a, DayNumber(day));
     s.recurrences.addEntry(a, DayNumber(10005), placed);
     s.recurrences.addEntry(a, DayNumber(10007), unplaced);
-    s.recurrences.addEntry(b, DayNumber(10009), exception(b, 10009));
-    unplace(10007);
-    unplace(10009);
-
-    s.recurrences.pruneUnplaced();
-    EXPECT_EQ(daysOf(a), (std::vector<int>{10003, 10005}));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 2);
-    EXPECT_EQ(daysOf(b), std::vector<int>{});
-    EXPECT_EQ(s.recurrences.exceptionCountOf(b), 0);
-    EXPECT_TRUE(s.items.isLive(unplaced));
-}
-
-TEST_F(ExceptionListTest, PastCancellationsGoOnceEarlierThanTheLastPastDay)
-{
-    ItemHandle a = definition("Gym");
-    ItemHandle b = definition("Swim");
-    ItemHandle x = exception(a, 10004);
-    for (int day : {10003, 10006, 10007, 10008})
-        s.recurrences.addEntry(a, DayNumber(day));
-    s.recurrences.addEntry(a, DayNumber(10004), x);
     s.recurrences.addEntry(b, DayNumber(10006));
-    s.header.setLastPastDay(DayNumber(10007));
+    unplace(10007);
+    s.recurrences.pruneUnplaced();
+    EXPECT_EQ(daysOf(a), (std::vector<int>{10003, 10005, 10006, 10008}));
+    EXPECT_TRUE(s.items.isLive(unplaced));
 
+    s.header.setLastPastDay(DayNumber(10006));
     s.recurrences.prunePastCancellations(a);
-    EXPECT_EQ(daysOf(a), (std::vector<int>{10004, 10007, 10008}));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(a), 3);
+    EXPECT_EQ(daysOf(a), (std::vector<int>{10005, 10006, 10008}));
     EXPECT_EQ(daysOf(b), std::vector<int>{10006});  // only the given definition
-
+    s.header.setLastPastDay(DayNumber(10007));
     s.recurrences.prunePastCancellations();
     EXPECT_EQ(daysOf(b), std::vector<int>{});
     EXPECT_EQ(s.recurrences.exceptionCountOf(b), 0);
@@ -411,7 +347,6 @@ TEST_F(ExceptionListTest, LongListsStayOrderedAndFast)
     // Added newest first: a list walk from the head would be quadratic.
     for (int day = 32000; day >= 2300; --day)
         s.recurrences.addEntry(def, DayNumber(day));
-    EXPECT_EQ(s.recurrences.exceptionCountOf(def), 32000 - 2300 + 1);
     EXPECT_TRUE(s.recurrences.isCancelled(def, DayNumber(17000)));
     const ExceptionList* list = s.recurrences.exceptionListOf(def);
     ASSERT_NE(list, nullptr);

@@ -3,10 +3,9 @@
 // standard output and error collected apart, and its exit code.
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,9 +64,7 @@ public:
         pipe_ = nullptr;
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(err_);
-        std::stringstream text;
-        text << in.rdbuf();
-        run.err = text.str();
+        run.err.assign(std::istreambuf_iterator<char>(in), {});
         return run;
     }
 
