@@ -1,30 +1,26 @@
 // The setting store's read order, typed values and writes.
 
 #include "platform/settingstore.h"
+#include "tests/lockfilesupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <unistd.h>
 
 namespace zk {
 namespace {
 
 class SettingStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    SettingStoreTest()
     {
-        root = std::filesystem::temp_directory_path()
-            / ("zk-settings-" + std::to_string(::getpid()) + "-"
-               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(root);
         std::filesystem::create_directories(root / "config");
         std::filesystem::create_directories(root / "schedule");
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
     void write(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
 
-    std::filesystem::path root;
+    testsupport::TempFolder temp;
+    const std::filesystem::path root = temp.path();
 };
 
 // The read order and typed parsing are met through Settings (settings_test);
