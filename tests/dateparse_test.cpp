@@ -106,7 +106,7 @@ TEST(DateEntry, NumericDates)
     expectDates(c, {{"10/12/13", 11305}, {"2024-02-29", on(2024, 2, 29)}, {"12/13", kBad}});
 }
 
-TEST(DateEntry, MissingYearTakesTheNextOneUnlessFarAhead)
+TEST(DateEntry, MissingYearTakesTheNextOneUnlessFarAheadButThePastForDoneItems)
 {
     EntryContext c = kMonday;
     expectDates(c, {{"3/4", on(2024, 3, 4)}, {"1/15", kToday}, {"7/14", on(2024, 7, 14)},
@@ -118,11 +118,7 @@ TEST(DateEntry, MissingYearTakesTheNextOneUnlessFarAhead)
     expectDates(c, {{"3/4", on(2024, 3, 4)}});
     c.itemEditorOpen = true;
     expectDates(c, {{"3/4", on(2025, 3, 4)}});
-}
-
-TEST(DateEntry, MissingYearInTheDoneItemDialogMeansThePast)
-{
-    EntryContext c = kMonday;
+    c = kMonday;
     c.doneItemDialogOpen = true;
     c.itemEditorOpen = true; // the dialog decides, not the editor
     expectDates(c, {{"3/4", on(2023, 3, 4)}, {"1/10", on(2024, 1, 10)}, {"1/15", kToday}});
@@ -144,13 +140,14 @@ TEST(TimeEntry, TwelveHourClockGuessesTheHalfOfTheDay)
                           {"5:59", 1080}, {"1", 781}, {"12:01", 722}, {"0", 1}});
 }
 
-TEST(TimeEntry, Letters)
+TEST(TimeEntry, LettersAndWords)
 {
     expectTimes(kMonday, {{"5:30 am", 331}, {"5:30AM", 331}, {"9p", 1261}, {"9 PM", 1261}, {"12:30a", 31},
                           {"12:59 a", 60}, {"12p", 721}, {"11:59p", 1440}, {"0a", 1}});
     expectTimes(kMonday, {{"9 a m", kBad}, {"9m", kBad}, {"9pa", kBad}, {"am", kBad}});
     // An hour past twelve with letters is a slip, not a time of day.
     expectTimes(kMonday, {{"13:00a", kBad}, {"23a", kBad}, {"13p", kBad}});
+    expectTimes(kMonday, {{"now", kMonday.now.value()}, {" NOW ", kMonday.now.value()}, {"Noon", 721}, {"nowx", kBad}});
 }
 
 TEST(TimeEntry, TwentyFourHourClock)
@@ -170,11 +167,6 @@ TEST(TimeEntry, BoundariesAndNonsense)
                           {"-9", kBad}});
     expectTimes(kMonday, {{"", kBad}, {std::string(100000, '9'), kBad}, {"9:30" + std::string(20, ' ') + "pm", kBad},
                           {"9:30\0"s, kBad}, {"9\xc3\xa0", kBad}, {"\x80", kBad}});
-}
-
-TEST(TimeEntry, Words)
-{
-    expectTimes(kMonday, {{"now", kMonday.now.value()}, {" NOW ", kMonday.now.value()}, {"Noon", 721}, {"nowx", kBad}});
 }
 
 TEST(TimeEntry, NightOwlSmallHoursBelongToTheDayEnd)
@@ -198,40 +190,29 @@ TEST(TimeEntry, NightOwlSmallHoursBelongToTheDayEnd)
 
 // ---- duration entry ------------------------------------------------------------
 
-TEST(DurationEntry, Values)
-{
-    for (const Case& k : std::initializer_list<Case>{
-             {"2", 120}, {"30", 30}, {"02", 2}, {"1:30", 90}, {"1:3", 90}, {"1:03", 63}, {":45", 45}, {":5", 5},
-             {"130", 90}, {"-3", -180}, {"24", 1440}, {"25", 25}, {"0", 0}, {"memo", 0}, {"Note", 0}, {"1.30", 90},
-             {"99", 99}, {"100", 60}, {"-1:30", -90}, {"-0:30", -30}, {"-:01", -1}, {"-30", -30}})
-        EXPECT_EQ(parseDurationEntry(k.text), k.expected) << k.text;
-}
-
-TEST(DurationEntry, RangeBoundaries)
-{
-    for (const Case& k : std::initializer_list<Case>{
-             {"24:00", 1440}, {":1440", 1440}, {"2400", 1440}, {"-2400", -1440}, {"-24:00", -1440}})
-        EXPECT_EQ(parseDurationEntry(k.text), k.expected) << k.text;
-    for (const char* text : {"24:01", ":1441", "2401", "-2401", "-24:01"})
-        EXPECT_EQ(parseDurationEntry(text), std::nullopt) << text;
-}
-
-TEST(DurationEntry, Refused)
+TEST(DurationEntry, ValuesRangeAndRefusals)
 {
     const std::string minusSign = "\xe2\x88\x92"; // not "-"
-    for (const std::string text : {""s, "-"s, "x"s, "1 30"s, "160"s, "1:60"s, "1:30:00"s, "1:30a"s, "--3"s, "3-"s,
-                                   "memos"s, std::string(100000, '1'), "1:30\0"s, minusSign + "3"})
-        EXPECT_EQ(parseDurationEntry(text), std::nullopt) << text;
+    const std::optional<int> no;
+    const std::pair<std::string, std::optional<int>> cases[] = {
+        {"2", 120}, {"30", 30}, {"02", 2}, {"1:30", 90}, {"1:3", 90}, {"1:03", 63}, {":45", 45}, {":5", 5},
+        {"130", 90}, {"-3", -180}, {"24", 1440}, {"25", 25}, {"0", 0}, {"memo", 0}, {"Note", 0}, {"1.30", 90},
+        {"99", 99}, {"100", 60}, {"-1:30", -90}, {"-0:30", -30}, {"-:01", -1}, {"-30", -30},
+        {"24:00", 1440}, {":1440", 1440}, {"2400", 1440}, {"-2400", -1440}, {"-24:00", -1440},
+        {"24:01", no}, {":1441", no}, {"2401", no}, {"-2401", no}, {"-24:01", no},
+        {"", no}, {"-", no}, {"x", no}, {"1 30", no}, {"160", no}, {"1:60", no}, {"1:30:00", no}, {"1:30a", no},
+        {"--3", no}, {"3-", no}, {"memos", no}, {std::string(100000, '1'), no}, {"1:30\0"s, no}, {minusSign + "3", no}};
+    for (const auto& [text, minutes] : cases)
+        EXPECT_EQ(parseDurationEntry(text), minutes) << text;
 }
 
 // ---- file forms ----------------------------------------------------------------
 
 TEST(FileForms, YearMonthDay)
 {
-    EXPECT_EQ(parseFileDate("2024-03-05"), on(2024, 3, 5));
-    EXPECT_EQ(parseFileDate("2024-3-5"), on(2024, 3, 5));
-    EXPECT_EQ(parseFileDate("1980-01-01"), 1);
-    EXPECT_EQ(parseFileDate("10-12-13"), 11305);
+    for (const Case& k : std::initializer_list<Case>{
+             {"2024-03-05", on(2024, 3, 5)}, {"2024-3-5", on(2024, 3, 5)}, {"1980-01-01", 1}, {"10-12-13", 11305}})
+        EXPECT_EQ(parseFileDate(k.text), k.expected) << k.text;
     for (const char* text : {"2024-02-30", "2024-13-01", "1979-12-31", "2024/03/05", "2024-03-05x", "2024-03",
                              "2024-03-05-1", "-2024-03-05", "2024--03-05", ""})
         EXPECT_EQ(parseFileDate(text), kBad) << text;
