@@ -112,12 +112,9 @@ TEST(MoonTest, FarNorthTheMoonMayStayUpOrDown)
     // Svalbard near the moon's major standstill: the full moon of December
     // stands far north, the new moon far south.
     const MoonTimes up = moonTimes(dayOf(12, 15, 2024), 78.22, 15.65, 60, MoonHours::Morning);
-    EXPECT_TRUE(up.allNight);
-    EXPECT_FALSE(up.rise || up.set);
+    EXPECT_TRUE(up.allNight && !up.rise && !up.set);
     const MoonTimes down = moonTimes(dayOf(12, 30, 2024), 78.22, 15.65, 60, MoonHours::Morning);
-    EXPECT_FALSE(down.allNight);
-    EXPECT_FALSE(down.rise || down.set);
-
+    EXPECT_FALSE(down.allNight || down.rise || down.set);
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     MoonDisplay display{.phases = false, .moonrise = true, .moonset = true, .hours = MoonHours::Morning,
@@ -181,8 +178,7 @@ TEST(SkyFactsTest, MoonThenSunThenTodaysTidesInTheOrderTheyCome)
         at = found;
     }
     const std::size_t low = facts.find("Low tide "), high = facts.find("High tide ");
-    ASSERT_NE(low, std::string::npos) << facts;
-    ASSERT_NE(high, std::string::npos) << facts;
+    ASSERT_TRUE(low != std::string::npos && high != std::string::npos) << facts;
     EXPECT_GT(std::min(low, high), at);
     // The earlier of the two comes first: the next tides after 10:00.
     const std::vector<Tide> coming = meanTides(julianOfDay(today) + 10.0 / 24, julianOfDay(today) + 1.1, -4.14, 330);
@@ -196,10 +192,6 @@ TEST(SkyFactsTest, MoonThenSunThenTodaysTidesInTheOrderTheyCome)
     d.tides.location.highWaterInterval.reset();
     EXPECT_EQ(skyFacts(today, d, LineMoment{today, TimeValue::fromClock(10, 0)}, regional).find("tide"),
               std::string::npos);
-    // The morning reading covers other hours than the evening one.
-    MoonDisplay morning = d.moon;
-    morning.hours = MoonHours::Morning;
-    EXPECT_NE(moonFacts(today, morning, regional), moonFacts(today, d.moon, regional));
 }
 
 } // namespace

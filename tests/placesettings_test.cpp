@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace zk {
 namespace {
 
@@ -39,8 +41,7 @@ TEST(PlaceSettingsTest, TheTideLocationNeedsANameAndAnIntervalAndSurvivesTheStor
     EXPECT_EQ(std::get<std::string>(parseTideLocation("  ", "5:30")), kTideNameText);
     EXPECT_EQ(std::get<std::string>(parseTideLocation("Brest", "12:30")), kHighWaterIntervalText);
     TideLocation brest = std::get<TideLocation>(parseTideLocation(" Brest ", "3:47"));
-    EXPECT_EQ(brest.name, "Brest");
-    EXPECT_EQ(brest.highWaterInterval, 227);
+    EXPECT_EQ(std::tuple(brest.name, brest.highWaterInterval), std::tuple("Brest", 227));
 
     testsupport::TempFolder temp;
     SettingStore store(temp.path());
@@ -51,8 +52,7 @@ TEST(PlaceSettingsTest, TheTideLocationNeedsANameAndAnIntervalAndSurvivesTheStor
     settings.write(store);
     Settings read;
     read.read(store);
-    EXPECT_EQ(tideLocationOf(read).name, "Brest");
-    EXPECT_EQ(tideLocationOf(read).highWaterInterval, 227);
+    EXPECT_EQ(std::tuple(tideLocationOf(read).name, tideLocationOf(read).highWaterInterval), std::tuple("Brest", 227));
     EXPECT_DOUBLE_EQ(geoPositionOf(read).longitude, -4.49);
 }
 
