@@ -1,6 +1,6 @@
 #include "platform/inifile.h"
 
-#include "tests/lockfilesupport.h"
+#include "tests/sessionsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using TemporaryFolder = testsupport::TempFolder;
-
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 constexpr const char* kProfile =
     "; written by hand\n"
@@ -130,7 +124,7 @@ TEST(IniFileFiles, SaveAndLoadOrSayWhyNot)
     ini.setValue("intl", "iDate", "1");
     std::string error;
     ASSERT_TRUE(ini.save(path, &error)) << error;
-    EXPECT_EQ(readFile(path), "[intl]\niDate=1\n");
+    EXPECT_EQ(testsupport::readText(path), "[intl]\niDate=1\n");
     IniFile loaded;
     EXPECT_EQ(loaded.load(path), IniFile::LoadStatus::Loaded);
     EXPECT_EQ(loaded.value("intl", "iDate"), "1");

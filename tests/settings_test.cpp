@@ -4,7 +4,7 @@
 
 #include "shell/model/autostart.h"
 #include "shell/model/settings.h"
-#include "tests/lockfilesupport.h"
+#include "tests/sessionsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -104,9 +104,7 @@ TEST_F(SettingsTest, UndecidedAutoStartAsksTheAutostartFolder)
     EXPECT_EQ(autoStartAfterRead(), 0);
     ASSERT_TRUE(setLaunchAtStartup(autostart(), true, "/opt/my $tools/zelkon"));
     EXPECT_EQ(autoStartAfterRead(), 1);
-    std::ifstream entry(autostart() / kAutostartEntryName);
-    std::string all((std::istreambuf_iterator<char>(entry)), {});
-    EXPECT_NE(all.find("Exec=\"/opt/my \\$tools/zelkon\"\n"), std::string::npos);
+    EXPECT_NE(testsupport::readText(autostart() / kAutostartEntryName).find("Exec=\"/opt/my \\$tools/zelkon\"\n"), std::string::npos);
 
     ASSERT_TRUE(setLaunchAtStartup(autostart(), false, {}));
     EXPECT_FALSE(launchesAtStartup(autostart()));
@@ -145,8 +143,7 @@ TEST_F(SettingsTest, WriteKeepsEveryValueAndOnlyTheTextsSetHere)
     EXPECT_EQ(again.windowRow().viewCommand, 935);
     EXPECT_EQ(again.rect(RectSetting::TimerWndPos), (SettingRect{5, 6, 70, 80}));
 
-    std::ifstream in(config() / SettingStore::kStoreFileName);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = testsupport::readText(config() / SettingStore::kStoreFileName);
     EXPECT_NE(text.find("User00042="), std::string::npos);
     EXPECT_EQ(text.find("DataFolder"), std::string::npos);  // not set here: left to its owner
     EXPECT_EQ(text.find("ColorFluid"), std::string::npos);
