@@ -91,7 +91,6 @@ protected:
 
 TEST_F(ChangeAccessTest, RequestHoldsTheLockAndReleaseGivesItBack)
 {
-    EXPECT_EQ(a.access.state(), AccessState::Idle);
     ASSERT_TRUE(a.access.requestChangeAccess());
     EXPECT_EQ(a.access.state(), AccessState::Holding);
     EXPECT_TRUE(std::filesystem::is_empty(paths.lock)) << "other sessions read presence and time only";
@@ -217,7 +216,7 @@ TEST_F(ChangeAccessTest, ALockThatCannotBeRemovedStaysHeld)
 
 // --- saving and the tick --------------------------------------------------------------
 
-TEST_F(ChangeAccessTest, TheTickGivesAccessBackOnlyWhenNothingIsLeftToSave)
+TEST_F(ChangeAccessTest, TheTickAndAFullSaveGiveAccessBackOnlyWhenNothingIsLeftToSave)
 {
     ASSERT_TRUE(a.access.requestChangeAccess());
     a.doing.unsavedChanges = true;
@@ -235,10 +234,8 @@ TEST_F(ChangeAccessTest, TheTickGivesAccessBackOnlyWhenNothingIsLeftToSave)
     }
     a.access.tick();
     EXPECT_FALSE(a.access.holding());
-}
 
-TEST_F(ChangeAccessTest, AFullSaveGivesAccessBackUnlessAnEditorIsOpen)
-{
+    // A full save gives it back unless an editor is open.
     ASSERT_TRUE(a.access.requestChangeAccess());
     touchFile(paths.addedItems, folderNow());
     writeDataFile(folderNow());
@@ -375,7 +372,7 @@ TEST_F(ChangeAccessTest, CancelEndsABoundedWait)
 
 // --- exit ------------------------------------------------------------------------------------
 
-TEST_F(ChangeAccessTest, ExitAllClosesEverySessionUntilTheRequestIsCleared)
+TEST_F(ChangeAccessTest, ExitAllClosesEverySessionAndExitAndFaultsRemoveTheHeldLock)
 {
     a.access.requestExitAll();
     EXPECT_EQ(a.closeRequests, 1);
@@ -384,10 +381,7 @@ TEST_F(ChangeAccessTest, ExitAllClosesEverySessionUntilTheRequestIsCleared)
     b.access.removeLeftoverExitRequest();
     b.access.tick();
     EXPECT_EQ(b.closeRequests, 1);
-}
 
-TEST_F(ChangeAccessTest, ExitAndFaultsRemoveTheHeldLock)
-{
     ASSERT_TRUE(a.access.requestChangeAccess());
     a.access.atExit();
     EXPECT_FALSE(a.files.exists(paths.lock));
