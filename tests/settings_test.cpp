@@ -215,7 +215,7 @@ TEST(SettingsFontTest, MissingPartsTakeTheirDefaults)
     EXPECT_EQ(parseFont(longFace + ",100,0", fallback).face, std::string(30, 'a'));
 }
 
-TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)
+TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosenAndTheWindowRowOnlyForExistingSchedules)
 {
     ScheduleHeader header = ScheduleHeader::emptySchedule();
     Settings settings(environment());
@@ -230,12 +230,9 @@ TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)
     write(config() / "Zelkon.ini", "[Zelkon]\nCostOfMoney=0\n");  // would divide by zero
     readAllSettings(settings, *store(), header, ScheduleOrigin::Existing);
     EXPECT_EQ(header.u8(ScheduleHeader::interestRateAt), 8);
-}
 
-TEST_F(SettingsTest, WindowRowIsReadForExistingSchedulesOnly)
-{
+    // The window row is read for existing schedules only.
     write(config() / "Zelkon.ini", "[Zelkon]\nUser00003=1 2 3 4 5 6 7 8 9 10 86 0 0 34 0 1 2 3 4 \n");
-    ScheduleHeader header = ScheduleHeader::emptySchedule();
     Settings existing(environment());
     existing.setUserNumber(3);
     readAllSettings(existing, *store(), header, ScheduleOrigin::Existing);
