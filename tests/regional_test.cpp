@@ -64,36 +64,24 @@ TEST(RegionalSettings, SanitisedBringsValuesIntoRange)
     r.sShortDate = "yy年mm月dd日";
     r.dayNames[3] = "";
     const RegionalSettings s = sanitised(r);
-    EXPECT_EQ(s.iDate, 0);
-    EXPECT_EQ(s.iTime, 0);
-    EXPECT_EQ(s.sDate, "年");
-    EXPECT_EQ(s.sTime, ":");
-    EXPECT_EQ(s.sShortDate, "yy年mm月"); // ten bytes, no half character
-    EXPECT_EQ(s.dayNames[3], "Wednesday");
+    // The pattern keeps ten bytes, no half character.
+    EXPECT_EQ(std::tuple(s.iDate, s.iTime, s.sDate, s.sTime, s.sShortDate, s.dayNames[3]),
+              std::tuple(0, 0, "年", ":", "yy年mm月", "Wednesday"));
     const WeekSettings w = sanitised(WeekSettings{true, 5, 1000});
-    EXPECT_EQ(w.firstWeekRule, 0);
-    EXPECT_EQ(w.yearFirstWeekAdjust, 0);
+    EXPECT_EQ(std::tuple(w.firstWeekRule, w.yearFirstWeekAdjust), std::tuple(0, 0));
 }
 
 // ---- locale formats --------------------------------------------------------------
 
 TEST(LocaleFormats, DateOrderSeparatorAndPattern)
 {
-    struct Case {
-        const char* format;
-        int iDate;
-        const char* sDate;
-        const char* pattern;
-    };
-    for (const Case& c : {Case{"%m/%d/%y", 0, "/", "mm/dd/yy"}, Case{"%d/%m/%Y", 1, "/", "dd/mm/yyyy"},
-                          Case{"%d.%m.%Y", 1, ".", "dd.mm.yyyy"}, Case{"%F", 2, "-", "yyyy-mm-dd"},
-                          Case{"%D", 0, "/", "mm/dd/yy"}, Case{"%e/%-m/%y", 1, "/", "d/m/yy"},
-                          Case{"%d. %m. %Y", 1, ".", "dd.mm.yyyy"}, Case{"%Y年%m月%d日", 2, "/", "yyyy/mm/dd"}}) {
-        const auto facts = dateFormatFacts(c.format);
-        ASSERT_TRUE(facts) << c.format;
-        EXPECT_EQ(facts->iDate, c.iDate) << c.format;
-        EXPECT_EQ(facts->sDate, c.sDate) << c.format;
-        EXPECT_EQ(facts->sShortDate, c.pattern) << c.format;
+    for (auto [format, iDate, sDate, pattern] :
+         {std::tuple{"%m/%d/%y", 0, "/", "mm/dd/yy"}, {"%d/%m/%Y", 1, "/", "dd/mm/yyyy"}, {"%d.%m.%Y", 1, ".", "dd.mm.yyyy"},
+          {"%F", 2, "-", "yyyy-mm-dd"}, {"%D", 0, "/", "mm/dd/yy"}, {"%e/%-m/%y", 1, "/", "d/m/yy"},
+          {"%d. %m. %Y", 1, ".", "dd.mm.yyyy"}, {"%Y年%m月%d日", 2, "/", "yyyy/mm/dd"}}) {
+        const auto facts = dateFormatFacts(format);
+        ASSERT_TRUE(facts) << format;
+        EXPECT_EQ(std::tuple(facts->iDate, facts->sDate, facts->sShortDate), std::tuple(iDate, sDate, pattern)) << format;
     }
     const auto noZeros = dateFormatFacts("%e.%-m.%Y");
     ASSERT_TRUE(noZeros);
@@ -108,21 +96,12 @@ TEST(LocaleFormats, DateOrderSeparatorAndPattern)
 
 TEST(LocaleFormats, ClockAndTimeSeparator)
 {
-    struct Case {
-        const char* format;
-        const char* amPm;
-        int iTime;
-        const char* sTime;
-        int iTLZero;
-    };
-    for (const Case& c : {Case{"%H:%M:%S", "", 1, ":", 1}, Case{"%r", "%I:%M:%S %p", 0, ":", 1},
-                          Case{"%l.%M %p", "", 0, ".", 0}, Case{"%T", "", 1, ":", 1}, Case{"%k:%M", "", 1, ":", 0},
-                          Case{"%H時%M分%S秒", "", 1, ":", 1}}) {
-        const auto facts = timeFormatFacts(c.format, c.amPm);
-        ASSERT_TRUE(facts) << c.format;
-        EXPECT_EQ(facts->iTime, c.iTime) << c.format;
-        EXPECT_EQ(facts->sTime, c.sTime) << c.format;
-        EXPECT_EQ(facts->iTLZero, c.iTLZero) << c.format;
+    for (auto [format, amPm, iTime, sTime, iTLZero] :
+         {std::tuple{"%H:%M:%S", "", 1, ":", 1}, {"%r", "%I:%M:%S %p", 0, ":", 1}, {"%l.%M %p", "", 0, ".", 0},
+          {"%T", "", 1, ":", 1}, {"%k:%M", "", 1, ":", 0}, {"%H時%M分%S秒", "", 1, ":", 1}}) {
+        const auto facts = timeFormatFacts(format, amPm);
+        ASSERT_TRUE(facts) << format;
+        EXPECT_EQ(std::tuple(facts->iTime, facts->sTime, facts->iTLZero), std::tuple(iTime, sTime, iTLZero)) << format;
     }
     EXPECT_FALSE(timeFormatFacts("%r", ""));
     EXPECT_FALSE(timeFormatFacts("%M", ""));
