@@ -15,21 +15,16 @@ namespace {
 
 TEST(PlaceSettingsTest, PositionsWithinRangeAreTakenOthersAreNamed)
 {
-    const struct {
-        const char* latitude;
-        const char* longitude;
-        const char* error;  // null: taken
-    } cases[] = {
-        {"50.37", "-4.14", nullptr},  {" +90 ", "180", nullptr},  {"-90", "-180", nullptr},
-        {"90.01", "0", kLatitudeRangeText}, {"", "0", kLatitudeRangeText}, {"51N", "0", kLatitudeRangeText},
-        {"0", "-180.5", kLongitudeRangeText}, {"0", "nan", kLongitudeRangeText}, {"0", "1e3", kLongitudeRangeText},
-    };
-    for (const auto& c : cases) {
-        auto parsed = parseGeoPosition(c.latitude, c.longitude);
-        if (c.error)
-            EXPECT_EQ(std::get<std::string>(parsed), c.error) << c.latitude << " " << c.longitude;
+    // The error named, or null when the position is taken.
+    for (auto [latitude, longitude, error] : {std::tuple<const char*, const char*, const char*>{"50.37", "-4.14", nullptr},
+             {" +90 ", "180", nullptr}, {"-90", "-180", nullptr}, {"90.01", "0", kLatitudeRangeText},
+             {"", "0", kLatitudeRangeText}, {"51N", "0", kLatitudeRangeText}, {"0", "-180.5", kLongitudeRangeText},
+             {"0", "nan", kLongitudeRangeText}, {"0", "1e3", kLongitudeRangeText}}) {
+        auto parsed = parseGeoPosition(latitude, longitude);
+        if (error)
+            EXPECT_EQ(std::get<std::string>(parsed), error) << latitude << " " << longitude;
         else
-            EXPECT_TRUE(std::holds_alternative<GeoPosition>(parsed)) << c.latitude << " " << c.longitude;
+            EXPECT_TRUE(std::holds_alternative<GeoPosition>(parsed)) << latitude << " " << longitude;
     }
     EXPECT_EQ(degreesText(50.37), "50.37");
     EXPECT_EQ(degreesText(-0.00001), "0");
