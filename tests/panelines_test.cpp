@@ -309,8 +309,9 @@ protected:
     }
 };
 
-TEST_F(PaneRecordTest, HitTestingFindsTheLineAndThePartUnderThePointer)
+TEST_F(PaneRecordTest, HitTestingFindsTheLineAndThePartUnderThePointerAndScrollingKeepsTheSelectionInSight)
 {
+    // Three lines to a page.
     PaneRecord record = pane({.lineHeight = 20, .timeColumnWidth = 50, .clientWidth = 300, .clientHeight = 60});
     ASSERT_EQ(record.lineCount(), 6);
     EXPECT_EQ(record.hitTest(100, 19)->line, 0);
@@ -320,6 +321,19 @@ TEST_F(PaneRecordTest, HitTestingFindsTheLineAndThePartUnderThePointer)
     EXPECT_FALSE(record.hitTest(100, 60).has_value()) << "below the page";
     record.scrollTo(2);
     EXPECT_EQ(record.hitTest(100, 0)->line, 2);
+    record.scrollTo(0);
+
+    EXPECT_EQ(record.lastFirstLine(), 3);
+    record.selectNext();
+    record.selectNext();
+    EXPECT_EQ(record.firstVisibleLine(), 2);
+    record.scrollBy(10);
+    EXPECT_EQ(record.firstVisibleLine(), 3);
+    EXPECT_TRUE(record.pageUp());
+    EXPECT_EQ(record.firstVisibleLine(), 0);
+    EXPECT_EQ(record.selectedLine(), 2);
+    EXPECT_TRUE(record.pageDown());
+    EXPECT_EQ(record.selectedLine(), 4);
 }
 
 TEST_F(PaneRecordTest, TheSelectionMovesOverItemLinesExtendsAndFollowsItsItem)
@@ -346,22 +360,6 @@ TEST_F(PaneRecordTest, TheSelectionMovesOverItemLinesExtendsAndFollowsItsItem)
     record.setLines(linesOf(kMonday));
     EXPECT_EQ(record.selectedItem(), bravo);
     EXPECT_EQ(record.lines()[*record.selectedLine()].description, "Bravo");
-}
-
-TEST_F(PaneRecordTest, ScrollingKeepsTheSelectionInSightAndStopsAtTheDaysEnd)
-{
-    PaneRecord record = pane({.lineHeight = 20, .clientHeight = 60});  // three lines
-    EXPECT_EQ(record.lastFirstLine(), 3);
-    record.selectNext();
-    record.selectNext();
-    EXPECT_EQ(record.firstVisibleLine(), 2);
-    record.scrollBy(10);
-    EXPECT_EQ(record.firstVisibleLine(), 3);
-    EXPECT_TRUE(record.pageUp());
-    EXPECT_EQ(record.firstVisibleLine(), 0);
-    EXPECT_EQ(record.selectedLine(), 2);
-    EXPECT_TRUE(record.pageDown());
-    EXPECT_EQ(record.selectedLine(), 4);
 }
 
 TEST_F(PaneRecordTest, TimespaceLinesGrowWithTheirMinutes)
