@@ -70,7 +70,7 @@ TEST(DateEntry, UsableRangeBoundaries)
     expectDates(kMonday, {{"4/18/86", 2300}, {"4/17/86", kBad}, {"12/31/68", 32508}, {"1/1/2069", kBad}});
 }
 
-TEST(DateEntry, Weekdays)
+TEST(DateEntry, WeekdaysAlsoInTheLocaleLanguage)
 {
     const int friday = on(2024, 1, 19);
     expectDates(kMonday, {{"fri", friday}, {"F", friday}, {"Friday", friday}, {"mon", on(2024, 1, 22)},
@@ -78,10 +78,7 @@ TEST(DateEntry, Weekdays)
                           {"th", on(2024, 1, 18)}, {"h", on(2024, 1, 18)}, {"sa", on(2024, 1, 20)},
                           {"su", on(2024, 1, 21)}, {"mo 2", on(2024, 2, 5)}, {"fr99", friday + 7 * 99}});
     expectDates(kMonday, {{"s", kBad}, {"t", kBad}, {"mo 100", kBad}, {"monx", kBad}, {"fridays", kBad}});
-}
-
-TEST(DateEntry, WeekdaysInTheLocaleLanguage)
-{
+    // In the locale's language.
     EntryContext c = kMonday;
     c.regional.dayNames = {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"};
     expectDates(c, {{"mi", on(2024, 1, 17)}, {"do", on(2024, 1, 18)}, {"so 1", on(2024, 1, 28)}});
@@ -133,11 +130,14 @@ TEST(DateEntry, BadBytesAndLongTexts)
 
 // ---- time entry --------------------------------------------------------------
 
-TEST(TimeEntry, TwelveHourClockGuessesTheHalfOfTheDay)
+TEST(TimeEntry, TwelveHourClockGuessesTheHalfOfTheDayTwentyFourHourClockDoesNot)
 {
     expectTimes(kMonday, {{"5:30", 1051}, {"6", 361}, {"12", 721}, {"12a", 1}, {"0530", 331}, {"05", 6},
                           {"930", 571}, {"9:30", 571}, {"13:00", 781}, {"9:5", 591}, {"9:05", 546}, {"9:0", 541},
                           {"5:59", 1080}, {"1", 781}, {"12:01", 722}, {"0", 1}});
+    EntryContext c = kMonday;
+    c.regional.iTime = 1;
+    expectTimes(c, {{"5:30", 331}, {"6", 361}, {"17.45", 1066}, {"17,45", 1066}, {"5:30p", 1051}});
 }
 
 TEST(TimeEntry, LettersAndWords)
@@ -148,13 +148,6 @@ TEST(TimeEntry, LettersAndWords)
     // An hour past twelve with letters is a slip, not a time of day.
     expectTimes(kMonday, {{"13:00a", kBad}, {"23a", kBad}, {"13p", kBad}});
     expectTimes(kMonday, {{"now", kMonday.now.value()}, {" NOW ", kMonday.now.value()}, {"Noon", 721}, {"nowx", kBad}});
-}
-
-TEST(TimeEntry, TwentyFourHourClock)
-{
-    EntryContext c = kMonday;
-    c.regional.iTime = 1;
-    expectTimes(c, {{"5:30", 331}, {"6", 361}, {"17.45", 1066}, {"17,45", 1066}, {"5:30p", 1051}});
 }
 
 TEST(TimeEntry, BoundariesAndNonsense)

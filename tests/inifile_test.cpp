@@ -87,7 +87,7 @@ TEST(IniFileWrite, ChangesKeepTheLinesAroundAndNewSectionsGoAtTheEnd)
     EXPECT_EQ(empty.text(), "top=1\n[intl]\niDate=1\n");
 }
 
-TEST(IniFileWrite, AwkwardValuesReadBackTheSame)
+TEST(IniFileWrite, AwkwardValuesReadBackTheSameNamesThatCannotAreRefused)
 {
     IniFile ini;
     ASSERT_TRUE(ini.setValue("s", "v", "first"));
@@ -102,11 +102,8 @@ TEST(IniFileWrite, AwkwardValuesReadBackTheSame)
     EXPECT_EQ(back.value("s", "equals"), "a=b");
     EXPECT_EQ(back.value("s", "v"), "; not a comment");
     EXPECT_EQ(back.value("s", "broken"), "one two three");
-}
 
-TEST(IniFileWrite, RefusesNamesThatCannotBeReadBackAndRemoves)
-{
-    IniFile ini;
+    ini = IniFile();
     for (const char* name : {"", "  ", "a=b", "two\nlines", "[s]", ";x", "#x"})
         EXPECT_FALSE(ini.setValue("s", name, "1")) << name;
     EXPECT_EQ(ini.text(), "");
