@@ -91,7 +91,6 @@ protected:
 
 TEST_F(ChangeAccessTest, RequestHoldsTheLockAndReleaseGivesItBack)
 {
-    EXPECT_EQ(a.access.state(), AccessState::Idle);
     ASSERT_TRUE(a.access.requestChangeAccess());
     EXPECT_EQ(a.access.state(), AccessState::Holding);
     EXPECT_TRUE(std::filesystem::is_empty(paths.lock)) << "other sessions read presence and time only";
@@ -217,7 +216,7 @@ TEST_F(ChangeAccessTest, ALockThatCannotBeRemovedStaysHeld)
 
 // --- saving and the tick --------------------------------------------------------------
 
-TEST_F(ChangeAccessTest, TheTickGivesAccessBackOnlyWhenNothingIsLeftToSave)
+TEST_F(ChangeAccessTest, TheTickAndAFullSaveGiveAccessBackOnlyWhenNothingIsLeftToSave)
 {
     ASSERT_TRUE(a.access.requestChangeAccess());
     a.doing.unsavedChanges = true;
@@ -235,10 +234,8 @@ TEST_F(ChangeAccessTest, TheTickGivesAccessBackOnlyWhenNothingIsLeftToSave)
     }
     a.access.tick();
     EXPECT_FALSE(a.access.holding());
-}
 
-TEST_F(ChangeAccessTest, AFullSaveGivesAccessBackUnlessAnEditorIsOpen)
-{
+    // A full save gives it back unless an editor is open.
     ASSERT_TRUE(a.access.requestChangeAccess());
     touchFile(paths.addedItems, folderNow());
     writeDataFile(folderNow());
@@ -375,7 +372,7 @@ TEST_F(ChangeAccessTest, CancelEndsABoundedWait)
 
 // --- exit ------------------------------------------------------------------------------------
 
-TEST_F(ChangeAccessTest, ExitAllClosesEverySessionUntilTheRequestIsCleared)
+TEST_F(ChangeAccessTest, ExitAllClosesEverySessionAndExitAndFaultsRemoveTheHeldLock)
 {
     a.access.requestExitAll();
     EXPECT_EQ(a.closeRequests, 1);
@@ -384,10 +381,7 @@ TEST_F(ChangeAccessTest, ExitAllClosesEverySessionUntilTheRequestIsCleared)
     b.access.removeLeftoverExitRequest();
     b.access.tick();
     EXPECT_EQ(b.closeRequests, 1);
-}
 
-TEST_F(ChangeAccessTest, ExitAndFaultsRemoveTheHeldLock)
-{
     ASSERT_TRUE(a.access.requestChangeAccess());
     a.access.atExit();
     EXPECT_FALSE(a.files.exists(paths.lock));
@@ -404,10 +398,13 @@ TEST_F(ChangeAccessTest, ExitAndFaultsRemoveTheHeldLock)
 
 // --- two processes ------------------------------------------------------------------------------
 
-// Two processes meet here before each creates its lock file, so both have
-// judged the folder before either creates: the race is run, not dodged.
-struct Meeting {
-    sem_t arrived[2];
+// What the test shares with the sessions it forks. Two racing sessions meet
+// before each creates its lock file, so both have judged the folder before
+// either creates: the race is run, not dodged.
+struct Shared {
+    sem_t arrived[2], end[2], answered;
+    int got[2];
+
     void meet(int side)
     {
         ::sem_post(&arrived[side]);
@@ -418,85 +415,49 @@ struct Meeting {
     }
 };
 
-// Forks a session that requests change access when told, reports whether it
-// got it, and holds it until told to end.
-class ChildSession {
-public:
-    ChildSession(const std::filesystem::path& folder, Meeting* meeting = nullptr, int side = 0)
-    {
-        if (::pipe(go_) != 0 || ::pipe(result_) != 0)
-            std::abort();
-        pid_ = ::fork();
-        if (pid_ == 0)
-            run(folder, meeting, side);
-    }
-    void start() { (void)!::write(go_[1], "g", 1); }
-    bool gotAccess()
-    {
-        char answer = 0;
-        return ::read(result_[0], &answer, 1) == 1 && answer == 'y';
-    }
-    // Ends the child; true when it exited cleanly.
-    bool end()
-    {
-        (void)!::write(go_[1], "e", 1);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-private:
-    [[noreturn]] void run(const std::filesystem::path& folder, Meeting* meeting, int side)
-    {
-        SystemClock clock;
-        ScriptedPresenter presenter;
-        Messages messages(presenter);
-        ScriptedLockFileSystem files;
-        if (meeting)
-            files.beforeCreate = [meeting, side] { meeting->meet(side); };
-        char command = 0;
-        {
-            ChangeAccess access(folder, clock, messages, "child", files);
-            (void)!::read(go_[0], &command, 1);
-            char answer = access.requestChangeAccess() ? 'y' : 'n';
-            (void)!::write(result_[1], &answer, 1);
-            (void)!::read(go_[0], &command, 1);
-        }
-        ::_exit(0);
-    }
-
-    int go_[2] = {-1, -1};
-    int result_[2] = {-1, -1};
-    pid_t pid_ = -1;
-};
-
 class ChangeAccessProcessTest : public ChangeAccessTest {
 protected:
     void SetUp() override
     {
-        void* shared = ::mmap(nullptr, sizeof(Meeting), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-        ASSERT_NE(shared, MAP_FAILED);
-        meeting = static_cast<Meeting*>(shared);
+        void* memory = ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(memory, MAP_FAILED);
+        shared = static_cast<Shared*>(memory);
+        for (sem_t* s : {&shared->arrived[0], &shared->arrived[1], &shared->end[0], &shared->end[1], &shared->answered})
+            ::sem_init(s, 1, 0);
     }
-    void TearDown() override { ::munmap(meeting, sizeof(Meeting)); }
+    void TearDown() override { ::munmap(shared, sizeof(Shared)); }
 
-    // Two processes race for the folder; the number that got change access.
-    int race()
+    // Forks a session that requests change access, reports whether it got
+    // it, and holds it until told to end.
+    pid_t forkSession(int side, bool meet)
     {
-        for (sem_t& s : meeting->arrived)
-            ::sem_init(&s, 1, 0);
-        ChildSession first(folder.path(), meeting, 0), second(folder.path(), meeting, 1);
-        first.start();
-        second.start();
-        int holders = int(first.gotAccess()) + int(second.gotAccess());
-        EXPECT_TRUE(first.end());
-        EXPECT_TRUE(second.end());
-        for (sem_t& s : meeting->arrived)
-            ::sem_destroy(&s);
-        return holders;
+        pid_t pid = ::fork();
+        if (pid != 0)
+            return pid;
+        SystemClock systemClock;
+        ScriptedPresenter presenter;
+        Messages messages(presenter);
+        ScriptedLockFileSystem files;
+        if (meet)
+            files.beforeCreate = [this, side] { shared->meet(side); };
+        {
+            ChangeAccess access(folder.path(), systemClock, messages, "child", files);
+            shared->got[side] = access.requestChangeAccess();
+            ::sem_post(&shared->answered);
+            ::sem_wait(&shared->end[side]);
+        }
+        ::_exit(0);
+    }
+    // Tells the session to end; true when it exited cleanly.
+    bool end(pid_t pid, int side)
+    {
+        ::sem_post(&shared->end[side]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
-    Meeting* meeting = nullptr;
+    Shared* shared = nullptr;
 };
 
 TEST_F(ChangeAccessProcessTest, TwoProcessesRacingForAFreeFolderOrAnAbandonedLockLeaveOneHolder)
@@ -505,19 +466,26 @@ TEST_F(ChangeAccessProcessTest, TwoProcessesRacingForAFreeFolderOrAnAbandonedLoc
         bool abandoned = round % 2 == 1;
         if (abandoned)
             touchFile(paths.lock, FileTime{1'000'000'000, 0});
-        EXPECT_EQ(race(), 1) << "round " << round << (abandoned ? " abandoned" : " free");
+        for (sem_t& s : shared->arrived)
+            ::sem_init(&s, 1, 0);  // a side that never created left its arrival behind
+        pid_t first = forkSession(0, true), second = forkSession(1, true);
+        ::sem_wait(&shared->answered);
+        ::sem_wait(&shared->answered);
+        EXPECT_EQ(shared->got[0] + shared->got[1], 1) << "round " << round << (abandoned ? " abandoned" : " free");
+        EXPECT_TRUE(end(first, 0));
+        EXPECT_TRUE(end(second, 1));
         EXPECT_FALSE(a.files.exists(paths.lock)) << "the holder gave it back at its end";
     }
 }
 
 TEST_F(ChangeAccessProcessTest, ALockHeldByAnotherProcessIsLive)
 {
-    ChildSession holder(folder.path());
-    holder.start();
-    ASSERT_TRUE(holder.gotAccess());
+    pid_t holder = forkSession(0, false);
+    ::sem_wait(&shared->answered);
+    ASSERT_TRUE(shared->got[0]);
     EXPECT_FALSE(a.access.requestChangeAccess());
     EXPECT_TRUE(a.access.anotherSessionHolds());
-    EXPECT_TRUE(holder.end());
+    EXPECT_TRUE(end(holder, 0));
     a.access.tick();
     EXPECT_TRUE(a.access.requestChangeAccess());
 }

@@ -34,7 +34,7 @@ protected:
 
 // --- judging ---------------------------------------------------------------
 
-TEST_F(LockFileTest, LiveFromThirtySecondsBehindToThreeHundredAhead)
+TEST_F(LockFileTest, LiveFromThirtySecondsBehindToThreeHundredAheadOfTheTimeAWaitFileReceives)
 {
     EXPECT_EQ(judgeAt(-31), LockState::Abandoned);
     EXPECT_EQ(judgeAt(-30), LockState::Live);
@@ -42,11 +42,9 @@ TEST_F(LockFileTest, LiveFromThirtySecondsBehindToThreeHundredAhead)
     EXPECT_EQ(judgeAt(300), LockState::Live);
     EXPECT_EQ(judgeAt(301), LockState::Abandoned);
     EXPECT_FALSE(files.exists(paths.wait)) << "the wait file lives only while a lock is judged";
-}
 
-TEST_F(LockFileTest, JudgesAgainstTheTimeAWaitFileReceives)
-{
-    // The real folder's "now", whatever this test's clock would say.
+    // Against the real folder's "now", whatever this test's clock would say.
+    files.probeTime.reset();
     FileTime now = *files.real.probeNow(folder.path() / "probe").now;
     touchFile(paths.lock, secondsAfter(now, -29));
     EXPECT_EQ(judgeLock(files, paths, messages).state, LockState::Live);
@@ -81,7 +79,7 @@ TEST_F(LockFileTest, OwnLeftoverCountsOnlyWhenNoProcessHoldsItOpen)
 
 // --- creating, taking over, releasing -------------------------------------
 
-TEST_F(LockFileTest, OnlyOneOfTwoCreatorsHoldsTheLock)
+TEST_F(LockFileTest, OnlyOneOfTwoCreatorsOrTwoTakersHoldsTheLock)
 {
     auto first = HeldLock::create(files, paths);
     auto second = HeldLock::create(files, paths);
@@ -89,19 +87,17 @@ TEST_F(LockFileTest, OnlyOneOfTwoCreatorsHoldsTheLock)
     EXPECT_FALSE(second.lock);
     EXPECT_EQ(second.error, EEXIST);
     EXPECT_TRUE(first.lock->inEffect());
-}
+    first.lock.reset();
 
-TEST_F(LockFileTest, ALateTakerDoesNotRemoveTheLockAnEarlierTakerCreated)
-{
     // Regression: both sessions judged the same abandoned lock; the second
     // removed by name the lock the first had just created, and both held.
     touchFile(paths.lock, FileTime{1'000'000'000, 0});
     FileStamp judged = *files.stamp(paths.lock);
-    auto first = HeldLock::takeOver(files, paths, judged);
-    auto second = HeldLock::takeOver(files, paths, judged);
-    ASSERT_TRUE(first.lock);
-    EXPECT_FALSE(second.lock);
-    EXPECT_TRUE(first.lock->inEffect());
+    auto early = HeldLock::takeOver(files, paths, judged);
+    auto late = HeldLock::takeOver(files, paths, judged);
+    ASSERT_TRUE(early.lock);
+    EXPECT_FALSE(late.lock);
+    EXPECT_TRUE(early.lock->inEffect());
 }
 
 TEST_F(LockFileTest, AFreshLockMovedAsideByMistakeIsPutBack)

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 namespace zk {
 namespace {
@@ -27,43 +28,29 @@ constexpr double kMinute = 1.0 / 1440.0;
 
 TEST(MoonTest, PhasesFallAtTheirPublishedMoments)
 {
-    const struct {
-        double moment;
-        int quarter;
-        DayNumber day;
-        MoonPhaseName name;
-    } cases[] = {
-        {utc(2024, 1, 25, 17, 54), 2, dayOf(1, 25, 2024), MoonPhaseName::Full},
-        {utc(2024, 4, 8, 18, 21), 0, dayOf(4, 8, 2024), MoonPhaseName::New},  // the total solar eclipse
-        {utc(2017, 8, 21, 18, 30), 0, dayOf(8, 21, 2017), MoonPhaseName::New},
-        {utc(2022, 11, 8, 11, 2), 2, dayOf(11, 8, 2022), MoonPhaseName::Full},  // a total lunar eclipse
-        {utc(2024, 1, 18, 3, 53), 1, dayOf(1, 18, 2024), MoonPhaseName::FirstQuarter},
-        {utc(2024, 2, 2, 23, 18), 3, dayOf(2, 2, 2024), MoonPhaseName::LastQuarter},
-    };
-    for (const auto& c : cases) {
-        EXPECT_NEAR(principalPhaseMoment(c.moment + 3.0, c.quarter), c.moment, 4 * kMinute) << c.day.value();
-        EXPECT_EQ(moonPhase(c.day, 0).name, c.name) << c.day.value();
+    // Year, month, day, hour and minute (UTC) of each moment, and its quarter.
+    for (auto [y, m, d, hour, minute, quarter, name] : {
+             std::tuple{2024, 1, 25, 17, 54, 2, MoonPhaseName::Full},
+             {2024, 4, 8, 18, 21, 0, MoonPhaseName::New},  // the total solar eclipse
+             {2017, 8, 21, 18, 30, 0, MoonPhaseName::New},
+             {2022, 11, 8, 11, 2, 2, MoonPhaseName::Full},  // a total lunar eclipse
+             {2024, 1, 18, 3, 53, 1, MoonPhaseName::FirstQuarter},
+             {2024, 2, 2, 23, 18, 3, MoonPhaseName::LastQuarter}}) {
+        const double moment = utc(y, m, d, hour, minute);
+        EXPECT_NEAR(principalPhaseMoment(moment + 3.0, quarter), moment, 4 * kMinute) << y << "-" << m << "-" << d;
+        EXPECT_EQ(moonPhase(dayOf(m, d, y), 0).name, name) << y << "-" << m << "-" << d;
     }
     // Between them the crescent and gibbous phases, lit as they should be.
-    const struct {
-        DayNumber day;
-        MoonPhaseName name;
-        bool waxing;
-        double lowLit, highLit;
-    } between[] = {
-        {dayOf(1, 14, 2024), MoonPhaseName::WaxingCrescent, true, 0.05, 0.4},
-        {dayOf(1, 21, 2024), MoonPhaseName::WaxingGibbous, true, 0.6, 0.95},
-        {dayOf(1, 25, 2024), MoonPhaseName::Full, true, 0.99, 1.0},  // noon, before the moment
-        {dayOf(1, 29, 2024), MoonPhaseName::WaningGibbous, false, 0.6, 0.95},
-        {dayOf(2, 6, 2024), MoonPhaseName::WaningCrescent, false, 0.05, 0.4},
-        {dayOf(4, 8, 2024), MoonPhaseName::New, false, 0.0, 0.01},
-    };
-    for (const auto& b : between) {
-        MoonPhase phase = moonPhase(b.day, 0);
-        EXPECT_EQ(phase.name, b.name) << b.day.value();
-        EXPECT_EQ(phase.waxing, b.waxing) << b.day.value();
-        EXPECT_GE(phase.illuminated, b.lowLit) << b.day.value();
-        EXPECT_LE(phase.illuminated, b.highLit) << b.day.value();
+    for (auto [day, name, waxing, lowLit, highLit] : {
+             std::tuple{dayOf(1, 14, 2024), MoonPhaseName::WaxingCrescent, true, 0.05, 0.4},
+             {dayOf(1, 21, 2024), MoonPhaseName::WaxingGibbous, true, 0.6, 0.95},
+             {dayOf(1, 25, 2024), MoonPhaseName::Full, true, 0.99, 1.0},  // noon, before the moment
+             {dayOf(1, 29, 2024), MoonPhaseName::WaningGibbous, false, 0.6, 0.95},
+             {dayOf(2, 6, 2024), MoonPhaseName::WaningCrescent, false, 0.05, 0.4},
+             {dayOf(4, 8, 2024), MoonPhaseName::New, false, 0.0, 0.01}}) {
+        const MoonPhase phase = moonPhase(day, 0);
+        EXPECT_EQ(std::tuple(phase.name, phase.waxing), std::tuple(name, waxing)) << day.value();
+        EXPECT_TRUE(phase.illuminated >= lowLit && phase.illuminated <= highLit) << day.value() << ": " << phase.illuminated;
     }
     EXPECT_NEAR(moonPhase(dayOf(1, 25, 2024), 0).ageDays, 14.3, 0.3);
     EXPECT_STREQ(moonSymbol(MoonPhaseName::Full), "\U0001F315");
@@ -112,12 +99,9 @@ TEST(MoonTest, FarNorthTheMoonMayStayUpOrDown)
     // Svalbard near the moon's major standstill: the full moon of December
     // stands far north, the new moon far south.
     const MoonTimes up = moonTimes(dayOf(12, 15, 2024), 78.22, 15.65, 60, MoonHours::Morning);
-    EXPECT_TRUE(up.allNight);
-    EXPECT_FALSE(up.rise || up.set);
+    EXPECT_TRUE(up.allNight && !up.rise && !up.set);
     const MoonTimes down = moonTimes(dayOf(12, 30, 2024), 78.22, 15.65, 60, MoonHours::Morning);
-    EXPECT_FALSE(down.allNight);
-    EXPECT_FALSE(down.rise || down.set);
-
+    EXPECT_FALSE(down.allNight || down.rise || down.set);
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     MoonDisplay display{.phases = false, .moonrise = true, .moonset = true, .hours = MoonHours::Morning,
@@ -128,13 +112,10 @@ TEST(MoonTest, FarNorthTheMoonMayStayUpOrDown)
 
 TEST(TideTest, HighsFollowTheMoonsPassageByTheIntervalWithLowsBetween)
 {
-    const struct {
-        std::string_view text;
-        std::optional<int> minutes;
-    } intervals[] = {{"5:30", 330}, {" 0:00 ", 0}, {"12:24", 744}, {"12:25", std::nullopt}, {"5:3", std::nullopt},
-                     {"530", std::nullopt}, {"-1:00", std::nullopt}, {"a:bc", std::nullopt}, {"", std::nullopt}};
-    for (const auto& i : intervals)
-        EXPECT_EQ(parseHighWaterInterval(i.text), i.minutes) << i.text;
+    const std::optional<int> no;
+    for (auto [text, minutes] : {std::pair<std::string_view, std::optional<int>>{"5:30", 330}, {" 0:00 ", 0}, {"12:24", 744},
+                                 {"12:25", no}, {"5:3", no}, {"530", no}, {"-1:00", no}, {"a:bc", no}, {"", no}})
+        EXPECT_EQ(parseHighWaterInterval(text), minutes) << text;
     EXPECT_EQ(formatHighWaterInterval(330), "5:30");
 
     const double from = utc(2024, 3, 1, 0, 0);
@@ -181,8 +162,7 @@ TEST(SkyFactsTest, MoonThenSunThenTodaysTidesInTheOrderTheyCome)
         at = found;
     }
     const std::size_t low = facts.find("Low tide "), high = facts.find("High tide ");
-    ASSERT_NE(low, std::string::npos) << facts;
-    ASSERT_NE(high, std::string::npos) << facts;
+    ASSERT_TRUE(low != std::string::npos && high != std::string::npos) << facts;
     EXPECT_GT(std::min(low, high), at);
     // The earlier of the two comes first: the next tides after 10:00.
     const std::vector<Tide> coming = meanTides(julianOfDay(today) + 10.0 / 24, julianOfDay(today) + 1.1, -4.14, 330);
@@ -196,10 +176,6 @@ TEST(SkyFactsTest, MoonThenSunThenTodaysTidesInTheOrderTheyCome)
     d.tides.location.highWaterInterval.reset();
     EXPECT_EQ(skyFacts(today, d, LineMoment{today, TimeValue::fromClock(10, 0)}, regional).find("tide"),
               std::string::npos);
-    // The morning reading covers other hours than the evening one.
-    MoonDisplay morning = d.moon;
-    morning.hours = MoonHours::Morning;
-    EXPECT_NE(moonFacts(today, morning, regional), moonFacts(today, d.moon, regional));
 }
 
 } // namespace

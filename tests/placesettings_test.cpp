@@ -8,26 +8,23 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace zk {
 namespace {
 
 TEST(PlaceSettingsTest, PositionsWithinRangeAreTakenOthersAreNamed)
 {
-    const struct {
-        const char* latitude;
-        const char* longitude;
-        const char* error;  // null: taken
-    } cases[] = {
-        {"50.37", "-4.14", nullptr},  {" +90 ", "180", nullptr},  {"-90", "-180", nullptr},
-        {"90.01", "0", kLatitudeRangeText}, {"", "0", kLatitudeRangeText}, {"51N", "0", kLatitudeRangeText},
-        {"0", "-180.5", kLongitudeRangeText}, {"0", "nan", kLongitudeRangeText}, {"0", "1e3", kLongitudeRangeText},
-    };
-    for (const auto& c : cases) {
-        auto parsed = parseGeoPosition(c.latitude, c.longitude);
-        if (c.error)
-            EXPECT_EQ(std::get<std::string>(parsed), c.error) << c.latitude << " " << c.longitude;
+    // The error named, or null when the position is taken.
+    for (auto [latitude, longitude, error] : {std::tuple<const char*, const char*, const char*>{"50.37", "-4.14", nullptr},
+             {" +90 ", "180", nullptr}, {"-90", "-180", nullptr}, {"90.01", "0", kLatitudeRangeText},
+             {"", "0", kLatitudeRangeText}, {"51N", "0", kLatitudeRangeText}, {"0", "-180.5", kLongitudeRangeText},
+             {"0", "nan", kLongitudeRangeText}, {"0", "1e3", kLongitudeRangeText}}) {
+        auto parsed = parseGeoPosition(latitude, longitude);
+        if (error)
+            EXPECT_EQ(std::get<std::string>(parsed), error) << latitude << " " << longitude;
         else
-            EXPECT_TRUE(std::holds_alternative<GeoPosition>(parsed)) << c.latitude << " " << c.longitude;
+            EXPECT_TRUE(std::holds_alternative<GeoPosition>(parsed)) << latitude << " " << longitude;
     }
     EXPECT_EQ(degreesText(50.37), "50.37");
     EXPECT_EQ(degreesText(-0.00001), "0");
@@ -39,8 +36,7 @@ TEST(PlaceSettingsTest, TheTideLocationNeedsANameAndAnIntervalAndSurvivesTheStor
     EXPECT_EQ(std::get<std::string>(parseTideLocation("  ", "5:30")), kTideNameText);
     EXPECT_EQ(std::get<std::string>(parseTideLocation("Brest", "12:30")), kHighWaterIntervalText);
     TideLocation brest = std::get<TideLocation>(parseTideLocation(" Brest ", "3:47"));
-    EXPECT_EQ(brest.name, "Brest");
-    EXPECT_EQ(brest.highWaterInterval, 227);
+    EXPECT_EQ(std::tuple(brest.name, brest.highWaterInterval), std::tuple("Brest", 227));
 
     testsupport::TempFolder temp;
     SettingStore store(temp.path());
@@ -51,8 +47,7 @@ TEST(PlaceSettingsTest, TheTideLocationNeedsANameAndAnIntervalAndSurvivesTheStor
     settings.write(store);
     Settings read;
     read.read(store);
-    EXPECT_EQ(tideLocationOf(read).name, "Brest");
-    EXPECT_EQ(tideLocationOf(read).highWaterInterval, 227);
+    EXPECT_EQ(std::tuple(tideLocationOf(read).name, tideLocationOf(read).highWaterInterval), std::tuple("Brest", 227));
     EXPECT_DOUBLE_EQ(geoPositionOf(read).longitude, -4.49);
 }
 

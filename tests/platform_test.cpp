@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
+#include "tests/lockfilesupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 namespace zk {
 namespace {
 
-TEST(ClockTest, LocalMomentsParseInBothForms)
+TEST(ClockTest, LocalMomentsParseInBothFormsOntoTheCalendar)
 {
     auto m = parseLocalMoment("2026-12-06 09:05");
     ASSERT_TRUE(m);
@@ -25,31 +26,23 @@ TEST(ClockTest, LocalMomentsParseInBothForms)
     for (const char* bad : {"", "2023-02-29 10:00", "2026-12-06", "2026-12-06 24:00", "2026-12-06 10:00:61",
                             "2026-12-06 10:00 extra", "garbage"})
         EXPECT_FALSE(parseLocalMoment(bad)) << bad;
+    for (auto [text, day] : {std::pair{"1980-01-01 00:00", 1}, {"2010-12-13 00:00", 11305}, {"2068-12-31 00:00", 32508}})
+        EXPECT_EQ(parseLocalMoment(text)->dayNumber().value(), day) << text;
 }
 
-TEST(ClockTest, DayNumbersMatchTheCalendar)
-{
-    EXPECT_EQ(parseLocalMoment("1980-01-01 00:00")->dayNumber().value(), 1);
-    EXPECT_EQ(parseLocalMoment("2010-12-13 00:00")->dayNumber().value(), 11305);
-    EXPECT_EQ(parseLocalMoment("2068-12-31 00:00")->dayNumber().value(), 32508);
-}
-
-TEST(ClockTest, EnvironmentFixesTheClock)
+TEST(ClockTest, EnvironmentFixesTheClockAndAFixedClockAdvancesAcrossMidnight)
 {
     setenv("ZELKON_NOW", "2026-03-01 17:00", 1);
     auto clock = clockFromEnvironment();
     EXPECT_EQ(clock->now().value(), 1021);
     EXPECT_EQ(clock->today(), parseLocalMoment("2026-03-01 00:00")->dayNumber());
     unsetenv("ZELKON_NOW");
-}
 
-TEST(ClockTest, FixedClockAdvancesAcrossMidnight)
-{
-    FixedClock clock(*parseLocalMoment("2026-12-31 23:59:50"));
-    DayNumber before = clock.today();
-    clock.advanceSeconds(15);
-    EXPECT_EQ(clock.today(), before + 1);
-    EXPECT_EQ(clock.now().value(), 1);
+    FixedClock fixed(*parseLocalMoment("2026-12-31 23:59:50"));
+    DayNumber before = fixed.today();
+    fixed.advanceSeconds(15);
+    EXPECT_EQ(fixed.today(), before + 1);
+    EXPECT_EQ(fixed.now().value(), 1);
 }
 
 TEST(MessagesTest, CaptionCarriesUserAndClockUnlessInitialising)
@@ -80,8 +73,8 @@ TEST(MessagesTest, QuestionsAreAnsweredFromTheQueueThenTheDefault)
 
 TEST(MessagesTest, ErrorsBeepAndAreAppendedToTheErrorLog)
 {
-    auto folder = std::filesystem::temp_directory_path() / ("zk-messages-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    testsupport::TempFolder temp;
+    const std::filesystem::path folder = temp.path();
     ScriptedPresenter presenter;
     Messages messages(presenter);
     messages.setScheduleFolder(folder);
@@ -95,24 +88,19 @@ TEST(MessagesTest, ErrorsBeepAndAreAppendedToTheErrorLog)
     std::getline(log, line);
     EXPECT_EQ(line, "10:15a 12/6/26 " + std::string(150, 'e'));
     EXPECT_FALSE(std::getline(log, line));
-    std::filesystem::remove_all(folder);
 }
 
-TEST(FaultTest, ConditionCodeNamesVersionModuleAndLine)
+TEST(FaultTest, ConditionCodeNamesVersionModuleAndLineAndReachesTheHandler)
 {
     EXPECT_EQ((ConditionCode{"Actchain", 123}).text(), "21.00-Actchain123");
     std::string text = abnormalConditionMessage(ConditionCode{"Daylist", 7});
     EXPECT_EQ(text.rfind("Abnormal Condition Detected.", 0), 0u);
     EXPECT_NE(text.find("21.00-Daylist7"), std::string::npos);
-}
 
-TEST(FaultTest, ThrowingHandlerLetsTestsObserveAFault)
-{
     ThrowingFaultHandler handler;
     FaultHandler* previous = installFaultHandler(&handler);
     try {
         ZK_FAULT("Probe");
-        FAIL() << "a fault returned";
     } catch (const InternalFault& fault) {
         EXPECT_STREQ(fault.code().module, "Probe");
         EXPECT_GT(fault.code().line, 0);

@@ -11,36 +11,35 @@
 #include <locale.h>
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace zk {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name)
+// Sets an environment variable for one scope and puts the old value back.
+struct ScopedVariable {
+    ScopedVariable(const char* name, const char* value) : name(name)
     {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        if (const char* was = std::getenv(name))
+            old = was;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedVariable()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
+    ~ScopedVariable() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
 
-private:
-    const char* name_;
-    std::optional<std::string> old_;
+    const char* name;
+    std::optional<std::string> old;
 };
+
+// The date order, clock, separators, pattern, hour zero and the week, for
+// comparing at once.
+auto facts(const UserRegional& u)
+{
+    const RegionalSettings& r = u.regional;
+    return std::tuple(r.iDate, r.iTime, r.sDate, r.sTime, r.sShortDate, r.iTLZero, u.week.weekStartsMonday,
+                      u.week.firstWeekRule, u.week.yearFirstWeekAdjust);
+}
 
 class ProfileFolder : public ::testing::Test {
 protected:
@@ -65,36 +64,24 @@ TEST(RegionalSettings, SanitisedBringsValuesIntoRange)
     r.sShortDate = "yy年mm月dd日";
     r.dayNames[3] = "";
     const RegionalSettings s = sanitised(r);
-    EXPECT_EQ(s.iDate, 0);
-    EXPECT_EQ(s.iTime, 0);
-    EXPECT_EQ(s.sDate, "年");
-    EXPECT_EQ(s.sTime, ":");
-    EXPECT_EQ(s.sShortDate, "yy年mm月"); // ten bytes, no half character
-    EXPECT_EQ(s.dayNames[3], "Wednesday");
+    // The pattern keeps ten bytes, no half character.
+    EXPECT_EQ(std::tuple(s.iDate, s.iTime, s.sDate, s.sTime, s.sShortDate, s.dayNames[3]),
+              std::tuple(0, 0, "年", ":", "yy年mm月", "Wednesday"));
     const WeekSettings w = sanitised(WeekSettings{true, 5, 1000});
-    EXPECT_EQ(w.firstWeekRule, 0);
-    EXPECT_EQ(w.yearFirstWeekAdjust, 0);
+    EXPECT_EQ(std::tuple(w.firstWeekRule, w.yearFirstWeekAdjust), std::tuple(0, 0));
 }
 
 // ---- locale formats --------------------------------------------------------------
 
 TEST(LocaleFormats, DateOrderSeparatorAndPattern)
 {
-    struct Case {
-        const char* format;
-        int iDate;
-        const char* sDate;
-        const char* pattern;
-    };
-    for (const Case& c : {Case{"%m/%d/%y", 0, "/", "mm/dd/yy"}, Case{"%d/%m/%Y", 1, "/", "dd/mm/yyyy"},
-                          Case{"%d.%m.%Y", 1, ".", "dd.mm.yyyy"}, Case{"%F", 2, "-", "yyyy-mm-dd"},
-                          Case{"%D", 0, "/", "mm/dd/yy"}, Case{"%e/%-m/%y", 1, "/", "d/m/yy"},
-                          Case{"%d. %m. %Y", 1, ".", "dd.mm.yyyy"}, Case{"%Y年%m月%d日", 2, "/", "yyyy/mm/dd"}}) {
-        const auto facts = dateFormatFacts(c.format);
-        ASSERT_TRUE(facts) << c.format;
-        EXPECT_EQ(facts->iDate, c.iDate) << c.format;
-        EXPECT_EQ(facts->sDate, c.sDate) << c.format;
-        EXPECT_EQ(facts->sShortDate, c.pattern) << c.format;
+    for (auto [format, iDate, sDate, pattern] :
+         {std::tuple{"%m/%d/%y", 0, "/", "mm/dd/yy"}, {"%d/%m/%Y", 1, "/", "dd/mm/yyyy"}, {"%d.%m.%Y", 1, ".", "dd.mm.yyyy"},
+          {"%F", 2, "-", "yyyy-mm-dd"}, {"%D", 0, "/", "mm/dd/yy"}, {"%e/%-m/%y", 1, "/", "d/m/yy"},
+          {"%d. %m. %Y", 1, ".", "dd.mm.yyyy"}, {"%Y年%m月%d日", 2, "/", "yyyy/mm/dd"}}) {
+        const auto facts = dateFormatFacts(format);
+        ASSERT_TRUE(facts) << format;
+        EXPECT_EQ(std::tuple(facts->iDate, facts->sDate, facts->sShortDate), std::tuple(iDate, sDate, pattern)) << format;
     }
     const auto noZeros = dateFormatFacts("%e.%-m.%Y");
     ASSERT_TRUE(noZeros);
@@ -109,41 +96,22 @@ TEST(LocaleFormats, DateOrderSeparatorAndPattern)
 
 TEST(LocaleFormats, ClockAndTimeSeparator)
 {
-    struct Case {
-        const char* format;
-        const char* amPm;
-        int iTime;
-        const char* sTime;
-        int iTLZero;
-    };
-    for (const Case& c : {Case{"%H:%M:%S", "", 1, ":", 1}, Case{"%r", "%I:%M:%S %p", 0, ":", 1},
-                          Case{"%l.%M %p", "", 0, ".", 0}, Case{"%T", "", 1, ":", 1}, Case{"%k:%M", "", 1, ":", 0},
-                          Case{"%H時%M分%S秒", "", 1, ":", 1}}) {
-        const auto facts = timeFormatFacts(c.format, c.amPm);
-        ASSERT_TRUE(facts) << c.format;
-        EXPECT_EQ(facts->iTime, c.iTime) << c.format;
-        EXPECT_EQ(facts->sTime, c.sTime) << c.format;
-        EXPECT_EQ(facts->iTLZero, c.iTLZero) << c.format;
+    for (auto [format, amPm, iTime, sTime, iTLZero] :
+         {std::tuple{"%H:%M:%S", "", 1, ":", 1}, {"%r", "%I:%M:%S %p", 0, ":", 1}, {"%l.%M %p", "", 0, ".", 0},
+          {"%T", "", 1, ":", 1}, {"%k:%M", "", 1, ":", 0}, {"%H時%M分%S秒", "", 1, ":", 1}}) {
+        const auto facts = timeFormatFacts(format, amPm);
+        ASSERT_TRUE(facts) << format;
+        EXPECT_EQ(std::tuple(facts->iTime, facts->sTime, facts->iTLZero), std::tuple(iTime, sTime, iTLZero)) << format;
     }
     EXPECT_FALSE(timeFormatFacts("%r", ""));
     EXPECT_FALSE(timeFormatFacts("%M", ""));
 }
 
-TEST(LocaleFormats, FirstWeekRule)
-{
-    EXPECT_EQ(firstWeekRuleForMinimalDays(1), 0);
-    EXPECT_EQ(firstWeekRuleForMinimalDays(4), 2);
-    EXPECT_EQ(firstWeekRuleForMinimalDays(7), 1);
-}
-
 TEST(LocaleFormats, CAndUnknownLocalesGiveTheDefaults)
 {
     for (const char* name : {"C", "POSIX", "C.UTF-8", "xx_NOWHERE.UTF-8"}) {
-        const UserRegional u = regionalFromLocale(name);
-        EXPECT_EQ(u.regional.sShortDate, "mm/dd/yy") << name;
-        EXPECT_EQ(u.regional.iTime, 0) << name;
-        EXPECT_EQ(u.regional.dayNames[1], "Monday") << name;
-        EXPECT_FALSE(u.week.weekStartsMonday) << name;
+        EXPECT_EQ(facts(regionalFromLocale(name)), std::tuple(0, 0, "/", ":", "mm/dd/yy", 0, false, 0, 0)) << name;
+        EXPECT_EQ(regionalFromLocale(name).regional.dayNames[1], "Monday") << name;
     }
 }
 
@@ -157,9 +125,7 @@ TEST(LocaleFormats, AnInstalledGermanLocale)
     else
         GTEST_SKIP() << name << " is not installed";
     const UserRegional u = regionalFromLocale(name);
-    EXPECT_EQ(u.regional.iDate, 1);
-    EXPECT_EQ(u.regional.sDate, ".");
-    EXPECT_EQ(u.regional.iTime, 1);
+    EXPECT_EQ(std::tuple(u.regional.iDate, u.regional.sDate, u.regional.iTime), std::tuple(1, ".", 1));
     EXPECT_EQ(u.regional.dayNames[3], "Mittwoch");
     EXPECT_TRUE(u.week.weekStartsMonday);
     EXPECT_EQ(u.week.firstWeekRule, 2);
@@ -171,29 +137,15 @@ TEST_F(ProfileFolder, ProfileValuesWinOverTheLocale)
 {
     const fs::path path = write("[intl]\niDate=1\niTime=1 ; old comment\nsDate=.\nsTime=h\nsShortDate=dd.mm.yyyy\n"
                                 "iTLZero=1\n[Zelkon]\nWeekStartsMon=1\nFirstWeekRule=2\nYearFirstWeekAdjust=-1\n");
-    const UserRegional u = loadUserRegional(RegionalSources{path, "C"});
-    EXPECT_EQ(u.regional.iDate, 1);
-    EXPECT_EQ(u.regional.iTime, 1);
-    EXPECT_EQ(u.regional.sDate, ".");
-    EXPECT_EQ(u.regional.sTime, "h");
-    EXPECT_EQ(u.regional.sShortDate, "dd.mm.yyyy");
-    EXPECT_EQ(u.regional.iTLZero, 1);
-    EXPECT_TRUE(u.week.weekStartsMonday);
-    EXPECT_EQ(u.week.firstWeekRule, 2);
-    EXPECT_EQ(u.week.yearFirstWeekAdjust, -1);
+    EXPECT_EQ(facts(loadUserRegional(RegionalSources{path, "C"})),
+              std::tuple(1, 1, ".", "h", "dd.mm.yyyy", 1, true, 2, -1));
 }
 
 TEST_F(ProfileFolder, BadOrMissingProfileValuesKeepTheLocaleOnes)
 {
     const fs::path path = write("[intl]\niDate=7\niTime=x\nsDate=\nsShortDate=\n[Zelkon]\nFirstWeekRule=3\n");
-    for (const fs::path& p : {path, folder / "absent.ini", fs::path()}) {
-        const UserRegional u = loadUserRegional(RegionalSources{p, "C"});
-        EXPECT_EQ(u.regional.iDate, 0);
-        EXPECT_EQ(u.regional.iTime, 0);
-        EXPECT_EQ(u.regional.sDate, "/");
-        EXPECT_EQ(u.regional.sShortDate, "mm/dd/yy");
-        EXPECT_EQ(u.week.firstWeekRule, 0);
-    }
+    for (const fs::path& p : {path, folder / "absent.ini", fs::path()})
+        EXPECT_EQ(facts(loadUserRegional(RegionalSources{p, "C"})), facts(regionalFromLocale("C"))) << p;
 }
 
 TEST_F(ProfileFolder, NormalRunReadsTheProfileInTheSettingStore)
@@ -204,24 +156,19 @@ TEST_F(ProfileFolder, NormalRunReadsTheProfileInTheSettingStore)
     EXPECT_EQ(loadUserRegional(userRegionalSources()).regional.iDate, 2);
 }
 
-TEST(NamedValues, IntlAndWeekSettingsByName)
+TEST(NamedValues, IntlAndWeekSettingsByNameAndRefusalsChangeNothing)
 {
     RegionalSettings r;
     EXPECT_TRUE(setIntlValue(r, "idate", "2") && setIntlValue(r, "STIME", ".") && setIntlValue(r, "sShortDate", "yyyy-mm-dd"));
-    EXPECT_EQ(r.iDate, 2);
-    EXPECT_EQ(r.sTime, ".");
-    EXPECT_EQ(r.sShortDate, "yyyy-mm-dd");
     EXPECT_FALSE(setIntlValue(r, "iDate", "3") || setIntlValue(r, "iDate", "1x") || setIntlValue(r, "iTime", "")
                  || setIntlValue(r, "sDate", "") || setIntlValue(r, "sCurrency", "$"));
-    EXPECT_EQ(r.iDate, 2);
+    EXPECT_EQ(std::tuple(r.iDate, r.sTime, r.sShortDate), std::tuple(2, ".", "yyyy-mm-dd"));
     WeekSettings w;
     EXPECT_TRUE(setWeekSetting(w, "WeekStartsMon", "1") && setWeekSetting(w, "firstweekrule", "2")
                 && setWeekSetting(w, "YearFirstWeekAdjust", "-2"));
-    EXPECT_TRUE(w.weekStartsMonday);
-    EXPECT_EQ(w.firstWeekRule, 2);
-    EXPECT_EQ(w.yearFirstWeekAdjust, -2);
     EXPECT_FALSE(setWeekSetting(w, "WeekStartsMon", "2") || setWeekSetting(w, "FirstWeekRule", "3")
                  || setWeekSetting(w, "ShowMoons", "1"));
+    EXPECT_EQ(std::tuple(w.weekStartsMonday, w.firstWeekRule, w.yearFirstWeekAdjust), std::tuple(true, 2, -2));
 }
 
 // ---- folders ---------------------------------------------------------------------

@@ -4,13 +4,13 @@
 
 #include "shell/model/autostart.h"
 #include "shell/model/settings.h"
-#include "tests/lockfilesupport.h"
+#include "tests/sessionsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <memory>
-#include <sstream>
+#include <tuple>
 
 namespace zk {
 namespace {
@@ -29,13 +29,6 @@ protected:
     fs::path schedule() const { return temp.path() / "schedule"; }
     fs::path autostart() const { return temp.path() / "autostart"; }
     void write(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
-    std::string storeText() const
-    {
-        std::ifstream in(config() / SettingStore::kStoreFileName);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     // A fresh store each time, so it reads what the last one wrote.
     std::unique_ptr<SettingStore> store() const
     {
@@ -69,11 +62,6 @@ TEST_F(SettingsTest, ValuesComeThroughTheReadOrderElseTheirDefaults)
     EXPECT_EQ(settings.color(ColorSetting::ColorDone), 255);
     EXPECT_EQ(settings.font(FontSetting::ScreenNormal), (FontSpec{"Serif", 140, FontStyle::underline}));
     EXPECT_NE(settings.text(TextSetting::DataFolder), "/nowhere");  // never from zk.ini
-    // Untouched values keep their defaults.
-    EXPECT_TRUE(settings.isOn(IntSetting::ShowTaskTimes));
-    EXPECT_EQ(settings.value(IntSetting::MinFreeLenShow), 5);
-    EXPECT_EQ(settings.rect(RectSetting::NotesWindowPos), (SettingRect{100, 200, 500, 400}));
-    EXPECT_FALSE(settings.rect(RectSetting::TimerPos));
 }
 
 TEST_F(SettingsTest, UnusableValuesFallBackToDefaultsAndOlderNamesAreRead)
@@ -95,32 +83,28 @@ TEST_F(SettingsTest, UnusableValuesFallBackToDefaultsAndOlderNamesAreRead)
 
 TEST_F(SettingsTest, WeekSettingsDefaultToTheLocaleAndYieldToTheStore)
 {
-    Settings fromLocale(environment(true, 2));
-    fromLocale.read(*store());
-    EXPECT_TRUE(fromLocale.week().weekStartsMonday);
-    EXPECT_EQ(fromLocale.week().firstWeekRule, 2);
-
+    const auto weekAfterRead = [&] {
+        Settings settings(environment(true, 2));
+        settings.read(*store());
+        const WeekSettings w = settings.week();
+        return std::tuple{w.weekStartsMonday, w.firstWeekRule, w.yearFirstWeekAdjust};
+    };
+    EXPECT_EQ(weekAfterRead(), std::tuple(true, 2, 0));
     write(config() / "Zelkon.ini", "[Zelkon]\nWeekStartsMon=0\nFirstWeekRule=1\nYearFirstWeekAdjust=1\n");
-    Settings chosen(environment(true, 2));
-    chosen.read(*store());
-    EXPECT_FALSE(chosen.week().weekStartsMonday);
-    EXPECT_EQ(chosen.week().firstWeekRule, 1);
-    EXPECT_EQ(chosen.week().yearFirstWeekAdjust, 1);
+    EXPECT_EQ(weekAfterRead(), std::tuple(false, 1, 1));
 }
 
 TEST_F(SettingsTest, UndecidedAutoStartAsksTheAutostartFolder)
 {
-    Settings without(environment());
-    without.read(*store());
-    EXPECT_EQ(without.value(IntSetting::AutoStart), 0);
-
+    const auto autoStartAfterRead = [&] {
+        Settings settings(environment());
+        settings.read(*store());
+        return settings.value(IntSetting::AutoStart);
+    };
+    EXPECT_EQ(autoStartAfterRead(), 0);
     ASSERT_TRUE(setLaunchAtStartup(autostart(), true, "/opt/my $tools/zelkon"));
-    Settings with(environment());
-    with.read(*store());
-    EXPECT_EQ(with.value(IntSetting::AutoStart), 1);
-    std::ifstream entry(autostart() / kAutostartEntryName);
-    std::string all((std::istreambuf_iterator<char>(entry)), {});
-    EXPECT_NE(all.find("Exec=\"/opt/my \\$tools/zelkon\"\n"), std::string::npos);
+    EXPECT_EQ(autoStartAfterRead(), 1);
+    EXPECT_NE(testsupport::readText(autostart() / kAutostartEntryName).find("Exec=\"/opt/my \\$tools/zelkon\"\n"), std::string::npos);
 
     ASSERT_TRUE(setLaunchAtStartup(autostart(), false, {}));
     EXPECT_FALSE(launchesAtStartup(autostart()));
@@ -159,38 +143,29 @@ TEST_F(SettingsTest, WriteKeepsEveryValueAndOnlyTheTextsSetHere)
     EXPECT_EQ(again.windowRow().viewCommand, 935);
     EXPECT_EQ(again.rect(RectSetting::TimerWndPos), (SettingRect{5, 6, 70, 80}));
 
-    const std::string text = storeText();
+    const std::string text = testsupport::readText(config() / SettingStore::kStoreFileName);
     EXPECT_NE(text.find("User00042="), std::string::npos);
     EXPECT_EQ(text.find("DataFolder"), std::string::npos);  // not set here: left to its owner
     EXPECT_EQ(text.find("ColorFluid"), std::string::npos);
 }
 
-// --- the window row -----------------------------------------------------------------------
-
 TEST(SettingsWindowRowTest, RoundTripsAllNineteenNumbers)
 {
-    UserWindowRow row;
-    row.alarmsOff = 1;
-    row.windowFlags = WindowFlag::maximised | WindowFlag::timeBarOpen;
-    row.mainWindow = {10, 20, 800, 600};
-    row.popCal = {-5, 7, 200, 180};
-    row.tilingCommand = 85;
-    row.agentsOff = 1;
-    row.noteBrowsing = 1;
-    row.viewCommand = 933;
-    row.hideDoneItems = 1;
-    row.timeBar = {0, 600, 640, 90};
-    const std::string text = formatWindowRow(row);
-    EXPECT_EQ(text, "1 34 10 20 800 600 -5 7 200 180 85 1 1 33 1 0 600 640 90 ");
-    EXPECT_EQ(parseWindowRow(text), row);
-    EXPECT_EQ(windowRowName(7), "User00007");
+    const std::string text = "1 34 10 20 800 600 -5 7 200 180 85 1 1 33 1 0 600 640 90 ";
+    const UserWindowRow row = parseWindowRow(text);
+    EXPECT_EQ(row.windowFlags, WindowFlag::maximised | WindowFlag::timeBarOpen);
+    EXPECT_EQ(row.mainWindow, (SettingRect{10, 20, 800, 600}));
+    EXPECT_EQ(row.popCal, (SettingRect{-5, 7, 200, 180}));
+    EXPECT_EQ(row.tilingCommand, 85);
+    EXPECT_EQ(row.viewCommand, 933);
+    EXPECT_EQ(row.timeBar, (SettingRect{0, 600, 640, 90}));
+    EXPECT_EQ(formatWindowRow(row), text);
 }
 
 TEST(SettingsWindowRowTest, ReadsViewCodesTilingAndShortRows)
 {
-    EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 0").tilingCommand, kQuadTiling);
-    EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 1").tilingCommand, kQuadTiling);
-    EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 2").tilingCommand, 2);
+    for (auto [tiling, read] : {std::pair{0, kQuadTiling}, {1, kQuadTiling}, {2, 2}})
+        EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 " + std::to_string(tiling)).tilingCommand, read) << tiling;
     EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 86 0 0 32").viewCommand, 32);
     EXPECT_EQ(parseWindowRow("0 0 0 0 0 0 0 0 0 0 86 0 0 77").viewCommand, kSingleScheduleView);
 
@@ -211,8 +186,6 @@ TEST(SettingsWindowRowTest, FirstRunLayoutSharesTheScreen)
     EXPECT_EQ(row.mainWindow, (SettingRect{0, 0, 1000, 760}));
     EXPECT_EQ(row.popCal, (SettingRect{700, 456, 300, 304}));
     EXPECT_EQ(row.timeBar, (SettingRect{0, 456, 700, 304}));
-    EXPECT_EQ(row.windowFlags, 0x29);
-    EXPECT_EQ(row.tilingCommand, kQuadTiling);
 }
 
 TEST(SettingsWindowRowTest, MainWindowIsBroughtOntoTheDesktop)
@@ -229,8 +202,6 @@ TEST(SettingsWindowRowTest, MainWindowIsBroughtOntoTheDesktop)
     EXPECT_EQ(placeMainWindow({10, 10, 50, 50}, ScreenLimits{100, 30, 136, 39}), (SettingRect{0, 0, 0, 0}));
 }
 
-// --- fonts and colours ------------------------------------------------------------------------
-
 TEST(SettingsFontTest, MissingPartsTakeTheirDefaults)
 {
     const FontSpec fallback{"Serif", 200, 4};
@@ -244,9 +215,7 @@ TEST(SettingsFontTest, MissingPartsTakeTheirDefaults)
     EXPECT_EQ(parseFont(longFace + ",100,0", fallback).face, std::string(30, 'a'));
 }
 
-// --- the header --------------------------------------------------------------------------------------
-
-TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)
+TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosenAndTheWindowRowOnlyForExistingSchedules)
 {
     ScheduleHeader header = ScheduleHeader::emptySchedule();
     Settings settings(environment());
@@ -261,12 +230,9 @@ TEST_F(SettingsTest, CostOfMoneyGoesToTheHeaderOnlyWhenChosen)
     write(config() / "Zelkon.ini", "[Zelkon]\nCostOfMoney=0\n");  // would divide by zero
     readAllSettings(settings, *store(), header, ScheduleOrigin::Existing);
     EXPECT_EQ(header.u8(ScheduleHeader::interestRateAt), 8);
-}
 
-TEST_F(SettingsTest, WindowRowIsReadForExistingSchedulesOnly)
-{
+    // The window row is read for existing schedules only.
     write(config() / "Zelkon.ini", "[Zelkon]\nUser00003=1 2 3 4 5 6 7 8 9 10 86 0 0 34 0 1 2 3 4 \n");
-    ScheduleHeader header = ScheduleHeader::emptySchedule();
     Settings existing(environment());
     existing.setUserNumber(3);
     readAllSettings(existing, *store(), header, ScheduleOrigin::Existing);
@@ -278,8 +244,6 @@ TEST_F(SettingsTest, WindowRowIsReadForExistingSchedulesOnly)
     readAllSettings(fresh, *store(), header, ScheduleOrigin::New);
     EXPECT_EQ(fresh.windowRow(), UserWindowRow{});
 }
-
-// --- defaults ----------------------------------------------------------------------------------------------
 
 TEST_F(SettingsTest, NewScheduleDefaultsAreAppliedAndSaved)
 {
@@ -293,13 +257,8 @@ TEST_F(SettingsTest, NewScheduleDefaultsAreAppliedAndSaved)
 
     EXPECT_EQ(header.interfaceMode(), 1u);
     EXPECT_EQ(header.u32(ScheduleHeader::optionWordAt), 0x10040001u);  // "Show user name ", "Autosort"
-    EXPECT_EQ(header.i16(440), 30);
-    EXPECT_EQ(header.i16(443), 30);
-    EXPECT_EQ(header.minSplitMinutes(), 15);
     EXPECT_EQ(header.dayStart(), TimeValue::fromClock(7, 0));
     EXPECT_EQ(header.dayEnd(), TimeValue::fromClock(23, 0));
-    EXPECT_EQ(header.bizStart(), TimeValue::fromClock(9, 0));
-    EXPECT_EQ(header.bizEnd(), TimeValue::fromClock(17, 0));
 
     Settings saved(environment(false));
     saved.read(*store());

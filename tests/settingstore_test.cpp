@@ -1,40 +1,33 @@
 // The setting store's read order, typed values and writes.
 
 #include "platform/settingstore.h"
+#include "tests/sessionsupport.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <unistd.h>
 
 namespace zk {
 namespace {
 
 class SettingStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    SettingStoreTest()
     {
-        root = std::filesystem::temp_directory_path()
-            / ("zk-settings-" + std::to_string(::getpid()) + "-"
-               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(root);
         std::filesystem::create_directories(root / "config");
         std::filesystem::create_directories(root / "schedule");
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
-    void write(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
 
-    std::filesystem::path root;
+    testsupport::TempFolder temp;
+    const std::filesystem::path root = temp.path();
 };
 
 // The read order and typed parsing are met through Settings (settings_test);
 // here what only the store knows of its files.
 TEST_F(SettingStoreTest, ScheduleIniIsMatchedLooselyAndProfileSectionsAreRead)
 {
-    write(root / "config/win.ini", "[Zelkon]\nHideGaps=1\n[intl]\niDate=1\n");
+    testsupport::writeText(root / "config/win.ini", "[Zelkon]\nHideGaps=1\n[intl]\niDate=1\n");
     // The name is searched as a substring and without regard to case, as
     // the program always did.
-    write(root / "schedule/zk.ini", "; old note MyValue=9\nMyValue=2\nTimespace=3\r\n");
+    testsupport::writeText(root / "schedule/zk.ini", "; old note MyValue=9\nMyValue=2\nTimespace=3\r\n");
     SettingStore store(root / "config");
     store.setScheduleFolder(root / "schedule");
     EXPECT_EQ(store.integer("MyValue", 0), 9);
@@ -45,16 +38,14 @@ TEST_F(SettingStoreTest, ScheduleIniIsMatchedLooselyAndProfileSectionsAreRead)
 
 TEST_F(SettingStoreTest, WritesGoToTheUsersOwnStoreCreatingItsFolder)
 {
-    write(root / "config/win.ini", "[Zelkon]\nAlarmsSilent=1\n");
+    testsupport::writeText(root / "config/win.ini", "[Zelkon]\nAlarmsSilent=1\n");
     {
         SettingStore store(root / "config");
         store.setInteger("AlarmsSilent", 0);
         EXPECT_EQ(store.integer("AlarmsSilent", -1), 0);  // the store wins over the profile
     }
     EXPECT_EQ(SettingStore(root / "config").integer("AlarmsSilent", -1), 0);
-    std::ifstream profile(root / "config/win.ini");
-    std::string text((std::istreambuf_iterator<char>(profile)), {});
-    EXPECT_EQ(text, "[Zelkon]\nAlarmsSilent=1\n");  // the profile is never written
+    EXPECT_EQ(testsupport::readText(root / "config/win.ini"), "[Zelkon]\nAlarmsSilent=1\n");  // never written
 
     SettingStore store(root / "config/not/yet");
     EXPECT_EQ(store.integer("Anything", 3), 3);

@@ -3,6 +3,7 @@
 // status filter, and setting an item's status.
 
 #include "savingsupport.h"
+#include "sessionsupport.h"
 
 #include "core/schedule.h"
 #include "core/statustable.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -79,11 +79,7 @@ protected:
         return table;
     }
     void writeBytes(const std::string& bytes) { std::ofstream(path(), std::ios::binary) << bytes; }
-    std::string fileBytes() const
-    {
-        std::ifstream in(path(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string fileBytes() const { return testsupport::readText(path()); }
 
     saving::ScratchFolder folder;
     saving::FailingFileSystem files;
