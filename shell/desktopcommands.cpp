@@ -123,6 +123,8 @@ void DesktopCommands::installItemCommands()
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
     dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });
     dispatcher_.setHandler(ItemCommand::modifyAllOccurrences, [this](int c) { modifySelectedItem(c); });
+    for (int command : {685, 155, 156, 157, 158, 395, 73})
+        dispatcher_.setHandler(command, [this](int c) { actOnSelectedEntry(*entryActionOfCommand(c)); });
 }
 
 void DesktopCommands::connectSchedulesArea()
@@ -136,6 +138,8 @@ void DesktopCommands::connectSchedulesArea()
     QObject::connect(&area, &SchedulesArea::selectionChanged, &area, [this](ItemHandle) { refresh(); });
     QObject::connect(&area, &SchedulesArea::entryDropRequested, &area,
                      [this](DraggedEntry entry, DropPlace place) { dropEntry(entry, place); });
+    QObject::connect(&area, &SchedulesArea::heldTimeToggleRequested, &area,
+                     [this](ItemHandle, DayNumber) { actOnSelectedEntry(EntryAction::HoldTime); });
     area.setDragAllowed([this] { return !app_.initialising() && !app_.state().readOnly; });
 }
 
@@ -152,6 +156,29 @@ void DesktopCommands::dropEntry(const DraggedEntry& entry, const DropPlace& plac
         return;
     app_.showDay(viewedDay());
     app_.window().schedulesArea().selectItemOn(result.day, result.item);
+}
+
+void DesktopCommands::actOnSelectedEntry(EntryAction action)
+{
+    if (app_.initialising() || app_.state().readOnly)
+        return;
+    SchedulesArea& area = app_.window().schedulesArea();
+    std::optional<DraggedEntry> entry = area.selectedEntry();
+    if (!entry)
+        return;
+    const StepSize size =
+        app_.preferences().value(IntSetting::KeyIncre1min) ? StepSize::OneMinute : StepSize::FiveMinutes;
+    EntryActionResult result;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        result = runEntryAction(app_.session(), action, *entry, viewedDay(), size);
+    }
+    // FIXME: balancing: result.rebalanceRequested sets the rebalance request
+    // once workload balancing exists.
+    if (!result.item)
+        return;
+    app_.showDay(viewedDay());
+    area.selectItemOn(result.day, result.item);
 }
 
 // Not while starting: the schedule belongs to the start-up worker.

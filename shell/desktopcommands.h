@@ -11,6 +11,7 @@
 
 #ifndef Q_MOC_RUN
 #include "shell/model/commanddispatch.h"
+#include "shell/model/entryactions.h"
 #include "shell/model/menus.h"
 #include "shell/model/navigation.h"
 #endif
@@ -71,6 +72,7 @@ private:
     StatusMenuHost statusMenuHost();
     // An entry dragged in the schedules area and let go: moved there.
     void dropEntry(const DraggedEntry& entry, const DropPlace& place);
+    void actOnSelectedEntry(EntryAction action);
 
     // --- the navigator: the schedules area ---
     DayNumber today() const override;

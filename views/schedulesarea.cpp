@@ -141,6 +141,18 @@ ItemHandle SchedulesArea::selectedItem() const
     return panes_.empty() ? kNoItem : panes_[current_]->record().selectedItem();
 }
 
+std::optional<DraggedEntry> SchedulesArea::selectedEntry() const
+{
+    if (panes_.empty())
+        return std::nullopt;
+    const PaneRecord& record = panes_[current_]->record();
+    std::optional<int> line = record.selectedLine();
+    if (!line || !record.lines()[*line].selectable())
+        return std::nullopt;
+    const PaneLine& shown = record.lines()[*line];
+    return DraggedEntry{shown.item, record.day(), shown.entryIndex};
+}
+
 void SchedulesArea::refresh(Schedule& schedule, const DayPaneMoment& moment, const RegionalSettings& regional)
 {
     today_ = moment.today;

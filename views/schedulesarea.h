@@ -24,6 +24,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -75,6 +76,8 @@ public:
     void setCurrentPane(int index);
     std::vector<DayNumber> paneDaysShown() const;
     ItemHandle selectedItem() const;
+    // The selected entry of the current pane: its item, day and place there.
+    std::optional<DraggedEntry> selectedEntry() const;
 
     // The commands that move the viewed day, the current pane and the
     // selection; false when there was nowhere to go.

@@ -15,20 +15,20 @@ namespace zk {
 
 namespace {
 
-// The dragged entry in the schedule as it is now.
-std::optional<EntryRef> findDragged(const Schedule& s, ItemHandle item, const DraggedEntry& dragged)
+// The entry in the schedule as it is now: at its shown place, or, for a
+// split item that lies on the day more than once, its first piece there.
+std::optional<EntryRef> findShown(const Schedule& s, ItemHandle item, const DraggedEntry& shown)
 {
     if (!item)
         return std::nullopt;
-    const DayRecord* record = s.findDay(dragged.day);
+    const DayRecord* record = s.findDay(shown.day);
     if (!record)
         return std::nullopt;
-    // A split item may lie on the day more than once: the piece dragged.
     const auto& entries = record->entries();
-    if (dragged.index < entries.size() && entries[dragged.index].item == item)
-        return EntryRef{dragged.day, dragged.index};
-    if (std::optional<std::size_t> at = s.entryOf(item, dragged.day))
-        return EntryRef{dragged.day, *at};
+    if (shown.index < entries.size() && entries[shown.index].item == item)
+        return EntryRef{shown.day, shown.index};
+    if (std::optional<std::size_t> at = s.entryOf(item, shown.day))
+        return EntryRef{shown.day, *at};
     return std::nullopt;
 }
 
@@ -42,6 +42,19 @@ void logMove(Session& session, ItemHandle item)
 
 } // namespace
 
+EntryForChange entryForChange(Session& session, const DraggedEntry& shown)
+{
+    const Schedule& before = session.schedule();
+    if (!shown.item || !before.items.isLive(shown.item))
+        return {};
+    const std::uint32_t id = before.record(shown.item).id();
+    if (!session.access().requestChangeAccess())
+        return {true, kNoItem, std::nullopt};
+    const Schedule& s = session.schedule();
+    ItemHandle item = s.items.isLive(shown.item) && s.record(shown.item).id() == id ? shown.item : s.findItemById(id);
+    return {false, item, findShown(s, item, shown)};
+}
+
 DropResult dropEntry(Session& session, const DraggedEntry& dragged, const DropPlace& place)
 {
     const Schedule& shown = session.schedule();
@@ -52,15 +65,14 @@ DropResult dropEntry(Session& session, const DraggedEntry& dragged, const DropPl
     const std::size_t before = shownDay ? std::min(place.before, shownDay->entries().size()) : place.before;
     if (sameDay && (before == dragged.index || before == dragged.index + 1))
         return {DropOutcome::Unchanged, dragged.item, dragged.day};
-    const std::uint32_t id = shown.record(dragged.item).id();
-    if (!session.access().requestChangeAccess())
+    EntryForChange target = entryForChange(session, dragged);
+    if (target.waiting)
         return {DropOutcome::Waiting, kNoItem, kNoDay};
-    Schedule& s = session.schedule();
-    ItemHandle item = s.items.isLive(dragged.item) && s.record(dragged.item).id() == id ? dragged.item
-                                                                                        : s.findItemById(id);
-    std::optional<EntryRef> from = findDragged(s, item, dragged);
-    if (!from)
+    if (!target.entry)
         return {};
+    Schedule& s = session.schedule();
+    ItemHandle item = target.item;
+    std::optional<EntryRef> from = target.entry;
     const PlacementContext context = PlacementContext::at(session.clock());
     Placement placement(s, context, &session.messages());
     if (!sameDay) {

@@ -15,20 +15,32 @@
 
 #include "core/daynumber.h"
 #include "core/item.h"
+#include "core/schedule.h"
 
 #include <cstddef>
+#include <optional>
 #include <limits>
 
 namespace zk {
 
 class Session;
 
-// The entry the drag picked up, as the pane showed it.
+// The entry the drag picked up (or the one selected), as the pane showed it.
 struct DraggedEntry {
     ItemHandle item;
     DayNumber day;
     std::size_t index = 0;  // its place in the day's entries
 };
+
+// Takes change access for a change to the entry shown, then finds the
+// entry again in the schedule as it is now. `waiting` when another session
+// holds change access; no entry when the item or its entry has gone.
+struct EntryForChange {
+    bool waiting = false;
+    ItemHandle item;
+    std::optional<EntryRef> entry;
+};
+EntryForChange entryForChange(Session& session, const DraggedEntry& shown);
 
 // Where it was let go: a day, and in that day the entry it goes before
 // (kAfterLastEntry or the day's entry count: after the last).
