@@ -172,24 +172,6 @@ void convertOldLetters(Schedule& schedule)
     }
 }
 
-std::vector<std::uint32_t> plistKeysForSaving(const Schedule& schedule)
-{
-    std::vector<std::uint32_t> keys;
-    keys.reserve(schedule.plist.size());
-    for (PlistEntryHandle e : schedule.plist)
-        keys.push_back(schedule.record(schedule.plist.entry(e).item).plistLink());
-    return keys;
-}
-
-std::vector<ItemHandle> plistItemsInOrder(const Schedule& schedule)
-{
-    std::vector<ItemHandle> items;
-    items.reserve(schedule.plist.size());
-    for (PlistEntryHandle e : schedule.plist)
-        items.push_back(schedule.plist.entry(e).item);
-    return items;
-}
-
 // --- the check -------------------------------------------------------------------
 
 bool checkPlist(Schedule& schedule, PlistCheckTime when)

@@ -15,8 +15,8 @@
 //   3. when lettersNeedConversion(file program version): convertOldLetters;
 //   4. checkPlist(schedule, PlistCheckTime::StartUp); false = the user
 //      chose the backup file and loading stops.
-// Saving: checkPlist(schedule, PlistCheckTime::Session), then write
-// plistKeysForSaving(schedule) and a 0 key (or number plistItemsInOrder).
+// Saving: checkPlist(schedule, PlistCheckTime::Session); the writer then
+// numbers the entries in list order.
 
 #include "core/prioritylist.h"
 
@@ -59,12 +59,6 @@ bool lettersNeedConversion(float fileProgramVersion);
 // n / 3 -> "A", from 2n / 3 on -> "C", else "B" (integer division), to the
 // entry and its item; items that are not floating get "A".
 void convertOldLetters(Schedule& schedule);
-
-// The keys for the data file, in list order (each is the item's plistLink).
-std::vector<std::uint32_t> plistKeysForSaving(const Schedule& schedule);
-// The listed items in list order, for a writer that numbers the keys itself
-// (any numbering does, as long as each item's record carries its key).
-std::vector<ItemHandle> plistItemsInOrder(const Schedule& schedule);
 
 enum class PlistCheckTime {
     StartUp,  // after loading at start: inconsistencies are repaired
