@@ -125,6 +125,13 @@ void DesktopCommands::installItemCommands()
     dispatcher_.setHandler(ItemCommand::modifyAllOccurrences, [this](int c) { modifySelectedItem(c); });
     for (int command : {685, 155, 156, 157, 158, 395, 73})
         dispatcher_.setHandler(command, [this](int c) { actOnSelectedEntry(*entryActionOfCommand(c)); });
+    // Next and Prior Schedule, Next and Prior Week: the selected entry moves
+    // as a drag to that day's pane moves it.
+    for (auto [command, days] : {std::pair{9, 1}, {10, -1}, {16, 7}, {15, -7}})
+        dispatcher_.setHandler(command, [this, days = days](int) {
+            if (std::optional<DraggedEntry> entry = app_.window().schedulesArea().selectedEntry())
+                dropEntry(*entry, DropPlace{entry->day + days});
+        });
 }
 
 void DesktopCommands::connectSchedulesArea()
