@@ -1,12 +1,18 @@
 #pragma once
-// The one QApplication of the window tests. Every fixture calls
-// guiApplication() before it makes a widget; the first call creates the
-// application, later ones return it. The tests run on the offscreen
-// platform unless QT_QPA_PLATFORM says otherwise.
+// The one QApplication of the window tests, made by the first fixture that
+// asks for it, on the offscreen platform unless QT_QPA_PLATFORM says
+// otherwise; and the pictures the tests keep for people to review.
 
 #include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 
 namespace zk::testsupport {
 
@@ -20,6 +26,25 @@ inline QApplication& guiApplication()
         return new QApplication(argc, argv);
     }();
     return *application;
+}
+
+// Saves the picture as `file` (a PNG unless named otherwise) in the
+// screenshot folder.
+inline void saveScreenshot(const QImage& image, const QString& file)
+{
+    static const bool told = [] {
+        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+        std::cout << "Screenshots: " << ZELKON_SCREENSHOT_DIR << std::endl;
+        return true;
+    }();
+    (void)told;
+    const QString name = file.contains('.') ? file : file + ".png";
+    EXPECT_TRUE(image.save(QStringLiteral(ZELKON_SCREENSHOT_DIR "/") + name)) << name.toStdString();
+}
+inline void saveScreenshot(QWidget& widget, const QString& file)
+{
+    QTest::qWait(20);  // let what was just shown paint
+    saveScreenshot(widget.grab().toImage(), file);
 }
 
 } // namespace zk::testsupport
