@@ -6,25 +6,28 @@
 
 #include "guitestmain.h"
 
+#include "core/schedule.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
 #include "platform/settingstore.h"
+#include "sharing/session.h"
 #include "shell/desktopapp.h"
+#include "shell/desktopcommands.h"
+#include "shell/mainwindow.h"
+#include "storage/datafile.h"
+#include "views/daypane.h"
+#include "views/schedulesarea.h"
 
-#include <QTest>
+#include <QRegularExpression>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <deque>
-#include <filesystem>
-#include <mutex>
-#include <thread>
-#include <vector>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace zk::testsupport {
 
@@ -61,6 +64,17 @@ inline bool eventually(const std::function<bool()>& condition)
     return QTest::qWaitFor(condition, 20000);
 }
 
+// The pane's line whose description starts so, after today's rank; -1 if none.
+inline int lineOf(const DayPane& pane, const QString& start)
+{
+    static const QRegularExpression rank("^\\d+\\. ");
+    const QStringList lines = pane.lines();
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].section('\t', 1).remove(rank).startsWith(start))
+            return i;
+    return -1;
+}
+
 // Records every box with the thread that showed it; answers No unless told.
 class RecordingPresenter final : public MessagePresenter {
 public:
@@ -78,10 +92,9 @@ public:
     {
         std::lock_guard lock(mutex_);
         shown_.push_back({MessageKind::Question, text, std::this_thread::get_id()});
-        if (answers_.empty())
-            return Answer::No;
-        Answer a = answers_.front();
-        answers_.pop_front();
+        Answer a = answers_.empty() ? Answer::No : answers_.front();
+        if (!answers_.empty())
+            answers_.pop_front();
         return a;
     }
     void queueAnswer(Answer answer)
@@ -127,6 +140,30 @@ protected:
         ASSERT_EQ(app->start({commandLine, ZELKON_RESOURCE_DIR}), std::nullopt);
         ASSERT_TRUE(eventually([this] { return !app->initialising(); }));
     }
+    // The session started with its window active, for keys and the mouse.
+    void startSessionInActiveWindow()
+    {
+        startSession();
+        app->window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&app->window()));
+    }
+    void endSession()
+    {
+        ASSERT_TRUE(app->exitRequest());
+        app->terminate();
+        app.reset();
+    }
+    // A tick starts a save of what changed; this waits for it to end.
+    void waitForSave()
+    {
+        app->tick();
+        ASSERT_TRUE(eventually([this] { return !app->saveThreadRunning(); }));
+    }
+    bool shows(const QString& description) const { return lineOf(app->window().dayPane(), description) >= 0; }
+    std::string paneText() const { return app->window().dayPane().lines().join('\n').toStdString(); }
+    void dispatch(int command) { app->commands().dispatcher().dispatch(command); }
+    SchedulesArea& area() { return app->window().schedulesArea(); }
+    Schedule& schedule() { return app->session().schedule(); }
 
     TemporaryHome home;
     FixedClock clock{kTestMorning};

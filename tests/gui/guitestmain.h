@@ -28,6 +28,11 @@ inline QApplication& guiApplication()
     return *application;
 }
 
+// A base to list before members that are widgets: the application is made first.
+struct WithGuiApplication {
+    WithGuiApplication() { guiApplication(); }
+};
+
 // Saves the picture as `file` (a PNG unless named otherwise) in the
 // screenshot folder.
 inline void saveScreenshot(const QImage& image, const QString& file)

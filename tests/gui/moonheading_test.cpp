@@ -19,11 +19,7 @@ namespace {
 using testing::hm;
 using testsupport::saveScreenshot;
 
-struct WithApplication {
-    WithApplication() { testsupport::guiApplication(); }
-};
-
-class MoonHeadingTest : public ::testing::Test, private WithApplication, public testing::Scenario {
+class MoonHeadingTest : public ::testing::Test, private testsupport::WithGuiApplication, public testing::Scenario {
 protected:
     MoonHeadingTest()
     {
