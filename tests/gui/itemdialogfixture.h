@@ -5,7 +5,6 @@
 
 #include "guitestmain.h"
 
-#include "core/schedule.h"
 #include "editing/itemdialog.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
@@ -20,7 +19,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 namespace zk::testsupport {
 
