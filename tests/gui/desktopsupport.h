@@ -34,27 +34,16 @@ namespace zk::testsupport {
 // The clock of every test: Monday 11 March 2024, the sample's week moved on.
 inline const LocalMoment kTestMorning{2024, 3, 11, 8, 0, 0};
 
-class TemporaryHome {
+class TemporaryHome : public TemporaryFolder {
 public:
-    TemporaryHome()
+    TemporaryHome() : TemporaryFolder("zelkon-gui")
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zelkon-gui-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
         std::filesystem::create_directories(config());
-        ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root() / "data").c_str(), 1);
         ::setenv("ZELKON_CONFIG_HOME", config().c_str(), 1);
     }
-    ~TemporaryHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    const std::filesystem::path& root() const { return root_; }
-    std::filesystem::path config() const { return root_ / "config"; }
-    std::filesystem::path defaultFolder() const { return root_ / "data" / "Zelkon"; }
-
-private:
-    std::filesystem::path root_;
+    std::filesystem::path config() const { return root() / "config"; }
+    std::filesystem::path defaultFolder() const { return root() / "data" / "Zelkon"; }
 };
 
 // Waits, turning the event loop, until the condition holds; false when it

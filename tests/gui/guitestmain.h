@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <string>
 
 namespace zk::testsupport {
 
@@ -27,6 +28,25 @@ inline QApplication& guiApplication()
     }();
     return *application;
 }
+
+// A folder of its own under the temporary folder, removed with what it holds.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const char* prefix)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+        root_ = ::mkdtemp(pattern.data());
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    const std::filesystem::path& root() const { return root_; }
+
+private:
+    std::filesystem::path root_;
+};
 
 // A base to list before members that are widgets: the application is made first.
 struct WithGuiApplication {

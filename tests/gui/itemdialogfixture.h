@@ -69,8 +69,6 @@ protected:
     void SetUp() override
     {
         guiApplication();
-        std::string pattern = (std::filesystem::temp_directory_path() / "zelkon-itemdialog-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
         Schedule empty;
         empty.header.setInterfaceMode(3);  // PRO: every form
         ASSERT_TRUE(saveDataFile(empty, folder / "timedata.pak"));
@@ -85,8 +83,6 @@ protected:
     {
         dialog.reset();
         session.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
         installFaultHandler(previousHandler);
     }
 
@@ -111,7 +107,8 @@ protected:
     }
     Schedule& schedule() { return session->schedule(); }
 
-    std::filesystem::path folder;
+    TemporaryFolder temporary{"zelkon-itemdialog"};
+    const std::filesystem::path& folder = temporary.root();
     FixedClock clock{LocalMoment{2023, 10, 21, 10, 0, 0}};
     ScriptedPresenter presenter;
     Messages messages{presenter};

@@ -45,17 +45,18 @@ protected:
     }
     std::vector<int> press(std::string_view key) { return press(keySequences(*parseKey(key)).front()); }
     std::size_t menuCount() const { return window.menuBar()->actions().size(); }
-    // The item of a command as the menus hold it, searched from the bar.
-    QAction* findItem(int command, QList<QAction*> actions = {}) const
+    // The item of a command among the actions or in their menus.
+    static QAction* findIn(const QList<QAction*>& actions, int command)
     {
-        for (QAction* action : actions.isEmpty() ? window.menuBar()->actions() : actions) {
+        for (QAction* action : actions) {
             if (!action->menu() && action->data().toInt() == command)
                 return action;
-            if (QAction* found = action->menu() ? findItem(command, action->menu()->actions()) : nullptr)
+            if (QAction* found = action->menu() ? findIn(action->menu()->actions(), command) : nullptr)
                 return found;
         }
         return nullptr;
     }
+    QAction* findItem(int command) const { return findIn(window.menuBar()->actions(), command); }
 
     QApplication& application = testsupport::guiApplication();  // before any widget
     ScriptedPresenter presenter;
@@ -106,12 +107,7 @@ TEST_F(MenusTest, SwitchingModesChangesMenusAndKeysAndAnUnknownModeLeavesThemInP
 
 TEST_F(MenusTest, ToolbarButtonsFollowTheMode)
 {
-    auto button = [this](int command) {
-        for (QAction* action : menus.toolBar()->actions())
-            if (action->data().toInt() == command)
-                return action;
-        return static_cast<QAction*>(nullptr);
-    };
+    auto button = [this](int command) { return findIn(menus.toolBar()->actions(), command); };
     menus.applyMode(InterfaceMode::lite, {});
     ASSERT_NE(button(977), nullptr);
     EXPECT_FALSE(button(977)->isEnabled());

@@ -21,18 +21,11 @@ protected:
     PreferencesDialogTest()
     {
         testsupport::guiApplication();
-        std::string pattern = (fs::temp_directory_path() / "zk-preferences-XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
         SettingsEnvironment env;
         env.autostartFolder = root / "autostart";
         settings = Settings(env);
         header = ScheduleHeader::emptySchedule();
         store = std::make_unique<SettingStore>(root / "config");
-    }
-    ~PreferencesDialogTest() override
-    {
-        dialog.reset();
-        fs::remove_all(root);
     }
     void open()
     {
@@ -59,7 +52,8 @@ protected:
         return w;
     }
 
-    fs::path root;
+    testsupport::TemporaryFolder temporary{"zk-preferences"};
+    const fs::path& root = temporary.root();
     Settings settings;
     ScheduleHeader header;
     std::unique_ptr<SettingStore> store;
