@@ -21,12 +21,9 @@
 
 #include <QRegularExpression>
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zk::testsupport {
@@ -63,52 +60,6 @@ inline int lineOf(const DayPane& pane, const QString& start)
             return i;
     return -1;
 }
-
-// Records every box with the thread that showed it; answers No unless told.
-class RecordingPresenter final : public MessagePresenter {
-public:
-    struct Shown {
-        MessageKind kind;
-        std::string text;
-        std::thread::id thread;
-    };
-    void show(MessageKind kind, const std::string&, const std::string& text) override
-    {
-        std::lock_guard lock(mutex_);
-        shown_.push_back({kind, text, std::this_thread::get_id()});
-    }
-    Answer ask(const std::string&, const std::string& text, QuestionButtons) override
-    {
-        std::lock_guard lock(mutex_);
-        shown_.push_back({MessageKind::Question, text, std::this_thread::get_id()});
-        Answer a = answers_.empty() ? Answer::No : answers_.front();
-        if (!answers_.empty())
-            answers_.pop_front();
-        return a;
-    }
-    void queueAnswer(Answer answer)
-    {
-        std::lock_guard lock(mutex_);
-        answers_.push_back(answer);
-    }
-    std::vector<Shown> shown() const
-    {
-        std::lock_guard lock(mutex_);
-        return shown_;
-    }
-    std::vector<std::string> texts() const
-    {
-        std::vector<std::string> out;
-        for (const Shown& s : shown())
-            out.push_back(s.text);
-        return out;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Shown> shown_;
-    std::deque<Answer> answers_;
-};
 
 // A desktop session in this process.
 class DesktopFixture : public ::testing::Test {
@@ -156,7 +107,7 @@ protected:
 
     TemporaryHome home;
     FixedClock clock{kTestMorning};
-    RecordingPresenter presenter;
+    ScriptedPresenter presenter;  // answers No unless told
     SettingStore settings{home.config()};
     std::unique_ptr<DesktopApp> app;
 };
