@@ -7,11 +7,7 @@
 
 #include "editing/itemdialog.h"
 
-#include <QDialogButtonBox>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QTimer>
 
 namespace zk::testsupport {
 namespace {
@@ -24,16 +20,10 @@ protected:
 TEST_F(DesktopCommandsTest, TheInsertKeyOpensTheItemDialogAndTheNewItemIsShownAtOnce)
 {
     ASSERT_FALSE(shows("Water the plants"));
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<ItemDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr) << "the key opened no item dialog";
-        for (auto [id, typed] : {std::pair{ControlId::text, "Water the plants"}, std::pair{ControlId::duration, "20"}}) {
-            auto* field = qobject_cast<QLineEdit*>(dialog->control(id));
-            field->setFocus();
-            QTest::keyClicks(field, typed);
-            QTest::keyClick(field, Qt::Key_Tab);
-        }
-        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    onModal<ItemDialog>([](ItemDialog& dialog) {
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::text)), "Water the plants");
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::duration)), "20");
+        pressOk(dialog);
     });
     QTest::keyClick(&app->window(), Qt::Key_Insert);
     EXPECT_TRUE(shows("Water the plants")) << paneText();

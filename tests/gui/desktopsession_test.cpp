@@ -10,7 +10,6 @@
 #include "shell/preferencesdialog.h"
 
 #include <QAbstractButton>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -232,11 +231,9 @@ TEST_F(DesktopSessionTest, AHeaderPreferenceChangedInTheDialogIsSavedWithTheSche
 {
     startSession();
     const bool autosort = headerOption(schedule().header, HeaderOption::Autosort);
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<PreferencesDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->control(1465)->click();
-        dialog->accept();
+    onModal<PreferencesDialog>([](PreferencesDialog& dialog) {
+        dialog.control(1465)->click();
+        dialog.accept();
     });
     app->openPreferences();
     endSession();

@@ -1,17 +1,24 @@
 #pragma once
 // The one QApplication of the window tests, made by the first fixture that
 // asks for it, on the offscreen platform unless QT_QPA_PLATFORM says
-// otherwise; and the pictures the tests keep for people to review.
+// otherwise; the hand of a user on controls and dialogs; temporary
+// folders; and the pictures the tests keep for people to review.
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -27,6 +34,46 @@ inline QApplication& guiApplication()
         return new QApplication(argc, argv);
     }();
     return *application;
+}
+
+// Runs `act` on the next modal dialog of type T once it is open.
+template <typename T>
+void onModal(std::function<void(T&)> act)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(*dialog);
+        }
+    });
+    timer->start(10);
+}
+
+// A click where a user aims: on the box of a check box or radio button.
+inline void click(QWidget* widget)
+{
+    ASSERT_NE(widget, nullptr);
+    ASSERT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
+    const bool box = !qobject_cast<QPushButton*>(widget);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, box ? QPoint(6, widget->height() / 2) : widget->rect().center());
+}
+
+// Into the field, over what it shows, and out with Tab.
+inline void typeInto(QLineEdit* edit, const char* text)
+{
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);  // an empty text still clears the field
+    QTest::keyClicks(edit, QString::fromUtf8(text));
+    QTest::keyClick(edit, Qt::Key_Tab);
+}
+
+inline void pressOk(QDialog& dialog)
+{
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 
 // A folder of its own under the temporary folder, removed with what it holds.

@@ -1,7 +1,6 @@
 #pragma once
 // The item dialog over a session of its own: an empty PRO schedule in a
-// temporary folder, a fixed clock, boxes recorded; and the hand of a user
-// on its controls and on the dialogs it opens.
+// temporary folder, a fixed clock, boxes recorded.
 
 #include "guitestmain.h"
 
@@ -13,56 +12,11 @@
 #include "shell/model/backgroundwork.h"
 #include "storage/datafile.h"
 
-#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-
-#include <functional>
 
 namespace zk::testsupport {
 
 inline constexpr DayNumber kDialogToday{16000};  // Saturday 21 October 2023; now 10:00
-
-// Runs `act` on the next modal dialog of type T once it is open.
-template <typename T>
-void onModal(std::function<void(T&)> act)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(*dialog);
-        }
-    });
-    timer->start(10);
-}
-
-// A click where a user aims: on the box of a check box or radio button.
-inline void click(QWidget* widget)
-{
-    ASSERT_NE(widget, nullptr);
-    ASSERT_TRUE(widget->isEnabled()) << widget->objectName().toStdString();
-    const bool box = !qobject_cast<QPushButton*>(widget);
-    QTest::mouseClick(widget, Qt::LeftButton, {}, box ? QPoint(6, widget->height() / 2) : widget->rect().center());
-}
-
-// Into the field, over what it shows, and out with Tab.
-inline void typeInto(QLineEdit* edit, const char* text)
-{
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);  // an empty text still clears the field
-    QTest::keyClicks(edit, QString::fromUtf8(text));
-    QTest::keyClick(edit, Qt::Key_Tab);
-}
-
-inline void pressOk(QDialog& dialog)
-{
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-}
 
 class ItemDialogFixture : public ::testing::Test {
 protected:

@@ -40,9 +40,7 @@ protected:
             throw std::runtime_error("no control " + std::to_string(id));
         return *c;
     }
-    // On the indicator: a box is wider than its caption, and only the
-    // caption and the indicator take clicks.
-    void click(int id) { QTest::mouseClick(&control(id), Qt::LeftButton, {}, QPoint(6, control(id).height() / 2)); }
+    void click(int id) { testsupport::click(&control(id)); }
 
     static QWidget* nextTabStop(QWidget& from)
     {

@@ -12,15 +12,10 @@
 #include "tests/placementscenario.h"
 #include "views/schedulepage.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPushButton>
-#include <QTimer>
 
 namespace zk {
 namespace {
@@ -160,14 +155,12 @@ TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
     QFile::remove(file);
 
     // The range dialog: a fortnight from today.
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->objectName(), "RangeOfSchedules");
+    testsupport::onModal<QDialog>([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.objectName(), "RangeOfSchedules");
         for (auto [name, day] : {std::pair{"firstDay", app->today()}, {"lastDay", app->today() + 13}})
-            dialog->findChild<QLineEdit*>(name)->setText(QString::fromStdString(shortDate(day, app->regional())));
-        testsupport::saveScreenshot(*dialog, "print-range-dialog");
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            dialog.findChild<QLineEdit*>(name)->setText(QString::fromStdString(shortDate(day, app->regional())));
+        testsupport::saveScreenshot(dialog, "print-range-dialog");
+        testsupport::pressOk(dialog);
     });
     app->commands().dispatcher().dispatch(PrintCommand::rangeOfSchedules);
     ASSERT_EQ(chosen, 2);

@@ -28,12 +28,10 @@ using testsupport::saveScreenshot;
 // Cancel when `accept` is false).
 void answerColorChooser(QColor color, bool accept = true)
 {
-    QTimer::singleShot(0, [=] {
-        auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(chooser, nullptr);
+    testsupport::onModal<QColorDialog>([=](QColorDialog& chooser) {
         EXPECT_EQ(QColorDialog::customColor(15), QColor(Qt::white));
-        chooser->setCurrentColor(color);
-        accept ? chooser->accept() : chooser->reject();
+        chooser.setCurrentColor(color);
+        accept ? chooser.accept() : chooser.reject();
     });
 }
 
@@ -44,9 +42,6 @@ void clickButton(QWidget& dialog, const QString& caption)
             return QTest::mouseClick(b, Qt::LeftButton);
     ADD_FAILURE() << "no button " << caption.toStdString();
 }
-
-// On the indicator: only it and the caption take clicks.
-void clickBox(QCheckBox& box) { QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2)); }
 
 class StatusDialogsTest : public ::testing::Test {
 protected:
@@ -211,8 +206,8 @@ TEST_F(StatusDialogsTest, StatusFilterHidesWhatTheUserUncheckedWhileTheFilterIsO
     EXPECT_EQ(dialog.box(4)->text(), "R&&D");
     EXPECT_FALSE(dialog.box(7)->isChecked());
     EXPECT_TRUE(dialog.box(1)->isChecked());
-    clickBox(*dialog.box(1));
-    clickBox(*dialog.box(2));
+    testsupport::click(dialog.box(1));
+    testsupport::click(dialog.box(2));
     saveScreenshot(dialog, "status-filter");
     clickButton(dialog, "OK");
 
@@ -225,7 +220,7 @@ TEST_F(StatusDialogsTest, StatusFilterHidesWhatTheUserUncheckedWhileTheFilterIsO
 
     StatusFilterDialog cancelled(table, {host.schedule, host.requestChangeAccess});
     cancelled.show();
-    clickBox(*cancelled.box(3));
+    testsupport::click(cancelled.box(3));
     clickButton(cancelled, "Cancel");
     EXPECT_EQ(statusHideMask(schedule.header), 0x0186);
 }
