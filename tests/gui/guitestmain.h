@@ -71,6 +71,15 @@ inline void typeInto(QLineEdit* edit, const char* text)
     QTest::keyClick(edit, Qt::Key_Tab);
 }
 
+// The push button of the dialog whose caption, without its mnemonic, is this.
+inline void clickButton(QWidget& dialog, const QString& caption)
+{
+    for (auto* b : dialog.findChildren<QPushButton*>())
+        if (b->text().remove('&') == caption)
+            return QTest::mouseClick(b, Qt::LeftButton);
+    ADD_FAILURE() << "no button " << caption.toStdString();
+}
+
 inline void pressOk(QDialog& dialog)
 {
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);

@@ -134,9 +134,7 @@ TEST_F(PreferencesDialogTest, CloseSavesWhatTheUserChanged)
     click(1253);  // "Moon phases"
     click(1260);  // "Shade lines", on by default
     click(1342);  // "Agents off"
-    for (auto* b : dialog->findChildren<QPushButton*>())
-        if (b->text() == "Close")
-            QTest::mouseClick(b, Qt::LeftButton);
+    testsupport::clickButton(*dialog, "Close");
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(saved.count(), 1);
 

@@ -13,41 +13,30 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
 
 namespace zk {
 namespace {
 
-using testsupport::saveScreenshot;
+using namespace testsupport;
 
 // Picks the colour in the colour chooser the next click opens (OK, or
 // Cancel when `accept` is false).
 void answerColorChooser(QColor color, bool accept = true)
 {
-    testsupport::onModal<QColorDialog>([=](QColorDialog& chooser) {
+    onModal<QColorDialog>([=](QColorDialog& chooser) {
         EXPECT_EQ(QColorDialog::customColor(15), QColor(Qt::white));
         chooser.setCurrentColor(color);
         accept ? chooser.accept() : chooser.reject();
     });
 }
 
-void clickButton(QWidget& dialog, const QString& caption)
-{
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text().remove('&') == caption)
-            return QTest::mouseClick(b, Qt::LeftButton);
-    ADD_FAILURE() << "no button " << caption.toStdString();
-}
-
 class StatusDialogsTest : public ::testing::Test {
 protected:
     StatusDialogsTest()
     {
-        testsupport::guiApplication();
+        guiApplication();
         call = schedule.newItem();
         memo = schedule.newItem();
         selected = call;
@@ -206,8 +195,8 @@ TEST_F(StatusDialogsTest, StatusFilterHidesWhatTheUserUncheckedWhileTheFilterIsO
     EXPECT_EQ(dialog.box(4)->text(), "R&&D");
     EXPECT_FALSE(dialog.box(7)->isChecked());
     EXPECT_TRUE(dialog.box(1)->isChecked());
-    testsupport::click(dialog.box(1));
-    testsupport::click(dialog.box(2));
+    click(dialog.box(1));
+    click(dialog.box(2));
     saveScreenshot(dialog, "status-filter");
     clickButton(dialog, "OK");
 
@@ -220,12 +209,12 @@ TEST_F(StatusDialogsTest, StatusFilterHidesWhatTheUserUncheckedWhileTheFilterIsO
 
     StatusFilterDialog cancelled(table, {host.schedule, host.requestChangeAccess});
     cancelled.show();
-    testsupport::click(cancelled.box(3));
+    click(cancelled.box(3));
     clickButton(cancelled, "Cancel");
     EXPECT_EQ(statusHideMask(schedule.header), 0x0186);
 }
 
-using StatusStartupTest = testsupport::DesktopFixture;
+using StatusStartupTest = DesktopFixture;
 
 TEST_F(StatusStartupTest, StartUpLoadsTheFoldersTableWithTheNormalTextColour)
 {
