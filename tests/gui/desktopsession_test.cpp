@@ -188,24 +188,22 @@ TEST_F(DesktopSessionTest, AnExistingScheduleReopensWithTheWindowWhereItWasLeft)
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
-TEST_F(DesktopSessionTest, ADamagedScheduleIsRecoveredFromTheBackupTheUserAccepts)
+TEST_F(DesktopSessionTest, ADamagedScheduleIsRecoveredFromItsBackupOnlyWhenTheUserAccepts)
 {
     damageSavedSchedule();
+    presenter.queueAnswer(Answer::No);
+    startSessionThatFails("");
+    EXPECT_EQ(fs::file_size(dataFile()), 700u) << "refused: the session ends and the file stays";
+    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
+    app->terminate();
+    app.reset();
+
     presenter.queueAnswer(Answer::Yes);
     startSession();
     EXPECT_THAT(presenter.texts(), ::testing::Contains("Error reading data. " + dataFile().string()
                                                        + " file data may be invalid or incomplete. Use latest backup file?"));
     EXPECT_TRUE(shows("Team stand-up"));
     EXPECT_GT(fs::file_size(dataFile()), 700u) << "the backup replaced the damaged file";
-}
-
-TEST_F(DesktopSessionTest, RefusingTheBackupOfADamagedScheduleEndsTheSessionAndKeepsTheFile)
-{
-    damageSavedSchedule();
-    presenter.queueAnswer(Answer::No);
-    startSessionThatFails("");
-    EXPECT_EQ(fs::file_size(dataFile()), 700u);
-    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
 }
 
 TEST_F(DesktopSessionTest, AtMidnightTheTickMovesTodayAndThePaneShowingItOnToTheNewDay)
