@@ -12,8 +12,6 @@
 #include "shell/model/backgroundwork.h"
 #include "storage/datafile.h"
 
-#include <QLineEdit>
-
 namespace zk::testsupport {
 
 inline constexpr DayNumber kDialogToday{16000};  // Saturday 21 October 2023; now 10:00

@@ -7,10 +7,8 @@
 #include "shell/model/placesettings.h"
 #include "shell/placedialogs.h"
 #include "tests/placementscenario.h"
-#include "views/daypane.h"
 #include "views/moondrawing.h"
 
-#include <QLineEdit>
 #include <QPainter>
 
 namespace zk {

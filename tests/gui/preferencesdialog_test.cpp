@@ -6,7 +6,6 @@
 #include "tests/gui/guitestmain.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QSignalSpy>
 
 #include <memory>

@@ -6,7 +6,6 @@
 #include "desktopsupport.h"
 
 #include "core/dateformat.h"
-#include "shell/desktopcommands.h"
 #include "shell/model/printedschedule.h"
 #include "shell/printcommands.h"
 #include "tests/placementscenario.h"

@@ -4,16 +4,12 @@
 
 #include "desktopsupport.h"
 
-#include "core/schedule.h"
 #include "shell/messagebox.h"
 #include "shell/sessionguard.h"
-#include "sharing/session.h"
-#include "storage/datafile.h"
 
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
-#include <QTimer>
 
 #include <set>
 
