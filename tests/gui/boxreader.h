@@ -13,17 +13,16 @@ namespace zk::testsupport {
 
 class BoxReader {
 public:
-    explicit BoxReader(QMessageBox::StandardButton press = QMessageBox::Ok) : press_(press)
+    explicit BoxReader(QMessageBox::StandardButton press = QMessageBox::Ok)
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            icon = box->icon();
-            caption = box->windowTitle().toStdString();
-            text = box->text().toStdString();
-            buttons = box->standardButtons();
-            box->button(press_)->click();
+        QObject::connect(&timer_, &QTimer::timeout, [this, press] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                icon = box->icon();
+                caption = box->windowTitle().toStdString();
+                text = box->text().toStdString();
+                buttons = box->standardButtons();
+                box->button(press)->click();
+            }
         });
         timer_.start(10);
     }
@@ -32,7 +31,6 @@ public:
     QMessageBox::StandardButtons buttons;
 
 private:
-    QMessageBox::StandardButton press_;
     QTimer timer_;
 };
 

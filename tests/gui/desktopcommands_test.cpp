@@ -1,112 +1,187 @@
-// The commands of a running session, reached as a user reaches them: a key
-// opens the item dialog and the new item is shown at once; the selected
-// item's status is set through the command road; the pane follows the
-// day commands; and the window is photographed with its menus.
+// A running session driven as a user drives it: a key opens the item
+// dialog, the status of the selected item, the day and view commands, and
+// entries dragged with the mouse in the multi-pane view. The window is
+// photographed with its menus and while an entry is dragged.
 
 #include "desktopsupport.h"
 
-#include "core/schedule.h"
 #include "editing/itemdialog.h"
-#include "shell/desktopcommands.h"
-#include "shell/model/commands.h"
-#include "shell/model/panelines.h"
-#include "shell/mainwindow.h"
-#include "sharing/session.h"
-#include "views/daypane.h"
-#include "views/schedulesarea.h"
 
-#include <QApplication>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTimer>
+#include <QMouseEvent>
 
 namespace zk::testsupport {
 namespace {
 
-namespace fs = std::filesystem;
-
 class DesktopCommandsTest : public DesktopFixture {
 protected:
-    void SetUp() override
-    {
-        startSession();
-        app->window().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&app->window()));
-    }
-    bool shows(const QString& description)
-    {
-        for (const QString& line : app->window().dayPane().lines())
-            if (line.section('\t', 1).contains(description))
-                return true;
-        return false;
-    }
-    // Fills the dialog the key opens, once it is up, and presses OK.
-    static void answerItemDialog(const char* text, const char* duration)
-    {
-        QTimer::singleShot(0, [text, duration] {
-            auto* dialog = qobject_cast<ItemDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr) << "the key opened no item dialog";
-            for (auto [id, typed] : {std::pair{3, text}, std::pair{4, duration}}) {
-                auto* field = qobject_cast<QLineEdit*>(dialog->control(id));
-                ASSERT_NE(field, nullptr) << id;
-                field->setFocus();
-                QTest::keyClicks(field, QString::fromUtf8(typed));
-                QTest::keyClick(field, Qt::Key_Tab);
-            }
-            QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-        });
-    }
+    void SetUp() override { startSessionInActiveWindow(); }
 };
 
 TEST_F(DesktopCommandsTest, TheInsertKeyOpensTheItemDialogAndTheNewItemIsShownAtOnce)
 {
     ASSERT_FALSE(shows("Water the plants"));
-    answerItemDialog("Water the plants", "20");
+    onModal<ItemDialog>([](ItemDialog& dialog) {
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::text)), "Water the plants");
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::duration)), "20");
+        pressOk(dialog);
+    });
     QTest::keyClick(&app->window(), Qt::Key_Insert);
-    EXPECT_TRUE(shows("Water the plants")) << app->window().dayPane().lines().join('\n').toStdString();
-    EXPECT_TRUE(app->session().schedule().dirty);
+    EXPECT_TRUE(shows("Water the plants")) << paneText();
+    EXPECT_TRUE(schedule().dirty);
 }
 
 TEST_F(DesktopCommandsTest, SetStatusChangesTheSelectedItemOnly)
 {
-    const ItemHandle first = app->window().schedulesArea().selectedItem();
+    const ItemHandle first = area().selectedItem();
     QTest::keyClick(&app->window(), Qt::Key_Down);
-    const ItemHandle selected = app->window().schedulesArea().selectedItem();
+    const ItemHandle selected = area().selectedItem();
     ASSERT_TRUE(selected);
     EXPECT_NE(selected, first) << "Down moves the selection";
+    dispatch(383);
+    EXPECT_EQ(schedule().record(selected).status(), 2);
+    EXPECT_EQ(schedule().record(first).status(), 0);
+    dispatch(381);
+    EXPECT_EQ(schedule().record(selected).status(), 0);
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
-    app->commands().dispatcher().dispatch(383);
-    EXPECT_EQ(app->session().schedule().record(selected).status(), 2);
-    app->commands().dispatcher().dispatch(381);
-    EXPECT_EQ(app->session().schedule().record(selected).status(), 0);
 }
 
 TEST_F(DesktopCommandsTest, TheDayCommandsMoveThePaneAndTheWindowShowsTheModesMenus)
 {
     const DayNumber today = app->today();
-    app->commands().dispatcher().dispatch(917);  // next day
+    dispatch(917);  // next day
     EXPECT_EQ(app->window().dayPane().day(), today + 1);
-    app->commands().dispatcher().dispatch(924);  // today's schedule
+    dispatch(924);  // today's schedule
     EXPECT_EQ(app->window().dayPane().day(), today);
 
-    app->commands().dispatcher().dispatch(935);  // week view: the working week's five days
-    EXPECT_EQ(app->window().schedulesArea().view(), ScheduleView::Week);
-    EXPECT_EQ(app->window().schedulesArea().paneCount(), 5);
-    fs::create_directories(ZELKON_SCREENSHOT_DIR);
-    EXPECT_TRUE(app->window().grab().save(ZELKON_SCREENSHOT_DIR "/mainwindow-week.png"));
-    app->commands().dispatcher().dispatch(934);  // the month view is still to come: it says so
+    dispatch(935);  // week view: the working week's five days
+    EXPECT_EQ(area().view(), ScheduleView::Week);
+    EXPECT_EQ(area().paneCount(), 5);
+    saveScreenshot(app->window(), "mainwindow-week");
+    dispatch(934);  // the month view is still to come: it says so
     EXPECT_EQ(presenter.texts().back(), notAvailableText(934));
-    EXPECT_EQ(app->window().schedulesArea().view(), ScheduleView::Week);
-    app->commands().dispatcher().dispatch(931);
-    EXPECT_EQ(app->window().schedulesArea().paneCount(), 1);
+    EXPECT_EQ(area().view(), ScheduleView::Week);
+    dispatch(931);
+    EXPECT_EQ(area().paneCount(), 1);
+    saveScreenshot(app->window(), "mainwindow-menus");
+}
 
-    QStringList menus;
-    for (QAction* action : app->window().menuBar()->actions())
-        menus << action->text();
-    EXPECT_FALSE(menus.isEmpty());
-    EXPECT_TRUE(app->window().grab().save(ZELKON_SCREENSHOT_DIR "/mainwindow-menus.png"));
+class PaneDragTest : public DesktopFixture {
+protected:
+    void SetUp() override
+    {
+        startSessionInActiveWindow();
+        dispatch(Command::multiPaneView);
+        ASSERT_GE(area().paneCount(), 2);
+    }
+
+    // The first (or last) line shown of the pane whose item passes the test.
+    static int lineWhere(DayPane& pane, const std::function<bool(const PaneLine&)>& test, bool last = false)
+    {
+        const auto& lines = pane.record().lines();
+        int found = -1;
+        for (int i = 0; i < static_cast<int>(lines.size()) && (last || found < 0); ++i)
+            if (lines[i].selectable() && test(lines[i]) && !pane.lineRect(i).isEmpty())
+                found = i;
+        return found;
+    }
+    static ItemHandle itemOf(DayPane& pane, int line) { return pane.record().lines()[static_cast<std::size_t>(line)].item; }
+    static QPoint textPoint(DayPane& pane, int line)
+    {
+        const QRect rect = pane.lineRect(line);
+        return QPoint(rect.left() + rect.width() / 2, rect.top() + 3);
+    }
+    static void move(DayPane& pane, QPoint at)
+    {
+        QMouseEvent event(QEvent::MouseMove, at, pane.mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&pane, &event);
+    }
+
+    // The press, the moves and the release of a drag from one pane to a
+    // point of another (or the same) pane, as the mouse sends them.
+    void drag(DayPane& from, QPoint start, DayPane& to, QPoint end, const char* shotWhileDragging = nullptr)
+    {
+        QTest::mousePress(&from, Qt::LeftButton, Qt::NoModifier, start);
+        const QPoint target = from.mapFromGlobal(to.mapToGlobal(end));
+        for (QPoint at : {start + QPoint(QApplication::startDragDistance() + 2, 0), (start + target) / 2, target})
+            move(from, at);
+        EXPECT_TRUE(from.dragging());
+        EXPECT_EQ(from.cursor().shape(), Qt::DragMoveCursor);
+        if (shotWhileDragging)
+            saveScreenshot(app->window(), shotWhileDragging);
+        QTest::mouseRelease(&from, Qt::LeftButton, Qt::NoModifier, target);
+    }
+
+    std::vector<ItemHandle> itemsOn(DayNumber day)
+    {
+        std::vector<ItemHandle> items;
+        for (const DayEntry& e : schedule().findDay(day)->entries())
+            items.push_back(e.item);
+        return items;
+    }
+};
+
+TEST_F(PaneDragTest, AnEntryDraggedToTheNextPaneMovesToThatDay)
+{
+    DayPane& first = area().pane(0);
+    DayPane& second = area().pane(1);
+    const DayNumber today = app->today();
+    ASSERT_EQ(second.day(), today + 1);
+    const int line = lineWhere(first, [this](const PaneLine& l) {
+        return !l.struckOut && !schedule().record(l.item).has(ItemFlag::fRecurDef);
+    });
+    ASSERT_GE(line, 0) << paneText();
+    const ItemHandle item = itemOf(first, line);
+    schedule().dirty = false;
+
+    drag(first, textPoint(first, line), second, QPoint(second.width() / 2, second.height() - 10), "dragging-entry");
+    EXPECT_FALSE(schedule().entryOf(item, today).has_value()) << "off today";
+    EXPECT_TRUE(schedule().entryOf(item, today + 1).has_value()) << "on tomorrow";
+    EXPECT_TRUE(schedule().dirty);
+    EXPECT_EQ(area().selectedItem(), item) << "the moved entry is selected where it went";
+    EXPECT_GE(lineWhere(second, [item](const PaneLine& l) { return l.item == item; }), 0) << "the panes show the move";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+    saveScreenshot(app->window(), "dragged-entry");
+}
+
+TEST_F(PaneDragTest, AFloatingEntryDraggedWithinItsDayTakesThePlaceItWasLetGoAt)
+{
+    DayPane& first = area().pane(0);
+    auto floating = [this](const PaneLine& l) {
+        return l.floating && !schedule().record(l.item).has(ItemFlag::notFreelyMovable | ItemFlag::fOnHold)
+               && schedule().record(l.item).beginTime() == 0;
+    };
+    // The last floating entry shown goes up before the first one.
+    const int top = lineWhere(first, floating);
+    const int last = lineWhere(first, floating, true);
+    ASSERT_GE(top, 0);
+    ASSERT_GT(last, top) << "the day needs two floating entries: " << first.lines().join('\n').toStdString();
+    const ItemHandle moved = itemOf(first, last);
+    const ItemHandle before = itemOf(first, top);
+
+    drag(first, textPoint(first, last), first, textPoint(first, top));
+    const std::vector<ItemHandle> order = itemsOn(app->today());
+    const auto at = [&order](ItemHandle h) { return std::find(order.begin(), order.end(), h) - order.begin(); };
+    EXPECT_LT(at(moved), at(before)) << first.lines().join('\n').toStdString();
+}
+
+TEST_F(PaneDragTest, AClickWithoutMovingOnlySelects)
+{
+    DayPane& second = area().pane(1);
+    const int line = lineWhere(second, [](const PaneLine&) { return true; });
+    ASSERT_GE(line, 0);
+    const std::vector<ItemHandle> before = itemsOn(second.day());
+    schedule().dirty = false;
+
+    const QPoint at = textPoint(second, line);
+    QTest::mousePress(&second, Qt::LeftButton, Qt::NoModifier, at);
+    move(second, at + QPoint(1, 0));  // a tremble of the hand, short of the drag distance
+    EXPECT_FALSE(second.dragging());
+    QTest::mouseRelease(&second, Qt::LeftButton, Qt::NoModifier, at + QPoint(1, 0));
+
+    EXPECT_EQ(area().currentPaneIndex(), 1);
+    EXPECT_EQ(area().selectedItem(), itemOf(second, line));
+    EXPECT_EQ(itemsOn(second.day()), before);
+    EXPECT_FALSE(schedule().dirty);
 }
 
 } // namespace

@@ -1,32 +1,25 @@
-// The desktop session from start to end: a first start from the sample,
-// saving from the tick on a save thread, the exit request waiting for it,
-// a reload of what another session saved, and the window as a user sees it.
+// The desktop session from start to end and across starts: a first start
+// from the sample, saving on a save thread and by the tick alone, the exit
+// request waiting for it, a reload of what another session saved, the
+// window reopening where it was left, a damaged schedule recovered from its
+// backup when the user says so, and the day changing at midnight.
 
 #include "desktopsupport.h"
 
-#include "core/schedule.h"
-#include "shell/mainwindow.h"
-#include "sharing/session.h"
-#include "storage/datafile.h"
-#include "views/daypane.h"
+#include "shell/model/settings.h"
+#include "shell/preferencesdialog.h"
 
-#include <QDir>
-#include <QRegularExpression>
+#include <QAbstractButton>
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <thread>
 
 namespace zk::testsupport {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Today's first entries carry their rank before the description.
-bool showsLine(DesktopApp& app, const QString& description)
-{
-    static const QRegularExpression rank("^\\d+\\. ");
-    for (const QString& line : app.window().dayPane().lines())
-        if (line.section('\t', 1).remove(rank).startsWith(description))
-            return true;
-    return false;
-}
 
 NewItem appointmentToday(const std::string& text, int hour)
 {
@@ -40,89 +33,113 @@ NewItem appointmentToday(const std::string& text, int hour)
     return item;
 }
 
-bool savedScheduleHolds(const fs::path& folder, const std::string& text)
-{
-    LoadResult loaded = loadDataFile(folder / "timedata.pak");
-    if (!loaded)
-        return false;
-    bool found = false;
-    loaded.schedule->items.forEach([&](ItemHandle h) { found = found || loaded.schedule->storedDescription(h) == text; });
-    return found;
-}
-
-void waitForSave(DesktopApp& app)
-{
-    app.tick();
-    ASSERT_TRUE(eventually([&] { return !app.saveThreadRunning(); }));
-}
-
-using DesktopSessionTest = DesktopFixture;
+class DesktopSessionTest : public DesktopFixture {
+protected:
+    fs::path dataFile() const { return home.defaultFolder() / "timedata.pak"; }
+    bool savedScheduleHolds(const std::string& text)
+    {
+        LoadResult loaded = loadDataFile(dataFile());
+        bool found = false;
+        if (loaded)
+            loaded.schedule->items.forEach([&](ItemHandle h) { found = found || loaded.schedule->storedDescription(h) == text; });
+        return found;
+    }
+    void add(const std::string& text, int hour, Session& into)
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        ASSERT_EQ(into.addItem(appointmentToday(text, hour)).status, AddStatus::Added);
+    }
+    // A first session saves the sample; then the file is cut short, its backup kept.
+    void damageSavedSchedule()
+    {
+        startSession();
+        waitForSave();
+        endSession();
+        fs::copy_file(dataFile(), home.defaultFolder() / "timedata.bak", fs::copy_options::overwrite_existing);
+        fs::resize_file(dataFile(), 700);
+    }
+    // A start that ends before the window opens.
+    void startSessionThatFails(const std::string& commandLine)
+    {
+        app = std::make_unique<DesktopApp>(clock, presenter, settings);
+        ASSERT_EQ(app->start({commandLine, ZELKON_RESOURCE_DIR}), std::nullopt);
+        ASSERT_TRUE(eventually([this] { return app->startupFailed(); }));
+    }
+};
 
 TEST_F(DesktopSessionTest, AFirstStartMakesTheScheduleFromTheSampleAndShowsToday)
 {
     startSession();
-    EXPECT_TRUE(app->state().newSchedule);
     EXPECT_TRUE(app->state().sampleData);
     DayPane& pane = app->window().dayPane();
     EXPECT_EQ(pane.day(), kTestMorning.dayNumber());
     EXPECT_TRUE(pane.heading().startsWith("Monday")) << pane.heading().toStdString();
     // The sample's Monday, moved a week on to today.
-    EXPECT_TRUE(showsLine(*app, "Team stand-up")) << pane.lines().join('\n').toStdString();
-    EXPECT_TRUE(showsLine(*app, "Finish the quarterly report"));
-    EXPECT_TRUE(pane.lines().contains("9:00a\tTeam stand-up (:15)")) << pane.lines().join('\n').toStdString();
-    EXPECT_TRUE(app->window().statusText().contains(" - Mon ")) << app->window().statusText().toStdString();
+    EXPECT_TRUE(shows("Finish the quarterly report")) << paneText();
+    EXPECT_TRUE(pane.lines().contains("9:00a\tTeam stand-up (:15)")) << paneText();
+    EXPECT_EQ(app->window().geometry().topLeft(), QPoint(0, 0)) << "a new schedule starts in the first-run layout";
+    saveScreenshot(app->window(), "mainwindow");
 
-    fs::create_directories(ZELKON_SCREENSHOT_DIR);
-    EXPECT_TRUE(app->window().grab().save(ZELKON_SCREENSHOT_DIR "/mainwindow.png"));
-
-    waitForSave(*app);
-    const fs::path folder = home.defaultFolder();
-    EXPECT_TRUE(savedScheduleHolds(folder, "Team stand-up"));
-    EXPECT_EQ(settings.value("DataFolder"), folder.string());
+    waitForSave();
+    EXPECT_TRUE(savedScheduleHolds("Team stand-up"));
+    EXPECT_EQ(settings.value("DataFolder"), home.defaultFolder().string());
     ASSERT_TRUE(app->exitRequest());
     app->terminate();
-    EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
+    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
 TEST_F(DesktopSessionTest, TheTickSavesOnASaveThreadAndTheExitRequestWaitsForIt)
 {
     startSession();
-    waitForSave(*app);
-    const fs::path folder = home.defaultFolder();
-    {
-        BackgroundWork::Hold hold = app->backgroundWork().hold();
-        ASSERT_EQ(app->session().addItem(appointmentToday("Pick up the dry cleaning", 17)).status, AddStatus::Added);
-    }
+    waitForSave();
+    add("Pick up the dry cleaning", 17, app->session());
     // A save that cannot write shows its message from the thread it runs on.
-    fs::create_directory(folder / "timedata.tmp");
-    waitForSave(*app);
-    std::vector<RecordingPresenter::Shown> shown = presenter.shown();
+    static std::atomic<std::thread::id> shownOn;
+    presenter.setEcho([](const ScriptedPresenter::Shown&) { shownOn = std::this_thread::get_id(); });
+    fs::create_directory(home.defaultFolder() / "timedata.tmp");
+    waitForSave();
+    std::vector<ScriptedPresenter::Shown> shown = presenter.shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].kind, MessageKind::Error);
-    EXPECT_NE(shown[0].thread, std::this_thread::get_id());
+    EXPECT_NE(shownOn.load(), std::thread::id{});
+    EXPECT_NE(shownOn.load(), std::this_thread::get_id());
 
     // The final save fails as well: the user keeps the session and its changes.
     EXPECT_FALSE(app->exitRequest());
     EXPECT_EQ(presenter.texts().back(), kSaveFailedOnExitText);
-    EXPECT_FALSE(savedScheduleHolds(folder, "Pick up the dry cleaning"));
+    EXPECT_FALSE(savedScheduleHolds("Pick up the dry cleaning"));
 
-    fs::remove(folder / "timedata.tmp");
-    {
-        BackgroundWork::Hold hold = app->backgroundWork().hold();
-        ASSERT_EQ(app->session().addItem(appointmentToday("Call the garage", 18)).status, AddStatus::Added);
-    }
+    fs::remove(home.defaultFolder() / "timedata.tmp");
+    add("Call the garage", 18, app->session());
     app->tick();  // starts the save; the exit request waits for it and saves the rest
     ASSERT_TRUE(app->exitRequest());
     EXPECT_FALSE(app->saveThreadRunning());
-    EXPECT_TRUE(savedScheduleHolds(folder, "Pick up the dry cleaning"));
-    EXPECT_TRUE(savedScheduleHolds(folder, "Call the garage"));
+    EXPECT_TRUE(savedScheduleHolds("Pick up the dry cleaning"));
+    EXPECT_TRUE(savedScheduleHolds("Call the garage"));
+}
+
+TEST_F(DesktopSessionTest, AChangeIsSavedByTheOneSecondTickAlone)
+{
+    startSession();
+    ASSERT_TRUE(eventually([this] { return fs::exists(dataFile()) && !app->saveThreadRunning(); }));
+    const auto before = fs::last_write_time(dataFile());
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        schedule().header.setDayEnd(TimeValue::fromClock(22, 0));
+        schedule().dirty = true;
+    }
+    // No tick by hand: the session's own timer saves it, a second later.
+    ASSERT_TRUE(eventually([&] { return fs::last_write_time(dataFile()) != before && !app->saveThreadRunning(); }));
+    LoadResult saved = loadDataFile(dataFile());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved.schedule->header.dayEnd(), TimeValue::fromClock(22, 0));
 }
 
 TEST_F(DesktopSessionTest, WhatAnotherSessionSavedIsReloadedAndShown)
 {
     startSession();
-    waitForSave(*app);
+    waitForSave();
     {
         ScriptedPresenter otherPresenter(Answer::No);
         Messages otherMessages(otherPresenter);
@@ -132,30 +149,96 @@ TEST_F(DesktopSessionTest, WhatAnotherSessionSavedIsReloadedAndShown)
         Session colleague(std::move(other), clock, otherMessages);
         ASSERT_TRUE(colleague.open());
         ASSERT_TRUE(colleague.obtainChangeAccess(std::chrono::seconds(0)));
-        ASSERT_EQ(colleague.addItem(appointmentToday("Meeting the colleague booked", 16)).status, AddStatus::Added);
+        add("Meeting the colleague booked", 16, colleague);
         ASSERT_TRUE(colleague.save().ok());
         colleague.close();
     }
-    EXPECT_FALSE(showsLine(*app, "Meeting the colleague booked"));
     EXPECT_TRUE(eventually([this] {
         app->tick();
-        return showsLine(*app, "Meeting the colleague booked");
-    })) << app->window().dayPane().lines().join('\n').toStdString();
-    EXPECT_TRUE(showsLine(*app, "Team stand-up"));
+        return shows("Meeting the colleague booked");
+    })) << paneText();
+    EXPECT_TRUE(shows("Team stand-up"));
 }
 
-TEST_F(DesktopSessionTest, AFolderOnTheCommandLineIsUsedAndAMissingScheduleIsNotInvented)
+TEST_F(DesktopSessionTest, AFolderOnTheCommandLineWithoutAScheduleAsksBeforeCreatingOne)
 {
     const fs::path folder = home.root() / "plans";
     fs::create_directories(folder);
-    // A named folder without a schedule asks before creating one; No ends it.
-    app = std::make_unique<DesktopApp>(clock, presenter, settings);
-    ASSERT_EQ(app->start({folder.string(), ZELKON_RESOURCE_DIR}), std::nullopt);
-    ASSERT_TRUE(eventually([this] { return app->startupFailed(); }));
-    EXPECT_FALSE(fs::exists(folder / "timedata.pak"));
+    startSessionThatFails(folder.string());
+    EXPECT_FALSE(fs::exists(folder / "timedata.pak")) << "No ends it";
     EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
-    ASSERT_FALSE(presenter.texts().empty());
-    EXPECT_EQ(presenter.texts().front(), "File not found: " + (folder / "timedata.pak").string() + "\rCreate?");
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{"File not found: " + (folder / "timedata.pak").string() + "\rCreate?"});
+}
+
+TEST_F(DesktopSessionTest, AnExistingScheduleReopensWithTheWindowWhereItWasLeft)
+{
+    startSession();
+    app->window().setGeometry(40, 50, 700, 500);
+    // Saved once the window rests, not while it moves.
+    ASSERT_TRUE(eventually([this] {
+        auto row = settings.value(windowRowName(0));
+        return row && row->find(" 40 50 700 500 ") != std::string::npos;
+    })) << settings.value(windowRowName(0)).value_or("(none)");
+    endSession();
+
+    startSession();
+    EXPECT_FALSE(app->state().newSchedule);
+    EXPECT_EQ(app->window().geometry(), QRect(40, 50, 700, 500));
+    EXPECT_TRUE(shows("Team stand-up"));
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+TEST_F(DesktopSessionTest, ADamagedScheduleIsRecoveredFromItsBackupOnlyWhenTheUserAccepts)
+{
+    damageSavedSchedule();
+    presenter.queueAnswer(Answer::No);
+    startSessionThatFails("");
+    EXPECT_EQ(fs::file_size(dataFile()), 700u) << "refused: the session ends and the file stays";
+    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
+    app->terminate();
+    app.reset();
+
+    presenter.queueAnswer(Answer::Yes);
+    startSession();
+    EXPECT_THAT(presenter.texts(), ::testing::Contains("Error reading data. " + dataFile().string()
+                                                       + " file data may be invalid or incomplete. Use latest backup file?"));
+    EXPECT_TRUE(shows("Team stand-up"));
+    EXPECT_GT(fs::file_size(dataFile()), 700u) << "the backup replaced the damaged file";
+}
+
+TEST_F(DesktopSessionTest, AtMidnightTheTickMovesTodayAndThePaneShowingItOnToTheNewDay)
+{
+    clock.set({2024, 3, 11, 23, 59, 58});
+    startSession();
+    const DayNumber monday = kTestMorning.dayNumber();
+    ASSERT_EQ(app->window().dayPane().day(), monday);
+
+    clock.set({2024, 3, 12, 0, 0, 1});
+    app->tick();
+    EXPECT_EQ(app->today(), monday + 1);
+    // A save running on its thread may hold the schedule through this tick;
+    // the pane follows on a later one.
+    ASSERT_TRUE(eventually([this, monday] {
+        app->tick();
+        return app->window().dayPane().day() == monday + 1;
+    }));
+    EXPECT_TRUE(app->window().statusText().contains(" - Tue 03/12/24")) << app->window().statusText().toStdString();
+}
+
+TEST_F(DesktopSessionTest, AHeaderPreferenceChangedInTheDialogIsSavedWithTheSchedule)
+{
+    startSession();
+    const bool autosort = headerOption(schedule().header, HeaderOption::Autosort);
+    onModal<PreferencesDialog>([](PreferencesDialog& dialog) {
+        dialog.control(1465)->click();
+        dialog.accept();
+    });
+    app->openPreferences();
+    endSession();
+
+    LoadResult saved = loadDataFile(dataFile());
+    ASSERT_TRUE(saved);
+    EXPECT_NE(headerOption(saved.schedule->header, HeaderOption::Autosort), autosort);
 }
 
 } // namespace

@@ -6,52 +6,41 @@
 
 #include "guitestmain.h"
 
+#include "core/schedule.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
 #include "platform/settingstore.h"
+#include "sharing/session.h"
 #include "shell/desktopapp.h"
+#include "shell/desktopcommands.h"
+#include "shell/mainwindow.h"
+#include "storage/datafile.h"
+#include "views/daypane.h"
+#include "views/schedulesarea.h"
 
-#include <QTest>
+#include <QRegularExpression>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <deque>
-#include <filesystem>
-#include <mutex>
-#include <thread>
-#include <vector>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zk::testsupport {
 
 // The clock of every test: Monday 11 March 2024, the sample's week moved on.
 inline const LocalMoment kTestMorning{2024, 3, 11, 8, 0, 0};
 
-class TemporaryHome {
+class TemporaryHome : public TemporaryFolder {
 public:
-    TemporaryHome()
+    TemporaryHome() : TemporaryFolder("zelkon-gui")
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zelkon-gui-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
         std::filesystem::create_directories(config());
-        ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root() / "data").c_str(), 1);
         ::setenv("ZELKON_CONFIG_HOME", config().c_str(), 1);
     }
-    ~TemporaryHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    const std::filesystem::path& root() const { return root_; }
-    std::filesystem::path config() const { return root_ / "config"; }
-    std::filesystem::path defaultFolder() const { return root_ / "data" / "Zelkon"; }
-
-private:
-    std::filesystem::path root_;
+    std::filesystem::path config() const { return root() / "config"; }
+    std::filesystem::path defaultFolder() const { return root() / "data" / "Zelkon"; }
 };
 
 // Waits, turning the event loop, until the condition holds; false when it
@@ -61,52 +50,16 @@ inline bool eventually(const std::function<bool()>& condition)
     return QTest::qWaitFor(condition, 20000);
 }
 
-// Records every box with the thread that showed it; answers No unless told.
-class RecordingPresenter final : public MessagePresenter {
-public:
-    struct Shown {
-        MessageKind kind;
-        std::string text;
-        std::thread::id thread;
-    };
-    void show(MessageKind kind, const std::string&, const std::string& text) override
-    {
-        std::lock_guard lock(mutex_);
-        shown_.push_back({kind, text, std::this_thread::get_id()});
-    }
-    Answer ask(const std::string&, const std::string& text, QuestionButtons) override
-    {
-        std::lock_guard lock(mutex_);
-        shown_.push_back({MessageKind::Question, text, std::this_thread::get_id()});
-        if (answers_.empty())
-            return Answer::No;
-        Answer a = answers_.front();
-        answers_.pop_front();
-        return a;
-    }
-    void queueAnswer(Answer answer)
-    {
-        std::lock_guard lock(mutex_);
-        answers_.push_back(answer);
-    }
-    std::vector<Shown> shown() const
-    {
-        std::lock_guard lock(mutex_);
-        return shown_;
-    }
-    std::vector<std::string> texts() const
-    {
-        std::vector<std::string> out;
-        for (const Shown& s : shown())
-            out.push_back(s.text);
-        return out;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Shown> shown_;
-    std::deque<Answer> answers_;
-};
+// The pane's line whose description starts so, after today's rank; -1 if none.
+inline int lineOf(const DayPane& pane, const QString& start)
+{
+    static const QRegularExpression rank("^\\d+\\. ");
+    const QStringList lines = pane.lines();
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].section('\t', 1).remove(rank).startsWith(start))
+            return i;
+    return -1;
+}
 
 // A desktop session in this process.
 class DesktopFixture : public ::testing::Test {
@@ -127,10 +80,34 @@ protected:
         ASSERT_EQ(app->start({commandLine, ZELKON_RESOURCE_DIR}), std::nullopt);
         ASSERT_TRUE(eventually([this] { return !app->initialising(); }));
     }
+    // The session started with its window active, for keys and the mouse.
+    void startSessionInActiveWindow()
+    {
+        startSession();
+        app->window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&app->window()));
+    }
+    void endSession()
+    {
+        ASSERT_TRUE(app->exitRequest());
+        app->terminate();
+        app.reset();
+    }
+    // A tick starts a save of what changed; this waits for it to end.
+    void waitForSave()
+    {
+        app->tick();
+        ASSERT_TRUE(eventually([this] { return !app->saveThreadRunning(); }));
+    }
+    bool shows(const QString& description) const { return lineOf(app->window().dayPane(), description) >= 0; }
+    std::string paneText() const { return app->window().dayPane().lines().join('\n').toStdString(); }
+    void dispatch(int command) { app->commands().dispatcher().dispatch(command); }
+    SchedulesArea& area() { return app->window().schedulesArea(); }
+    Schedule& schedule() { return app->session().schedule(); }
 
     TemporaryHome home;
     FixedClock clock{kTestMorning};
-    RecordingPresenter presenter;
+    ScriptedPresenter presenter;  // answers No unless told
     SettingStore settings{home.config()};
     std::unique_ptr<DesktopApp> app;
 };

@@ -1,30 +1,20 @@
-// Printed daily schedules: a day prints its lines in their printed form
-// (the scheduler's "^", the short placement's "~", the status tag) word
-// wrapped on the page; a long range fills pages one after another without
-// a day heading left alone at a page's foot; and the print commands of a
-// session print through the printer the session keeps, here into a PDF.
+// Printed daily schedules: a day prints its lines in their printed form,
+// word wrapped on the page; a long range fills pages without a day heading
+// left alone at a page's foot; and the print commands of a session print
+// through the printer the session keeps, here into a PDF.
 
 #include "desktopsupport.h"
 
 #include "core/dateformat.h"
-#include "shell/desktopcommands.h"
 #include "shell/model/printedschedule.h"
 #include "shell/printcommands.h"
 #include "tests/placementscenario.h"
 #include "views/schedulepage.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QPushButton>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace zk {
 namespace {
@@ -32,25 +22,10 @@ namespace {
 using testing::hm;
 using testing::kMonday;
 
-constexpr int kDotsPerMeter = 3937;  // 100 dpi
-
-// An A4 sheet at 100 dpi, less its margins.
-QImage blankPage()
-{
-    QImage page(780, 1120, QImage::Format_RGB32);
-    page.setDotsPerMeterX(kDotsPerMeter);
-    page.setDotsPerMeterY(kDotsPerMeter);
-    page.fill(Qt::white);
-    return page;
-}
-
 int pdfPages(const QString& file)
 {
     QFile pdf(file);
-    if (!pdf.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray bytes = pdf.readAll();
-    return static_cast<int>(bytes.count("/Type /Page\n"));
+    return pdf.open(QIODevice::ReadOnly) ? static_cast<int>(pdf.readAll().count("/Type /Page\n")) : -1;
 }
 
 class PrintingTest : public ::testing::Test, public testing::Scenario {
@@ -62,15 +37,20 @@ protected:
         display.liteMode = false;
         display.timespace = false;
         display.statusLabels = {"normal", "tentative", "proposed", "confirmed", "", "", "", ""};
+        page.setDotsPerMeterX(3937);  // 100 dpi: an A4 sheet less its margins
+        page.setDotsPerMeterY(3937);
+        page.fill(Qt::white);
     }
-
-    std::vector<DayLines> print(DayNumber first, DayNumber last)
+    SchedulePages laidOut(DayNumber first, DayNumber last)
     {
-        return printedDays(s, {first, last}, display, {kMonday - 1, hm(12)}, regional);
+        SchedulePages pages(printedDays(s, {first, last}, display, {kMonday - 1, hm(12)}, regional), PrintStyle());
+        pages.layout(page);
+        return pages;
     }
 
     PaneDisplay display;
     RegionalSettings regional;
+    QImage page{780, 1120, QImage::Format_RGB32};
 };
 
 TEST_F(PrintingTest, ADayPrintsItsLinesInThePrintedForm)
@@ -85,24 +65,19 @@ TEST_F(PrintingTest, ADayPrintsItsLinesInThePrintedForm)
     s.record(tentative).setStatus(1);
     put(tentative, kMonday);
 
-    std::vector<DayLines> days = print(kMonday, kMonday);
-    SchedulePages pages(days, PrintStyle());
-    QImage page = blankPage();
-    pages.layout(page);
+    SchedulePages pages = laidOut(kMonday, kMonday);
     ASSERT_EQ(pages.pageCount(), 1);
     const QStringList texts = pages.pageTexts(0);
-    ASSERT_GE(texts.size(), 4) << texts.join('\n').toStdString();
+    const std::string all = texts.join('\n').toStdString();
+    ASSERT_FALSE(texts.isEmpty());
     EXPECT_EQ(texts[0], QString::fromStdString(paneHeading(kMonday, regional)));
-    EXPECT_TRUE(texts.contains("9:00a\tBoard meeting (1:00)")) << texts.join('\n').toStdString();
-    EXPECT_TRUE(texts.filter(QRegularExpression("^\\d+:\\d\\d[ap]\\^\tWrite the quarterly")).size() == 1)
-        << "a scheduler placement has its caret: " << texts.join('\n').toStdString();
-    EXPECT_TRUE(texts.filter(QRegularExpression("\\^\t~Call the bank \\(:45/1:00\\)")).size() == 1)
-        << "a short placement has its tilde: " << texts.join('\n').toStdString();
-    EXPECT_TRUE(texts.filter(QRegularExpression("\t\\[tentative\\] Book the venue")).size() == 1)
-        << "the status shows as its tag: " << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.contains("9:00a\tBoard meeting (1:00)")) << all;
+    // The scheduler's caret, the short placement's tilde, the status tag.
+    for (const char* printed : {"^\\d+:\\d\\d[ap]\\^\tWrite the quarterly", "\\^\t~Call the bank \\(:45/1:00\\)",
+                                "\t\\[tentative\\] Book the venue"})
+        EXPECT_EQ(texts.filter(QRegularExpression(printed)).size(), 1) << printed << " in\n" << all;
 
-    // The long line wraps within the page: its text is taller than one line
-    // and stays inside the page's width.
+    // The long line wraps within the page.
     qreal widest = 0, tallest = 0;
     for (const SchedulePages::Piece& piece : pages.page(0)) {
         widest = std::max(widest, piece.rect.right());
@@ -113,16 +88,13 @@ TEST_F(PrintingTest, ADayPrintsItsLinesInThePrintedForm)
     EXPECT_GT(tallest, 2 * QFontMetricsF(PrintStyle().text, &page).height());
 
     // The screen keeps its own form: no caret, no tilde, no tag.
-    PaneDisplay screen = display;
-    DayLines shown = dayLines(s, kMonday, screen, {kMonday - 1, hm(12)}, regional);
-    for (const PaneLine& line : shown.lines)
+    for (const PaneLine& line : dayLines(s, kMonday, display, {kMonday - 1, hm(12)}, regional).lines)
         EXPECT_EQ(line.whole().find_first_of("^~["), std::string::npos) << line.whole();
 
     QPainter painter(&page);
     pages.paintPage(painter, 0);
     painter.end();
-    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-    EXPECT_TRUE(page.save(ZELKON_SCREENSHOT_DIR "/printed-day.png"));
+    testsupport::saveScreenshot(page, "printed-day");
 }
 
 TEST_F(PrintingTest, ARangeFillsPagesInOrderAndKeepsHeadingsWithTheirLines)
@@ -133,9 +105,7 @@ TEST_F(PrintingTest, ARangeFillsPagesInOrderAndKeepsHeadingsWithTheirLines)
         for (int i = 0; i < 4; ++i)
             put(task("Task " + std::to_string(i + 1) + " of day " + std::to_string(d + 1), 30), kMonday + d);
     }
-    SchedulePages pages(print(kMonday, kMonday + (kDays - 1)), PrintStyle());
-    QImage page = blankPage();
-    pages.layout(page);
+    SchedulePages pages = laidOut(kMonday, kMonday + (kDays - 1));
     ASSERT_GT(pages.pageCount(), 3);
 
     QStringList headings;
@@ -160,47 +130,36 @@ TEST_F(PrintingTest, ARangeFillsPagesInOrderAndKeepsHeadingsWithTheirLines)
     pdf.setResolution(100);
     pdf.setPageSize(QPageSize(QPageSize::A4));
     ASSERT_TRUE(pages.print(pdf));
-    const int printed = pages.pageCount();
-    EXPECT_EQ(pdfPages(file), printed);
+    EXPECT_EQ(pdfPages(file), pages.pageCount());
     QFile::remove(file);
 }
 
-class PrintCommandsTest : public testsupport::DesktopFixture {
-protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-        startSession();
-        app->commands().printing().setPrinterChooser([this](QPrinter& printer) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(file);
-            ++chosen;
-            return true;
-        });
-    }
-    // Kept beside the screenshots, to be looked at.
-    QString file = ZELKON_SCREENSHOT_DIR "/printed-range.pdf";
-    int chosen = 0;
-};
+using PrintCommandsTest = testsupport::DesktopFixture;
 
 TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
 {
+    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+    const QString file = ZELKON_SCREENSHOT_DIR "/printed-range.pdf";  // kept beside the screenshots
+    int chosen = 0;
+    startSession();
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        ++chosen;
+        return true;
+    });
     app->commands().dispatcher().dispatch(PrintCommand::todaysSchedule);
     ASSERT_EQ(chosen, 1);
     EXPECT_EQ(pdfPages(file), 1);
     QFile::remove(file);
 
     // The range dialog: a fortnight from today.
-    const DayNumber today = app->today();
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->objectName(), "RangeOfSchedules");
-        dialog->findChild<QLineEdit*>("firstDay")->setText(QString::fromStdString(shortDate(today, app->regional())));
-        dialog->findChild<QLineEdit*>("lastDay")->setText(QString::fromStdString(shortDate(today + 13, app->regional())));
-        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-        dialog->grab().save(ZELKON_SCREENSHOT_DIR "/print-range-dialog.png");
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    testsupport::onModal<QDialog>([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.objectName(), "RangeOfSchedules");
+        for (auto [name, day] : {std::pair{"firstDay", app->today()}, {"lastDay", app->today() + 13}})
+            dialog.findChild<QLineEdit*>(name)->setText(QString::fromStdString(shortDate(day, app->regional())));
+        testsupport::saveScreenshot(dialog, "print-range-dialog");
+        testsupport::pressOk(dialog);
     });
     app->commands().dispatcher().dispatch(PrintCommand::rangeOfSchedules);
     ASSERT_EQ(chosen, 2);

@@ -3,39 +3,29 @@
 // day, clicks selecting, and double-clicks, Enter and the right button
 // asking for what the main window does.
 
-#include "tests/gui/guitestmain.h"
+#include "tests/gui/desktopsupport.h"
 #include "shell/model/settings.h"
 #include "tests/placementscenario.h"
-#include "views/schedulesarea.h"
 
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace zk {
 namespace {
 
 using testing::hm;
 using testing::kMonday;
+using testsupport::lineOf;
+using testsupport::saveScreenshot;
 
-// The application exists before the area member is made.
-struct WithApplication {
-    WithApplication() { testsupport::guiApplication(); }
-};
-
-class ScheduleWindowTest : public ::testing::Test, private WithApplication, public testing::Scenario {
+class ScheduleWindowTest : public ::testing::Test, private testsupport::WithGuiApplication, public testing::Scenario {
 protected:
     ScheduleWindowTest()
     {
         fillWeek();
         area.resize(900, 560);
         area.setViewedDay(kMonday);
-        QObject::connect(&area, &SchedulesArea::viewedDayChanged, [this](DayNumber day) {
+        QObject::connect(&area, &SchedulesArea::viewedDayChanged, [this](DayNumber) {
             ++dayChanges;
             refresh();
         });
@@ -61,8 +51,7 @@ protected:
         put(task("Write the quarterly report", 90, ItemFlag::fKey), kMonday);
         put(appointment("Lunch with Dana", hm(12), 60), kMonday);
         put(appointment("Dentist", hm(12, 30), 45), kMonday);
-        ItemHandle review = task("Review pull requests", 45, ItemFlag::fHasNotes);
-        put(review, kMonday);
+        put(task("Review pull requests", 45, ItemFlag::fHasNotes), kMonday);
         put(task("Call the bank", 30), kMonday);
         put(appointment("Bar", hm(17), 0), kMonday);
         put(appointment("Board meeting", hm(10), 120), kMonday + 1);
@@ -73,160 +62,122 @@ protected:
     }
 
     void refresh() { area.refresh(s, {kMonday, hm(10)}, regional); }
-
-    // The line whose description starts so, after today's rank.
-    static int lineOf(DayPane& pane, const QString& start)
+    void show(ScheduleView view)
     {
-        static const QRegularExpression rank("^\\d+\\. ");
-        QStringList lines = pane.lines();
-        for (int i = 0; i < lines.size(); ++i)
-            if (lines[i].section('\t', 1).remove(rank).startsWith(start))
-                return i;
-        return -1;
+        area.setView(view);
+        refresh();
     }
-
-    void screenshot(const char* name)
-    {
-        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-        EXPECT_TRUE(area.grab().save(QString(ZELKON_SCREENSHOT_DIR "/") + name));
-    }
-
     void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&area, Qt::Key(k), modifiers); }
+    std::optional<int> selectedLine() { return area.currentPane().record().selectedLine(); }
+    std::vector<DayNumber> daysFrom(std::initializer_list<int> offsets)
+    {
+        std::vector<DayNumber> days;
+        for (int offset : offsets)
+            days.push_back(kMonday + offset);
+        return days;
+    }
 
     RegionalSettings regional;
     SchedulesArea area;
     int dayChanges = 0;
 };
 
-std::vector<DayNumber> daysFrom(DayNumber first, std::initializer_list<int> offsets)
-{
-    std::vector<DayNumber> days;
-    for (int offset : offsets)
-        days.push_back(first + offset);
-    return days;
-}
-
 TEST_F(ScheduleWindowTest, TheSingleViewShowsTheViewedDaysLinesInOrder)
 {
     ASSERT_EQ(area.paneCount(), 1);
     DayPane& pane = area.currentPane();
-    EXPECT_EQ(pane.day(), kMonday);
     EXPECT_EQ(pane.heading(), "Monday 03/04/24");
     QStringList lines = pane.lines();
     EXPECT_EQ(lines.value(0), "8:00a\tCheck the mail (:20)");
     EXPECT_EQ(lines.value(1), "9:00a\t1. Team stand-up -a (:15)");
-    EXPECT_TRUE(lines.contains("10:00a\t2. Write the quarterly report (1:30)")) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.contains("12:30p\t4. Dentist (:45)"));
-    EXPECT_TRUE(lines.contains("\t----")) << "the bar line";
-    // A gap between the report and lunch.
-    int report = lineOf(pane, "Write");
-    ASSERT_GE(report, 0);
-    EXPECT_EQ(lines.value(report + 1), "11:30a\t(:30)");
-    ASSERT_GE(lineOf(pane, "Dentist"), 0);
-    const PaneLine& dentist = pane.record().lines()[static_cast<std::size_t>(lineOf(pane, "Dentist"))];
-    EXPECT_TRUE(dentist.text.timeInRed) << "it overlaps lunch";
-    EXPECT_TRUE(pane.record().lines()[static_cast<std::size_t>(report)].key);
-    screenshot("schedule-single.png");
+    const int report = lineOf(pane, "Write");
+    ASSERT_GE(report, 0) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.value(report), "10:00a\t2. Write the quarterly report (1:30)");
+    EXPECT_EQ(lines.value(report + 1), "11:30a\t(:30)") << "a gap before lunch";
+    saveScreenshot(area, "schedule-single");
 }
 
 TEST_F(ScheduleWindowTest, SwitchingViewsShowsTheRightDays)
 {
-    area.setView(ScheduleView::MultiPane);
-    refresh();
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {0, 1, 2, 3}));
-    EXPECT_EQ(area.currentPaneIndex(), 0);
+    show(ScheduleView::MultiPane);
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({0, 1, 2, 3}));
     EXPECT_GE(lineOf(area.pane(1), "Board meeting"), 0);
-    screenshot("schedule-multipane.png");
+    saveScreenshot(area, "schedule-multipane");
 
     area.setViewedDay(kMonday + 2);
-    area.setView(ScheduleView::Week);
-    refresh();
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {0, 1, 2, 3, 4})) << "Monday to Friday";
-    EXPECT_EQ(area.viewedDay(), kMonday + 2);
+    show(ScheduleView::Week);
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({0, 1, 2, 3, 4})) << "Monday to Friday";
     EXPECT_EQ(area.currentPaneIndex(), 2);
-    screenshot("schedule-week.png");
+    saveScreenshot(area, "schedule-week");
 
     ViewLayout layout;
     layout.weekMask = 0x41;
     layout.weekDays = 2;
     area.setViewLayout(layout);
     refresh();
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {-1, 5})) << "the weekend around Wednesday";
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({-1, 5})) << "the weekend around Wednesday";
 
-    area.setView(ScheduleView::Single);
-    refresh();
+    show(ScheduleView::Single);
     ASSERT_EQ(area.paneCount(), 1);
     EXPECT_EQ(area.viewedDay(), area.currentPane().day());
 }
 
-TEST_F(ScheduleWindowTest, TheArrowKeysMoveTheSelectionAndTheDay)
+TEST_F(ScheduleWindowTest, TheKeysMoveTheSelectionAndTheDay)
 {
-    DayPane& pane = area.currentPane();
-    EXPECT_EQ(pane.record().selectedLine(), 0);
-    key(Qt::Key_Down);
-    EXPECT_EQ(pane.record().selectedLine(), 1);
-    key(Qt::Key_Up);
-    key(Qt::Key_Up);
-    EXPECT_EQ(pane.record().selectedLine(), 0) << "nothing above the first entry";
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int line;  // -1: the bar, before the evening's gap
+        const char* name;
+    } moves[] = {{Qt::Key_Down, {}, 1, "Down"},
+                 {Qt::Key_Up, {}, 0, "Up"},
+                 {Qt::Key_Up, {}, 0, "Up: nothing above the first entry"},
+                 {Qt::Key_L, {}, lineOf(area.currentPane(), "Lunch"), "type-ahead"},
+                 {Qt::Key_C, {}, lineOf(area.currentPane(), "Call the bank"), "type-ahead"},
+                 {Qt::Key_C, {}, 0, "type-ahead wraps to Check the mail"},
+                 {Qt::Key_End, Qt::ControlModifier, -1, "Ctrl+End"},
+                 {Qt::Key_Home, Qt::ControlModifier, 0, "Ctrl+Home"}};
+    for (const auto& m : moves) {
+        key(m.key, m.modifiers);
+        EXPECT_EQ(selectedLine(), m.line >= 0 ? m.line : area.currentPane().lines().size() - 2) << m.name;
+    }
+    key(Qt::Key_PageDown);
+    EXPECT_GT(*selectedLine(), 0);
+
     key(Qt::Key_Right);
     EXPECT_EQ(area.viewedDay(), kMonday + 1) << "one pane: Right is the next day";
-    EXPECT_EQ(area.currentPane().day(), kMonday + 1);
     EXPECT_EQ(lineOf(area.currentPane(), "Board meeting"), 0);
     key(Qt::Key_Left);
     EXPECT_EQ(area.viewedDay(), kMonday);
     EXPECT_EQ(dayChanges, 2);
 
-    area.setView(ScheduleView::MultiPane);
-    refresh();
+    show(ScheduleView::MultiPane);
     for (int i = 0; i < 3; ++i)
         key(Qt::Key_Right);
     EXPECT_EQ(area.currentPaneIndex(), 3);
     EXPECT_EQ(area.viewedDay(), kMonday + 3);
     key(Qt::Key_Right);
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {0, 1, 2, 4})) << "only the last pane moved on";
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({0, 1, 2, 4})) << "only the last pane moved on";
     key(Qt::Key_Tab);
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {0, 1, 2, 5}));
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({0, 1, 2, 5}));
 
-    area.setView(ScheduleView::Week);
-    refresh();
+    show(ScheduleView::Week);
     EXPECT_TRUE(area.command(PaneCommand::NextWeek));
-    EXPECT_EQ(area.paneDaysShown(), daysFrom(kMonday, {7, 8, 9, 10, 11})) << "the whole week moved";
+    EXPECT_EQ(area.paneDaysShown(), daysFrom({7, 8, 9, 10, 11})) << "the whole week moved";
 }
 
-TEST_F(ScheduleWindowTest, PageKeysAndTypeAheadMoveTheSelection)
+TEST_F(ScheduleWindowTest, TheScrollBarMovesTheDayByWeeksInOnePaneAndTheLinesInSeveral)
 {
-    DayPane& pane = area.currentPane();
-    key(Qt::Key_L);
-    EXPECT_EQ(pane.record().selectedLine(), lineOf(pane, "Lunch"));
-    key(Qt::Key_C);
-    EXPECT_EQ(pane.record().selectedLine(), lineOf(pane, "Call the bank"));
-    key(Qt::Key_C);
-    EXPECT_EQ(pane.record().selectedLine(), 0) << "wraps to Check the mail";
-    key(Qt::Key_PageDown);
-    EXPECT_GT(*pane.record().selectedLine(), 0);
-    key(Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(pane.record().selectedLine(), pane.lines().size() - 2) << "the bar, before the evening's gap";
-    key(Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(pane.record().selectedLine(), 0);
-}
-
-TEST_F(ScheduleWindowTest, TheSingleScrollBarMovesTheDayByWeeks)
-{
-    QScrollBar& bar = area.currentPane().scrollBar();
-    EXPECT_EQ(bar.value(), 0);
-    EXPECT_EQ(bar.minimum(), weekScrollRange(kMonday).minimum);
-    bar.setValue(1);
-    EXPECT_EQ(area.viewedDay(), kMonday + 7);
+    QScrollBar& single = area.currentPane().scrollBar();
+    EXPECT_EQ(single.minimum(), weekScrollRange(kMonday).minimum);
+    single.setValue(1);
     EXPECT_EQ(area.currentPane().day(), kMonday + 7);
-    bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
-    bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
+    single.triggerAction(QAbstractSlider::SliderSingleStepSub);
+    single.triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(area.viewedDay(), kMonday - 7);
-}
 
-TEST_F(ScheduleWindowTest, InSeveralPanesTheScrollBarAndTheWheelScrollTheLines)
-{
-    area.setView(ScheduleView::MultiPane);
-    refresh();
+    area.setViewedDay(kMonday);
+    show(ScheduleView::MultiPane);
     DayPane& monday = area.pane(0);
     QScrollBar& bar = monday.scrollBar();
     ASSERT_FALSE(bar.isHidden()) << "a quarter of the area cannot hold Monday";
@@ -237,10 +188,11 @@ TEST_F(ScheduleWindowTest, InSeveralPanesTheScrollBarAndTheWheelScrollTheLines)
     QWheelEvent down(QPointF(50, 100), monday.mapToGlobal(QPointF(50, 100)), {}, QPoint(0, -120), Qt::NoButton,
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&monday, &down);
-    EXPECT_EQ(monday.record().firstVisibleLine(), std::min(5, monday.record().lastFirstLine()));
-    EXPECT_EQ(bar.value(), monday.record().firstVisibleLine());
+    const int wheeled = std::min(5, monday.record().lastFirstLine());
+    EXPECT_EQ(monday.record().firstVisibleLine(), wheeled);
+    EXPECT_EQ(bar.value(), wheeled);
     key(Qt::Key_PageUp, Qt::ControlModifier);
-    EXPECT_EQ(monday.record().firstVisibleLine(), std::min(5, monday.record().lastFirstLine()) - 1);
+    EXPECT_EQ(monday.record().firstVisibleLine(), wheeled - 1);
 }
 
 TEST_F(ScheduleWindowTest, ClicksSelectAndDoubleClicksEnterAndTheRightButtonAskForTheirCommands)
@@ -254,34 +206,25 @@ TEST_F(ScheduleWindowTest, ClicksSelectAndDoubleClicksEnterAndTheRightButtonAskF
     QObject::connect(&area, &SchedulesArea::notesRequested, [&](ItemHandle h) { notes.push_back(h); });
     QObject::connect(&area, &SchedulesArea::insertItemRequested, [&](DayNumber d) { inserted.push_back(d); });
 
-    int lunch = lineOf(pane, "Lunch");
-    ASSERT_GE(lunch, 0);
-    QRect lunchRect = pane.lineRect(lunch);
-    ASSERT_FALSE(lunchRect.isEmpty());
-    QTest::mouseClick(&pane, Qt::LeftButton, {}, lunchRect.center());
+    const int lunch = lineOf(pane, "Lunch"), dentist = lineOf(pane, "Dentist");
+    const QPoint lunchAt = pane.lineRect(lunch).center();
+    QTest::mouseClick(&pane, Qt::LeftButton, {}, lunchAt);
     EXPECT_EQ(pane.record().selectedLine(), lunch);
-    ItemHandle lunchItem = pane.record().selectedItem();
-    EXPECT_TRUE(held.empty());
-
-    QTest::mouseDClick(&pane, Qt::LeftButton, {}, lunchRect.center());
-    EXPECT_EQ(opened, std::vector<ItemHandle>{lunchItem});
+    const ItemHandle lunchItem = pane.record().selectedItem();
+    QTest::mouseDClick(&pane, Qt::LeftButton, {}, lunchAt);
     key(Qt::Key_Return);
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened, (std::vector<ItemHandle>{lunchItem, lunchItem}));
 
-    int dentist = lineOf(pane, "Dentist");
     QTest::mouseClick(&pane, Qt::RightButton, {}, pane.lineRect(dentist).center());
     EXPECT_EQ(pane.record().selectedLine(), dentist);
-    ASSERT_EQ(menus.size(), 1u);
-    EXPECT_EQ(menus[0], pane.record().selectedItem());
-
-    QTest::mouseClick(&pane, Qt::LeftButton, {}, QPoint(6, pane.lineRect(lunch).center().y()));
+    EXPECT_EQ(menus, std::vector<ItemHandle>{pane.record().selectedItem()});
+    EXPECT_TRUE(held.empty());
+    QTest::mouseClick(&pane, Qt::LeftButton, {}, QPoint(6, lunchAt.y()));
     EXPECT_EQ(held, std::vector<ItemHandle>{lunchItem}) << "a click in the time column";
-
     QTest::mouseClick(&pane, Qt::LeftButton, Qt::ShiftModifier, pane.lineRect(dentist).center());
     EXPECT_EQ(pane.record().selectedLines().size(), 2u);
 
-    int review = lineOf(pane, "Review");
-    ASSERT_GE(review, 0) << pane.lines().join('\n').toStdString();
+    const int review = lineOf(pane, "Review");
     pane.record().select(review);
     pane.selectionChanged();
     QRect reviewRect = pane.lineRect(review);
@@ -306,9 +249,8 @@ TEST_F(ScheduleWindowTest, TheUsersFontsAndColoursApply)
     refresh();
     DayPane& pane = area.currentPane();
     EXPECT_GT(pane.record().metrics().lineHeight, smallLines);
-    QImage image = pane.grab().toImage();
-    EXPECT_EQ(image.pixelColor(pane.width() / 2, pane.height() - 5), QColor(0xFF, 0xF8, 0xE0));
-    screenshot("schedule-user-fonts.png");
+    EXPECT_EQ(pane.grab().toImage().pixelColor(pane.width() / 2, pane.height() - 5), QColor(0xFF, 0xF8, 0xE0));
+    saveScreenshot(area, "schedule-user-fonts");
 }
 
 } // namespace
