@@ -63,6 +63,11 @@ TEST_F(DailyValueTest, RewardByFrequencyLateChargeFromTheDeadlineAndTheValueText
     EXPECT_FLOAT_EQ(on(0, 90), 105.0f);  // 90 placed minutes at 70 an hour
     r().setRewardPer(Frequency::weekly);
     EXPECT_FLOAT_EQ(on(0), 10.0f);
+    r().setRewardPer(Frequency::once);  // what the money would earn in a day
+    EXPECT_FLOAT_EQ(on(0), static_cast<float>(70.0 * 0.10 / 365.25));
+    r().setRewardPer(Frequency::annually);
+    EXPECT_FLOAT_EQ(on(0), static_cast<float>(70.0 / 365.254f));
+    r().setRewardPer(Frequency::weekly);
     r().setValue(75.0f);  // 10.71
     EXPECT_EQ(valueText(s, DayEntry{task, 600, 60}, today()), "11 ");
     r().setValue(70.0f);

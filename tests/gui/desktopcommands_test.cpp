@@ -184,5 +184,40 @@ TEST_F(PaneDragTest, AClickWithoutMovingOnlySelects)
     EXPECT_FALSE(schedule().dirty);
 }
 
+// The commands on the selected entry, reached from the menus and the mouse.
+TEST_F(PaneDragTest, TheJuggleAndEntryCommandsActOnTheSelectedEntry)
+{
+    DayPane& first = area().pane(0);
+    const DayNumber today = app->today();
+    const int line = lineWhere(first, [this](const PaneLine& l) {
+        const ItemRecord& r = schedule().record(l.item);
+        return l.floating && !l.struckOut && !r.has(ItemFlag::fSplit | ItemFlag::recurrence | ItemFlag::fDone);
+    });
+    ASSERT_GE(line, 0) << paneText();
+    const ItemHandle item = itemOf(first, line);
+    QTest::mouseClick(&first, Qt::LeftButton, Qt::NoModifier, textPoint(first, line));
+    ASSERT_EQ(area().selectedItem(), item);
+
+    dispatch(9);  // Next Schedule
+    EXPECT_TRUE(schedule().entryOf(item, today + 1).has_value());
+    EXPECT_EQ(area().selectedItem(), item) << "selected where it went";
+    dispatch(10);  // Prior Schedule
+    EXPECT_TRUE(schedule().entryOf(item, today).has_value());
+
+    const int minutes = schedule().record(item).duration();
+    area().selectItemOn(today, item);
+    dispatch(156);  // Longer Duration
+    EXPECT_EQ(schedule().record(item).duration(), minutes + 5);
+
+    // A click left of the time column's edge holds the placement.
+    const int shown = lineWhere(first, [item](const PaneLine& l) { return l.item == item; });
+    ASSERT_GE(shown, 0);
+    QTest::mouseClick(&first, Qt::LeftButton, Qt::NoModifier, QPoint(3, first.lineRect(shown).top() + 3));
+    EXPECT_TRUE(schedule().record(item).has(ItemFlag::fHeldTime));
+    const int held = lineWhere(first, [item](const PaneLine& l) { return l.item == item; });
+    EXPECT_TRUE(first.lines()[held].startsWith("hold")) << first.lines()[held].toStdString();
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
 } // namespace
 } // namespace zk::testsupport
