@@ -123,11 +123,12 @@ void DesktopCommands::installItemCommands()
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
     dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });
     dispatcher_.setHandler(ItemCommand::modifyAllOccurrences, [this](int c) { modifySelectedItem(c); });
-    for (int command : {685, 155, 156, 157, 158, 395, 73})
+    for (int command : entryActionCommands())
         dispatcher_.setHandler(command, [this](int c) { actOnSelectedEntry(*entryActionOfCommand(c)); });
     // Next and Prior Schedule, Next and Prior Week: the selected entry moves
     // as a drag to that day's pane moves it.
-    for (auto [command, days] : {std::pair{9, 1}, {10, -1}, {16, 7}, {15, -7}})
+    for (auto [command, days] : {std::pair{Command::nextSchedule, 1}, {Command::priorSchedule, -1},
+                                 {Command::entryNextWeek, 7}, {Command::entryPriorWeek, -7}})
         dispatcher_.setHandler(command, [this, days = days](int) {
             if (std::optional<DraggedEntry> entry = app_.window().schedulesArea().selectedEntry())
                 dropEntry(*entry, DropPlace{entry->day + days});

@@ -109,6 +109,14 @@ inline constexpr int firstRecentView = 746;  // 746..749: the recent, recurring 
 inline constexpr int lastRecentView = 749;
 inline constexpr int projectListView = 501;
 inline constexpr int projectTreeView = 641;
+// On the selected entry.
+inline constexpr int nextSchedule = 9;
+inline constexpr int priorSchedule = 10;
+inline constexpr int entryPriorWeek = 15;
+inline constexpr int entryNextWeek = 16;
+inline constexpr int onHold = 73;
+inline constexpr int appointmentToggle = 395;
+inline constexpr int deferHour = 685;
 // Menus filled at run time.
 inline constexpr int firstSurprise = 401;  // 401..450: surprise entries 0..49
 inline constexpr int lastSurprise = 450;

@@ -3,22 +3,41 @@
 #include "core/schedule.h"
 #include "engine/placement.h"
 #include "platform/clock.h"
+#include "shell/model/commands.h"
 #include "shell/model/panelines.h"
 #include "sharing/session.h"
 
+#include <utility>
+
 namespace zk {
+
+namespace {
+
+constexpr std::pair<int, EntryAction> kCommandActions[] = {
+    {Command::deferHour, EntryAction::DeferHour},
+    {static_cast<int>(StepCommand::ShorterDuration), EntryAction::ShorterDuration},
+    {static_cast<int>(StepCommand::LongerDuration), EntryAction::LongerDuration},
+    {static_cast<int>(StepCommand::EarlierBegin), EntryAction::EarlierBegin},
+    {static_cast<int>(StepCommand::LaterBegin), EntryAction::LaterBegin},
+    {Command::appointmentToggle, EntryAction::Appointment},
+    {Command::onHold, EntryAction::OnHold},
+};
+
+} // namespace
+
+std::vector<int> entryActionCommands()
+{
+    std::vector<int> commands;
+    for (auto [command, action] : kCommandActions)
+        commands.push_back(command);
+    return commands;
+}
 
 std::optional<EntryAction> entryActionOfCommand(int command)
 {
-    switch (command) {
-    case 685: return EntryAction::DeferHour;
-    case static_cast<int>(StepCommand::ShorterDuration): return EntryAction::ShorterDuration;
-    case static_cast<int>(StepCommand::LongerDuration): return EntryAction::LongerDuration;
-    case static_cast<int>(StepCommand::EarlierBegin): return EntryAction::EarlierBegin;
-    case static_cast<int>(StepCommand::LaterBegin): return EntryAction::LaterBegin;
-    case 395: return EntryAction::Appointment;
-    case 73: return EntryAction::OnHold;
-    }
+    for (auto [id, action] : kCommandActions)
+        if (id == command)
+            return action;
     return std::nullopt;
 }
 

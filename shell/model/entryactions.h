@@ -17,6 +17,7 @@
 #include "shell/model/entrydrop.h"
 
 #include <optional>
+#include <vector>
 
 namespace zk {
 
@@ -33,7 +34,9 @@ enum class EntryAction {
     HoldTime,  // the click in the time column
 };
 
-// The action of a menu command, or none for any other command.
+// The menu commands that run an action, and the action of each (none for
+// any other command).
+std::vector<int> entryActionCommands();
 std::optional<EntryAction> entryActionOfCommand(int command);
 
 struct EntryActionResult {
