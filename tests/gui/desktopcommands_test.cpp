@@ -216,6 +216,7 @@ TEST_F(PaneDragTest, TheJuggleAndEntryCommandsActOnTheSelectedEntry)
     EXPECT_TRUE(schedule().record(item).has(ItemFlag::fHeldTime));
     const int held = lineWhere(first, [item](const PaneLine& l) { return l.item == item; });
     EXPECT_TRUE(first.lines()[held].startsWith("hold")) << first.lines()[held].toStdString();
+    saveScreenshot(app->window(), "held-placement");
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
