@@ -87,8 +87,9 @@ TEST_F(EntryCommandTest, DurationAndBeginStepsChangeTheEntryWithinItsLimits)
         Placement placement(s, monday());
         placement.layoutDay(day);
         StepResult r = stepEntry(placement, EntryRef{day, 0}, c.command, c.size);
-        if (c.begin == 0)
+        if (c.begin == 0) {
             EXPECT_TRUE(r.rebalanceRequested) << c.name << ": a floating item's change moves others";
+        }
         EXPECT_EQ(c.begin ? s.record(h).beginTime() : s.record(h).duration(), c.wanted) << c.name;
         EXPECT_EQ(c.begin ? entries(day)[0].start : entries(day)[0].placedMinutes, c.wanted) << c.name;
     }

@@ -79,11 +79,13 @@ TEST(MoonTest, RisesAndSetsMeetTheHorizonAndComeInTheirHours)
                 sets += t.set ? 1 : 0;
                 // Just after the rise the moon climbs; a moon that was down
                 // when the hours began rises before it sets.
-                if (t.rise)
+                if (t.rise) {
                     EXPECT_GT(moonAltitude(*t.rise + 10 * kMinute, p.latitude, p.longitude),
                               moonAltitude(*t.rise, p.latitude, p.longitude));
-                if (t.rise && t.set && moonAltitude(from, p.latitude, p.longitude) < moonHorizonAltitude(from))
+                }
+                if (t.rise && t.set && moonAltitude(from, p.latitude, p.longitude) < moonHorizonAltitude(from)) {
                     EXPECT_LT(*t.rise, *t.set);
+                }
             }
         }
     }
@@ -123,17 +125,20 @@ TEST(TideTest, HighsFollowTheMoonsPassageByTheIntervalWithLowsBetween)
     const std::vector<Tide> tides = meanTides(from, from + 3.0, longitude, 330);
     ASSERT_GE(tides.size(), 10u);
     for (std::size_t i = 0; i < tides.size(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_NE(tides[i].kind, tides[i - 1].kind);
-        if (i >= 2)
+        }
+        if (i >= 2) {
             EXPECT_NEAR(tides[i].julian - tides[i - 2].julian, (12 * 60 + 25) * kMinute, 25 * kMinute);
+        }
         if (tides[i].kind == TideKind::High) {
             const double transit = tides[i].julian - 330 * kMinute;
             const double h = hourAngleDegrees(moonPlace(transit).equatorial, transit, longitude);
             EXPECT_NEAR(std::sin(radians(h)), 0.0, 0.001);
         }
-        if (i > 0 && i + 1 < tides.size() && tides[i].kind == TideKind::Low)
+        if (i > 0 && i + 1 < tides.size() && tides[i].kind == TideKind::Low) {
             EXPECT_NEAR(tides[i].julian, (tides[i - 1].julian + tides[i + 1].julian) / 2, 10 * kMinute);
+        }
     }
     // Two hours more of interval put every tide two hours later.
     const std::vector<Tide> later = meanTides(from + 2.0 / 24, from + 3.0 + 2.0 / 24, longitude, 450);

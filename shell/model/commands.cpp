@@ -9,7 +9,7 @@ namespace zk {
 
 namespace {
 
-constexpr ModeSet E = Modes::ez, L = Modes::lite, P = Modes::pro;
+constexpr ModeSet L = Modes::lite, P = Modes::pro;
 constexpr ModeSet LP = L | P, ELP = Modes::all, KeyOnly = 0;
 constexpr std::uint8_t I = Needs::schedule, S = Needs::selection, C = Needs::change;
 constexpr std::uint8_t ISC = I | S | C, IS = I | S, IC = I | C;
