@@ -1,6 +1,7 @@
 #include "editing/itemdialog.h"
 
 #include "core/schedule.h"
+#include "editing/fieldreading.h"
 #include "editing/recurrencedialog.h"
 #include "engine/occurrences.h"
 #include "platform/clock.h"
@@ -15,7 +16,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -526,23 +526,15 @@ void ItemDialog::refresh()
 
 bool ItemDialog::readEdit(int id, QLineEdit* edit)
 {
-    auto keepFocus = [edit] {
-        // The message box may have taken the focus; give it back afterwards.
-        QTimer::singleShot(0, edit, [edit] {
-            edit->setFocus();
-            edit->selectAll();
-        });
-        return false;
-    };
     // A refusal just shown is not shown again for the same text.
     if (id == refusedField_ && edit->text() == refusedText_)
-        return keepFocus();
+        return keepFocusOn(edit);
     const QByteArray typed = edit->text().toUtf8();
     FieldResult read = editor_->readField(id, std::string_view(typed.constData(), typed.size()));
     if (read.status == FieldResult::Status::Refused) {
         refusedField_ = id;
         refusedText_ = edit->text();
-        return keepFocus();
+        return keepFocusOn(edit);
     }
     refusedField_ = 0;
     edit->setModified(false);
@@ -559,13 +551,8 @@ bool ItemDialog::readEdit(int id, QLineEdit* edit)
 
 bool ItemDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !refreshing_) {
-        auto* edit = qobject_cast<QLineEdit*>(watched);
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // A box or menu taking the focus for a moment is no leaving.
-        if (edit && edit->isModified() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            readEdit(edit->objectName().toInt(), edit);
-    }
+    if (QLineEdit* edit = refreshing_ ? nullptr : editLeftUnread(watched, event))
+        readEdit(edit->objectName().toInt(), edit);
     return QDialog::eventFilter(watched, event);
 }
 

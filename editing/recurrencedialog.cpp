@@ -1,5 +1,6 @@
 #include "editing/recurrencedialog.h"
 
+#include "editing/fieldreading.h"
 #include "engine/rulecheck.h"
 #include "platform/messages.h"
 
@@ -7,7 +8,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zk {
@@ -312,16 +311,9 @@ void RecurrenceDialog::refresh()
 
 bool RecurrenceDialog::readEdit(QLineEdit* edit)
 {
-    auto keepFocus = [edit] {
-        QTimer::singleShot(0, edit, [edit] {
-            edit->setFocus();
-            edit->selectAll();
-        });
-        return false;
-    };
     // A refusal just shown is not shown again for the same text.
     if (edit == refused_ && edit->text() == refusedText_)
-        return keepFocus();
+        return keepFocusOn(edit);
     RecurrenceField field{};
     for (auto& [e, f] : edits_)
         if (e == edit)
@@ -330,7 +322,7 @@ bool RecurrenceDialog::readEdit(QLineEdit* edit)
     if (!editor_->readField(field, std::string_view(typed.constData(), typed.size())).accepted()) {
         refused_ = edit;
         refusedText_ = edit->text();
-        return keepFocus();
+        return keepFocusOn(edit);
     }
     refused_ = nullptr;
     edit->setModified(false);
@@ -350,13 +342,8 @@ bool RecurrenceDialog::readUnread()
 
 bool RecurrenceDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !refreshing_) {
-        auto* edit = qobject_cast<QLineEdit*>(watched);
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // A box taking the focus for a moment is no leaving.
-        if (edit && edit->isModified() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            readEdit(edit);
-    }
+    if (QLineEdit* edit = refreshing_ ? nullptr : editLeftUnread(watched, event))
+        readEdit(edit);
     return QDialog::eventFilter(watched, event);
 }
 
