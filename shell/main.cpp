@@ -2,6 +2,7 @@
 // schedule folder; without one the DataFolder setting or the default
 // schedule folder is used.
 
+#include "buildpaths.h"
 #include "platform/clock.h"
 #include "platform/settingstore.h"
 #include "shell/desktopapp.h"

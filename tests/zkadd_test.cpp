@@ -2,6 +2,7 @@
 // their output, exit codes and files, against a lock held by another
 // session (an object in this process, or a second zk process).
 
+#include "buildpaths.h"
 #include "sessionsupport.h"
 #include "zkprocess.h"
 

@@ -1,6 +1,7 @@
 // zk check and zk new, run as the built program: what they print, the exit
 // codes, and how they find the schedule folder.
 
+#include "buildpaths.h"
 #include "datafilesupport.h"
 #include "lockfilesupport.h"
 #include "zkprocess.h"

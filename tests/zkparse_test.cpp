@@ -1,6 +1,7 @@
 // zk parse, run as a program: the whole road from the command line through
 // the profile, the clock and the parsers to the printed line.
 
+#include "buildpaths.h"
 #include "tests/lockfilesupport.h"
 #include "tests/zkprocess.h"
 

@@ -2,6 +2,7 @@
 // at a fixed clock and printed as the text export writes them or as
 // tab-separated lines; compared whole.
 
+#include "buildpaths.h"
 #include "engine/plistorder.h"
 #include "lockfilesupport.h"
 #include "placementscenario.h"

@@ -4,6 +4,7 @@
 // file, all in one run. The window must not wait for the load: counter
 // "windowMs" should stay within 500, and "windowVsZkCheck" well below 1.
 
+#include "buildpaths.h"
 #include "core/schedule.h"
 #include "platform/clock.h"
 #include "platform/messages.h"

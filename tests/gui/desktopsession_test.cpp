@@ -4,6 +4,7 @@
 // window reopening where it was left, a damaged schedule recovered from its
 // backup when the user says so, and the day changing at midnight.
 
+#include "buildpaths.h"
 #include "desktopsupport.h"
 
 #include "shell/model/settings.h"

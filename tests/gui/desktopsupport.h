@@ -4,6 +4,7 @@
 // of the program in this process with a fixed clock and recorded messages,
 // and waiting on the event loop.
 
+#include "buildpaths.h"
 #include "guitestmain.h"
 
 #include "core/schedule.h"

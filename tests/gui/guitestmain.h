@@ -4,6 +4,7 @@
 // otherwise; the hand of a user on controls and dialogs; temporary
 // folders; and the pictures the tests keep for people to review.
 
+#include "buildpaths.h"
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -3,6 +3,7 @@
 // left alone at a page's foot; and the print commands of a session print
 // through the printer the session keeps, here into a PDF.
 
+#include "buildpaths.h"
 #include "desktopsupport.h"
 
 #include "core/dateformat.h"

@@ -2,6 +2,7 @@
 // session that died does not block the next, and an internal fault ends the
 // process with its box and exit code, leaving what was saved and no lock.
 
+#include "buildpaths.h"
 #include "desktopsupport.h"
 
 #include "shell/messagebox.h"
