@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QThread>
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 
@@ -46,6 +47,21 @@ constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
 // How long an internal fault lets a save on another thread finish its
 // renames before the process ends.
 constexpr auto kFaultSaveGrace = 30s;
+// How long start-up waits for a data file another session is replacing.
+constexpr auto kOpenWait = 30s;
+constexpr const char* kLockStampSetting = "TimeLockfileCreated";
+
+std::optional<std::int32_t> lockStampSetting(const SettingStore& settings)
+{
+    std::optional<std::string> text = settings.value(kLockStampSetting);
+    if (!text || text->empty())
+        return std::nullopt;
+    std::int32_t stamp = 0;
+    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), stamp);
+    if (error != std::errc() || end != text->data() + text->size())
+        return std::nullopt;
+    return stamp;
+}
 
 std::string userName()
 {
@@ -184,6 +200,9 @@ std::optional<int> DesktopApp::start(const Options& options)
     settings.pathGiven = choice.given;
     settings.programFolder = options.programFolder;
     settings.startupCopy = true;
+    settings.openWait = kOpenWait;
+    settings.readLockStamp = [this] { return lockStampSetting(settings_); };
+    settings.writeLockStamp = [this](std::int32_t stamp) { settings_.setValue(kLockStampSetting, std::to_string(stamp)); };
     settings.loadProgress = [this](const std::string& text) {
         QMetaObject::invokeMethod(this, [this, caption = kProgramCaption + QString::fromStdString(text)] { window_->setWindowTitle(caption); },
                                   Qt::QueuedConnection);
@@ -677,6 +696,34 @@ void DesktopApp::showDay(DayNumber day)
 }
 
 void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }
+
+void DesktopApp::stopForSignal()
+{
+    if (terminated_)
+        return;
+    // Dialogs closed by the stop return through their own event loops;
+    // ending the session from inside one would leave it to run on. Before
+    // its window exists the session is still starting: start() returns
+    // early after the refused questions, or the window comes.
+    if (!window_ || QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(50, this, &DesktopApp::stopForSignal);
+        return;
+    }
+    // A start-up worker waiting for an answer gets it at once now.
+    startupThread_.join();
+    if (terminated_)
+        return;
+    bool running = session_ && session_->isOpen() && !state_.initialising;
+    state_.exiting = true;
+    // A save that fails asks whether to close anyway: the stopped presenter
+    // answers, and the session ends either way, as it was told to.
+    if (running)
+        finalSave();
+    saveWindowSettings();
+    if (running)
+        writeDataFolder();
+    terminate();
+}
 
 void DesktopApp::terminate()
 {

@@ -96,6 +96,11 @@ public:
     // agreed to close without saving). Then terminate() ends it.
     bool exitRequest();
     void terminate();
+    // SIGTERM, SIGINT, SIGHUP: the session ends without asking anything
+    // (the presenter answers every question with its safe default once
+    // stopped): what is unsaved is saved when change access allows, the
+    // locks are removed. Waits for open dialogs to unwind first.
+    void stopForSignal();
 
     // One tick now, as the timer runs it.
     void tick();
