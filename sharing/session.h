@@ -23,6 +23,7 @@
 // gets its occurrences on every day record that exists.
 
 #include "core/regional.h"
+#include "engine/rebalancerequest.h"
 #include "platform/filesystem.h"
 #include "platform/lockfilesystem.h"
 #include "sharing/additem.h"
@@ -98,6 +99,10 @@ public:
     void setEditing(bool editing) { editing_ = editing; }
     bool editing() const { return editing_; }
 
+    // Set by every change that affects floating items; a balancing run
+    // clears it. It outlives reloads: what changed still wants placing.
+    RebalanceRequest& rebalance() { return rebalance_; }
+
     // Waits at most `limit` for change access.
     bool obtainChangeAccess(std::chrono::seconds limit);
     AddResult addItem(NewItem item);
@@ -127,6 +132,11 @@ private:
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
     bool sampleData_ = false;
     bool editing_ = false;
+    RebalanceRequest rebalance_;
 };
+
+// The one call for "the floating items changed": sets the session's
+// rebalance request.
+inline void requestRebalance(Session& session) { session.rebalance().request(); }
 
 } // namespace zk
