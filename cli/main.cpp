@@ -14,7 +14,7 @@ const std::vector<Command>& commands()
         {"parse", "parse date|time|duration [--intl NAME=VALUE] [--setting NAME=VALUE] TEXT...", runParse},
         {"check", "check [--folder DIR] [FOLDER|FILE] | check --rewrite OUT [--format 21..26] FILE", runCheck},
         {"new", "new [--folder DIR] [FOLDER]", runNew},
-        {"show", "show [--folder DIR] [--days N] [--format text|tsv] [DATE]", runShow},
+        {"show", "show [--folder DIR] [--days N] [--format text|tsv] [--month] [--filter] [DATE]", runShow},
         {"add", "add [--folder DIR] [--wait SECONDS] [--yes|--no] [--pipe] LINE...", runAdd},
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
