@@ -19,6 +19,9 @@ const std::vector<Command>& commands()
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
         {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
+        {"delete", "delete [--folder DIR] [--wait SECONDS] [--yes|--no] [--date DATE] [--all] ID...", runDelete},
+        {"list", "list [--folder DIR] [--format text|tsv] all|edited|inserted|recurring|suspended|global|priority|alternate|projects", runList},
+        {"find", "find [--folder DIR] [--note TEXT] [--back] [--from DATE] [TEXT]", runFind},
     };
     return all;
 }
