@@ -22,6 +22,8 @@ const std::vector<Command>& commands()
         {"delete", "delete [--folder DIR] [--wait SECONDS] [--yes|--no] [--date DATE] [--all] ID...", runDelete},
         {"list", "list [--folder DIR] [--format text|tsv] all|edited|inserted|recurring|suspended|global|priority|alternate|projects", runList},
         {"find", "find [--folder DIR] [--note TEXT] [--back] [--from DATE] [TEXT]", runFind},
+        {"alarms", "alarms [--folder DIR] [DATE]", runAlarms},
+        {"note", "note [--folder DIR] [--wait SECONDS] [--yes|--no] ID [--set TEXT|--file FILE|--info]", runNote},
     };
     return all;
 }
