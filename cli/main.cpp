@@ -2,6 +2,7 @@
 // desktop program, through the same library.
 
 #include "cli/commands.h"
+#include "platform/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -38,7 +39,7 @@ namespace {
 
 void printHelp()
 {
-    std::printf("usage: zk COMMAND [OPTIONS] [--] [ARGUMENTS]\n\ncommands:\n");
+    std::printf("usage: zk COMMAND [OPTIONS] [--] [ARGUMENTS]\n       zk --help | --version\n\ncommands:\n");
     for (const auto& c : commands())
         std::printf("  zk %s\n", c.synopsis);
     std::printf("\nexit codes: 0 success, 1 failed, 2 schedule unavailable, 64 usage error\n");
@@ -54,6 +55,10 @@ int main(int argc, char** argv)
         || std::strcmp(argv[1], "help") == 0) {
         printHelp();
         return argc < 2 ? kExitUsage : kExitOk;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zk %s\n", zk::versionText().c_str());
+        return kExitOk;
     }
     std::vector<std::string> words(argv + 2, argv + argc);
     for (const auto& c : commands())
