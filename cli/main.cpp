@@ -19,6 +19,9 @@ const std::vector<Command>& commands()
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
         {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
+        {"balance", "balance [--full] [--folder DIR] [--wait SECONDS] [--yes|--no]", runBalance},
+        {"conflicts", "conflicts [--folder DIR] [--wait SECONDS] [--yes|--no] [ID]", runConflicts},
+        {"why", "why [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runWhy},
     };
     return all;
 }
