@@ -34,6 +34,9 @@ int runList(const std::vector<std::string>& words);
 int runFind(const std::vector<std::string>& words);
 int runAlarms(const std::vector<std::string>& words);
 int runNote(const std::vector<std::string>& words);
+int runBalance(const std::vector<std::string>& words);
+int runConflicts(const std::vector<std::string>& words);
+int runWhy(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

@@ -25,6 +25,9 @@ const std::vector<Command>& commands()
         {"find", "find [--folder DIR] [--note TEXT] [--back] [--from DATE] [TEXT]", runFind},
         {"alarms", "alarms [--folder DIR] [DATE]", runAlarms},
         {"note", "note [--folder DIR] [--wait SECONDS] [--yes|--no] ID [--set TEXT|--file FILE|--info]", runNote},
+        {"balance", "balance [--full] [--folder DIR] [--wait SECONDS] [--yes|--no]", runBalance},
+        {"conflicts", "conflicts [--folder DIR] [--wait SECONDS] [--yes|--no] [ID]", runConflicts},
+        {"why", "why [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runWhy},
     };
     return all;
 }

@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 
 #include "core/calendar.h"
+#include "core/schedule.h"
+#include "shell/model/heartbeat.h"
 #include "platform/regionalsource.h"
 
 #include <cstdlib>
@@ -159,6 +161,16 @@ std::string isoDate(DayNumber day)
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
     return text;
+}
+
+PlacementContext sessionContext(const Schedule& schedule, const Clock& clock)
+{
+    SessionMoment moment =
+        sessionMoment(clock.localNow(), DayWindow{schedule.dayStart(), schedule.dayEnd(), schedule.nightOwl()});
+    PlacementContext context;
+    context.today = moment.today;
+    context.now = moment.now;
+    return context;
 }
 
 } // namespace zk::cli

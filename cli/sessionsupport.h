@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
 
+#include "engine/placementcontext.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
@@ -71,5 +72,9 @@ std::string singleLine(const std::string& text);
 
 // "YYYY-MM-DD"
 std::string isoDate(DayNumber day);
+
+// Today and now as the desktop counts them at the clock's moment: in the
+// small hours of a night-owl window the day before has not ended yet.
+PlacementContext sessionContext(const Schedule& schedule, const Clock& clock);
 
 } // namespace zk::cli

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
+#include "cli/sessionsupport.h"
 
 #include "core/calendar.h"
 #include "core/dateparse.h"
@@ -220,7 +221,7 @@ int runShow(const std::vector<std::string>& words)
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
 
-    PlacementContext now = PlacementContext::at(*clock);
+    PlacementContext now = sessionContext(schedule, *clock);
     DayNumber first = now.today;
     if (!args.positional().empty()) {
         EntryContext entry;

@@ -124,11 +124,22 @@ TEST_F(ZkShowTest, ANightOwlDayShowsItsSmallHours)
     add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
     add("Mixing", kMonday, 120);
     save();
-    ZkRun run = zk("3/4/24", "2024-03-01 12:00");
+    ZkRun run = zk("3/4/24", "2024-03-01 15:00");
     EXPECT_EQ(run.out,
               "03/04/24 Monday <+3> 2 items (3:00) 5:00 free; 0:00 conflicting\n"
               "11:00p Gig (1:00)\n"
               "12:00a Mixing (2:00)\n");
+}
+
+// Regression: zk show took the calendar's day, so at 1:00 in a night-owl
+// window it showed tomorrow while the desktop still showed the evening.
+TEST_F(ZkShowTest, InTheSmallHoursOfANightOwlWindowTodayIsTheEvening)
+{
+    s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
+    add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
+    save();
+    ZkRun run = zk("", "2024-03-05 01:00");
+    EXPECT_EQ(run.out.substr(0, run.out.find(' ')), "03/04/24") << run.out;
 }
 
 TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
