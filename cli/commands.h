@@ -29,6 +29,9 @@ int runAdd(const std::vector<std::string>& words);
 int runPipeline(const std::vector<std::string>& words);
 int runSaveAs(const std::vector<std::string>& words);
 int runFreeze(const std::vector<std::string>& words);
+int runDone(const std::vector<std::string>& words);
+int runStart(const std::vector<std::string>& words);
+int runCarryOver(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

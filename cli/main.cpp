@@ -19,6 +19,9 @@ const std::vector<Command>& commands()
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
         {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
+        {"done", "done [--how HOW|--undo] [--date DATE] [--folder DIR] [--wait SECONDS] [--yes|--no] ID...", runDone},
+        {"start", "start [--after-last] [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runStart},
+        {"carry-over", "carry-over [--folder DIR] [--wait SECONDS] [--yes|--no]", runCarryOver},
     };
     return all;
 }
