@@ -37,6 +37,9 @@ int runNote(const std::vector<std::string>& words);
 int runBalance(const std::vector<std::string>& words);
 int runConflicts(const std::vector<std::string>& words);
 int runWhy(const std::vector<std::string>& words);
+int runDone(const std::vector<std::string>& words);
+int runStart(const std::vector<std::string>& words);
+int runCarryOver(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

@@ -28,6 +28,9 @@ const std::vector<Command>& commands()
         {"balance", "balance [--full] [--folder DIR] [--wait SECONDS] [--yes|--no]", runBalance},
         {"conflicts", "conflicts [--folder DIR] [--wait SECONDS] [--yes|--no] [ID]", runConflicts},
         {"why", "why [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runWhy},
+        {"done", "done [--how HOW|--undo] [--date DATE] [--folder DIR] [--wait SECONDS] [--yes|--no] ID...", runDone},
+        {"start", "start [--after-last] [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runStart},
+        {"carry-over", "carry-over [--folder DIR] [--wait SECONDS] [--yes|--no]", runCarryOver},
     };
     return all;
 }
