@@ -29,6 +29,11 @@ int runAdd(const std::vector<std::string>& words);
 int runPipeline(const std::vector<std::string>& words);
 int runSaveAs(const std::vector<std::string>& words);
 int runFreeze(const std::vector<std::string>& words);
+int runDelete(const std::vector<std::string>& words);
+int runList(const std::vector<std::string>& words);
+int runFind(const std::vector<std::string>& words);
+int runAlarms(const std::vector<std::string>& words);
+int runNote(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

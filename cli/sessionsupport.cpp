@@ -103,13 +103,20 @@ ZkSession::ZkSession(const Arguments& args)
     session_ = std::make_unique<Session>(std::move(settings), *clock_, messages_);
 }
 
-bool ZkSession::open()
+bool ZkSession::open(std::chrono::seconds wait)
 {
+    session_->setOpenWait(wait);
     if (session_->open())
         return true;
-    std::fprintf(stderr, "zk: no schedule could be opened in %s\n", folder_.c_str());
+    if (session_->unavailable())
+        std::fprintf(stderr, "zk: schedule unavailable: %s stayed missing while another session held %s\n",
+                     session_->files().dataFile().c_str(), session_->access().paths().lock.c_str());
+    else
+        std::fprintf(stderr, "zk: no schedule could be opened in %s\n", folder_.c_str());
     return false;
 }
+
+int ZkSession::openFailure() const { return session_->unavailable() ? kExitUnavailable : kExitFailed; }
 
 bool ZkSession::obtainChangeAccess(std::chrono::seconds limit)
 {
@@ -125,8 +132,8 @@ bool ZkSession::obtainChangeAccess(std::chrono::seconds limit)
 
 int ZkSession::openForChange(std::chrono::seconds limit)
 {
-    if (!open())
-        return kExitFailed;
+    if (!open(limit))
+        return openFailure();
     return obtainChangeAccess(limit) ? kExitOk : kExitUnavailable;
 }
 

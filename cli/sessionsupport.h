@@ -38,9 +38,11 @@ class ZkSession {
 public:
     explicit ZkSession(const Arguments& args);
 
-    // Loads the schedule; false, after saying why on stderr, when it could
-    // not be had.
-    bool open();
+    // Loads the schedule (waiting up to `wait` while another session has
+    // the data file between two renames); false, after saying why on
+    // stderr, when it could not be had. openFailure() then says the exit code.
+    bool open(std::chrono::seconds wait = std::chrono::seconds(kDefaultWaitSeconds));
+    int openFailure() const;
     // Waits for change access; false, after saying why on stderr.
     bool obtainChangeAccess(std::chrono::seconds limit);
     // Both, for a command that changes the schedule: kExitOk, or the exit

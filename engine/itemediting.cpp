@@ -911,4 +911,15 @@ ItemRecord ItemEditor::finalRecord() const
     return r;
 }
 
+void ItemEditor::takeAlarm(const ItemRecord& edited)
+{
+    constexpr std::uint32_t alarmBits =
+        ItemFlag::fAlarm | ItemFlag::alarmFromBegin | ItemFlag::alarmFromEnd | ItemFlag::dialPager | ItemFlag::fTickler;
+    record_.setFlags((record_.flags() & ~alarmBits) | (edited.flags() & alarmBits));
+    record_.setAlarmMinutes(edited.alarmMinutes());
+    record_.setAlarmHours(edited.alarmHours());
+    record_.setAlarmDays(edited.alarmDays());
+    record_.setAlarmRepeat(edited.alarmRepeat());
+}
+
 } // namespace zk

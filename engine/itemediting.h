@@ -296,6 +296,12 @@ public:
     // Whether "&Floating" may be changed now.
     bool floatingEnabled() const;
 
+    // --- the alarm and the note -------------------------------------------------------
+    // The alarm dialog's OK: the alarm fields and bits of `edited` are taken.
+    void takeAlarm(const ItemRecord& edited);
+    // The item's note number, given when its note is first opened.
+    void setNoteNumber(std::uint32_t refNo) { record_.setRefNo(refNo); }
+
     // --- OK --------------------------------------------------------------------------
     // The record to store, with the OK rules applied.
     ItemRecord finalRecord() const;
