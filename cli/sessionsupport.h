@@ -67,6 +67,12 @@ private:
 // data file must be the folder's timedata.pak.
 std::optional<std::filesystem::path> scheduleFolderOf(const Arguments& args);
 
+// The answer --yes or --no gives every question, if either was given.
+std::optional<Answer> givenAnswer(const Arguments& args);
+// Prints a box as one line; a question also shows its answer, or that it
+// was declined for want of --yes or --no.
+void echoShown(const ScriptedPresenter::Shown& shown, bool answerGiven, std::FILE* out = stderr);
+
 // One line, whatever line breaks the text holds.
 std::string singleLine(const std::string& text);
 

@@ -13,6 +13,7 @@
 #include "core/schedule.h"
 #include "core/statustable.h"
 #include "engine/daylayout.h"
+#include "engine/recurrenceexpansion.h"
 #include "exchange/dayblock.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -220,6 +221,7 @@ int runShow(const std::vector<std::string>& words)
     Schedule& schedule = *loaded.schedule;
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
+    attachOccurrencePlacing(schedule, *clock);
 
     PlacementContext now = sessionContext(schedule, *clock);
     DayNumber first = now.today;
@@ -257,8 +259,9 @@ int runShow(const std::vector<std::string>& words)
     context.hidden = hidden;
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
-        if (schedule.findDay(day))
-            openDayForDisplay(schedule, day, now);
+        // A day the file holds no record of is built as the desktop builds
+        // it, recurring occurrences and all; the file is never written.
+        openDayForDisplay(schedule, day, now);
         if (format == Format::Tsv)
             printTsv(schedule, day, hidden);
         else

@@ -153,6 +153,34 @@ TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
     EXPECT_EQ(zk("--format tsv --days 2").out, "");
 }
 
+// The file holds a record only for the first Monday; every later Monday is
+// built as the desktop builds it, its weekly occurrence included.
+TEST_F(ZkShowTest, AWeeklyMeetingShowsOnDaysTheFileHoldsNoRecordOf)
+{
+    ItemHandle meeting = item("Weekly meeting", 60, ItemFlag::fAnchored | ItemFlag::fRecurDef, hm(9));
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::weekly);
+    rule.setInterval(1);
+    rule.setWeekdayByte(1u << 1);  // Mondays
+    rule.setStartDay(kMonday);
+    rule.setRecurringId(7);
+    s.recurrences.add(meeting, rule);
+    s.record(meeting).setRecur(meeting.index);
+    s.addToChain(meeting, DayNumber(kNoDayInChain));
+    put(meeting, kMonday);
+    ++s.days.find(kMonday)->nRecurEntries;
+    save();
+
+    ZkRun run = zk("--format tsv --days 15 3/4/24", "2024-03-04 08:00");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2024-03-04\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-11\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-18\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n");
+    const std::string text = zk("3/11/24", "2024-03-04 08:00").out;
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), "03/11/24 Monday <+7> 1 items (1:00) 9:00 free; 0:00 conflicting\n")
+        << "not a free day";
+}
+
 // The Filter window's stored settings hide in every form; the month grid
 // lists each day's first entries under its heading.
 TEST_F(ZkShowTest, FilterAndMonthFollowTheStoredSettings)
