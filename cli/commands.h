@@ -29,6 +29,8 @@ int runAdd(const std::vector<std::string>& words);
 int runPipeline(const std::vector<std::string>& words);
 int runSaveAs(const std::vector<std::string>& words);
 int runFreeze(const std::vector<std::string>& words);
+int runArchive(const std::vector<std::string>& words);
+int runHistory(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

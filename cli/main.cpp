@@ -19,6 +19,8 @@ const std::vector<Command>& commands()
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
         {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
+        {"archive", "archive [--folder DIR] [--wait SECONDS] [--yes|--no]", runArchive},
+        {"history", "history [--folder DIR] YYYY-MM", runHistory},
     };
     return all;
 }

@@ -1,7 +1,8 @@
 // zk show: prints days of a schedule as the program lays them out at the
 // clock's moment (ZELKON_NOW fixes it): as the text export writes a day, or
-// one tab-separated line per entry. It only reads: the data file is never
-// written and change access is never asked for.
+// one tab-separated line per entry. Past days are read from their archives.
+// It only reads: the data file is never written and change access is never
+// asked for.
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -15,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/regionalsource.h"
+#include "storage/archive.h"
 #include "storage/datafile.h"
 
 #include <cstdio>
@@ -129,6 +131,9 @@ int runShow(const std::vector<std::string>& words)
     Schedule& schedule = *loaded.schedule;
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
+    // Past days come back from their archives, as the desktop shows them.
+    ScheduleArchive archive(systemRandomAccessFiles(), messages, where.dataFile, sanitised(user.regional));
+    archive.attach(schedule);
 
     PlacementContext now = PlacementContext::at(*clock);
     DayNumber first = now.today;
@@ -152,7 +157,9 @@ int runShow(const std::vector<std::string>& words)
     DayBlockContext context{now.today, now.now, sanitised(user.regional)};
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
-        if (schedule.findDay(day))
+        if (schedule.isPastDay(day))
+            schedule.getDay(day);
+        else if (schedule.findDay(day))
             openDayForDisplay(schedule, day, now);
         if (format == Format::Tsv)
             printTsv(schedule, day);
