@@ -40,6 +40,8 @@ int runWhy(const std::vector<std::string>& words);
 int runDone(const std::vector<std::string>& words);
 int runStart(const std::vector<std::string>& words);
 int runCarryOver(const std::vector<std::string>& words);
+int runArchive(const std::vector<std::string>& words);
+int runHistory(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

@@ -31,6 +31,8 @@ const std::vector<Command>& commands()
         {"done", "done [--how HOW|--undo] [--date DATE] [--folder DIR] [--wait SECONDS] [--yes|--no] ID...", runDone},
         {"start", "start [--after-last] [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runStart},
         {"carry-over", "carry-over [--folder DIR] [--wait SECONDS] [--yes|--no]", runCarryOver},
+        {"archive", "archive [--folder DIR] [--wait SECONDS] [--yes|--no]", runArchive},
+        {"history", "history [--folder DIR] YYYY-MM", runHistory},
     };
     return all;
 }

@@ -1,7 +1,8 @@
 // zk show: prints days of a schedule as the program lays them out at the
 // clock's moment (ZELKON_NOW fixes it): as the text export writes a day, or
-// one tab-separated line per entry. It only reads: the data file is never
-// written and change access is never asked for.
+// one tab-separated line per entry. Past days are read from their archives.
+// It only reads: the data file is never written and change access is never
+// asked for.
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -23,6 +24,7 @@
 #include "shell/model/monthgrid.h"
 #include "shell/model/settings.h"
 #include "shell/model/viewfilter.h"
+#include "storage/archive.h"
 #include "storage/datafile.h"
 
 #include <cstdio>
@@ -222,6 +224,9 @@ int runShow(const std::vector<std::string>& words)
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
     attachOccurrencePlacing(schedule, *clock);
+    // Past days come back from their archives, as the desktop shows them.
+    ScheduleArchive archive(systemRandomAccessFiles(), messages, where.dataFile, sanitised(user.regional));
+    archive.attach(schedule);
 
     PlacementContext now = sessionContext(schedule, *clock);
     DayNumber first = now.today;
@@ -260,8 +265,12 @@ int runShow(const std::vector<std::string>& words)
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
         // A day the file holds no record of is built as the desktop builds
-        // it, recurring occurrences and all; the file is never written.
-        openDayForDisplay(schedule, day, now);
+        // it, recurring occurrences and all; past days come from their
+        // archives. The file is never written.
+        if (schedule.isPastDay(day))
+            schedule.getDay(day);
+        else
+            openDayForDisplay(schedule, day, now);
         if (format == Format::Tsv)
             printTsv(schedule, day, hidden);
         else

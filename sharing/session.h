@@ -14,7 +14,8 @@
 //             take change access first. Taking it brings in what another
 //             session saved meanwhile, which replaces the schedule object:
 //             ask schedule() again after any of them.
-//   save()    writes through the save sequence (timedata.tmp, backups);
+//   save()    writes changed past days back to their archives, then the
+//             schedule through the save sequence (timedata.tmp, backups);
 //             once the data file is on the disk the journal is settled
 //             (sharing/addjournal.h) and change access given back.
 //   close()   (and the destructor) gives back a lock still held.
@@ -31,6 +32,7 @@
 #include "sharing/additem.h"
 #include "sharing/changeaccess.h"
 #include "sharing/pipeline.h"
+#include "storage/archive.h"
 #include "storage/recovery.h"
 #include "storage/savesequence.h"
 
@@ -100,6 +102,8 @@ public:
     ChangeAccess& access() { return access_; }
     SaveSequence& saving() { return saving_; }
     SaveState& saveState() { return saveState_; }
+    // Past days: read back from and written to the yearly archives.
+    ScheduleArchive& archive() { return archive_; }
     const DataFileSet& files() const { return files_; }
     const SessionSettings& settings() const { return settings_; }
     const Clock& clock() const { return clock_; }
@@ -146,6 +150,7 @@ private:
     ChangeAccess access_;
     SaveSequence saving_;
     AddJournal journal_;
+    ScheduleArchive archive_;
     AddItemServices services_;
     std::unique_ptr<Schedule> schedule_;
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
