@@ -31,6 +31,7 @@ Session::Session(SessionSettings settings, const Clock& clock, Messages& message
       access_(settings_.folder, clock_, messages_, settings_.userName, lockFiles_, accessHooks()),
       saving_(files_, fs_, messages_, saveState_, saveHooks()),
       journal_(settings_.folder, messages_, fs_),
+      archive_(systemRandomAccessFiles(), messages_, files_.dataFile(), settings_.regional),
       services_{access_, [this]() -> Schedule& { return schedule(); }, clock_, messages_, settings_.regional,
                 [this](ItemHandle definition) { return generateOccurrences(schedule(), clock_, definition); }, {},
                 &journal_}
@@ -141,6 +142,7 @@ void Session::adopt(std::unique_ptr<Schedule> schedule)
     schedule_->setMessages(&messages_);
     schedule_->formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
     attachOccurrencePlacing(*schedule_, clock_);
+    archive_.attach(*schedule_);
 }
 
 ReloadStatus Session::reload(const std::filesystem::path& dataFile)
@@ -193,6 +195,9 @@ SaveOutcome Session::save()
 {
     ZK_CHECK(schedule_ != nullptr, kModule);
     ChangeAccess::SavingMark saving = access_.markSaving();
+    // Past days first: the data file saved after them no longer holds them.
+    if (access_.mayChangeNow())
+        archive_.writeChangedPastDays(*schedule_);
     return saving_.save(*schedule_);
 }
 

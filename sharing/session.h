@@ -14,7 +14,8 @@
 //             take change access first. Taking it brings in what another
 //             session saved meanwhile, which replaces the schedule object:
 //             ask schedule() again after any of them.
-//   save()    writes through the save sequence (timedata.tmp, backups);
+//   save()    writes changed past days back to their archives, then the
+//             schedule through the save sequence (timedata.tmp, backups);
 //             once the data file is on the disk the journal is settled
 //             (sharing/addjournal.h) and change access given back.
 //   close()   (and the destructor) gives back a lock still held.
@@ -24,12 +25,14 @@
 // gets its occurrences on every day record that exists.
 
 #include "core/regional.h"
+#include "engine/rebalancerequest.h"
 #include "platform/filesystem.h"
 #include "platform/lockfilesystem.h"
 #include "sharing/addjournal.h"
 #include "sharing/additem.h"
 #include "sharing/changeaccess.h"
 #include "sharing/pipeline.h"
+#include "storage/archive.h"
 #include "storage/recovery.h"
 #include "storage/savesequence.h"
 
@@ -99,6 +102,8 @@ public:
     ChangeAccess& access() { return access_; }
     SaveSequence& saving() { return saving_; }
     SaveState& saveState() { return saveState_; }
+    // Past days: read back from and written to the yearly archives.
+    ScheduleArchive& archive() { return archive_; }
     const DataFileSet& files() const { return files_; }
     const SessionSettings& settings() const { return settings_; }
     const Clock& clock() const { return clock_; }
@@ -113,6 +118,10 @@ public:
     // access back meanwhile.
     void setEditing(bool editing) { editing_ = editing; }
     bool editing() const { return editing_; }
+
+    // Set by every change that affects floating items; a balancing run
+    // clears it. It outlives reloads: what changed still wants placing.
+    RebalanceRequest& rebalance() { return rebalance_; }
 
     // Waits at most `limit` for change access.
     bool obtainChangeAccess(std::chrono::seconds limit);
@@ -141,12 +150,18 @@ private:
     ChangeAccess access_;
     SaveSequence saving_;
     AddJournal journal_;
+    ScheduleArchive archive_;
     AddItemServices services_;
     std::unique_ptr<Schedule> schedule_;
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
     bool sampleData_ = false;
     bool unavailable_ = false;
     bool editing_ = false;
+    RebalanceRequest rebalance_;
 };
+
+// The one call for "the floating items changed": sets the session's
+// rebalance request.
+inline void requestRebalance(Session& session) { session.rebalance().request(); }
 
 } // namespace zk
