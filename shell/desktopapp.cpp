@@ -12,6 +12,7 @@
 #include "platform/settingstore.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
+#include "shell/donecommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
@@ -83,12 +84,6 @@ void repaintTideLine() {}
 // close all but one when a duplicate is found.
 void countRunningSessions() {}
 void checkDuplicateSessions() {}
-// FIXME: carry-over: run command 977 when a carry-over is pending, offer
-// the reminder for undone past items, and carry undone items over on a new
-// day (with change access, asking when the option says so).
-void runPendingCarryOver() {}
-void offerUndoneReminder() {}
-void carryOverToToday() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
 // FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
@@ -107,8 +102,6 @@ void makeHistoryFiles() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
 // saving module's automatic backup.
 void dailyUpkeep() {}
-// FIXME: recurrence expansion: place today's occurrences on a new day.
-void expandRecurringForToday() {}
 // FIXME: the month view: repaint the pop-up calendar on a new day.
 void repaintPopUpCalendar() {}
 // FIXME: the schedule window: today's sunrise and sunset.
@@ -375,13 +368,13 @@ void DesktopApp::startSaveThread()
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
 void DesktopApp::tideLine() { repaintTideLine(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
-void DesktopApp::pendingCarryOver() { runPendingCarryOver(); }
+void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
 void DesktopApp::minuteWork()
 {
     checkDuplicateSessions();
     workgroupChecks();
-    offerUndoneReminder();
+    commands_->done().offerReminder();
     ringChimes();
     noteUpkeep();
     checkAlarms();
@@ -437,8 +430,7 @@ void DesktopApp::dayChangeWork()
     onUserInterface([this] {
         repaintPopUpCalendar();
         postDueReminders();
-        expandRecurringForToday();
-        carryOverToToday();
+        commands_->done().dayChange();
         computeSunTimes();
         // Copies of the data file that a file manager made are the user's:
         // nothing is deleted for them here.
@@ -506,6 +498,14 @@ void DesktopApp::applyInterfaceMode()
     });
 }
 
+void DesktopApp::offerUndoneReminder()
+{
+    onUserInterface([this] {
+        commands_->done().startupDoneWork();
+        commands_->done().offerReminder();
+    });
+}
+
 void DesktopApp::reopenWindows()
 {
     onUserInterface([] { reopenLastWindows(); });
@@ -562,7 +562,8 @@ bool DesktopApp::exitRequest()
     bool running = session_ && session_->isOpen() && !state_.initialising;
     if (running && !session_->access().confirmExit())
         return false;
-    offerUndoneReminder();
+    if (running && commands_->done().offerReminder())
+        return false;
     archiveDueDays();
     saveTimerWindowPosition();
     state_.exiting = true;

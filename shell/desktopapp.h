@@ -155,6 +155,7 @@ private:
     void applyInterfaceMode() override;
     void reopenWindows() override;
     void showToday() override;
+    void offerUndoneReminder() override;
 
     template <class Step>
     void onUserInterface(Step step);

@@ -3,6 +3,7 @@
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
+#include "shell/donecommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/printcommands.h"
@@ -68,6 +69,7 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
     connectSchedulesArea();
 }
 

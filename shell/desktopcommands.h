@@ -30,6 +30,7 @@ namespace zk {
 
 class CommandMenus;
 class DesktopApp;
+class DoneCommands;
 class PrintCommands;
 struct DraggedEntry;
 struct DropPlace;
@@ -51,6 +52,7 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    DoneCommands& done() { return *done_; }
 
 private:
     CommandState commandState();
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<DoneCommands> done_;
 };
 
 } // namespace zk
