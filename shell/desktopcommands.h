@@ -31,6 +31,10 @@ namespace zk {
 class CommandMenus;
 class DesktopApp;
 class PrintCommands;
+class MonthViewCommands;
+class PopUpCalendar;
+class WindowCommands;
+class ViewFilters;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -51,6 +55,10 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    ViewFilters& filters() { return *filters_; }
+    MonthViewCommands& month() { return *month_; }
+    PopUpCalendar& popUpCalendar() { return *popUp_; }
+    WindowCommands& windowCommands() { return *windowCommands_; }
 
 private:
     CommandState commandState();
@@ -92,6 +100,10 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<ViewFilters> filters_;
+    std::unique_ptr<MonthViewCommands> month_;
+    std::unique_ptr<PopUpCalendar> popUp_;
+    std::unique_ptr<WindowCommands> windowCommands_;
 };
 
 } // namespace zk

@@ -12,6 +12,10 @@ namespace zk {
 
 namespace {
 
+constexpr int kCashFlowItemsOnly = 688;
+constexpr int kPopUpColours = 80;
+constexpr int kPopUpMonochrome = 79;
+
 struct TopLevel {
     const char* name;  // the first part of a row's menu path
     const char* text;
@@ -252,6 +256,10 @@ bool isChecked(int command, const CommandState& state)
         return state.noteBrowsing;
     if (command == Command::hideDoneItems)
         return state.hideDoneItems;
+    if (command == kCashFlowItemsOnly)
+        return state.cashFlowOnly;
+    if (command == kPopUpColours || command == kPopUpMonochrome)
+        return state.popUpColours == (command == kPopUpColours);
     if (const FlagItem* item = flagItemOf(command))
         return state.hasSelection && (state.selectedFlags & item->flag);
     if (!state.settings)
@@ -264,7 +272,9 @@ bool isChecked(int command, const CommandState& state)
 
 bool isCheckable(int command)
 {
-    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems || flagItemOf(command))
+    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems
+        || command == kCashFlowItemsOnly || command == kPopUpColours || command == kPopUpMonochrome
+        || flagItemOf(command))
         return true;
     const auto& settings = intSettings();
     return std::any_of(settings.begin(), settings.end(), [command](const IntSettingInfo& s) { return s.menuItem == command; });
