@@ -224,8 +224,9 @@ ItemDialog::ItemDialog(Session& session, BackgroundWork& work, ItemDialogRequest
     {
         BackgroundWork::Hold hold = work_.holdForChange(session_.messages());
         ItemEditorRequest editing{request.command, request.item, request.preset, request.presetText, request.day};
-        editor_ = std::make_unique<ItemEditor>(session_.schedule(), session_.entryContext(), editing,
-                                               session_.messages());
+        const EntryContext context = session_.entryContext();
+        editor_ = std::make_unique<ItemEditor>(session_.schedule(), context, editing, session_.messages());
+        dropCalendar_ = {[day = request.day] { return day; }, context.regional, context.week.weekStartsMonday};
     }
     const ItemFormInfo& form = formInfo(editor_->form());
     setObjectName(QString::fromUtf8(form.resource));
@@ -348,6 +349,8 @@ QWidget* ItemDialog::makeControl(int id)
         }
         if (id == postponeTime || id == deadlineTime)
             edit->setPlaceholderText(QStringLiteral("time"));
+        if (id == date || id == postponeDate || id == deadlineDate || id == starting || id == ending)
+            attachDropCalendar(*edit, dropCalendar_);
         edit->installEventFilter(this);
         editOrder_.push_back(id);
         widget = edit;

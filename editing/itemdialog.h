@@ -43,6 +43,7 @@
 #ifndef Q_MOC_RUN
 #include "engine/itemediting.h"
 #include "shell/model/itemcommit.h"
+#include "views/dropcalendar.h"
 #endif
 
 #include <QDialog>
@@ -114,6 +115,8 @@ private:
     std::unique_ptr<ItemEditor> editor_;
     std::map<int, QWidget*> controls_;
     std::vector<int> editOrder_;
+    // The date fields' drop-down calendars show the viewed day's month.
+    DropCalendarSource dropCalendar_;
     int refusedField_ = 0;
     QString refusedText_;
     bool refreshing_ = false;

@@ -17,7 +17,11 @@
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
 #include "shell/preferencesdialog.h"
+#include "shell/monthcommands.h"
+#include "shell/popupcalendar.h"
 #include "shell/sessionguard.h"
+#include "shell/viewfilters.h"
+#include "shell/windowcommands.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
@@ -73,8 +77,6 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the pop-up calendar: reopen it (command 951) when its window is gone.
-void reopenLostPopUpCalendar() {}
 // FIXME: balancing: run a pending background scheduling pass, or start one
 // when due and not near a minute boundary, under the background-work lock.
 void runBackgroundScheduling(bool /*nearMinuteBoundary*/) {}
@@ -102,8 +104,6 @@ void makeHistoryFiles() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
 // saving module's automatic backup.
 void dailyUpkeep() {}
-// FIXME: the month view: repaint the pop-up calendar on a new day.
-void repaintPopUpCalendar() {}
 // FIXME: the schedule window: today's sunrise and sunset.
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
@@ -300,6 +300,11 @@ std::string DesktopApp::statusText()
     facts.today = heartbeat_.today();
     facts.initialising = state_.initialising;
     facts.weekView = window_->schedulesArea().view() == ScheduleView::Week;
+    if (commands_) {
+        facts.filterOn = commands_->filters().filterOpen();
+        facts.hideDoneItems = commands_->filters().hideDoneItems();
+        facts.cashFlowView = commands_->filters().cashFlowView();
+    }
     if (!state_.initialising) {
         ChangeAccess& access = session_->access();
         const SaveState& saving = session_->saveState();
@@ -311,7 +316,8 @@ std::string DesktopApp::statusText()
         else if (saving.saveRunning())
             facts.activity = StatusActivity::Autosaving;
     }
-    return zk::statusText(facts, regional_);
+    const std::string text = zk::statusText(facts, regional_);
+    return commands_ && commands_->month().current() ? commands_->month().statusText(text) : text;
 }
 
 void DesktopApp::statusLine()
@@ -321,7 +327,7 @@ void DesktopApp::statusLine()
         shownStatus_ = text;
         window_->setStatusText(QString::fromStdString(text));
     }
-    reopenLostPopUpCalendar();
+    commands_->windowCommands().updateTitle();
 }
 
 void DesktopApp::changeAccess()
@@ -428,7 +434,6 @@ void DesktopApp::checkBackups()
 void DesktopApp::dayChangeWork()
 {
     onUserInterface([this] {
-        repaintPopUpCalendar();
         postDueReminders();
         commands_->done().dayChange();
         computeSunTimes();
@@ -494,6 +499,7 @@ void DesktopApp::applyInterfaceMode()
         window_->setWindowTitle(kProgramCaption);
         commands_->applyScheduleMode();
         commands_->applyScheduleViewLayout();
+        commands_->windowCommands().applyStored();
         state_.backgroundThreadsAllowed = true;
     });
 }
@@ -508,7 +514,10 @@ void DesktopApp::offerUndoneReminder()
 
 void DesktopApp::reopenWindows()
 {
-    onUserInterface([] { reopenLastWindows(); });
+    onUserInterface([this] {
+        reopenLastWindows();
+        commands_->popUpCalendar().reopen();
+    });
 }
 
 void DesktopApp::showToday()
@@ -541,7 +550,11 @@ void DesktopApp::showViewedDay()
     area.setDisplay(paneDisplayFrom(preferences_, schedule.header));
     area.setStyle(paneStyle());
     area.setViewedDay(state_.viewed());
+    area.setHideTest(commands_->filters().hideTest(schedule, commands_->view()));
     area.refresh(schedule, {heartbeat_.today(), heartbeat_.now()}, regional_);
+    if (commands_->month().current())
+        commands_->month().refresh(schedule);
+    commands_->popUpCalendar().refresh(schedule);
 }
 
 PaneStyle DesktopApp::paneStyle() const
@@ -647,6 +660,14 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+}
+
+void DesktopApp::saveSettingsNow()
+{
+    if (state_.initialising)
+        return;
+    BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+    zk::saveWindowSettings(preferences_, session_->schedule().header, settings_);
 }
 
 void DesktopApp::openPlaceSettings(int command)

@@ -125,6 +125,8 @@ public:
     // The place dialogs of the Options menu (728 position, 732 tide
     // location); a change is saved and shown at once.
     void openPlaceSettings(int command);
+    // Writes the settings to the store at once (the Filter window's changes).
+    void saveSettingsNow();
     // Change access for a command, under the background-work lock.
     bool requestChangeAccess();
     // The current pane shows the day.

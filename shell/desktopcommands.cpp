@@ -6,7 +6,11 @@
 #include "shell/donecommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
+#include "shell/monthcommands.h"
+#include "shell/popupcalendar.h"
 #include "shell/printcommands.h"
+#include "shell/viewfilters.h"
+#include "shell/windowcommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
@@ -27,7 +31,7 @@ constexpr int kPreferencesCommand = 634;
 constexpr int kGeneralItemCommand = 20;
 constexpr int kModifyItemCommand = 19;
 constexpr int kViewsStillToCome[] = {
-    Command::allItemsView, Command::monthView, Command::priorityListView, Command::globalListView,
+    Command::allItemsView, Command::priorityListView, Command::globalListView,
     Command::alternateListView, 746, 747, 748, Command::lastRecentView, Command::projectListView,
     Command::projectTreeView,
 };
@@ -70,6 +74,14 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
     done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
+    filters_ = std::make_unique<ViewFilters>(app_);
+    filters_->install(dispatcher_);
+    month_ = std::make_unique<MonthViewCommands>(app_);
+    month_->install(dispatcher_);
+    popUp_ = std::make_unique<PopUpCalendar>(app_);
+    popUp_->install(dispatcher_);
+    windowCommands_ = std::make_unique<WindowCommands>(app_);
+    windowCommands_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -297,6 +309,8 @@ CommandState DesktopCommands::commandState()
     state.tilingCommand = settings.windowRow().tilingCommand;
     state.noteBrowsing = settings.windowRow().noteBrowsing != 0;
     state.hideDoneItems = settings.windowRow().hideDoneItems != 0;
+    state.cashFlowOnly = filters_ && filters_->cashFlowOnly();
+    state.popUpColours = !popUp_ || popUp_->colourUtilisation();
     state.settings = &settings;
     return state;
 }
@@ -331,6 +345,10 @@ void DesktopCommands::selectFirstEntry() { app_.window().schedulesArea().command
 void DesktopCommands::setView(int view)
 {
     app_.window().schedulesArea().setView(scheduleViewOf(view));
+    app_.window().showMonthView(view == Command::monthView);
+    if (view == Command::monthView)
+        month_->entered();
+    popUp_->viewChanged(view);
     app_.showDay(viewedDay());
 }
 

@@ -32,6 +32,10 @@ class CommandMenus;
 class DesktopApp;
 class DoneCommands;
 class PrintCommands;
+class MonthViewCommands;
+class PopUpCalendar;
+class WindowCommands;
+class ViewFilters;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -53,6 +57,10 @@ public:
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
     DoneCommands& done() { return *done_; }
+    ViewFilters& filters() { return *filters_; }
+    MonthViewCommands& month() { return *month_; }
+    PopUpCalendar& popUpCalendar() { return *popUp_; }
+    WindowCommands& windowCommands() { return *windowCommands_; }
 
 private:
     CommandState commandState();
@@ -95,6 +103,10 @@ private:
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
     std::unique_ptr<DoneCommands> done_;
+    std::unique_ptr<ViewFilters> filters_;
+    std::unique_ptr<MonthViewCommands> month_;
+    std::unique_ptr<PopUpCalendar> popUp_;
+    std::unique_ptr<WindowCommands> windowCommands_;
 };
 
 } // namespace zk
