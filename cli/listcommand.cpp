@@ -5,6 +5,7 @@
 #include "cli/sessionsupport.h"
 
 #include "core/schedule.h"
+#include "core/text.h"
 #include "shell/model/listviews.h"
 
 #include <cstdio>
@@ -19,7 +20,7 @@ const char* const kListUsage =
     "alternate or projects. Prints the view's title (when it has one) and one\n"
     "line per item as the list view draws it; --format tsv prints one line per\n"
     "item: id, day (YYYY-MM-DD, empty for none), the line's prefix column and\n"
-    "the rest of the line.\n";
+    "the rest of the line, each without blanks at its ends.\n";
 
 } // namespace
 
@@ -63,7 +64,8 @@ int runList(const std::vector<std::string>& words)
         const DayNumber day = schedule.dayOf(h);
         const bool dated = !day.isNone() && day.value() != kNoDayInChain;
         std::printf("%u\t%s\t%s\t%s\n", static_cast<unsigned>(schedule.record(h).id()),
-                    dated ? isoDate(day).c_str() : "", singleLine(line.prefix).c_str(), singleLine(line.rest).c_str());
+                    dated ? isoDate(day).c_str() : "", std::string(trimBlanks(singleLine(line.prefix))).c_str(),
+                    std::string(trimBlanks(singleLine(line.rest))).c_str());
     }
     return kExitOk;
 }

@@ -12,6 +12,7 @@
 #include "platform/settingstore.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
+#include "shell/listviewcommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
@@ -523,6 +524,7 @@ void DesktopApp::showViewedDay()
     area.setStyle(paneStyle());
     area.setViewedDay(state_.viewed());
     area.refresh(schedule, {heartbeat_.today(), heartbeat_.now()}, regional_);
+    commands_->lists().refresh(schedule);
 }
 
 PaneStyle DesktopApp::paneStyle() const

@@ -29,7 +29,10 @@
 namespace zk {
 
 class CommandMenus;
+class DeleteHandlers;
 class DesktopApp;
+class FindCommands;
+class ListViewCommands;
 class PrintCommands;
 struct DraggedEntry;
 struct DropPlace;
@@ -51,6 +54,11 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    DeleteHandlers& deleting() { return *deleting_; }
+    ListViewCommands& lists() { return *lists_; }
+    FindCommands& finding() { return *finding_; }
+    // The menus again, after an option they depend on changed.
+    void rebuildMenus();
 
 private:
     CommandState commandState();
@@ -66,6 +74,8 @@ private:
     void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
     void modifySelectedItem(int command);
+    // The list view's selected item while one is shown, else the entry's.
+    ItemHandle selectedItem() const;
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();
@@ -92,6 +102,9 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<DeleteHandlers> deleting_;
+    std::unique_ptr<ListViewCommands> lists_;
+    std::unique_ptr<FindCommands> finding_;
 };
 
 } // namespace zk
