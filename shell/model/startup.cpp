@@ -9,6 +9,7 @@
 #include "shell/model/settings.h"
 #include "sharing/session.h"
 #include "storage/statustablefile.h"
+#include "worktools/model/notes.h"
 
 #include <unistd.h>
 
@@ -25,10 +26,14 @@ void loadTimeZones(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
-// FIXME: the notes module reads NotesWindowPos, creates the NOTES folder and
-// gives the schedule its note file prefix.
+// NotesWindowPos is read with the other settings.
 void readNotesWindowPosition(const StartupServices&) {}
-void prepareNotes(const StartupServices&) {}
+void prepareNotes(const StartupServices& s)
+{
+    Schedule& schedule = s.session.schedule();
+    prepareScheduleNotes(schedule.header, schedule.dirty, s.session.files().folder(),
+                         [&](const std::string& problem) { s.messages.error(problem); });
+}
 // FIXME: the workgroup users module asks for a password when the header has
 // one; without passwords everything is unlocked, as now.
 void checkPassword(const StartupServices&) {}
