@@ -6,7 +6,9 @@
 
 #include "core/schedule.h"
 #include "core/text.h"
+#include "platform/settingstore.h"
 #include "shell/model/listviews.h"
+#include "shell/model/settings.h"
 
 #include <cstdio>
 
@@ -47,9 +49,16 @@ int runList(const std::vector<std::string>& words)
         return kExitFailed;
     Schedule& schedule = zk.schedule();
     const ListLineContext context{zk.session().clock().today(), zk.session().settings().regional};
-    // FIXME: the view filters' hide test (membership of the recent,
-    // recurring and suspended lists) once it is merged.
-    const std::vector<ItemHandle> items = listedItems(schedule, view);
+
+    // The view's membership and the view options; the Filter window's
+    // filters are not in force without the window.
+    Settings settings(SettingsEnvironment{zk.session().settings().week, {}});
+    settings.read(SettingStore());
+    const Clock& clock = zk.session().clock();
+    const ListHideTest hidden =
+        viewHideTest(schedule, viewFilterOf(settings, schedule.header, FilterSwitches{}),
+                     ViewContext{view, false, clock.today(), clock.now(), clock.unixSeconds()});
+    const std::vector<ItemHandle> items = listedItems(schedule, view, hidden);
     if (format == "text") {
         const std::string title = listTitle(schedule, view, items, context, zk.session().clock().now());
         if (!title.empty())

@@ -49,7 +49,10 @@ void FindCommands::openWindow()
 FindHooks FindCommands::hooks()
 {
     FindHooks hooks;
-    hooks.hidden = app_.window().schedulesArea().hideTest();
+    const Schedule& schedule = app_.session().schedule();
+    ListViewCommands& lists = commands_.lists();
+    hooks.hidden = lists.hideTest(schedule, lists.shown() ? lists.view() : commands_.view());
+    hooks.noteText = noteReader(schedule, app_.session().files().folder());
     hooks.searchingDay = [this](DayNumber day) {
         if (window_)
             window_->showSearching(QString::fromStdString(shortDate(day, app_.regional())));

@@ -1,6 +1,8 @@
 #include "shell/listviewcommands.h"
 
 #include "core/schedule.h"
+#include "platform/clock.h"
+#include "shell/model/settings.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
@@ -102,11 +104,23 @@ void ListViewCommands::refresh(Schedule& schedule)
         return;
     shownSchedule_ = &schedule;
     pane_->setStyle(app_.window().schedulesArea().style());
-    std::vector<ItemHandle> items = listedItems(schedule, view_, app_.window().schedulesArea().hideTest());
+    std::vector<ItemHandle> items = listedItems(schedule, view_, hideTest(schedule, view_));
     const ListLineContext context = lineContext();
     const QString title = QString::fromStdString(listTitle(schedule, view_, items, context, app_.now()));
     pane_->setList(view_, std::move(items), title);
     pane_->fillVisible([&](ItemHandle h) { return listLine(schedule, view_, h, context); });
+}
+
+ListHideTest ListViewCommands::hideTest(const Schedule& schedule, int view) const
+{
+    // FIXME: the Filter window's switches (open, text and case filters),
+    // once the window is there; until then its filters are not in force.
+    const ListHideTest filtered =
+        viewHideTest(schedule, viewFilterOf(app_.preferences(), schedule.header, FilterSwitches{}),
+                     ViewContext{view, false, app_.today(), app_.now(), app_.clock().unixSeconds()});
+    return [filtered, area = app_.window().schedulesArea().hideTest()](ItemHandle h) {
+        return filtered(h) || (area && area(h));
+    };
 }
 
 // A save holding the schedule leaves the lines to the next repaint.

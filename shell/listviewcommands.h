@@ -36,6 +36,9 @@ public:
     ListPane& pane() { return *pane_; }
     // Collects the list again; while this thread owns the schedule.
     void refresh(Schedule& schedule);
+    // What the view hides: the view filters with the view's own list
+    // membership, and what the schedules area hides besides.
+    ListHideTest hideTest(const Schedule& schedule, int view) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
