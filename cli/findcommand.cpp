@@ -21,6 +21,7 @@ const char* const kFindUsage =
     "note holds the --note text, once, in the order Repeat Find meets them\n"
     "from DATE (default today; --back: Earlier Find's order), then the undated\n"
     "items. A recurring item is printed once, at the first occurrence met.\n"
+    "Backward into archived years, each year asks \"Keep searching?\" (--yes).\n"
     "One line per item: YYYY-MM-DD<TAB>id<TAB>description (no date for undated\n"
     "items). Exit 1 when nothing matches.\n";
 
@@ -56,8 +57,13 @@ int runFind(const std::vector<std::string>& words)
             return usageError("find: \"" + *text + "\" is not a date");
         from = DayNumber(value);
     }
-    // FIXME: the notes module gives the note text; until then notes match nothing.
-    const std::vector<FoundItem> found = findAll(schedule, from, args.has("back"), texts, FindHooks{});
+    FindHooks hooks;
+    hooks.noteText = noteReader(schedule, zk.folder());
+    // Back into past years, each year searched asks to go on (--yes, --no).
+    hooks.keepSearching = [&zk](DayNumber day) {
+        return zk.messages().question(std::string(kKeepSearchingText) + " " + isoDate(day)) == Answer::Yes;
+    };
+    const std::vector<FoundItem> found = findAll(schedule, from, args.has("back"), texts, hooks);
     for (const FoundItem& f : found)
         std::printf("%s\t%u\t%s\n", f.day.isNone() ? "" : isoDate(f.day).c_str(),
                     static_cast<unsigned>(schedule.record(f.item).id()),

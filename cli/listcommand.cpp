@@ -5,7 +5,10 @@
 #include "cli/sessionsupport.h"
 
 #include "core/schedule.h"
+#include "core/text.h"
+#include "platform/settingstore.h"
 #include "shell/model/listviews.h"
+#include "shell/model/settings.h"
 
 #include <cstdio>
 
@@ -19,7 +22,7 @@ const char* const kListUsage =
     "alternate or projects. Prints the view's title (when it has one) and one\n"
     "line per item as the list view draws it; --format tsv prints one line per\n"
     "item: id, day (YYYY-MM-DD, empty for none), the line's prefix column and\n"
-    "the rest of the line.\n";
+    "the rest of the line, each without blanks at its ends.\n";
 
 } // namespace
 
@@ -46,9 +49,16 @@ int runList(const std::vector<std::string>& words)
         return kExitFailed;
     Schedule& schedule = zk.schedule();
     const ListLineContext context{zk.session().clock().today(), zk.session().settings().regional};
-    // FIXME: the view filters' hide test (membership of the recent,
-    // recurring and suspended lists) once it is merged.
-    const std::vector<ItemHandle> items = listedItems(schedule, view);
+
+    // The view's membership and the view options; the Filter window's
+    // filters are not in force without the window.
+    Settings settings(SettingsEnvironment{zk.session().settings().week, {}});
+    settings.read(SettingStore());
+    const Clock& clock = zk.session().clock();
+    const ListHideTest hidden =
+        viewHideTest(schedule, viewFilterOf(settings, schedule.header, FilterSwitches{}),
+                     ViewContext{view, false, clock.today(), clock.now(), clock.unixSeconds()});
+    const std::vector<ItemHandle> items = listedItems(schedule, view, hidden);
     if (format == "text") {
         const std::string title = listTitle(schedule, view, items, context, zk.session().clock().now());
         if (!title.empty())
@@ -63,7 +73,8 @@ int runList(const std::vector<std::string>& words)
         const DayNumber day = schedule.dayOf(h);
         const bool dated = !day.isNone() && day.value() != kNoDayInChain;
         std::printf("%u\t%s\t%s\t%s\n", static_cast<unsigned>(schedule.record(h).id()),
-                    dated ? isoDate(day).c_str() : "", singleLine(line.prefix).c_str(), singleLine(line.rest).c_str());
+                    dated ? isoDate(day).c_str() : "", std::string(trimBlanks(singleLine(line.prefix))).c_str(),
+                    std::string(trimBlanks(singleLine(line.rest))).c_str());
     }
     return kExitOk;
 }

@@ -132,7 +132,7 @@ const std::vector<std::vector<int>> kRadioGroups = {{standard, exception, cancel
 
 // Controls whose work comes with windows of their own: they answer that
 // they are not available yet, under the name they carry.
-constexpr int kNotAvailable[] = {alarm, notes, deleteItem};
+constexpr int kNotAvailable[] = {alarm, notes};
 
 // The controls of a recurring instance.
 constexpr int kInstanceControls[] = {instance, standard, exception, cancelled, prior, next};
@@ -434,6 +434,11 @@ void ItemDialog::connectControl(int id, QWidget* widget)
         return;
     }
     switch (id) {
+    case deleteItem:
+        // The delete question comes after the dialog has closed, from the
+        // window that opened it.
+        connect(pushed, &QAbstractButton::clicked, this, [this] { done(kItemDialogDeleted); });
+        return;
     case ControlId::recurrence:
         connect(pushed, &QAbstractButton::clicked, this, [this] { openRecurrence(); });
         return;
@@ -694,7 +699,8 @@ int defineItem(QWidget* parent, ItemDialogRequest request, Session& session, Bac
                CommitResult* result)
 {
     ItemDialog dialog(session, work, std::move(request), parent);
-    const int answer = dialog.exec() == QDialog::Accepted ? 1 : 0;
+    const int code = dialog.exec();
+    const int answer = code == QDialog::Accepted ? 1 : code == kItemDialogDeleted ? kItemDialogDeleted : 0;
     if (result)
         *result = dialog.result();
     return answer;

@@ -7,8 +7,10 @@
 // A recurring item is edited one instance at a time: "&Recurring..." opens
 // the recurrence dialog, the recurring box and the roles decide what OK
 // makes of the instance, and "&<Prior" and "Next&>" store it as OK does
-// and go on to the previous or next occurrence. The alarm controls,
-// "&Notes..." and "Delete" answer that they are not available yet.
+// and go on to the previous or next occurrence. "Delete" closes the dialog
+// with kItemDialogDeleted: the caller then deletes the item as Delete Item
+// does. The alarm controls and "&Notes..." answer that they are not
+// available yet.
 //
 // Each edit field is read when it loses focus; a text that does not read
 // is refused through the session's messages and the field keeps it and
@@ -123,9 +125,12 @@ private:
     CommitResult result_;
 };
 
+// What defineItem returns when "Delete" closed the dialog.
+inline constexpr int kItemDialogDeleted = 2;
+
 // Opens the dialog modally: 1 when OK stored the item (or the new item waits
-// for change access), 0 for Cancel. `result` (may be null) receives what
-// was stored.
+// for change access), 0 for Cancel, kItemDialogDeleted for "Delete".
+// `result` (may be null) receives what was stored.
 int defineItem(QWidget* parent, ItemDialogRequest request, Session& session, BackgroundWork& work,
                CommitResult* result = nullptr);
 

@@ -13,6 +13,7 @@
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
 #include "shell/donecommands.h"
+#include "shell/listviewcommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
@@ -555,6 +556,7 @@ void DesktopApp::showViewedDay()
     if (commands_->month().current())
         commands_->month().refresh(schedule);
     commands_->popUpCalendar().refresh(schedule);
+    commands_->lists().refresh(schedule);
 }
 
 PaneStyle DesktopApp::paneStyle() const

@@ -2,8 +2,11 @@
 
 #include "core/schedule.h"
 #include "platform/messages.h"
+#include "shell/deletehandlers.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
+#include "shell/findcommands.h"
+#include "shell/listviewcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/monthcommands.h"
@@ -31,8 +34,6 @@ constexpr int kPreferencesCommand = 634;
 constexpr int kGeneralItemCommand = 20;
 constexpr int kModifyItemCommand = 19;
 constexpr int kViewsStillToCome[] = {
-    Command::allItemsView, Command::priorityListView, Command::globalListView,
-    Command::alternateListView, 746, 747, 748, Command::lastRecentView, Command::projectListView,
     Command::projectTreeView,
 };
 
@@ -61,8 +62,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
                        return app_.session().entryContext();
                    }));
-    // The list views, the month view and the project views come with their
-    // own windows; until then their commands say they are not available.
+    // The month view and the project tree come with their own windows;
+    // until then their commands say they are not available.
     for (int view : kViewsStillToCome)
         dispatcher_.removeHandler(view);
     installModeCommands(dispatcher_, *menus_, [this] { return menuOptions(); },
@@ -82,6 +83,13 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     popUp_->install(dispatcher_);
     windowCommands_ = std::make_unique<WindowCommands>(app_);
     windowCommands_->install(dispatcher_);
+    deleting_ = std::make_unique<DeleteHandlers>(app_, *this);
+    lists_ = std::make_unique<ListViewCommands>(app_, *this);
+    finding_ = std::make_unique<FindCommands>(app_, *this);
+    deleting_->setListSelector([this] {
+        return DeleteHandlers::ListSelection{lists_->selectedItem(), lists_->view() == Command::globalListView,
+                                             lists_->shown()};
+    });
     connectSchedulesArea();
 }
 
@@ -109,6 +117,8 @@ void DesktopCommands::applyScheduleViewLayout()
 }
 
 void DesktopCommands::refresh() { menus_->refresh(); }
+
+void DesktopCommands::rebuildMenus() { menus_->rebuild(menuOptions()); }
 
 void DesktopCommands::installSessionCommands()
 {
@@ -185,7 +195,7 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
     if (app_.initialising() || app_.state().readOnly)
         return;
     SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = area.selectedEntry();
+    std::optional<DraggedEntry> entry = lists_->shown() ? lists_->selectedEntry() : area.selectedEntry();
     if (!entry)
         return;
     const StepSize size =
@@ -215,7 +225,10 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
             request.preset = app_.session().schedule().templateItem;
     }
     CommitResult result;
-    if (zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result) != 1)
+    const int answer = zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result);
+    if (answer == kItemDialogDeleted)
+        deleting_->deleteFromDialog(item, day.isNone() ? viewedDay() : day);
+    if (answer != 1)
         return;
     if (result.rebalanceRequested)
         requestRebalance(app_.session());
@@ -229,8 +242,13 @@ void DesktopCommands::defineGeneralItem() { defineItem(ItemCommand::define, kNoI
 void DesktopCommands::modifySelectedItem(int command)
 {
     SchedulesArea& area = app_.window().schedulesArea();
-    if (ItemHandle item = area.selectedItem())
-        defineItem(command, item, area.currentPane().day());
+    if (ItemHandle item = selectedItem())
+        defineItem(command, item, lists_->shown() ? kNoDay : area.currentPane().day());
+}
+
+ItemHandle DesktopCommands::selectedItem() const
+{
+    return lists_ && lists_->shown() ? lists_->selectedItem() : app_.window().schedulesArea().selectedItem();
 }
 
 // --- statuses --------------------------------------------------------------------------
@@ -248,7 +266,7 @@ StatusMenuHost DesktopCommands::statusMenuHost()
 {
     StatusMenuHost host;
     host.schedule = [this] { return &app_.session().schedule(); };
-    host.selectedItem = [this] { return app_.window().schedulesArea().selectedItem(); };
+    host.selectedItem = [this] { return selectedItem(); };
     host.requestChangeAccess = [this] { return app_.session().access().requestChangeAccess(); };
     host.statusChanged = [](StatusChange) {};
     host.defineStatuses = [this] { defineStatuses(); };
@@ -304,7 +322,7 @@ CommandState DesktopCommands::commandState()
     state.interfaceMode = menus_->applied() ? menus_->mode() : state.interfaceMode;
     state.view = views_.view();
     state.readOnly = app_.state().readOnly;
-    state.hasSelection = static_cast<bool>(app_.window().schedulesArea().selectedItem());
+    state.hasSelection = static_cast<bool>(selectedItem());
     const Settings& settings = app_.preferences();
     state.tilingCommand = settings.windowRow().tilingCommand;
     state.noteBrowsing = settings.windowRow().noteBrowsing != 0;
@@ -317,7 +335,7 @@ CommandState DesktopCommands::commandState()
 
 MenuOptions DesktopCommands::menuOptions()
 {
-    return MenuOptions{.email = app_.preferences().isOn(IntSetting::email), .samplesGone = false};
+    return MenuOptions{.email = app_.preferences().isOn(IntSetting::email), .samplesGone = deleting_ && !deleting_->hasSamples()};
 }
 
 // The mode travels with the data file: it is saved with the schedule.
@@ -349,6 +367,7 @@ void DesktopCommands::setView(int view)
     if (view == Command::monthView)
         month_->entered();
     popUp_->viewChanged(view);
+    lists_->setView(view);
     app_.showDay(viewedDay());
 }
 

@@ -29,8 +29,11 @@
 namespace zk {
 
 class CommandMenus;
+class DeleteHandlers;
 class DesktopApp;
 class DoneCommands;
+class FindCommands;
+class ListViewCommands;
 class PrintCommands;
 class MonthViewCommands;
 class PopUpCalendar;
@@ -61,6 +64,11 @@ public:
     MonthViewCommands& month() { return *month_; }
     PopUpCalendar& popUpCalendar() { return *popUp_; }
     WindowCommands& windowCommands() { return *windowCommands_; }
+    DeleteHandlers& deleting() { return *deleting_; }
+    ListViewCommands& lists() { return *lists_; }
+    FindCommands& finding() { return *finding_; }
+    // The menus again, after an option they depend on changed.
+    void rebuildMenus();
 
 private:
     CommandState commandState();
@@ -76,6 +84,8 @@ private:
     void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
     void modifySelectedItem(int command);
+    // The list view's selected item while one is shown, else the entry's.
+    ItemHandle selectedItem() const;
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();
@@ -107,6 +117,9 @@ private:
     std::unique_ptr<MonthViewCommands> month_;
     std::unique_ptr<PopUpCalendar> popUp_;
     std::unique_ptr<WindowCommands> windowCommands_;
+    std::unique_ptr<DeleteHandlers> deleting_;
+    std::unique_ptr<ListViewCommands> lists_;
+    std::unique_ptr<FindCommands> finding_;
 };
 
 } // namespace zk

@@ -3,6 +3,7 @@
 #include "core/schedule.h"
 #include "core/text.h"
 #include "engine/occurrences.h"
+#include "worktools/model/notes.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -118,6 +119,21 @@ DayNumber backwardLimit(const Schedule& s)
 }
 
 } // namespace
+
+std::function<std::optional<std::string>(ItemHandle)> noteReader(const Schedule& schedule,
+                                                                 const std::filesystem::path& scheduleFolder)
+{
+    return [&schedule, files = NoteFiles(scheduleFolder, notePrefix(schedule.header))](
+               ItemHandle h) -> std::optional<std::string> {
+        const ItemRecord& r = schedule.record(h);
+        if (!r.has(ItemFlag::fHasNotes) || r.refNo() == 0)
+            return std::nullopt;
+        NoteText note = readNote(files.note(r.refNo()));
+        if (note.status != NoteText::Status::Loaded)
+            return std::nullopt;
+        return std::move(note.text);
+    };
+}
 
 FindTexts FindTexts::trimmed() const { return {trimmedText(item), trimmedText(note)}; }
 

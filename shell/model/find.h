@@ -24,6 +24,7 @@
 #include "core/item.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,6 +58,11 @@ struct FindHooks {
     std::function<void(DayNumber)> searchingDay;   // the window shows the date searched
     std::function<bool(DayNumber)> keepSearching;  // the question; unset: No
 };
+
+// Reads an item's note from the schedule folder's notes (by its note
+// number); none for an item without a note or a note that did not load.
+std::function<std::optional<std::string>(ItemHandle)> noteReader(const Schedule& schedule,
+                                                                 const std::filesystem::path& scheduleFolder);
 
 bool findMatches(const Schedule& schedule, ItemHandle item, const FindTexts& texts, const FindHooks& hooks);
 

@@ -136,6 +136,13 @@ ListLine projectLine(const Schedule& s, ItemHandle item)
 
 } // namespace
 
+ListHideTest viewHideTest(const Schedule& schedule, ViewFilter filter, ViewContext context)
+{
+    return [&schedule, filter = std::move(filter), context](ItemHandle h) {
+        return isHidden(schedule, h, filter, context);
+    };
+}
+
 bool walksPlist(int view) { return view == ListViewId::priority || view == ListViewId::alternate; }
 
 int listViewNamed(std::string_view name)

@@ -17,6 +17,7 @@
 #include "core/daynumber.h"
 #include "core/item.h"
 #include "core/regional.h"
+#include "shell/model/viewfilter.h"
 
 #include <functional>
 #include <string>
@@ -45,6 +46,10 @@ bool walksPlist(int view);
 int listViewNamed(std::string_view name);
 
 using ListHideTest = std::function<bool(ItemHandle)>;
+
+// The view filters' hide test as the view asks it (its list membership
+// included: context.view is the list view).
+ListHideTest viewHideTest(const Schedule& schedule, ViewFilter filter, ViewContext context);
 
 // The items of the view's list in its order, those hidden left out.
 std::vector<ItemHandle> listedItems(const Schedule& schedule, int view, const ListHideTest& hidden = {});
