@@ -23,6 +23,8 @@
 #include "views/daypane.h"
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
+#include "worktools/alarmdesk.h"
+#include "worktools/notedesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -75,15 +77,10 @@ void offerUndoneReminder() {}
 void carryOverToToday() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
-// the day's reminders; rebuild the alarm lists on a new day.
+// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
 void ringChimes() {}
-void checkAlarms() {}
 void checkTicklers() {}
 void postDueReminders() {}
-// FIXME: notes: the note windows' upkeep, and saving every open note on exit.
-void noteUpkeep() {}
-void saveNoteWindows() {}
 // FIXME: archive: archive past days that are due, and make the yearly
 // history files.
 void archiveDueDays() {}
@@ -211,6 +208,10 @@ std::optional<int> DesktopApp::start(const Options& options)
             QTimer::singleShot(0, this, &DesktopApp::tick);
     });
     commands_ = std::make_unique<DesktopCommands>(*this);
+    alarms_ = std::make_unique<AlarmDesk>(*this, settings_);
+    alarms_->install();
+    notes_ = std::make_unique<NoteDesk>(*this);
+    notes_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -364,8 +365,8 @@ void DesktopApp::minuteWork()
     workgroupChecks();
     offerUndoneReminder();
     ringChimes();
-    noteUpkeep();
-    checkAlarms();
+    notes_->minute();
+    alarms_->minute();
     archiveDueDays();
     makeHistoryFiles();
     if (heartbeat_.now() == kDailyUpkeepTime)
@@ -546,6 +547,8 @@ bool DesktopApp::exitRequest()
     offerUndoneReminder();
     archiveDueDays();
     saveTimerWindowPosition();
+    // Before the final save, which then carries the notes' marks.
+    notes_->closeAll();
     state_.exiting = true;
     if (running && !finalSave()) {
         state_.exiting = false;
@@ -553,7 +556,6 @@ bool DesktopApp::exitRequest()
     }
     makeHistoryFiles();
     saveWindowSettings();
-    saveNoteWindows();
     if (running)
         writeDataFolder();
     return true;
@@ -627,6 +629,7 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+    notes_->preferencesChanged();
 }
 
 void DesktopApp::openPlaceSettings(int command)

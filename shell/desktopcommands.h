@@ -17,6 +17,7 @@
 #endif
 
 #ifndef Q_MOC_RUN
+#include "editing/itemdialog.h"
 #include "editing/statusmenu.h"
 #endif
 
@@ -51,6 +52,8 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    // What the item dialog's Alarm and Notes buttons open.
+    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 
 private:
     CommandState commandState();
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    ItemDialogTools itemDialogTools_;
 };
 
 } // namespace zk
