@@ -292,7 +292,7 @@ void ItemEditor::loadItem(const Schedule& schedule, const ItemEditorRequest& req
     record_ = schedule.record(item_);
     text_ = schedule.storedDescription(item_);
     itemId_ = record_.id();
-    command_ = commandOfKind(record_.kind());
+    command_ = request.command == ItemCommand::customModify ? ItemCommand::define : commandOfKind(record_.kind());
     dialogDay_ = schedule.dayOf(item_);
     if (dialogDay_.value() == kNoDayInChain)
         dialogDay_ = kNoDay;

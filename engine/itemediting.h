@@ -59,6 +59,8 @@ inline constexpr int holiday = 655;
 inline constexpr int vacation = 656;
 inline constexpr int define = 657;
 inline constexpr int modifyAllOccurrences = 351;
+// An existing item in the general form, whatever its kind.
+inline constexpr int customModify = 665;
 inline constexpr int project = 662;
 inline constexpr int cashFlow = 735;
 inline constexpr int list = 745;

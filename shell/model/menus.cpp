@@ -39,7 +39,7 @@ struct FlagItem {
 };
 constexpr FlagItem kFlagItems[] = {
     {152, ItemFlag::fFloating}, {395, ItemFlag::fAnchored}, {659, ItemFlag::fKey},
-    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence},
+    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence}, {660, ItemFlag::fHidden},
 };
 
 const FlagItem* flagItemOf(int command)

@@ -1,6 +1,7 @@
 #include "shell/model/startup.h"
 
 #include "core/schedule.h"
+#include "shell/model/deletecommands.h"
 #include "platform/messages.h"
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
@@ -66,6 +67,8 @@ bool openSchedule(const StartupServices& s)
         return false;
     s.state.newSchedule = s.session.newSchedule();
     s.state.sampleData = s.session.sampleData();
+    if (s.session.newSchedule() && s.session.sampleData())
+        recordSampleItems(s.session.schedule(), s.session.files().folder());
     readAllSettings(s.preferences, s.settings, s.session.schedule().header, originOf(s.session));
     s.host.placeMainWindow();
     return true;

@@ -287,7 +287,7 @@ NoteLock::Taken NoteLock::take(LockFileSystem& files, const NoteFiles& notes, st
         if (still && *still == *held)
             files.remove(path);
     }
-    CreatedFile created = files.createExclusive(path);
+    CreatedFile created = files.createExclusive(path, {});
     if (created.error == EEXIST)
         return {nullptr, kNoteInUseText};
     if (created.error != 0 || !created.file)
