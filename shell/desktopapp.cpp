@@ -29,6 +29,8 @@
 #include "views/daypane.h"
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
+#include "worktools/alarmdesk.h"
+#include "worktools/notedesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -89,15 +91,10 @@ void countRunningSessions() {}
 void checkDuplicateSessions() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
-// the day's reminders; rebuild the alarm lists on a new day.
+// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
 void ringChimes() {}
-void checkAlarms() {}
 void checkTicklers() {}
 void postDueReminders() {}
-// FIXME: notes: the note windows' upkeep, and saving every open note on exit.
-void noteUpkeep() {}
-void saveNoteWindows() {}
 // FIXME: archive: archive past days that are due, and make the yearly
 // history files.
 void archiveDueDays() {}
@@ -224,6 +221,10 @@ std::optional<int> DesktopApp::start(const Options& options)
             QTimer::singleShot(0, this, &DesktopApp::tick);
     });
     commands_ = std::make_unique<DesktopCommands>(*this);
+    alarms_ = std::make_unique<AlarmDesk>(*this, settings_);
+    alarms_->install();
+    notes_ = std::make_unique<NoteDesk>(*this);
+    notes_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -383,8 +384,8 @@ void DesktopApp::minuteWork()
     workgroupChecks();
     commands_->done().offerReminder();
     ringChimes();
-    noteUpkeep();
-    checkAlarms();
+    notes_->minute();
+    alarms_->minute();
     archiveDueDays();
     makeHistoryFiles();
     if (heartbeat_.now() == kDailyUpkeepTime)
@@ -581,6 +582,8 @@ bool DesktopApp::exitRequest()
         return false;
     archiveDueDays();
     saveTimerWindowPosition();
+    // Before the final save, which then carries the notes' marks.
+    notes_->closeAll();
     state_.exiting = true;
     if (running && !finalSave()) {
         state_.exiting = false;
@@ -588,7 +591,6 @@ bool DesktopApp::exitRequest()
     }
     makeHistoryFiles();
     saveWindowSettings();
-    saveNoteWindows();
     if (running)
         writeDataFolder();
     return true;
@@ -662,6 +664,7 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+    notes_->preferencesChanged();
 }
 
 void DesktopApp::saveSettingsNow()

@@ -37,6 +37,8 @@
 
 namespace zk {
 
+class AlarmDesk;
+class NoteDesk;
 class Clock;
 class DesktopCommands;
 struct PaneStyle;
@@ -134,6 +136,9 @@ public:
     DesktopCommands& commands() { return *commands_; }
     StatusTable& statuses() { return state_.statuses; }
     const Clock& clock() const { return clock_; }
+    SettingStore& settingStore() { return settings_; }
+    AlarmDesk& alarms() { return *alarms_; }
+    NoteDesk& notes() { return *notes_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -193,6 +198,8 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<DesktopCommands> commands_;
+    std::unique_ptr<AlarmDesk> alarms_;
+    std::unique_ptr<NoteDesk> notes_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;

@@ -218,7 +218,7 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
 {
     if (app_.initialising())
         return;
-    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day};
+    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day, &itemDialogTools_};
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         if (command == ItemCommand::define && !item)

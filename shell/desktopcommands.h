@@ -17,6 +17,7 @@
 #endif
 
 #ifndef Q_MOC_RUN
+#include "editing/itemdialog.h"
 #include "editing/statusmenu.h"
 #endif
 
@@ -69,6 +70,8 @@ public:
     FindCommands& finding() { return *finding_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
+    // What the item dialog's Alarm and Notes buttons open.
+    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 
 private:
     CommandState commandState();
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<DeleteHandlers> deleting_;
     std::unique_ptr<ListViewCommands> lists_;
     std::unique_ptr<FindCommands> finding_;
+    ItemDialogTools itemDialogTools_;
 };
 
 } // namespace zk
