@@ -48,6 +48,10 @@ ChangeAccessHooks Session::accessHooks()
         return doing;
     };
     hooks.pause = settings_.pause;
+    hooks.openPendingWindow = settings_.windows.openPendingWindow;
+    hooks.closePendingWindow = settings_.windows.closePendingWindow;
+    hooks.focusPendingWindow = settings_.windows.focusPendingWindow;
+    hooks.titleChanged = settings_.windows.titleChanged;
     return hooks;
 }
 

@@ -3,6 +3,8 @@
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
+#include "shell/filecommands.h"
+#include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/printcommands.h"
@@ -64,6 +66,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
     installSessionCommands();
+    installFileCommands(dispatcher_, app);
+    installPastDayCommands(dispatcher_, app);
     installItemCommands();
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
