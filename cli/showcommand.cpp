@@ -7,15 +7,23 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
+#include "cli/sessionsupport.h"
 
 #include "core/calendar.h"
 #include "core/dateparse.h"
 #include "core/schedule.h"
+#include "core/statustable.h"
 #include "engine/daylayout.h"
+#include "engine/recurrenceexpansion.h"
 #include "exchange/dayblock.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/regionalsource.h"
+#include "platform/settingstore.h"
+#include "shell/model/commands.h"
+#include "shell/model/monthgrid.h"
+#include "shell/model/settings.h"
+#include "shell/model/viewfilter.h"
 #include "storage/archive.h"
 #include "storage/datafile.h"
 
@@ -27,13 +35,19 @@ namespace zk::cli {
 namespace {
 
 const char* const kShowUsage =
-    "usage: zk show [--folder DIR] [--days N] [--format text|tsv] [--] [DATE]\n"
+    "usage: zk show [--folder DIR] [--days N] [--format text|tsv] [--filter] [--] [DATE]\n"
+    "       zk show --month [--filter] [--folder DIR] [--] [DATE]\n"
     "Lays out N days (default 1) from DATE (as a date field reads it; default\n"
     "today) and prints them:\n"
     "  text  each day's title, then one line per entry with a FREE line before\n"
     "        every gap, as the schedule export writes them\n"
     "  tsv   one line per entry: date, start (HH:MM), placed minutes, conflicting\n"
-    "        (1 or 0), kind, flags, id, description\n"
+    "        (1 or 0), kind, flags, id, status (0..7), description\n"
+    "--month prints the month view's four weeks from the week holding DATE:\n"
+    "one block per week, each day with its heading and its first entries.\n"
+    "--filter leaves out what the stored filter settings hide (project, minimum\n"
+    "duration, ready now, status, text, case number, non-routine), as the Filter\n"
+    "window does while it is open.\n"
     "Today and now come from the clock, or from ZELKON_NOW (\"YYYY-MM-DD HH:MM\").\n";
 
 enum class Format { Text, Tsv };
@@ -55,23 +69,98 @@ std::string oneField(std::string text)
     return text;
 }
 
-void printTsv(const Schedule& schedule, DayNumber day)
+void printTsv(const Schedule& schedule, DayNumber day, const HideTest& hidden)
 {
     const DayRecord* record = schedule.findDay(day);
     if (!record)
         return;
     CivilDate date = civilDate(day);
     for (const DayEntry& e : record->entries()) {
+        if (hidden && hidden(e.item))
+            continue;
         const ItemRecord& r = schedule.record(e.item);
         char start[16] = "";
         if (e.start != 0) {
             int minutes = e.startTime().minutes() % 1440;
             std::snprintf(start, sizeof start, "%02d:%02d", minutes / 60, minutes % 60);
         }
-        std::printf("%04d-%02d-%02d\t%s\t%u\t%d\t%u\t0x%x\t%u\t%s\n", date.year, date.month, date.day, start,
+        std::printf("%04d-%02d-%02d\t%s\t%u\t%d\t%u\t0x%x\t%u\t%d\t%s\n", date.year, date.month, date.day, start,
                     static_cast<unsigned>(e.placedMinutes), e.conflicting() ? 1 : 0, static_cast<unsigned>(r.kind()),
-                    static_cast<unsigned>(r.flags()), static_cast<unsigned>(r.id()),
+                    static_cast<unsigned>(r.flags()), static_cast<unsigned>(r.id()), statusIndexOf(r),
                     oneField(schedule.description(e.item)).c_str());
+    }
+}
+
+// The filters as the Filter window applies them while it is open; a text
+// or case filter counts as switched on when it has a value.
+HideTest storedFilter(const Schedule& schedule, const Settings& settings, const ViewContext& context)
+{
+    FilterSwitches switches;
+    switches.open = true;
+    switches.textOn = !settings.text(TextSetting::TextFilter).empty();
+    switches.caseOn = settings.value(IntSetting::CaseFilter) != 0;
+    return [&schedule, filter = viewFilterOf(settings, schedule.header, switches), context](ItemHandle item) {
+        return isHidden(schedule, item, filter, context);
+    };
+}
+
+// Cells of kCellWidth columns between bars: 7 x 10 + 8 fits 80 columns.
+constexpr int kCellWidth = 10;
+constexpr int kLinesPerCell = 4;
+
+// The text cut and padded to the cell, counting characters, not bytes.
+std::string cellText(std::string_view text)
+{
+    std::string out;
+    int width = 0;
+    for (std::size_t i = 0; i < text.size() && width < kCellWidth;) {
+        std::size_t length = 1;
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0xF0) length = 4;
+        else if (c >= 0xE0) length = 3;
+        else if (c >= 0xC0) length = 2;
+        length = std::min(length, text.size() - i);
+        const char first = text[i];
+        out.append(first == '\t' || first == '\n' || first == '\r' ? " " : std::string(text.substr(i, length)));
+        i += length;
+        ++width;
+    }
+    out.append(static_cast<std::size_t>(kCellWidth - width), ' ');
+    return out;
+}
+
+void printMonth(Schedule& schedule, DayNumber first, const Settings& settings, const PlacementContext& now,
+                const RegionalSettings& regional, const HideTest& hidden)
+{
+    MonthOptions options;
+    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
+    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
+    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
+    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
+    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
+    const std::vector<MonthCell> cells = monthCells(schedule, first, options, now.today, regional, hidden);
+    std::string rule = "+";
+    for (int column = 0; column < 7; ++column)
+        rule += std::string(kCellWidth, '-') + "+";
+    std::printf("%s\n", rule.c_str());
+    for (int week = 0; week < kMonthWeeks; ++week) {
+        for (int row = 0; row <= kLinesPerCell; ++row) {
+            std::string line = "|";
+            for (int column = 0; column < 7; ++column) {
+                const MonthCell& cell = cells[static_cast<std::size_t>(week * 7 + column)];
+                std::string text;
+                if (row == 0)
+                    text = cell.weekdaySpan.substr(0, 2) + " " + std::to_string(cell.dayOfMonth) + " " +
+                           cell.monthYear.substr(0, cell.monthYear.find(' ')) + (cell.today ? "*" : "");
+                else if (static_cast<std::size_t>(row - 1) < cell.lines.size())
+                    text = row == kLinesPerCell && cell.lines.size() > kLinesPerCell
+                               ? "+" + std::to_string(cell.lines.size() - kLinesPerCell + 1) + " more"
+                               : cell.lines[static_cast<std::size_t>(row - 1)].text;
+                line += cellText(cell.usable ? text : "") + "|";
+            }
+            std::printf("%s\n", line.c_str());
+        }
+        std::printf("%s\n", rule.c_str());
     }
 }
 
@@ -88,7 +177,7 @@ void printText(const DayBlock& block, bool first)
 
 int runShow(const std::vector<std::string>& words)
 {
-    Arguments args(words, {{"help"}, {"folder", true}, {"days", true}, {"format", true}});
+    Arguments args(words, {{"help"}, {"folder", true}, {"days", true}, {"format", true}, {"month"}, {"filter"}});
     if (!args.error().empty())
         return usageError(args.error() + "; see zk show --help");
     if (args.has("help")) {
@@ -104,6 +193,9 @@ int runShow(const std::vector<std::string>& words)
             return usageError("--days takes a number of days from 1 on");
         days = *n;
     }
+    const bool month = args.has("month");
+    if (month && (args.value("days") || args.value("format")))
+        return usageError("--month takes neither --days nor --format; see zk show --help");
     Format format = Format::Text;
     if (auto text = args.value("format")) {
         if (*text == "tsv")
@@ -131,11 +223,12 @@ int runShow(const std::vector<std::string>& words)
     Schedule& schedule = *loaded.schedule;
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
+    attachOccurrencePlacing(schedule, *clock);
     // Past days come back from their archives, as the desktop shows them.
     ScheduleArchive archive(systemRandomAccessFiles(), messages, where.dataFile, sanitised(user.regional));
     archive.attach(schedule);
 
-    PlacementContext now = PlacementContext::at(*clock);
+    PlacementContext now = sessionContext(schedule, *clock);
     DayNumber first = now.today;
     if (!args.positional().empty()) {
         EntryContext entry;
@@ -151,18 +244,35 @@ int runShow(const std::vector<std::string>& words)
             return usageError("show: \"" + args.positional().front() + "\" is not a date");
         first = DayNumber(value);
     }
+    Settings settings(SettingsEnvironment{sanitised(user.week), {}});
+    settings.read(SettingStore());
+    HideTest hidden;
+    if (args.has("filter"))
+        hidden = storedFilter(schedule, settings, ViewContext{zk::Command::singleView, false, now.today, now.now,
+                                                               clock->unixSeconds()});
+    if (month) {
+        const DayNumber start = startOfWeek(first, settings.isOn(IntSetting::WeekStartsMon));
+        if (!start.isUsable() || kLastUsableDay - start + 1 < kMonthCells)
+            return usageError("show: the month must lie within 4/18/86 and 12/31/68");
+        printMonth(schedule, start, settings, now, sanitised(user.regional), hidden);
+        return kExitOk;
+    }
     if (!first.isUsable() || kLastUsableDay - first + 1 < days)
         return usageError("show: the days must lie within 4/18/86 and 12/31/68");
 
     DayBlockContext context{now.today, now.now, sanitised(user.regional)};
+    context.hidden = hidden;
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
+        // A day the file holds no record of is built as the desktop builds
+        // it, recurring occurrences and all; past days come from their
+        // archives. The file is never written.
         if (schedule.isPastDay(day))
             schedule.getDay(day);
-        else if (schedule.findDay(day))
+        else
             openDayForDisplay(schedule, day, now);
         if (format == Format::Tsv)
-            printTsv(schedule, day);
+            printTsv(schedule, day, hidden);
         else
             printText(dayBlock(schedule, day, context), i == 0);
     }

@@ -111,8 +111,9 @@ DayBlock dayBlock(const Schedule& schedule, DayNumber day, const DayBlockContext
         if (e.start != 0 && start > latestEnd)
             block.lines.push_back(format("%6s FREE (%s)", alignedTime(TimeValue(latestEnd), c.regional),
                                          durationText(start - latestEnd, c.regional)));
-        for (std::string& piece : piecesOf72(exportItemLine(schedule, e, day, c)))
-            block.lines.push_back(std::move(piece));
+        if (!c.hidden || !c.hidden(e.item))
+            for (std::string& piece : piecesOf72(exportItemLine(schedule, e, day, c)))
+                block.lines.push_back(std::move(piece));
         if (takesTime(schedule.record(e.item)))
             latestEnd = std::max(latestEnd, start + e.placedMinutes);
     }

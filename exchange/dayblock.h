@@ -11,6 +11,7 @@
 #include "core/daylist.h"
 #include "core/regional.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ struct DayBlockContext {
     DayNumber today;
     TimeValue now;
     RegionalSettings regional;  // sanitised
+    // Items the view filters hide: left out, their time still taken.
+    std::function<bool(ItemHandle)> hidden;
 };
 
 struct DayBlock {

@@ -185,8 +185,8 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         result = runEntryAction(app_.session(), action, *entry, viewedDay(), size);
     }
-    // FIXME: balancing: result.rebalanceRequested sets the rebalance request
-    // once workload balancing exists.
+    if (result.rebalanceRequested)
+        requestRebalance(app_.session());
     if (!result.item)
         return;
     app_.showDay(viewedDay());
@@ -207,8 +207,8 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
     CommitResult result;
     if (zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result) != 1)
         return;
-    // FIXME: balancing: a changed floating item sets the rebalance request
-    // (result.rebalanceRequested) once workload balancing exists.
+    if (result.rebalanceRequested)
+        requestRebalance(app_.session());
     app_.showDay(result.dayToShow.isNone() ? viewedDay() : result.dayToShow);
 }
 

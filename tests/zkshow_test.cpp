@@ -97,16 +97,16 @@ TEST_F(ZkShowTest, TsvGivesOneLinePerEntry)
     ZkRun run = zk("--format tsv --days 3");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
-              "2024-03-04\t08:00\t30\t0\t16384\t0x100\t1\tBreakfast meeting\n"
-              "2024-03-04\t09:00\t60\t1\t32768\t0x200\t2\tDentist\n"
-              "2024-03-04\t10:00\t90\t0\t16384\t0x0\t3\tWrite report\n"
-              "2024-03-04\t12:30\t60\t0\t32768\t0x200\t4\tLunch with Ann\n"
-              "2024-03-04\t13:30\t30\t0\t16384\t0x0\t5\tCall the plumber about the leaking pipe under the "
+              "2024-03-04\t08:00\t30\t0\t16384\t0x100\t1\t0\tBreakfast meeting\n"
+              "2024-03-04\t09:00\t60\t1\t32768\t0x200\t2\t0\tDentist\n"
+              "2024-03-04\t10:00\t90\t0\t16384\t0x0\t3\t0\tWrite report\n"
+              "2024-03-04\t12:30\t60\t0\t32768\t0x200\t4\t0\tLunch with Ann\n"
+              "2024-03-04\t13:30\t30\t0\t16384\t0x0\t5\t0\tCall the plumber about the leaking pipe under the "
               "kitchen sink and ask for a quote before Friday\n"
-              "2024-03-04\t\t0\t0\t16384\t0x80\t6\tIdeas\n"
-              "2024-03-05\t14:00\t45\t0\t32768\t0x200\t7\tTeam review\n"
-              "2024-03-05\t14:45\t20\t0\t16384\t0x0\t8\tTidy desk\n"
-              "2024-03-05\t15:05\t30\t0\t16384\t0x20\t9\tRenew passport\n");
+              "2024-03-04\t\t0\t0\t16384\t0x80\t6\t0\tIdeas\n"
+              "2024-03-05\t14:00\t45\t0\t32768\t0x200\t7\t0\tTeam review\n"
+              "2024-03-05\t14:45\t20\t0\t16384\t0x0\t8\t0\tTidy desk\n"
+              "2024-03-05\t15:05\t30\t0\t16384\t0x20\t9\t0\tRenew passport\n");
 }
 
 // The day after the clock's: future days count from the clock's day.
@@ -124,11 +124,22 @@ TEST_F(ZkShowTest, ANightOwlDayShowsItsSmallHours)
     add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
     add("Mixing", kMonday, 120);
     save();
-    ZkRun run = zk("3/4/24", "2024-03-01 12:00");
+    ZkRun run = zk("3/4/24", "2024-03-01 15:00");
     EXPECT_EQ(run.out,
               "03/04/24 Monday <+3> 2 items (3:00) 5:00 free; 0:00 conflicting\n"
               "11:00p Gig (1:00)\n"
               "12:00a Mixing (2:00)\n");
+}
+
+// Regression: zk show took the calendar's day, so at 1:00 in a night-owl
+// window it showed tomorrow while the desktop still showed the evening.
+TEST_F(ZkShowTest, InTheSmallHoursOfANightOwlWindowTodayIsTheEvening)
+{
+    s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
+    add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
+    save();
+    ZkRun run = zk("", "2024-03-05 01:00");
+    EXPECT_EQ(run.out.substr(0, run.out.find(' ')), "03/04/24") << run.out;
 }
 
 TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
@@ -140,6 +151,62 @@ TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
               "\n"
               "03/05/24 Tuesday <+1> 10:00 free; 0:00 conflicting\n");
     EXPECT_EQ(zk("--format tsv --days 2").out, "");
+}
+
+// The file holds a record only for the first Monday; every later Monday is
+// built as the desktop builds it, its weekly occurrence included.
+TEST_F(ZkShowTest, AWeeklyMeetingShowsOnDaysTheFileHoldsNoRecordOf)
+{
+    ItemHandle meeting = item("Weekly meeting", 60, ItemFlag::fAnchored | ItemFlag::fRecurDef, hm(9));
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::weekly);
+    rule.setInterval(1);
+    rule.setWeekdayByte(1u << 1);  // Mondays
+    rule.setStartDay(kMonday);
+    rule.setRecurringId(7);
+    s.recurrences.add(meeting, rule);
+    s.record(meeting).setRecur(meeting.index);
+    s.addToChain(meeting, DayNumber(kNoDayInChain));
+    put(meeting, kMonday);
+    ++s.days.find(kMonday)->nRecurEntries;
+    save();
+
+    ZkRun run = zk("--format tsv --days 15 3/4/24", "2024-03-04 08:00");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2024-03-04\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-11\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-18\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n");
+    const std::string text = zk("3/11/24", "2024-03-04 08:00").out;
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), "03/11/24 Monday <+7> 1 items (1:00) 9:00 free; 0:00 conflicting\n")
+        << "not a free day";
+}
+
+// The Filter window's stored settings hide in every form; the month grid
+// lists each day's first entries under its heading.
+TEST_F(ZkShowTest, FilterAndMonthFollowTheStoredSettings)
+{
+    buildWeek();
+    writeText(config_.path() / "Zelkon.ini", "[Zelkon]\nTextFilter=+report\nMonthviewEventsOnly=1\n");
+    ZkRun filtered = zk("--filter --format tsv --days 2 3/4/24");
+    EXPECT_EQ(filtered.exitCode, 0) << filtered.err;
+    EXPECT_EQ(filtered.out, "2024-03-04\t10:00\t90\t0\t16384\t0x0\t3\t0\tWrite report\n");
+    ZkRun text = zk("--filter 3/4/24");
+    EXPECT_NE(text.out.find("Write report"), std::string::npos);
+    EXPECT_EQ(text.out.find("Dentist"), std::string::npos);
+    EXPECT_EQ(zk("--format tsv 3/4/24").out.find("Dentist") != std::string::npos, true) << "only with --filter";
+
+    ZkRun month = zk("--month 3/5/24");
+    EXPECT_EQ(month.exitCode, 0) << month.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = month.out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(month.out.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 1u + 4 * 6);
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.size(), 78u) << line;
+    EXPECT_EQ(lines[1].substr(0, 23), "|Su 3 Mar  |Mo 4 Mar* |");
+    EXPECT_EQ(lines[2].substr(12, 10), "Dentist   ") << "appointments only: the tasks are left out";
+    EXPECT_EQ(lines[3].substr(12, 10), "Lunch with");
+    EXPECT_EQ(zk("--month --days 2").exitCode, 64);
 }
 
 TEST_F(ZkShowTest, ShowingNeverWritesTheSchedule)

@@ -12,6 +12,9 @@ namespace zk {
 
 namespace {
 
+// "Alarms off": a check mark of the per-user window row.
+constexpr int kAlarmsOffCommand = 151;
+
 struct TopLevel {
     const char* name;  // the first part of a row's menu path
     const char* text;
@@ -36,7 +39,7 @@ struct FlagItem {
 };
 constexpr FlagItem kFlagItems[] = {
     {152, ItemFlag::fFloating}, {395, ItemFlag::fAnchored}, {659, ItemFlag::fKey},
-    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence},
+    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence}, {660, ItemFlag::fHidden},
 };
 
 const FlagItem* flagItemOf(int command)
@@ -256,6 +259,8 @@ bool isChecked(int command, const CommandState& state)
         return state.hasSelection && (state.selectedFlags & item->flag);
     if (!state.settings)
         return false;
+    if (command == kAlarmsOffCommand)
+        return state.settings->windowRow().alarmsOff != 0;
     for (const IntSettingInfo& setting : intSettings())
         if (setting.menuItem == command)
             return state.settings->isOn(setting.id);
@@ -264,7 +269,8 @@ bool isChecked(int command, const CommandState& state)
 
 bool isCheckable(int command)
 {
-    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems || flagItemOf(command))
+    if (isRadioItem(command) || command == kAlarmsOffCommand || command == Command::noteBrowsing ||
+        command == Command::hideDoneItems || flagItemOf(command))
         return true;
     const auto& settings = intSettings();
     return std::any_of(settings.begin(), settings.end(), [command](const IntSettingInfo& s) { return s.menuItem == command; });

@@ -50,7 +50,7 @@ constexpr std::array<IntSettingInfo, kIntSettingCount> kIntSettings{{
     {TideLine, "TideLine", 0, 0},
     {Toolbar, "Toolbar", 1, 0},
     {NoPastStrikes, "NoPastStrikes", 0, 0},
-    {Timespace, "Timespace", 1, 0},
+    {Timespace, "Timespace", 1, 392},
     {ClockSyncWeb, "ClockSyncWeb", 0, 0},
     {Shading, "Shading", 1, 0},
     {Chimes, "Chimes", 0, 0},
@@ -60,6 +60,7 @@ constexpr std::array<IntSettingInfo, kIntSettingCount> kIntSettings{{
     {StatusFilter, "StatusFilter", 0, 0},
     {MinLenFilter, "MinLenFilter", 0, 0},
     {RoutineFilter, "RoutineFilter", 0, 0},
+    {CaseFilter, "CaseFilter", 0, 0},
     {FirstWeekRule, "FirstWeekRule", 0, 0},
     {ItemBorders, "ItemBorders", 0, 0},
     {TrackChanges, "TrackChanges", 1, 0},
@@ -91,7 +92,8 @@ static_assert(static_cast<std::uint32_t>(HeaderOption::MarvalPrioritization) == 
 constexpr const char* kOldMinLenFilterName = "FilterMinLen";
 
 constexpr const char* kRealNames[] = {"Latitude", "Longitude"};
-constexpr const char* kRectNames[] = {"TimerPos", "TimerWndPos", "NotesWindowPos"};
+constexpr const char* kRectNames[] = {"TimerPos", "TimerWndPos", "NotesWindowPos", "FilterWnd"};
+static_assert(std::size(kRectNames) == kRectSettingCount);
 constexpr SettingRect kNotesWindowDefault{100, 200, 500, 400};
 
 struct TextInfo {
@@ -100,7 +102,7 @@ struct TextInfo {
 };
 constexpr TextInfo kTexts[] = {
     {"ErrorLog", 0}, {"autoback", 10}, {"ServerDrive", 28}, {"MobilePath", 0}, {"DataFolder", 0},
-    {"TideLocation", 63}, {"TideInterval", 8},
+    {"TideLocation", 63}, {"TideInterval", 8}, {"TextFilter", 40},
 };
 static_assert(std::size(kTexts) == kTextSettingCount);
 

@@ -38,7 +38,7 @@ enum class IntSetting {
     HideGaps, ShowConflictLens, ShowSchedStats, ShowEndTimes, ShowTaskTimes, KeyIncre1min, ShowOppCosts,
     ShowMoons, DisableAutosave, MoonAM, ShowSunrise, ShowSunset, SunChimes, Moonrise, Moonset, Zenith,
     HighTide, LowTide, TideLine, Toolbar, NoPastStrikes, Timespace, ClockSyncWeb, Shading, Chimes,
-    WeekStartsMon, ProjectFilter, PresentFilter, StatusFilter, MinLenFilter, RoutineFilter, FirstWeekRule,
+    WeekStartsMon, ProjectFilter, PresentFilter, StatusFilter, MinLenFilter, RoutineFilter, CaseFilter, FirstWeekRule,
     ItemBorders, TrackChanges, AutoStart, PopCalTiled, YearFirstWeekAdjust, CostOfMoney, nBatting,
     MinFreeLenShow, MinLenFilterLen, EnableHideDoneItems, MarvalSense, PalmEnable, email,
 };
@@ -59,9 +59,11 @@ inline constexpr int kAutoStartUnknown = -1;
 enum class RealSetting { Latitude, Longitude };  // atof; 0.0 when missing
 // TideLocation and TideInterval: the tide location's name and its mean
 // high-water interval, "h:mm".
-enum class TextSetting { ErrorLog, autoback, ServerDrive, MobilePath, DataFolder, TideLocation, TideInterval };
-inline constexpr std::size_t kTextSettingCount = 7;
-enum class RectSetting { TimerPos, TimerWndPos, NotesWindowPos };  // "%d %d %d %d"
+// TextFilter: the Filter window's text, at most 40 bytes.
+enum class TextSetting { ErrorLog, autoback, ServerDrive, MobilePath, DataFolder, TideLocation, TideInterval, TextFilter };
+inline constexpr std::size_t kTextSettingCount = 8;
+enum class RectSetting { TimerPos, TimerWndPos, NotesWindowPos, FilterWnd };  // "%d %d %d %d"
+inline constexpr std::size_t kRectSettingCount = 4;
 
 // Colours are COLORREF values, 0x00BBGGRR, read with atol.
 enum class ColorSetting { ColorNormalBackground, ColorNormalText, ColorFluid, ColorUnscheduled, ColorDone };
@@ -206,11 +208,11 @@ private:
     bool costOfMoneyChosen_ = false;
     std::array<double, 2> reals_{};
     std::array<std::string, kTextSettingCount> texts_;
-    std::array<std::optional<SettingRect>, 3> rects_;
+    std::array<std::optional<SettingRect>, kRectSettingCount> rects_;
     std::array<long, kColorSettingCount> colors_{};
     std::array<FontSpec, kFontSettingCount> fonts_;
     std::array<bool, kTextSettingCount> textSet_{};
-    std::array<bool, 3> rectSet_{};
+    std::array<bool, kRectSettingCount> rectSet_{};
     std::array<bool, kColorSettingCount> colorSet_{};
     std::array<bool, kFontSettingCount> fontSet_{};
     UserWindowRow row_;
