@@ -10,6 +10,8 @@
 #include "platform/paths.h"
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
+#include "shell/accesspendingwindow.h"
+#include "shell/archivework.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
 #include "shell/donecommands.h"
@@ -95,10 +97,6 @@ void workgroupChecks() {}
 void ringChimes() {}
 void checkTicklers() {}
 void postDueReminders() {}
-// FIXME: archive: archive past days that are due, and make the yearly
-// history files.
-void archiveDueDays() {}
-void makeHistoryFiles() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
 // saving module's automatic backup.
 void dailyUpkeep() {}
@@ -198,6 +196,8 @@ std::optional<int> DesktopApp::start(const Options& options)
         QMetaObject::invokeMethod(this, [this, caption = kProgramCaption + QString::fromStdString(text)] { window_->setWindowTitle(caption); },
                                   Qt::QueuedConnection);
     };
+    attachAccessPendingWindow(settings.windows, *this, [this] { return static_cast<QWidget*>(window_.get()); },
+                              settings.userName, [this] { session_->access().cancelWaiting(); });
     session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
     session_->access().setPhase(SessionPhase::StartingUp);
     session_->access().removeLeftoverExitRequest();
@@ -358,6 +358,9 @@ void DesktopApp::saveWhenNeeded()
     SaveState& saving = session_->saveState();
     if (!(saving.dirty() || session_->schedule().dirty) || saving.saveRunning())
         return;
+    // Changes then wait for the Save command or the exit.
+    if (preferences_.value(IntSetting::DisableAutosave))
+        return;
     if (!state_.backgroundThreadsAllowed) {
         session_->save();
         return;
@@ -386,8 +389,8 @@ void DesktopApp::minuteWork()
     ringChimes();
     notes_->minute();
     alarms_->minute();
-    archiveDueDays();
-    makeHistoryFiles();
+    archiveDueDays(*this);
+    makeHistoryFiles(*this);
     if (heartbeat_.now() == kDailyUpkeepTime)
         dailyUpkeep();
     watchAutosave();
@@ -403,7 +406,8 @@ void DesktopApp::minuteWork()
 
 void DesktopApp::watchAutosave()
 {
-    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn;
+    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn
+        && !preferences_.value(IntSetting::DisableAutosave);
     // Once for each stretch of unsaved changes, not every minute of it.
     if (late && !autosaveWarned_)
         messages_->error(kAutosaveLateText);
@@ -580,7 +584,7 @@ bool DesktopApp::exitRequest()
         return false;
     if (running && commands_->done().offerReminder())
         return false;
-    archiveDueDays();
+    archiveDueDays(*this);
     saveTimerWindowPosition();
     // Before the final save, which then carries the notes' marks.
     notes_->closeAll();
@@ -589,7 +593,7 @@ bool DesktopApp::exitRequest()
         state_.exiting = false;
         return false;
     }
-    makeHistoryFiles();
+    makeHistoryFiles(*this);
     saveWindowSettings();
     if (running)
         writeDataFolder();

@@ -7,6 +7,8 @@
 #include "shell/donecommands.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
+#include "shell/filecommands.h"
+#include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/monthcommands.h"
@@ -70,6 +72,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
     installSessionCommands();
+    installFileCommands(dispatcher_, app);
+    installPastDayCommands(dispatcher_, app);
     installItemCommands();
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
