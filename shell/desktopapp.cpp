@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
+#include "shell/balancecommands.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
 #include "shell/model/datafilepath.h"
@@ -58,9 +59,6 @@ std::string userName()
 
 // FIXME: the pop-up calendar: reopen it (command 951) when its window is gone.
 void reopenLostPopUpCalendar() {}
-// FIXME: balancing: run a pending background scheduling pass, or start one
-// when due and not near a minute boundary, under the background-work lock.
-void runBackgroundScheduling(bool /*nearMinuteBoundary*/) {}
 // FIXME: the world timeline: repaint the tide line's moving parts.
 void repaintTideLine() {}
 // FIXME: workgroup users: count the sessions running on this machine, and
@@ -353,7 +351,7 @@ void DesktopApp::startSaveThread()
     });
 }
 
-void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
+void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
 void DesktopApp::tideLine() { repaintTideLine(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { runPendingCarryOver(); }
@@ -416,6 +414,8 @@ void DesktopApp::checkBackups()
 void DesktopApp::dayChangeWork()
 {
     onUserInterface([this] {
+        // A balancing run still placing items on the day just ended finishes first.
+        commands_->balancing().waitForRun();
         repaintPopUpCalendar();
         postDueReminders();
         expandRecurringForToday();
@@ -657,6 +657,9 @@ void DesktopApp::headerPreferenceChanged()
         return;
     }
     ScheduleHeader& header = session_->schedule().header;
+    // Autobalance, Marval Prioritization and the like decide where floating items go.
+    if (header.u32(ScheduleHeader::optionWordAt) != preferencesHeader_.u32(ScheduleHeader::optionWordAt))
+        requestRebalance(*session_);
     header.setU32(ScheduleHeader::optionWordAt, preferencesHeader_.u32(ScheduleHeader::optionWordAt));
     header.setInterfaceMode(preferencesHeader_.interfaceMode());
     session_->schedule().dirty = true;
@@ -687,6 +690,8 @@ void DesktopApp::terminate()
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();
+    if (commands_)
+        commands_->balancing().waitForRun();
     if (session_)
         session_->close();
     if (faultCleanup_) {

@@ -2,6 +2,7 @@
 
 #include "core/schedule.h"
 #include "platform/messages.h"
+#include "shell/balancecommands.h"
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
@@ -68,6 +69,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    balancing_ = std::make_unique<BalanceCommands>(app_);
+    balancing_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -205,6 +208,7 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
         return;
     if (result.rebalanceRequested)
         requestRebalance(app_.session());
+    balancing_->checkConflicts(result.item);
     app_.showDay(result.dayToShow.isNone() ? viewedDay() : result.dayToShow);
 }
 

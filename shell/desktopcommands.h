@@ -28,6 +28,7 @@
 
 namespace zk {
 
+class BalanceCommands;
 class CommandMenus;
 class DesktopApp;
 class PrintCommands;
@@ -51,6 +52,7 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    BalanceCommands& balancing() { return *balancing_; }
 
 private:
     CommandState commandState();
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<BalanceCommands> balancing_;
 };
 
 } // namespace zk
