@@ -29,6 +29,7 @@
 
 namespace zk {
 
+class BalanceCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -72,6 +73,7 @@ public:
     void rebuildMenus();
     // What the item dialog's Alarm and Notes buttons open.
     ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
+    BalanceCommands& balancing() { return *balancing_; }
 
 private:
     CommandState commandState();
@@ -124,6 +126,7 @@ private:
     std::unique_ptr<ListViewCommands> lists_;
     std::unique_ptr<FindCommands> finding_;
     ItemDialogTools itemDialogTools_;
+    std::unique_ptr<BalanceCommands> balancing_;
 };
 
 } // namespace zk
