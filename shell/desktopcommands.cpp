@@ -6,6 +6,7 @@
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/printcommands.h"
+#include "shell/propertycommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
@@ -68,6 +69,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
+    properties_->install(dispatcher_);
     connectSchedulesArea();
 }
 

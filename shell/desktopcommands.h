@@ -31,6 +31,7 @@ namespace zk {
 class CommandMenus;
 class DesktopApp;
 class PrintCommands;
+class PropertyCommands;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -92,6 +93,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<PropertyCommands> properties_;
 };
 
 } // namespace zk
