@@ -17,6 +17,7 @@
 #include "shell/printcommands.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/propertycommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
@@ -97,6 +98,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     });
     balancing_ = std::make_unique<BalanceCommands>(app_);
     balancing_->install(dispatcher_);
+    properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
+    properties_->install(dispatcher_);
     connectSchedulesArea();
 }
 

@@ -41,6 +41,7 @@ class MonthViewCommands;
 class PopUpCalendar;
 class WindowCommands;
 class ViewFilters;
+class PropertyCommands;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -127,6 +128,7 @@ private:
     std::unique_ptr<FindCommands> finding_;
     ItemDialogTools itemDialogTools_;
     std::unique_ptr<BalanceCommands> balancing_;
+    std::unique_ptr<PropertyCommands> properties_;
 };
 
 } // namespace zk
