@@ -93,8 +93,8 @@ int appendLines(const Arguments& args)
 int addLines(const Arguments& args)
 {
     ZkSession zk(args);
-    if (!zk.open())
-        return kExitFailed;
+    if (!zk.open(waitLimit(args)))
+        return zk.openFailure();
     // Refusals show before anything waits or writes.
     if (!itemsOf(zk.session(), args.positional()))
         return kExitFailed;

@@ -9,8 +9,11 @@
 
 #include "core/schedule.h"
 #include "platform/clock.h"
+#include "platform/filesystem.h"
 #include "platform/messages.h"
 #include "storage/datafile.h"
+#include "storage/datafileset.h"
+#include "storage/recovery.h"
 
 #include <cstdio>
 
@@ -19,10 +22,13 @@ namespace zk::cli {
 namespace {
 
 const char* const kCheckUsage =
-    "usage: zk check [--folder DIR] [FOLDER|FILE]\n"
-    "       zk check --rewrite OUT [--format 21..26] FILE\n"
+    "usage: zk check [--folder DIR] [--yes|--no] [FOLDER|FILE]\n"
+    "       zk check --rewrite OUT [--format 21..26] [--yes|--no] FILE\n"
     "Loads the data file with every check and repair, prints each message the\n"
     "load raised and a summary line; exit 0 when the load succeeded, 1 when not.\n"
+    "A damaged timedata.pak is recovered as the program recovers it at start:\n"
+    "each older generation is offered by a question that --yes or --no answers\n"
+    "(unanswered: No), and the one taken is copied over timedata.pak.\n"
     "--rewrite writes the loaded schedule to OUT in the current format, or in\n"
     "the one given.\n";
 
@@ -55,13 +61,47 @@ std::optional<int> parseFormat(const std::string& text)
     return format;
 }
 
+// A folder's timedata.pak (or, when it is missing, its backup or an
+// interrupted save) goes through the program's recovery; any other file is
+// only read.
+bool recoversAlongBackups(const ScheduleLocation& where)
+{
+    if (where.dataFile.filename() != kDataFileName)
+        return false;
+    DataFileSet files(where.dataFile.parent_path());
+    std::error_code ignored;
+    return std::filesystem::exists(files.dataFile(), ignored) || std::filesystem::exists(files.backupFile(), ignored)
+           || std::filesystem::exists(files.temporaryFile(), ignored);
+}
+
+LoadResult recoverFolder(const ScheduleLocation& where, const LoadOptions& options, Messages& messages)
+{
+    DataFileSet files(where.dataFile.parent_path());
+    ScheduleLoadRequest request;
+    request.options = options;
+    request.pathGiven = PathGiven::Yes;
+    ScheduleLoad load = loadSchedule(files, systemFileSystem(), messages, request);
+    LoadResult out;
+    if (!load) {
+        out.error = LoadError::Damaged;  // recovery has said why, or the question was declined
+        return out;
+    }
+    if (load.status == ScheduleLoadStatus::Recovered)
+        printLine("recovered from " + load.loadedFrom.string());
+    out.schedule = std::move(load.schedule);
+    out.format = out.schedule->header.i16(ScheduleHeader::formatAt);
+    return out;
+}
+
 } // namespace
 
 int runCheck(const std::vector<std::string>& words)
 {
-    Arguments args(words, {{"help"}, {"folder", true}, {"rewrite", true}, {"format", true}});
+    Arguments args(words, {{"help"}, {"folder", true}, {"rewrite", true}, {"format", true}, {"yes"}, {"no"}});
     if (!args.error().empty())
         return usageError(args.error());
+    if (args.has("yes") && args.has("no"))
+        return usageError("--yes and --no exclude each other");
     if (args.has("help")) {
         std::fputs(kCheckUsage, stdout);
         return kExitOk;
@@ -85,17 +125,22 @@ int runCheck(const std::vector<std::string>& words)
     ScheduleLocation where = locateSchedule(given);
 
     std::unique_ptr<Clock> clock = clockFromEnvironment();
-    ScriptedPresenter presenter;  // the Plist repair's question: continue cleaning up
-    presenter.setEcho([](const ScriptedPresenter::Shown& shown) { printLine(shown.text); });
+    // The questions: the Plist repair's (continue cleaning up) and recovery's.
+    const bool answerGiven = givenAnswer(args).has_value();
+    ScriptedPresenter presenter(givenAnswer(args).value_or(Answer::No));
+    presenter.setEcho(
+        [answerGiven](const ScriptedPresenter::Shown& shown) { echoShown(shown, answerGiven, stdout); });
     Messages messages(presenter);
     messages.setInitialising(true);
     LoadOptions options;
     options.clock = clock.get();
     options.messages = &messages;
-    options.changeAccess = [] { return false; };  // zk check changes nothing
-    LoadResult loaded = loadDataFile(where.dataFile, options);
+    options.changeAccess = [] { return false; };  // the load itself repairs nothing on disk
+    LoadResult loaded = recoversAlongBackups(where) ? recoverFolder(where, options, messages)
+                                                    : loadDataFile(where.dataFile, options);
     if (!loaded) {
-        printLine(loaded.failureText);
+        if (!loaded.failureText.empty())
+            printLine(loaded.failureText);
         return kExitFailed;
     }
     loaded.schedule->setClock(clock.get());

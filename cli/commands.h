@@ -29,6 +29,19 @@ int runAdd(const std::vector<std::string>& words);
 int runPipeline(const std::vector<std::string>& words);
 int runSaveAs(const std::vector<std::string>& words);
 int runFreeze(const std::vector<std::string>& words);
+int runDelete(const std::vector<std::string>& words);
+int runList(const std::vector<std::string>& words);
+int runFind(const std::vector<std::string>& words);
+int runAlarms(const std::vector<std::string>& words);
+int runNote(const std::vector<std::string>& words);
+int runBalance(const std::vector<std::string>& words);
+int runConflicts(const std::vector<std::string>& words);
+int runWhy(const std::vector<std::string>& words);
+int runDone(const std::vector<std::string>& words);
+int runStart(const std::vector<std::string>& words);
+int runCarryOver(const std::vector<std::string>& words);
+int runArchive(const std::vector<std::string>& words);
+int runHistory(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

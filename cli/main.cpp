@@ -2,6 +2,7 @@
 // desktop program, through the same library.
 
 #include "cli/commands.h"
+#include "platform/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,19 @@ const std::vector<Command>& commands()
         {"pipeline", "pipeline [--folder DIR] [--wait SECONDS] [--yes|--no]", runPipeline},
         {"save-as", "save-as --format 21|22|23|24|26 [--folder DIR] [--wait SECONDS] [--yes|--no]", runSaveAs},
         {"freeze", "freeze [--folder DIR] [--wait SECONDS] [--yes|--no]", runFreeze},
+        {"delete", "delete [--folder DIR] [--wait SECONDS] [--yes|--no] [--date DATE] [--all] ID...", runDelete},
+        {"list", "list [--folder DIR] [--format text|tsv] all|edited|inserted|recurring|suspended|global|priority|alternate|projects", runList},
+        {"find", "find [--folder DIR] [--note TEXT] [--back] [--from DATE] [TEXT]", runFind},
+        {"alarms", "alarms [--folder DIR] [DATE]", runAlarms},
+        {"note", "note [--folder DIR] [--wait SECONDS] [--yes|--no] ID [--set TEXT|--file FILE|--info]", runNote},
+        {"balance", "balance [--full] [--folder DIR] [--wait SECONDS] [--yes|--no]", runBalance},
+        {"conflicts", "conflicts [--folder DIR] [--wait SECONDS] [--yes|--no] [ID]", runConflicts},
+        {"why", "why [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runWhy},
+        {"done", "done [--how HOW|--undo] [--date DATE] [--folder DIR] [--wait SECONDS] [--yes|--no] ID...", runDone},
+        {"start", "start [--after-last] [--folder DIR] [--wait SECONDS] [--yes|--no] ID", runStart},
+        {"carry-over", "carry-over [--folder DIR] [--wait SECONDS] [--yes|--no]", runCarryOver},
+        {"archive", "archive [--folder DIR] [--wait SECONDS] [--yes|--no]", runArchive},
+        {"history", "history [--folder DIR] YYYY-MM", runHistory},
     };
     return all;
 }
@@ -33,7 +47,7 @@ namespace {
 
 void printHelp()
 {
-    std::printf("usage: zk COMMAND [OPTIONS] [--] [ARGUMENTS]\n\ncommands:\n");
+    std::printf("usage: zk COMMAND [OPTIONS] [--] [ARGUMENTS]\n       zk --help | --version\n\ncommands:\n");
     for (const auto& c : commands())
         std::printf("  zk %s\n", c.synopsis);
     std::printf("\nexit codes: 0 success, 1 failed, 2 schedule unavailable, 64 usage error\n");
@@ -49,6 +63,10 @@ int main(int argc, char** argv)
         || std::strcmp(argv[1], "help") == 0) {
         printHelp();
         return argc < 2 ? kExitUsage : kExitOk;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zk %s\n", zk::versionText().c_str());
+        return kExitOk;
     }
     std::vector<std::string> words(argv + 2, argv + argc);
     for (const auto& c : commands())

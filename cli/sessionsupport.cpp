@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 
 #include "core/calendar.h"
+#include "core/schedule.h"
+#include "shell/model/heartbeat.h"
 #include "platform/regionalsource.h"
 
 #include <cstdlib>
@@ -21,6 +23,14 @@ std::optional<long> seconds(const std::string& text)
     return n <= kLongestWaitSeconds ? std::optional<long>(n) : std::nullopt;
 }
 
+std::string userName()
+{
+    const char* user = std::getenv("USER");
+    return user && *user ? user : "zk";
+}
+
+} // namespace
+
 std::optional<Answer> givenAnswer(const Arguments& args)
 {
     if (args.has("yes"))
@@ -30,24 +40,16 @@ std::optional<Answer> givenAnswer(const Arguments& args)
     return std::nullopt;
 }
 
-void echo(const ScriptedPresenter::Shown& shown, bool answerGiven)
+void echoShown(const ScriptedPresenter::Shown& shown, bool answerGiven, std::FILE* out)
 {
     std::string text = singleLine(shown.text);
     if (shown.kind != MessageKind::Question)
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(out, "%s\n", text.c_str());
     else if (answerGiven)
-        std::fprintf(stderr, "%s [%s]\n", text.c_str(), shown.answer == Answer::Yes ? "Yes" : "No");
+        std::fprintf(out, "%s [%s]\n", text.c_str(), shown.answer == Answer::Yes ? "Yes" : "No");
     else
-        std::fprintf(stderr, "zk: declined (answer with --yes or --no): %s\n", text.c_str());
+        std::fprintf(out, "zk: declined (answer with --yes or --no): %s\n", text.c_str());
 }
-
-std::string userName()
-{
-    const char* user = std::getenv("USER");
-    return user && *user ? user : "zk";
-}
-
-} // namespace
 
 std::vector<OptionSpec> sessionOptions(std::vector<OptionSpec> own)
 {
@@ -92,7 +94,7 @@ ZkSession::ZkSession(const Arguments& args)
       messages_(presenter_)
 {
     bool answerGiven = givenAnswer(args).has_value();
-    presenter_.setEcho([answerGiven](const ScriptedPresenter::Shown& shown) { echo(shown, answerGiven); });
+    presenter_.setEcho([answerGiven](const ScriptedPresenter::Shown& shown) { echoShown(shown, answerGiven); });
     messages_.setInitialising(true);
     UserRegional user = loadUserRegional(userRegionalSources());
     SessionSettings settings;
@@ -103,13 +105,20 @@ ZkSession::ZkSession(const Arguments& args)
     session_ = std::make_unique<Session>(std::move(settings), *clock_, messages_);
 }
 
-bool ZkSession::open()
+bool ZkSession::open(std::chrono::seconds wait)
 {
+    session_->setOpenWait(wait);
     if (session_->open())
         return true;
-    std::fprintf(stderr, "zk: no schedule could be opened in %s\n", folder_.c_str());
+    if (session_->unavailable())
+        std::fprintf(stderr, "zk: schedule unavailable: %s stayed missing while another session held %s\n",
+                     session_->files().dataFile().c_str(), session_->access().paths().lock.c_str());
+    else
+        std::fprintf(stderr, "zk: no schedule could be opened in %s\n", folder_.c_str());
     return false;
 }
+
+int ZkSession::openFailure() const { return session_->unavailable() ? kExitUnavailable : kExitFailed; }
 
 bool ZkSession::obtainChangeAccess(std::chrono::seconds limit)
 {
@@ -125,8 +134,8 @@ bool ZkSession::obtainChangeAccess(std::chrono::seconds limit)
 
 int ZkSession::openForChange(std::chrono::seconds limit)
 {
-    if (!open())
-        return kExitFailed;
+    if (!open(limit))
+        return openFailure();
     return obtainChangeAccess(limit) ? kExitOk : kExitUnavailable;
 }
 
@@ -152,6 +161,16 @@ std::string isoDate(DayNumber day)
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
     return text;
+}
+
+PlacementContext sessionContext(const Schedule& schedule, const Clock& clock)
+{
+    SessionMoment moment =
+        sessionMoment(clock.localNow(), DayWindow{schedule.dayStart(), schedule.dayEnd(), schedule.nightOwl()});
+    PlacementContext context;
+    context.today = moment.today;
+    context.now = moment.now;
+    return context;
 }
 
 } // namespace zk::cli

@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
 
+#include "engine/placementcontext.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
@@ -38,9 +39,11 @@ class ZkSession {
 public:
     explicit ZkSession(const Arguments& args);
 
-    // Loads the schedule; false, after saying why on stderr, when it could
-    // not be had.
-    bool open();
+    // Loads the schedule (waiting up to `wait` while another session has
+    // the data file between two renames); false, after saying why on
+    // stderr, when it could not be had. openFailure() then says the exit code.
+    bool open(std::chrono::seconds wait = std::chrono::seconds(kDefaultWaitSeconds));
+    int openFailure() const;
     // Waits for change access; false, after saying why on stderr.
     bool obtainChangeAccess(std::chrono::seconds limit);
     // Both, for a command that changes the schedule: kExitOk, or the exit
@@ -64,10 +67,20 @@ private:
 // data file must be the folder's timedata.pak.
 std::optional<std::filesystem::path> scheduleFolderOf(const Arguments& args);
 
+// The answer --yes or --no gives every question, if either was given.
+std::optional<Answer> givenAnswer(const Arguments& args);
+// Prints a box as one line; a question also shows its answer, or that it
+// was declined for want of --yes or --no.
+void echoShown(const ScriptedPresenter::Shown& shown, bool answerGiven, std::FILE* out = stderr);
+
 // One line, whatever line breaks the text holds.
 std::string singleLine(const std::string& text);
 
 // "YYYY-MM-DD"
 std::string isoDate(DayNumber day);
+
+// Today and now as the desktop counts them at the clock's moment: in the
+// small hours of a night-owl window the day before has not ended yet.
+PlacementContext sessionContext(const Schedule& schedule, const Clock& clock);
 
 } // namespace zk::cli

@@ -1,17 +1,20 @@
 // zk show: prints days of a schedule as the program lays them out at the
 // clock's moment (ZELKON_NOW fixes it): as the text export writes a day, or
-// one tab-separated line per entry. It only reads: the data file is never
-// written and change access is never asked for.
+// one tab-separated line per entry. Past days are read from their archives.
+// It only reads: the data file is never written and change access is never
+// asked for.
 
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/schedulefolder.h"
+#include "cli/sessionsupport.h"
 
 #include "core/calendar.h"
 #include "core/dateparse.h"
 #include "core/schedule.h"
 #include "core/statustable.h"
 #include "engine/daylayout.h"
+#include "engine/recurrenceexpansion.h"
 #include "exchange/dayblock.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
@@ -21,6 +24,7 @@
 #include "shell/model/monthgrid.h"
 #include "shell/model/settings.h"
 #include "shell/model/viewfilter.h"
+#include "storage/archive.h"
 #include "storage/datafile.h"
 
 #include <cstdio>
@@ -219,8 +223,12 @@ int runShow(const std::vector<std::string>& words)
     Schedule& schedule = *loaded.schedule;
     schedule.setClock(clock.get());
     schedule.setMessages(&messages);
+    attachOccurrencePlacing(schedule, *clock);
+    // Past days come back from their archives, as the desktop shows them.
+    ScheduleArchive archive(systemRandomAccessFiles(), messages, where.dataFile, sanitised(user.regional));
+    archive.attach(schedule);
 
-    PlacementContext now = PlacementContext::at(*clock);
+    PlacementContext now = sessionContext(schedule, *clock);
     DayNumber first = now.today;
     if (!args.positional().empty()) {
         EntryContext entry;
@@ -252,11 +260,15 @@ int runShow(const std::vector<std::string>& words)
     if (!first.isUsable() || kLastUsableDay - first + 1 < days)
         return usageError("show: the days must lie within 4/18/86 and 12/31/68");
 
-    DayBlockContext context{now.today, now.now, sanitised(user.regional)};
-    context.hidden = hidden;
+    DayBlockContext context{now.today, now.now, sanitised(user.regional), hidden};
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
-        if (schedule.findDay(day))
+        // A day the file holds no record of is built as the desktop builds
+        // it, recurring occurrences and all; past days come from their
+        // archives. The file is never written.
+        if (schedule.isPastDay(day))
+            schedule.getDay(day);
+        else
             openDayForDisplay(schedule, day, now);
         if (format == Format::Tsv)
             printTsv(schedule, day, hidden);

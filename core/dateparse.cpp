@@ -149,7 +149,9 @@ std::optional<int> relativeDate(std::string_view s, const EntryContext& context)
     while (pos < s.size() && isBlankChar(s[pos]))
         ++pos;
     if (pos == s.size()) {
-        if (count <= 0)
+        // A bare count is days either way ("-1" is yesterday); "0" alone
+        // was read as today before, and "+0" or "-0" mean nothing.
+        if (count == 0)
             return std::nullopt;
         return usableOrInvalid(context.today + count);
     }

@@ -321,8 +321,13 @@ int Schedule::freeMinutes(DayNumber day, bool isToday, TimeValue now) const
 
 void Schedule::noteChange(DayNumber day)
 {
-    if (DayRecord* r = days.find(day))
-        ++r->changeCount;
+    DayRecord* r = days.find(day);
+    if (!r)
+        return;
+    ++r->changeCount;
+    // A changed past day goes back to its archive when released or saved.
+    if (isPastDay(day))
+        r->dayFlags |= DayRecord::kDirtyPast;
 }
 
 void Schedule::releaseDay(DayNumber day)
@@ -331,7 +336,9 @@ void Schedule::releaseDay(DayNumber day)
     if (!r)
         return;
     if (isPastDay(day)) {
-        if (r->dirtyPast() && writePastDay)
+        // The hook knows whether the day changed since it was read: edits
+        // reach past items through many paths, not all of them noted.
+        if (writePastDay)
             writePastDay(day);
         r = days.find(day);
         std::vector<ItemHandle> owned;

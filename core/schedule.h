@@ -176,7 +176,7 @@ public:
     // --- hooks -------------------------------------------------------------------
     std::function<bool(DayNumber)> placeOccurrences;  // new future day; false = failed
     std::function<void(DayNumber)> readPastDay;       // fill a past day from its archive
-    std::function<void(DayNumber)> writePastDay;      // write a changed past day back
+    std::function<void(DayNumber)> writePastDay;      // a past day is released: write it back if changed
     std::function<bool(DayNumber)> dayIsShown;        // a pane or month range shows it
 
 private:

@@ -53,6 +53,7 @@
 //  626  i16    dayEnd
 //  630  u8     interest rate in percent
 //  632  u32    header option word
+//  636  i16    hourly worth in dollars (the Time Values setting)
 //  643  i16    business hours start
 //  645  i16    business hours end
 // All other bytes belong to other modules' settings and are preserved.
@@ -101,6 +102,7 @@ public:
         projectTreeShownAt = 602, projectTreeTopAt = 606, nextItemIdAt = 610, minSplitAt = 614,
         setting616At = 616, undatedCountAt = 618, globalCountAt = 620, locationCounterAt = 622,
         dayStartAt = 624, dayEndAt = 626, interestRateAt = 630, optionWordAt = 632,
+        hourlyWorthAt = 636,
         bizStartAt = 643, bizEndAt = 645,
     };
 

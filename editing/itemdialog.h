@@ -7,8 +7,11 @@
 // A recurring item is edited one instance at a time: "&Recurring..." opens
 // the recurrence dialog, the recurring box and the roles decide what OK
 // makes of the instance, and "&<Prior" and "Next&>" store it as OK does
-// and go on to the previous or next occurrence. The alarm controls,
-// "&Notes..." and "Delete" answer that they are not available yet.
+// and go on to the previous or next occurrence. "Delete" closes the dialog
+// with kItemDialogDeleted: the caller then deletes the item as Delete Item
+// does. The alarm controls and "&Notes..." open what the session's tools
+// give (the request's `tools`); without them they answer that they are not
+// available yet.
 //
 // Each edit field is read when it loses focus; a text that does not read
 // is refused through the session's messages and the field keeps it and
@@ -61,6 +64,17 @@ namespace zk {
 class BackgroundWork;
 class Session;
 
+class ItemDialog;
+
+// The windows the item dialog's Alarm and Notes buttons open, from the
+// session's worktools.
+struct ItemDialogTools {
+    // The alarm dialog over the working record; false when cancelled.
+    std::function<bool(QWidget* parent, ItemRecord& record)> editAlarm;
+    // The item's note.
+    std::function<void(ItemDialog& dialog)> openNote;
+};
+
 // What to edit: the invoking command, the item of the day entry (none for
 // a new item), a record to start a new item from, and the viewed day.
 struct ItemDialogRequest {
@@ -70,6 +84,7 @@ struct ItemDialogRequest {
     std::string presetText;
     // A new item's day; for a recurring definition the occurrence day opened.
     DayNumber day;
+    const ItemDialogTools* tools = nullptr;
 };
 
 class ItemDialog : public QDialog {
@@ -83,6 +98,8 @@ public:
     const ItemEditor& editor() const { return *editor_; }
     // What the last OK did (Refused before any).
     const CommitResult& result() const { return result_; }
+    // The working copy takes a note number (the note was opened first).
+    void setNoteNumber(std::uint32_t refNo) { editor_->setNoteNumber(refNo); }
 
 public slots:
     void accept() override;
@@ -100,6 +117,8 @@ private:
     bool readUnreadFields();
     void change(const std::function<void()>& apply);
     void tellNotAvailable(int id);
+    void openAlarm();
+    void openNote();
     void openRecurrence();
     void pressRecurring();
     void chooseColour();
@@ -110,6 +129,7 @@ private:
 
     Session& session_;
     BackgroundWork& work_;
+    const ItemDialogTools* tools_;
     bool wasEditing_;
     int command_;
     std::unique_ptr<ItemEditor> editor_;
@@ -123,9 +143,12 @@ private:
     CommitResult result_;
 };
 
+// What defineItem returns when "Delete" closed the dialog.
+inline constexpr int kItemDialogDeleted = 2;
+
 // Opens the dialog modally: 1 when OK stored the item (or the new item waits
-// for change access), 0 for Cancel. `result` (may be null) receives what
-// was stored.
+// for change access), 0 for Cancel, kItemDialogDeleted for "Delete".
+// `result` (may be null) receives what was stored.
 int defineItem(QWidget* parent, ItemDialogRequest request, Session& session, BackgroundWork& work,
                CommitResult* result = nullptr);
 

@@ -292,7 +292,7 @@ void ItemEditor::loadItem(const Schedule& schedule, const ItemEditorRequest& req
     record_ = schedule.record(item_);
     text_ = schedule.storedDescription(item_);
     itemId_ = record_.id();
-    command_ = commandOfKind(record_.kind());
+    command_ = request.command == ItemCommand::customModify ? ItemCommand::define : commandOfKind(record_.kind());
     dialogDay_ = schedule.dayOf(item_);
     if (dialogDay_.value() == kNoDayInChain)
         dialogDay_ = kNoDay;
@@ -909,6 +909,17 @@ ItemRecord ItemEditor::finalRecord() const
     const DayNumber day = finalDay();
     r.setDay(u16(day.value()));
     return r;
+}
+
+void ItemEditor::takeAlarm(const ItemRecord& edited)
+{
+    constexpr std::uint32_t alarmBits =
+        ItemFlag::fAlarm | ItemFlag::alarmFromBegin | ItemFlag::alarmFromEnd | ItemFlag::dialPager | ItemFlag::fTickler;
+    record_.setFlags((record_.flags() & ~alarmBits) | (edited.flags() & alarmBits));
+    record_.setAlarmMinutes(edited.alarmMinutes());
+    record_.setAlarmHours(edited.alarmHours());
+    record_.setAlarmDays(edited.alarmDays());
+    record_.setAlarmRepeat(edited.alarmRepeat());
 }
 
 } // namespace zk

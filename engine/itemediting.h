@@ -59,6 +59,8 @@ inline constexpr int holiday = 655;
 inline constexpr int vacation = 656;
 inline constexpr int define = 657;
 inline constexpr int modifyAllOccurrences = 351;
+// An existing item in the general form, whatever its kind.
+inline constexpr int customModify = 665;
 inline constexpr int project = 662;
 inline constexpr int cashFlow = 735;
 inline constexpr int list = 745;
@@ -293,6 +295,12 @@ public:
     std::string hourizedLine() const;
     // Whether "&Floating" may be changed now.
     bool floatingEnabled() const;
+
+    // --- the alarm and the note -------------------------------------------------------
+    // The alarm dialog's OK: the alarm fields and bits of `edited` are taken.
+    void takeAlarm(const ItemRecord& edited);
+    // The item's note number, given when its note is first opened.
+    void setNoteNumber(std::uint32_t refNo) { record_.setRefNo(refNo); }
 
     // --- OK --------------------------------------------------------------------------
     // The record to store, with the OK rules applied.

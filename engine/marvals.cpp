@@ -51,6 +51,8 @@ void setMarvalsOn(ScheduleHeader& header, bool on)
 
 int interestRatePercent(const ScheduleHeader& header) { return header.u8(ScheduleHeader::interestRateAt); }
 
+int hourlyWorth(const ScheduleHeader& header) { return header.i16(ScheduleHeader::hourlyWorthAt); }
+
 // --- arithmetic ----------------------------------------------------------------
 
 double periodLengthDays(const Schedule& schedule, std::uint16_t code)

@@ -17,8 +17,9 @@
 // more than one is an internal fault ("fell out of switch statements in
 // Period determination").
 //
-// Header values: the interest rate in percent (u8 at 630) and the option
-// word (u32 at 632) whose bit 23 is the Marvals switch.
+// Header values: the interest rate in percent (u8 at 630), the option word
+// (u32 at 632) whose bit 23 is the Marvals switch, and the worth of an hour
+// in dollars (i16 at 636).
 
 #include "core/daylist.h"
 #include "core/prioritylist.h"
@@ -47,6 +48,7 @@ inline constexpr std::uint32_t kMarvalPrioritization = 0x00800000;  // option wo
 bool marvalsOn(const ScheduleHeader& header);
 void setMarvalsOn(ScheduleHeader& header, bool on);
 int interestRatePercent(const ScheduleHeader& header);
+int hourlyWorth(const ScheduleHeader& header);
 
 extern const char* const kPeriodFaultText;
 extern const char* const kMultiplyValuesPrompt;

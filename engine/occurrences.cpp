@@ -158,11 +158,9 @@ bool monthlyOccurs(const RecurrenceRecord& r, DayNumber d, DayNumber start)
             return nearestHolds(r, d) && monthsBetween(start - 7, d) % intervalOf(r) == 0;
         return monthsBetween(start, d) % intervalOf(r) == 0 && selectedDay(r.dayMask(), d);
     }
-    // The start's day of month; in shorter months their last day.
-    if (monthsBetween(start, d) % intervalOf(r) != 0)
-        return false;
-    CivilDate c = civilDate(d);
-    return c.day == std::min(civilDate(start).day, monthLength(c.month, c.year));
+    // The start's day of month only: a month too short to hold it has no
+    // occurrence, as a mask would have to say otherwise.
+    return monthsBetween(start, d) % intervalOf(r) == 0 && civilDate(d).day == civilDate(start).day;
 }
 
 bool annualOccurs(const RecurrenceRecord& r, DayNumber d, DayNumber start)

@@ -341,13 +341,7 @@ bool Placement::replaceItem(ItemHandle item)
 
 // --- giving a floating item its days --------------------------------------------------
 
-int Placement::minimumPiece(const ItemRecord& r) const
-{
-    int minSplit = schedule_.header.minSplitMinutes();
-    if (r.has(ItemFlag::fSplit) && minSplit < r.duration())
-        return minSplit;
-    return r.duration();
-}
+int Placement::minimumPiece(const ItemRecord& r) const { return zk::minimumPiece(schedule_, r); }
 
 void Placement::placeFloatingItem(ItemHandle item)
 {
@@ -396,6 +390,8 @@ DayNumber Placement::givePiece(ItemHandle item, int& remaining, DayNumber from, 
     }
     if (!schedule_.getDay(last))
         return from;
+    if (run_.limitReached)
+        run_.limitReached(item, last);
     insertEntry(LooseEntry::fresh(item, remaining), last);
     remaining = 0;
     return last;

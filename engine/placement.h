@@ -52,6 +52,8 @@ struct PlacementRun {
     DayNumber furthestDayUsed;   // the latest day placed on so far
     std::function<int(DayNumber)> reserve;     // minutes to keep free on a day; none: 0
     std::function<bool(DayNumber)> keptClear;  // days no floating item may take
+    // An item found no day with room up to its last day and went there anyway.
+    std::function<void(ItemHandle, DayNumber)> limitReached;
 };
 
 // Where recurring items take part. The constructor installs recurrence

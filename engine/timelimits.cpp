@@ -102,6 +102,12 @@ DayNumber earliestDay(const Schedule& schedule, ItemHandle item, const Placement
     return first;
 }
 
+int minimumPiece(const Schedule& schedule, const ItemRecord& r)
+{
+    int minSplit = schedule.header.minSplitMinutes();
+    return r.has(ItemFlag::fSplit) && minSplit < r.duration() ? minSplit : r.duration();
+}
+
 std::optional<TimeValue> endOnDay(const Schedule& schedule, ItemHandle item, DayNumber day)
 {
     const DayRecord* record = schedule.findDay(day);

@@ -30,6 +30,10 @@ TimeValue latestEndOn(const Schedule& schedule, ItemHandle item, DayNumber day);
 TimeValue earliestBeginOn(Schedule& schedule, ItemHandle item, DayNumber day, const PlacementContext& context);
 DayNumber earliestDay(const Schedule& schedule, ItemHandle item, const PlacementContext& context);
 
+// The fewest minutes one piece of the item may have: its duration, or the
+// minimum split piece for a split item when that is shorter.
+int minimumPiece(const Schedule& schedule, const ItemRecord& item);
+
 // Where the item's placements on the day end: the latest |start| + placed
 // minutes of its entries there; nothing when it has none on that day.
 std::optional<TimeValue> endOnDay(const Schedule& schedule, ItemHandle item, DayNumber day);

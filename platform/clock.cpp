@@ -118,11 +118,64 @@ void FixedClock::advanceSeconds(int seconds)
     moment_ = fromTm(tm);
 }
 
+namespace {
+
+// ZELKON_NOW with ZELKON_NOW_RATE=N: the clock starts at that moment and runs
+// N times as fast as the real one, so that a test of the program sees its
+// minutes pass without waiting for them.
+class RunningClock final : public Clock {
+public:
+    RunningClock(LocalMoment start, int rate)
+        : start_(start), rate_(rate), began_(std::chrono::steady_clock::now())
+    {
+    }
+    LocalMoment localNow() const override
+    {
+        FixedClock at(start_);
+        at.advanceSeconds(elapsedSeconds());
+        return at.localNow();
+    }
+    std::int64_t unixSeconds() const override
+    {
+        FixedClock at(start_);
+        at.advanceSeconds(elapsedSeconds());
+        return at.unixSeconds();
+    }
+
+private:
+    int elapsedSeconds() const
+    {
+        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began_);
+        return static_cast<int>(elapsed.count() * rate_ / 1000);
+    }
+
+    LocalMoment start_;
+    int rate_;
+    std::chrono::steady_clock::time_point began_;
+};
+
+std::optional<int> clockRate()
+{
+    const char* text = std::getenv("ZELKON_NOW_RATE");
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    long rate = std::strtol(text, &end, 10);
+    if (*end != '\0' || rate < 1 || rate > 86400)
+        return std::nullopt;
+    return static_cast<int>(rate);
+}
+
+} // namespace
+
 std::unique_ptr<Clock> clockFromEnvironment()
 {
     if (const char* fixed = std::getenv("ZELKON_NOW"); fixed && *fixed) {
-        if (auto moment = parseLocalMoment(fixed))
+        if (auto moment = parseLocalMoment(fixed)) {
+            if (std::optional<int> rate = clockRate())
+                return std::make_unique<RunningClock>(*moment, *rate);
             return std::make_unique<FixedClock>(*moment);
+        }
         std::fprintf(stderr, "zelkon: ZELKON_NOW=\"%s\" is not \"YYYY-MM-DD HH:MM[:SS]\"; using the system clock\n",
                      fixed);
     }

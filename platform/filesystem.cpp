@@ -139,6 +139,11 @@ public:
         return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
     }
 
+    int link(const Path& from, const Path& to) override
+    {
+        return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+
     int remove(const Path& path) override { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
     int copyFile(const Path& from, const Path& to) override

@@ -44,6 +44,9 @@ public:
     virtual int syncFile(int fd) = 0;
     virtual int closeFile(int fd) = 0;
     virtual int rename(const Path& from, const Path& to, RenameMode mode) = 0;
+    // A second name for the file; EEXIST when `to` exists. File systems
+    // without links answer EPERM or ENOTSUP.
+    virtual int link(const Path& from, const Path& to) = 0;
     virtual int remove(const Path& path) = 0;
     // A plain byte copy, creating or truncating the destination.
     virtual int copyFile(const Path& from, const Path& to) = 0;

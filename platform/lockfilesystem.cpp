@@ -1,6 +1,9 @@
 #include "platform/lockfilesystem.h"
 
 #include <cerrno>
+#include <csignal>
+#include <random>
+#include <string>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -55,15 +58,64 @@ bool LinuxLockFileSystem::isFolder(const std::filesystem::path& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-CreatedFile LinuxLockFileSystem::createExclusive(const std::filesystem::path& path)
+namespace {
+
+int writeWhole(int fd, std::string_view text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+} // namespace
+
+CreatedFile LinuxLockFileSystem::createExclusive(const std::filesystem::path& path, std::string_view contents)
 {
     CreatedFile created;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Written whole under a name of its own, then given the wanted name by
+    // a link, which fails when that name is taken. A process killed before
+    // the link leaves only its own name behind.
+    std::random_device random;
+    std::filesystem::path own = path;
+    own += "." + std::to_string(static_cast<long>(::getpid())) + "." + std::to_string(random()) + ".new";
+    int fd = ::open(own.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         created.error = errno;
         return created;
     }
-    created.file = OpenFile(fd);
+    OpenFile file(fd);
+    if (int e = writeWhole(fd, contents)) {
+        ::unlink(own.c_str());
+        created.error = e;
+        return created;
+    }
+    int linked = ::link(own.c_str(), path.c_str()) == 0 ? 0 : errno;
+    ::unlink(own.c_str());
+    if (linked == EPERM || linked == ENOSYS || linked == EOPNOTSUPP) {
+        // No links here: an exclusive create, then the contents.
+        file.close();
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            created.error = errno;
+            return created;
+        }
+        file = OpenFile(fd);
+        linked = writeWhole(fd, contents);
+        if (linked != 0)
+            ::unlink(path.c_str());
+    }
+    if (linked != 0) {
+        created.error = linked;
+        return created;
+    }
+    created.file = std::move(file);
     if (auto s = stamp(created.file))
         created.stamp = *s;
     else
@@ -157,6 +209,30 @@ bool LinuxLockFileSystem::writable(const std::filesystem::path& path)
         return false;
     ::close(fd);
     return true;
+}
+
+std::optional<std::string> LinuxLockFileSystem::readContents(const std::filesystem::path& path, std::size_t limit)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    OpenFile file(fd);
+    std::string text(limit, '\0');
+    ssize_t n;
+    while ((n = ::read(fd, text.data(), limit)) < 0 && errno == EINTR) {
+    }
+    if (n < 0)
+        return std::nullopt;
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+bool LinuxLockFileSystem::processRunning(std::int64_t pid)
+{
+    if (pid <= 0 || pid > 0x3FFFFFFF)
+        return false;
+    // EPERM: it runs, under another user.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 void removeIfSameFile(const std::filesystem::path& path, const FileStamp& expected)

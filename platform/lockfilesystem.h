@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace zk {
 
@@ -80,9 +82,10 @@ public:
     bool exists(const std::filesystem::path& path) { return stamp(path).has_value(); }
     virtual bool isFolder(const std::filesystem::path& path) = 0;
 
-    // Creates the file only when no file of that name exists; of any number
-    // of callers racing for one name exactly one succeeds.
-    virtual CreatedFile createExclusive(const std::filesystem::path& path) = 0;
+    // Creates the file, holding `contents`, only when no file of that name
+    // exists; of any number of callers racing for one name exactly one
+    // succeeds, and nobody sees the file without its contents.
+    virtual CreatedFile createExclusive(const std::filesystem::path& path, std::string_view contents) = 0;
     // Creates or truncates an empty file and closes it.
     virtual int createOrTruncate(const std::filesystem::path& path) = 0;
     // ENOENT when there was nothing to remove.
@@ -108,13 +111,18 @@ public:
 
     // The file exists and this process may open it for writing.
     virtual bool writable(const std::filesystem::path& path) = 0;
+
+    // At most `limit` bytes of the file; nothing when it cannot be read.
+    virtual std::optional<std::string> readContents(const std::filesystem::path& path, std::size_t limit) = 0;
+    // Whether a process of this id runs on this machine.
+    virtual bool processRunning(std::int64_t pid) = 0;
 };
 
 class LinuxLockFileSystem final : public LockFileSystem {
 public:
     std::optional<FileStamp> stamp(const std::filesystem::path& path) override;
     bool isFolder(const std::filesystem::path& path) override;
-    CreatedFile createExclusive(const std::filesystem::path& path) override;
+    CreatedFile createExclusive(const std::filesystem::path& path, std::string_view contents) override;
     int createOrTruncate(const std::filesystem::path& path) override;
     int remove(const std::filesystem::path& path) override;
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
@@ -125,6 +133,8 @@ public:
     bool lockAdvisory(const OpenFile& file) override;
     AdvisoryLock probeAdvisory(const std::filesystem::path& path) override;
     bool writable(const std::filesystem::path& path) override;
+    std::optional<std::string> readContents(const std::filesystem::path& path, std::size_t limit) override;
+    bool processRunning(std::int64_t pid) override;
 };
 
 // Removes the file when it is still the one stamped. For the fault path,

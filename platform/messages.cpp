@@ -1,5 +1,7 @@
 #include "platform/messages.h"
 
+#include "platform/errorlog.h"
+
 #include <cstdio>
 
 namespace zk {
@@ -154,19 +156,25 @@ void Messages::setDateText(std::function<std::string()> dateText)
 
 void Messages::appendErrorLog(std::string_view text)
 {
-    std::filesystem::path path;
+    std::filesystem::path folder;
     std::string clock, date;
     {
         std::lock_guard lock(mutex_);
         if (folder_.empty())
             return;
-        path = folder_ / "error.log";
+        folder = folder_;
         clock = clockText_ ? clockText_() : "";
         date = dateText_ ? dateText_() : "";
     }
+    appendErrorLogLine(folder, clock, date, text);
+}
+
+void appendErrorLogLine(const std::filesystem::path& folder, std::string_view clock, std::string_view date,
+                        std::string_view text)
+{
     // Failing to log is not worth a second error box.
-    if (std::FILE* f = std::fopen(path.c_str(), "a")) {
-        std::string line = clock + " " + date + " " + std::string(text.substr(0, 150)) + "\n";
+    if (std::FILE* f = std::fopen((folder / "error.log").c_str(), "a")) {
+        std::string line = std::string(clock) + " " + std::string(date) + " " + std::string(text.substr(0, 150)) + "\n";
         std::fwrite(line.data(), 1, line.size(), f);
         std::fclose(f);
     }

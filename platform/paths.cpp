@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
@@ -57,6 +58,21 @@ std::filesystem::path autostartFolder()
     if (const char* v = std::getenv("ZELKON_CONFIG_HOME"); v && *v)
         return std::filesystem::path(v) / "autostart";
     return xdgFolder("XDG_CONFIG_HOME", ".config") / "autostart";
+}
+
+std::filesystem::path programDataFolder(const std::filesystem::path& programDir, const std::filesystem::path& buildDir,
+                                        const std::filesystem::path& sourceData, const char* marker)
+{
+    std::error_code error;
+    if (std::filesystem::exists(programDir / marker, error))
+        return programDir;
+    const std::filesystem::path installed = (programDir / ".." / "share" / "zelkon").lexically_normal();
+    if (std::filesystem::is_directory(installed, error))
+        return installed;
+    const auto inside = std::mismatch(buildDir.begin(), buildDir.end(), programDir.begin(), programDir.end()).first;
+    if (!buildDir.empty() && inside == buildDir.end())
+        return sourceData;
+    return installed;
 }
 
 } // namespace zk

@@ -22,4 +22,13 @@ std::filesystem::path defaultScheduleFolder();
 // else $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.
 std::filesystem::path autostartFolder();
 
+// The folder of the program's data (SAMPLE.DTA and its tables), for a
+// program in `programDir`: beside it when `marker` lies there (an unpacked
+// copy), else
+// ../share/zelkon as installed, else, for a program run from its build
+// tree `buildDir`, the source tree's `sourceData`. An installed program
+// never reaches into a source tree.
+std::filesystem::path programDataFolder(const std::filesystem::path& programDir, const std::filesystem::path& buildDir,
+                                        const std::filesystem::path& sourceData, const char* marker);
+
 } // namespace zk

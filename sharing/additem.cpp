@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
-#include "sharing/activitylog.h"
+#include "sharing/addjournal.h"
 #include "storage/datafileset.h"
 
 #include <algorithm>
@@ -19,18 +19,6 @@ const char* const kArchivedDayText = "That day is archived. The item was not add
 namespace {
 
 constexpr const char* kModule = "Additem";
-
-void journalAndLog(const AddItemServices& services, const NewItem& item)
-{
-    const LocalMoment moment = services.clock.localNow();
-    const std::filesystem::path& journal = services.access.paths().addedItems;
-    std::string line = shortDate(moment.dayNumber(), services.regional) + " "
-                       + timeText(moment.timeValue(), services.regional) + " " + oneLine(item.text) + "\n";
-    if (!appendToFile(journal, line))
-        services.messages.error(textWithPath(kUnableToOpenLogText, journal));
-    appendActivity(services.access.paths().folder, kAddLogName, activityLine(moment, services.regional, item.text),
-                   services.messages);
-}
 
 // A fresh item holding the record (stamped with its creation) and the text.
 ItemHandle createItem(Schedule& s, const NewItem& item, const Clock& clock)
@@ -163,11 +151,14 @@ AddResult addItem(const AddItemServices& services, NewItem item)
         services.messages.error(kArchivedDayText);
         return {AddStatus::Refused, kNoItem};
     }
-    journalAndLog(services, item);
     AddResult result = insertByTarget(services, s, item);
     if (result.status != AddStatus::Added)
         return result;
     s.dirty = true;
+    // Journalled once the item has its id: a later session tells by it
+    // whether the data file holds the item.
+    ZK_CHECK(services.journal, kModule);
+    services.journal->recordAdd(services.clock.localNow(), services.regional, result.item, s);
     if (services.added)
         services.added(result.item);
     return result;

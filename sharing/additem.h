@@ -7,11 +7,7 @@
 //  1. Requests change access. Refused: the item becomes the pending item
 //     (change access adds it once access comes), or, while another item is
 //     pending, it is dropped with change access's message.
-//  2. Appends "<date> <time> <text>" to the journal timedata.uns (removed by
-//     every successful save) and the activity line to Add.log and
-//     Change.log. A journal or log that cannot be written is reported; the
-//     add goes on.
-//  3. Inserts the item by its target:
+//  2. Inserts the item by its target:
 //     - a project goes into the project list and, at the top level, the
 //       project tree;
 //     - an item without a day goes into the Global List;
@@ -27,7 +23,11 @@
 //         done item stops floating; any other item is inserted into its day
 //         (after the entry given, when that still fits), a done one at its
 //         begin time.
-//  4. The days it went to are laid out again and the schedule is dirty.
+//  3. The days it went to are laid out again and the schedule is dirty.
+//  4. The item is journalled (sharing/addjournal.h): a line in
+//     timedata.uns at once, its Add.log and Change.log lines once a save
+//     holds it. A journal that cannot be written is reported; the add
+//     stands.
 //
 // An item is never added to a day that is already archived while the
 // schedule has no way to write that day back: it would be lost with the
@@ -44,6 +44,7 @@
 
 namespace zk {
 
+class AddJournal;
 class Clock;
 class Messages;
 
@@ -72,6 +73,8 @@ struct AddItemServices {
     std::function<bool(ItemHandle definition)> generateOccurrences;
     // Called with every item added (views refresh, callers count).
     std::function<void(ItemHandle)> added;
+    // Journals every item added and holds its log lines for the save.
+    AddJournal* journal = nullptr;
 };
 
 enum class AddStatus {

@@ -320,7 +320,6 @@ void ChangeAccess::afterSave(SaveKind kind)
     std::lock_guard lock(mutex_);
     if (std::optional<FileStamp> data = files_.stamp(paths_.dataFile))
         known_ = {KnownData::Kind::Known, data->modified};
-    files_.remove(paths_.addedItems);
     if (kind == SaveKind::Full && !activity().editing)
         releaseChangeAccess();
 }

@@ -214,7 +214,8 @@ public:
     // Called by the save before it writes: false means the save must not
     // write ("Change access not in effect. Save aborted." once a session).
     bool changeAccessInEffect();
-    // Called by the save once the data file is written.
+    // Called by the save once the data file is written (the journal of
+    // added items is the session's business).
     void afterSave(SaveKind kind);
     // Gives change access back. False when the lock file could not be
     // removed ("Error encountered removing schedule lock file. rc=%d");

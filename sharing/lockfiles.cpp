@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -13,18 +14,52 @@ namespace zk {
 
 namespace {
 
+std::string hostName()
+{
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0)
+        return {};
+    return host;
+}
+
 // A name in the folder that no other session will choose: the lock file is
 // moved there before it is deleted.
 std::filesystem::path asideName(const ScheduleFiles& paths)
 {
-    char host[64] = {};
-    if (::gethostname(host, sizeof host - 1) != 0)
-        host[0] = '\0';
     std::random_device random;
     char suffix[128];
-    std::snprintf(suffix, sizeof suffix, "timedata.loc.%s.%ld.%08x%08x", host, static_cast<long>(::getpid()),
-                  random(), random());
+    std::snprintf(suffix, sizeof suffix, "timedata.loc.%.64s.%ld.%08x%08x", hostName().c_str(),
+                  static_cast<long>(::getpid()), random(), random());
     return paths.folder / suffix;
+}
+
+constexpr std::size_t kOwnerTextLimit = 512;
+
+// "<host> <process id>\n": who made the lock file.
+std::string ownerText() { return hostName() + " " + std::to_string(static_cast<long>(::getpid())) + "\n"; }
+
+// The lock file was made on this machine by a process that has ended. A
+// lock file without an owner (older programs, or one being written) says
+// nothing, and neither does one from another machine: their time decides.
+bool ownerHasEnded(LockFileSystem& files, const ScheduleFiles& paths)
+{
+    std::optional<std::string> text = files.readContents(paths.lock, kOwnerTextLimit);
+    if (!text || text->empty() || text->back() != '\n')
+        return false;
+    text->pop_back();
+    std::size_t blank = text->rfind(' ');
+    if (blank == std::string::npos || blank == 0)
+        return false;
+    const std::string host = hostName();
+    if (host.empty() || text->compare(0, blank, host) != 0 || blank != host.size())
+        return false;
+    std::int64_t pid = 0;
+    const char* first = text->data() + blank + 1;
+    const char* last = text->data() + text->size();
+    auto [end, error] = std::from_chars(first, last, pid);
+    if (error != std::errc() || end != last || pid <= 0)
+        return false;
+    return !files.processRunning(pid);
 }
 
 // The folder's "now": the time a freshly written wait file receives.
@@ -80,6 +115,15 @@ LockJudgement judgeLock(LockFileSystem& files, const ScheduleFiles& paths, Messa
     if (leftoverStamp && static_cast<std::int32_t>(lock->modified.seconds) == *leftoverStamp
         && files.probeAdvisory(paths.lock) == AdvisoryLock::Free)
         return {LockState::Abandoned, lock};
+    // A holder on this machine that has ended cannot refresh its lock:
+    // waiting for the lock to age would only cost the next session time.
+    if (ownerHasEnded(files, paths)) {
+        // Judged by the owner read from the file as it is now: the stamp
+        // must be of that file, not of one created since.
+        std::optional<FileStamp> again = files.stamp(paths.lock);
+        if (again && *again == *lock)
+            return {LockState::Abandoned, lock};
+    }
     return {lockTimeIsLive(lock->modified, *now) ? LockState::Live : LockState::Abandoned, lock};
 }
 
@@ -123,7 +167,9 @@ RemovalResult removeLockIfSame(LockFileSystem& files, const ScheduleFiles& paths
 
 HeldLock::Taken HeldLock::create(LockFileSystem& files, const ScheduleFiles& paths)
 {
-    CreatedFile created = files.createExclusive(paths.lock);
+    // Names its maker, so that a session on this machine can take it over
+    // at once when this process has ended.
+    CreatedFile created = files.createExclusive(paths.lock, ownerText());
     if (created.error != 0) {
         if (created.file) {  // made, but unreadable: not a lock this session can keep
             created.file.close();

@@ -11,15 +11,18 @@
 //                                                         is being read
 //   timedata.xit      "Exit All Sharing"                  every session is to close
 //
-// All four are empty: only presence and modification time count, so every
-// session, on every machine, reads them alike.
+// Only presence and modification time count, so every session, on every
+// machine, reads them alike. The lock file also names its maker,
+// "<host> <process id>": a lock made on this machine by a process that has
+// ended is abandoned at once, whatever its time.
 //
 // Contract:
 // - A lock file is only ever created with an exclusive create: of any
 //   number of sessions trying at once, exactly one holds it.
 // - A lock is judged by the folder's own times, never by this machine's
 //   clock: it is live while N - 30 <= L <= N + 300 seconds, L its time and N
-//   the time a freshly written wait file receives.
+//   the time a freshly written wait file receives. Only a lock whose maker
+//   is known to have ended (same host, no such process) is abandoned sooner.
 // - A lock file that someone else may be replacing (an abandoned one, or
 //   ours after a long stall) is removed by moving it aside under a name of
 //   the remover's own and deleting what was moved only when it is the file

@@ -2,9 +2,11 @@
 
 #include "core/text.h"
 #include "platform/clock.h"
+#include "platform/fault.h"
 #include "platform/filesystem.h"
 #include "platform/messages.h"
 #include "sharing/activitylog.h"
+#include "sharing/addjournal.h"
 #include "storage/datafileset.h"
 
 #include <cerrno>
@@ -243,9 +245,11 @@ bool endsWithLineEnd(int fd)
 
 class TakenFileRun {
 public:
+    // `leftover`: the file was taken by a session that ended before its
+    // save; lines the data file already holds are not added again.
     TakenFileRun(const AddItemServices& services, const PipelineOptions& options, const PipelineFiles& files,
-                 PipelineOutcome& outcome)
-        : services_(services), options_(options), files_(files), outcome_(outcome)
+                 PipelineOutcome& outcome, bool leftover)
+        : services_(services), options_(options), files_(files), outcome_(outcome), leftover_(leftover)
     {
     }
 
@@ -267,13 +271,9 @@ public:
             services_.messages.error(textWithPath(kUnableToOpenLogText, files_.taken));
             return false;
         }
-        if (!rejected_.empty() && !appendToFile(files_.rejected, rejected_)) {
-            // Removing the taken file now would lose the rejected lines;
-            // the next run adding the others again is the lesser harm.
-            services_.messages.error(textWithPath(kUnableToOpenLogText, files_.rejected));
-            return false;
-        }
-        ::unlink(files_.taken.c_str());
+        // The taken file stays until a save holding its lines is on the
+        // disk; the journal settles it (and the rejected lines) then.
+        services_.journal->noteTakenFileProcessed(std::move(rejected_));
         return true;
     }
 
@@ -291,10 +291,16 @@ private:
             reject(line);
             return;
         }
-        if (addItem(services_, std::move(*parsed.item)).status == AddStatus::Added)
-            ++outcome_.added;
-        else
+        const std::string text = parsed.item->text;
+        if (leftover_ && services_.journal->heldBeforeStart(text))
+            return;  // saved before that session ended
+        if (addItem(services_, std::move(*parsed.item)).status != AddStatus::Added) {
             reject(line);
+            return;
+        }
+        ++outcome_.added;
+        if (leftover_)
+            services_.journal->noteAddedAgain(text);
     }
 
     void reject(const std::string& line)
@@ -308,6 +314,7 @@ private:
     const PipelineOptions& options_;
     const PipelineFiles& files_;
     PipelineOutcome& outcome_;
+    bool leftover_;
     std::string rejected_;
 };
 
@@ -335,19 +342,28 @@ bool pipelineWaiting(const std::filesystem::path& folder)
 PipelineOutcome processPipelineFile(const AddItemServices& services, const PipelineOptions& options)
 {
     PipelineFiles files(services.access.paths().folder);
-    if (!present(files.incoming) && !present(files.taken))
+    ZK_CHECK(services.journal, "Pipeline");
+    // Lines taken up already wait for their save; new ones wait for the
+    // next time after it.
+    if (services.journal->takenFileInSchedule() || (!present(files.incoming) && !present(files.taken)))
         return {PipelineStatus::NothingToDo};
     if (!services.access.requestChangeAccess())
         return {PipelineStatus::NoChangeAccess};
     PipelineOutcome outcome{PipelineStatus::Processed};
-    // A file left taken by a session that stopped goes first; then what
-    // writers have appended until now. Lines appended while this runs wait
-    // in a fresh timedata.add for the next time.
-    bool ok = !present(files.taken) || TakenFileRun(services, options, files, outcome).run();
-    if (ok && systemFileSystem().rename(files.incoming, files.taken, RenameMode::NoReplace) == 0)
-        ok = TakenFileRun(services, options, files, outcome).run();
+    // A file left taken by a session that ended goes first, alone; else
+    // what writers have appended until now. Lines appended while this runs
+    // wait in a fresh timedata.add for the next time.
+    bool ok = true;
+    if (present(files.taken))
+        ok = TakenFileRun(services, options, files, outcome, true).run();
+    else if (systemFileSystem().rename(files.incoming, files.taken, RenameMode::NoReplace) == 0)
+        ok = TakenFileRun(services, options, files, outcome, false).run();
     if (!ok)
         outcome.status = PipelineStatus::Unreadable;
+    // A taken file that added nothing (its lines saved already, or none
+    // readable) is settled by a save all the same.
+    if (services.journal->takenFileInSchedule())
+        services.schedule().dirty = true;
     report(services, files, outcome);
     return outcome;
 }

@@ -18,12 +18,15 @@
 // Processing (processPipelineFile), only while change access is held:
 //  1. timedata.add is taken over by renaming it to timedata.add.taken, so
 //     lines appended meanwhile start a fresh timedata.add. A
-//     timedata.add.taken left by a session that stopped while processing
-//     goes first.
+//     timedata.add.taken left by a session that ended before saving its
+//     lines goes first, on its own: its lines that the data file holds
+//     already (the journal says so) are not added again.
 //  2. Every line is parsed and added through addItem() on its day.
-//  3. Lines that were not added are appended to timedata.add.rejected, for
-//     the user to mend and send again, and are reported; nothing is lost.
-//  4. The taken file is removed; kPipelineAddedText tells the count.
+//  3. Lines that were not added are reported; they go to
+//     timedata.add.rejected, for the user to mend and send again.
+//  4. kPipelineAddedText tells the count. The taken file stays until a save
+//     holding its lines is on the disk (sharing/addjournal.h); until then
+//     no further file is taken up.
 //
 // Writers: appendToPipeline() appends under an advisory lock on
 // timedata.add, and opens the file afresh when it was taken over before the

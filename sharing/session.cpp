@@ -7,6 +7,8 @@
 #include "platform/fault.h"
 #include "platform/messages.h"
 
+#include <thread>
+
 namespace zk {
 
 namespace {
@@ -22,13 +24,17 @@ std::optional<FileStamp> dataStamp(LockFileSystem& files, const DataFileSet& set
 
 Session::Session(SessionSettings settings, const Clock& clock, Messages& messages)
     : settings_(std::move(settings)),
+      fs_(settings_.fileSystem ? *settings_.fileSystem : systemFileSystem()),
       clock_(clock),
       messages_(messages),
       files_(settings_.folder),
       access_(settings_.folder, clock_, messages_, settings_.userName, lockFiles_, accessHooks()),
-      saving_(files_, systemFileSystem(), messages_, saveState_, saveHooks()),
+      saving_(files_, fs_, messages_, saveState_, saveHooks()),
+      journal_(settings_.folder, messages_, fs_),
+      archive_(systemRandomAccessFiles(), messages_, files_.dataFile(), settings_.regional),
       services_{access_, [this]() -> Schedule& { return schedule(); }, clock_, messages_, settings_.regional,
-                [this](ItemHandle definition) { return generateOccurrences(schedule(), clock_, definition); }, {}}
+                [this](ItemHandle definition) { return generateOccurrences(schedule(), clock_, definition); }, {},
+                &journal_}
 {
     messages_.setScheduleFolder(settings_.folder);
 }
@@ -47,6 +53,12 @@ ChangeAccessHooks Session::accessHooks()
         return doing;
     };
     hooks.pause = settings_.pause;
+    hooks.readLockStamp = settings_.readLockStamp;
+    hooks.writeLockStamp = settings_.writeLockStamp;
+    hooks.openPendingWindow = settings_.windows.openPendingWindow;
+    hooks.closePendingWindow = settings_.windows.closePendingWindow;
+    hooks.focusPendingWindow = settings_.windows.focusPendingWindow;
+    hooks.titleChanged = settings_.windows.titleChanged;
     return hooks;
 }
 
@@ -54,7 +66,10 @@ SaveHooks Session::saveHooks()
 {
     SaveHooks hooks;
     hooks.changeAccessInEffect = [this] { return access_.changeAccessInEffect(); };
-    hooks.afterSave = [this] { access_.afterSave(SaveKind::Full); };
+    hooks.afterSave = [this] {
+        journal_.saved(schedule());
+        access_.afterSave(SaveKind::Full);
+    };
     hooks.refreshLock = [this] { access_.refreshLock(); };
     return hooks;
 }
@@ -70,21 +85,48 @@ LoadOptions Session::loadOptions()
     return options;
 }
 
+// A writer that cannot rename over the data file (an older program, some
+// shares) removes it for a moment; meanwhile it holds the lock. Creating a
+// new schedule or asking about backups then would be wrong: wait for it.
+bool Session::waitForDataFileOfWriter()
+{
+    const auto attempts = std::chrono::duration_cast<std::chrono::milliseconds>(settings_.openWait) / kWaitStep;
+    for (long long i = 0;; ++i) {
+        if (lockFiles_.exists(files_.dataFile()) || !lockFiles_.exists(access_.paths().lock)
+            || access_.isLockAbandoned())
+            return true;
+        if (i >= attempts)
+            return false;
+        if (settings_.pause) {
+            if (!settings_.pause(kWaitStep))
+                return false;
+        } else {
+            std::this_thread::sleep_for(kWaitStep);
+        }
+    }
+}
+
 bool Session::open()
 {
+    unavailable_ = false;
+    if (!waitForDataFileOfWriter()) {
+        unavailable_ = true;
+        return false;
+    }
     ScheduleLoadRequest request;
     request.options = loadOptions();
     request.pathGiven = settings_.pathGiven;
     request.programFolder = settings_.programFolder;
     std::optional<FileStamp> before = dataStamp(lockFiles_, files_);
-    ScheduleLoad loaded = loadSchedule(files_, systemFileSystem(), messages_, request);
+    ScheduleLoad loaded = loadSchedule(files_, fs_, messages_, request);
     loadStatus_ = loaded.status;
     if (!loaded)
         return false;
     if (settings_.startupCopy)
-        makeStartupCopy(files_, systemFileSystem(), loaded);
+        makeStartupCopy(files_, fs_, loaded);
     sampleData_ = loaded.sampleData;
     adopt(std::move(loaded.schedule));
+    journal_.opened(schedule());
     saveState_.newSchedule = loaded.newSchedule;
     if (loaded.newSchedule)
         saveState_.markDirty(clock_.now());
@@ -104,6 +146,7 @@ void Session::adopt(std::unique_ptr<Schedule> schedule)
     schedule_->setMessages(&messages_);
     schedule_->formatDate = [regional = settings_.regional](DayNumber d) { return shortDate(d, regional); };
     attachOccurrencePlacing(*schedule_, clock_);
+    archive_.attach(*schedule_);
 }
 
 ReloadStatus Session::reload(const std::filesystem::path& dataFile)
@@ -156,6 +199,9 @@ SaveOutcome Session::save()
 {
     ZK_CHECK(schedule_ != nullptr, kModule);
     ChangeAccess::SavingMark saving = access_.markSaving();
+    // Past days first: the data file saved after them no longer holds them.
+    if (access_.mayChangeNow())
+        archive_.writeChangedPastDays(*schedule_);
     return saving_.save(*schedule_);
 }
 

@@ -14,8 +14,10 @@
 //             take change access first. Taking it brings in what another
 //             session saved meanwhile, which replaces the schedule object:
 //             ask schedule() again after any of them.
-//   save()    writes through the save sequence (timedata.tmp, backups);
-//             a full save removes the journal and gives change access back.
+//   save()    writes changed past days back to their archives, then the
+//             schedule through the save sequence (timedata.tmp, backups);
+//             once the data file is on the disk the journal is settled
+//             (sharing/addjournal.h) and change access given back.
 //   close()   (and the destructor) gives back a lock still held.
 //
 // Every schedule the session holds puts the recurring occurrences on each
@@ -23,11 +25,14 @@
 // gets its occurrences on every day record that exists.
 
 #include "core/regional.h"
+#include "engine/rebalancerequest.h"
 #include "platform/filesystem.h"
 #include "platform/lockfilesystem.h"
+#include "sharing/addjournal.h"
 #include "sharing/additem.h"
 #include "sharing/changeaccess.h"
 #include "sharing/pipeline.h"
+#include "storage/archive.h"
 #include "storage/recovery.h"
 #include "storage/savesequence.h"
 
@@ -54,12 +59,25 @@ struct SessionSettings {
     // Whether open() keeps the start-up copy timedata.sav of the data file
     // it loaded (the desktop program does; zk's short runs do not).
     bool startupCopy = false;
-    // How a wait for change access pauses between attempts; false ends the
-    // wait. Unset: it sleeps.
+    // How long open() waits while the data file is missing and another
+    // session holds the lock: it may be between the renames of a save.
+    std::chrono::seconds openWait{0};
+    // How a wait for change access (or for the data file) pauses between
+    // attempts; false ends the wait. Unset: it sleeps.
     std::function<bool(std::chrono::milliseconds)> pause;
+    // The setting TimeLockfileCreated, which lets a restarted session take
+    // over the lock it left at once. Unset: no such setting.
+    std::function<std::optional<std::int32_t>()> readLockStamp;
+    std::function<void(std::int32_t)> writeLockStamp;
+    // The file system loading, saving and the journal work on. Unset: the
+    // real one. Tests put one in that fails or stops on request.
+    FileSystem* fileSystem = nullptr;
     // What the load has come to (" - Reading Data 42%", " - <step>"), for
     // the main window's caption; called on the loading thread.
     std::function<void(const std::string&)> loadProgress;
+    // The desktop's windows for change access: the access pending window
+    // (its open, close and focus hooks are taken from here) and the title.
+    ChangeAccessHooks windows;
 };
 
 class Session {
@@ -72,6 +90,10 @@ public:
     // False when no schedule could be had (the reason was shown).
     bool open();
     bool isOpen() const { return schedule_ != nullptr; }
+    // open() failed because the data file stayed missing while another
+    // session held the lock: the schedule is unavailable, not damaged.
+    bool unavailable() const { return unavailable_; }
+    void setOpenWait(std::chrono::seconds wait) { settings_.openWait = wait; }
     ScheduleLoadStatus loadStatus() const { return loadStatus_; }
     // What open() found: no data file (a new schedule), filled from the sample.
     bool newSchedule() const { return saveState_.newSchedule; }
@@ -83,6 +105,8 @@ public:
     ChangeAccess& access() { return access_; }
     SaveSequence& saving() { return saving_; }
     SaveState& saveState() { return saveState_; }
+    // Past days: read back from and written to the yearly archives.
+    ScheduleArchive& archive() { return archive_; }
     const DataFileSet& files() const { return files_; }
     const SessionSettings& settings() const { return settings_; }
     const Clock& clock() const { return clock_; }
@@ -98,6 +122,10 @@ public:
     void setEditing(bool editing) { editing_ = editing; }
     bool editing() const { return editing_; }
 
+    // Set by every change that affects floating items; a balancing run
+    // clears it. It outlives reloads: what changed still wants placing.
+    RebalanceRequest& rebalance() { return rebalance_; }
+
     // Waits at most `limit` for change access.
     bool obtainChangeAccess(std::chrono::seconds limit);
     AddResult addItem(NewItem item);
@@ -107,12 +135,14 @@ public:
 
 private:
     LoadOptions loadOptions();
+    bool waitForDataFileOfWriter();
     void adopt(std::unique_ptr<Schedule> schedule);
     ReloadStatus reload(const std::filesystem::path& dataFile);
     ChangeAccessHooks accessHooks();
     SaveHooks saveHooks();
 
     SessionSettings settings_;
+    FileSystem& fs_;
     const Clock& clock_;
     Messages& messages_;
     LinuxLockFileSystem lockFiles_;
@@ -122,11 +152,19 @@ private:
     // change access, so it is made before them.
     ChangeAccess access_;
     SaveSequence saving_;
+    AddJournal journal_;
+    ScheduleArchive archive_;
     AddItemServices services_;
     std::unique_ptr<Schedule> schedule_;
     ScheduleLoadStatus loadStatus_ = ScheduleLoadStatus::Failed;
     bool sampleData_ = false;
+    bool unavailable_ = false;
     bool editing_ = false;
+    RebalanceRequest rebalance_;
 };
+
+// The one call for "the floating items changed": sets the session's
+// rebalance request.
+inline void requestRebalance(Session& session) { session.rebalance().request(); }
 
 } // namespace zk

@@ -10,8 +10,12 @@
 #include "platform/paths.h"
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
+#include "shell/accesspendingwindow.h"
+#include "shell/archivework.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
+#include "shell/donecommands.h"
+#include "shell/listviewcommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
@@ -27,11 +31,14 @@
 #include "views/daypane.h"
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
+#include "worktools/alarmdesk.h"
+#include "worktools/notedesk.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QThread>
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 
@@ -50,6 +57,21 @@ constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
 // How long an internal fault lets a save on another thread finish its
 // renames before the process ends.
 constexpr auto kFaultSaveGrace = 30s;
+// How long start-up waits for a data file another session is replacing.
+constexpr auto kOpenWait = 30s;
+constexpr const char* kLockStampSetting = "TimeLockfileCreated";
+
+std::optional<std::int32_t> lockStampSetting(const SettingStore& settings)
+{
+    std::optional<std::string> text = settings.value(kLockStampSetting);
+    if (!text || text->empty())
+        return std::nullopt;
+    std::int32_t stamp = 0;
+    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), stamp);
+    if (error != std::errc() || end != text->data() + text->size())
+        return std::nullopt;
+    return stamp;
+}
 
 std::string userName()
 {
@@ -69,32 +91,15 @@ void repaintTideLine() {}
 // close all but one when a duplicate is found.
 void countRunningSessions() {}
 void checkDuplicateSessions() {}
-// FIXME: carry-over: run command 977 when a carry-over is pending, offer
-// the reminder for undone past items, and carry undone items over on a new
-// day (with change access, asking when the option says so).
-void runPendingCarryOver() {}
-void offerUndoneReminder() {}
-void carryOverToToday() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
-// the day's reminders; rebuild the alarm lists on a new day.
+// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
 void ringChimes() {}
-void checkAlarms() {}
 void checkTicklers() {}
 void postDueReminders() {}
-// FIXME: notes: the note windows' upkeep, and saving every open note on exit.
-void noteUpkeep() {}
-void saveNoteWindows() {}
-// FIXME: archive: archive past days that are due, and make the yearly
-// history files.
-void archiveDueDays() {}
-void makeHistoryFiles() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
 // saving module's automatic backup.
 void dailyUpkeep() {}
-// FIXME: recurrence expansion: place today's occurrences on a new day.
-void expandRecurringForToday() {}
 // FIXME: the schedule window: today's sunrise and sunset.
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
@@ -184,10 +189,15 @@ std::optional<int> DesktopApp::start(const Options& options)
     settings.pathGiven = choice.given;
     settings.programFolder = options.programFolder;
     settings.startupCopy = true;
+    settings.openWait = kOpenWait;
+    settings.readLockStamp = [this] { return lockStampSetting(settings_); };
+    settings.writeLockStamp = [this](std::int32_t stamp) { settings_.setValue(kLockStampSetting, std::to_string(stamp)); };
     settings.loadProgress = [this](const std::string& text) {
         QMetaObject::invokeMethod(this, [this, caption = kProgramCaption + QString::fromStdString(text)] { window_->setWindowTitle(caption); },
                                   Qt::QueuedConnection);
     };
+    attachAccessPendingWindow(settings.windows, *this, [this] { return static_cast<QWidget*>(window_.get()); },
+                              settings.userName, [this] { session_->access().cancelWaiting(); });
     session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
     session_->access().setPhase(SessionPhase::StartingUp);
     session_->access().removeLeftoverExitRequest();
@@ -211,6 +221,10 @@ std::optional<int> DesktopApp::start(const Options& options)
             QTimer::singleShot(0, this, &DesktopApp::tick);
     });
     commands_ = std::make_unique<DesktopCommands>(*this);
+    alarms_ = std::make_unique<AlarmDesk>(*this, settings_);
+    alarms_->install();
+    notes_ = std::make_unique<NoteDesk>(*this);
+    notes_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -344,6 +358,9 @@ void DesktopApp::saveWhenNeeded()
     SaveState& saving = session_->saveState();
     if (!(saving.dirty() || session_->schedule().dirty) || saving.saveRunning())
         return;
+    // Changes then wait for the Save command or the exit.
+    if (preferences_.value(IntSetting::DisableAutosave))
+        return;
     if (!state_.backgroundThreadsAllowed) {
         session_->save();
         return;
@@ -362,18 +379,18 @@ void DesktopApp::startSaveThread()
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
 void DesktopApp::tideLine() { repaintTideLine(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
-void DesktopApp::pendingCarryOver() { runPendingCarryOver(); }
+void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
 void DesktopApp::minuteWork()
 {
     checkDuplicateSessions();
     workgroupChecks();
-    offerUndoneReminder();
+    commands_->done().offerReminder();
     ringChimes();
-    noteUpkeep();
-    checkAlarms();
-    archiveDueDays();
-    makeHistoryFiles();
+    notes_->minute();
+    alarms_->minute();
+    archiveDueDays(*this);
+    makeHistoryFiles(*this);
     if (heartbeat_.now() == kDailyUpkeepTime)
         dailyUpkeep();
     watchAutosave();
@@ -389,7 +406,8 @@ void DesktopApp::minuteWork()
 
 void DesktopApp::watchAutosave()
 {
-    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn;
+    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn
+        && !preferences_.value(IntSetting::DisableAutosave);
     // Once for each stretch of unsaved changes, not every minute of it.
     if (late && !autosaveWarned_)
         messages_->error(kAutosaveLateText);
@@ -423,8 +441,7 @@ void DesktopApp::dayChangeWork()
 {
     onUserInterface([this] {
         postDueReminders();
-        expandRecurringForToday();
-        carryOverToToday();
+        commands_->done().dayChange();
         computeSunTimes();
         // Copies of the data file that a file manager made are the user's:
         // nothing is deleted for them here.
@@ -493,6 +510,14 @@ void DesktopApp::applyInterfaceMode()
     });
 }
 
+void DesktopApp::offerUndoneReminder()
+{
+    onUserInterface([this] {
+        commands_->done().startupDoneWork();
+        commands_->done().offerReminder();
+    });
+}
+
 void DesktopApp::reopenWindows()
 {
     onUserInterface([this] {
@@ -536,6 +561,7 @@ void DesktopApp::showViewedDay()
     if (commands_->month().current())
         commands_->month().refresh(schedule);
     commands_->popUpCalendar().refresh(schedule);
+    commands_->lists().refresh(schedule);
 }
 
 PaneStyle DesktopApp::paneStyle() const
@@ -556,17 +582,19 @@ bool DesktopApp::exitRequest()
     bool running = session_ && session_->isOpen() && !state_.initialising;
     if (running && !session_->access().confirmExit())
         return false;
-    offerUndoneReminder();
-    archiveDueDays();
+    if (running && commands_->done().offerReminder())
+        return false;
+    archiveDueDays(*this);
     saveTimerWindowPosition();
+    // Before the final save, which then carries the notes' marks.
+    notes_->closeAll();
     state_.exiting = true;
     if (running && !finalSave()) {
         state_.exiting = false;
         return false;
     }
-    makeHistoryFiles();
+    makeHistoryFiles(*this);
     saveWindowSettings();
-    saveNoteWindows();
     if (running)
         writeDataFolder();
     return true;
@@ -640,6 +668,7 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+    notes_->preferencesChanged();
 }
 
 void DesktopApp::saveSettingsNow()
@@ -698,6 +727,34 @@ void DesktopApp::showDay(DayNumber day)
 }
 
 void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }
+
+void DesktopApp::stopForSignal()
+{
+    if (terminated_)
+        return;
+    // Dialogs closed by the stop return through their own event loops;
+    // ending the session from inside one would leave it to run on. Before
+    // its window exists the session is still starting: start() returns
+    // early after the refused questions, or the window comes.
+    if (!window_ || QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(50, this, &DesktopApp::stopForSignal);
+        return;
+    }
+    // A start-up worker waiting for an answer gets it at once now.
+    startupThread_.join();
+    if (terminated_)
+        return;
+    bool running = session_ && session_->isOpen() && !state_.initialising;
+    state_.exiting = true;
+    // A save that fails asks whether to close anyway: the stopped presenter
+    // answers, and the session ends either way, as it was told to.
+    if (running)
+        finalSave();
+    saveWindowSettings();
+    if (running)
+        writeDataFolder();
+    terminate();
+}
 
 void DesktopApp::terminate()
 {

@@ -2,7 +2,13 @@
 
 #include "core/schedule.h"
 #include "platform/messages.h"
+#include "shell/deletehandlers.h"
 #include "shell/desktopapp.h"
+#include "shell/donecommands.h"
+#include "shell/findcommands.h"
+#include "shell/listviewcommands.h"
+#include "shell/filecommands.h"
+#include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/monthcommands.h"
@@ -30,8 +36,6 @@ constexpr int kPreferencesCommand = 634;
 constexpr int kGeneralItemCommand = 20;
 constexpr int kModifyItemCommand = 19;
 constexpr int kViewsStillToCome[] = {
-    Command::allItemsView, Command::priorityListView, Command::globalListView,
-    Command::alternateListView, 746, 747, 748, Command::lastRecentView, Command::projectListView,
     Command::projectTreeView,
 };
 
@@ -60,18 +64,21 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
                        return app_.session().entryContext();
                    }));
-    // The list views, the month view and the project views come with their
-    // own windows; until then their commands say they are not available.
+    // The month view and the project tree come with their own windows;
+    // until then their commands say they are not available.
     for (int view : kViewsStillToCome)
         dispatcher_.removeHandler(view);
     installModeCommands(dispatcher_, *menus_, [this] { return menuOptions(); },
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
     installSessionCommands();
+    installFileCommands(dispatcher_, app);
+    installPastDayCommands(dispatcher_, app);
     installItemCommands();
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
     filters_ = std::make_unique<ViewFilters>(app_);
     filters_->install(dispatcher_);
     month_ = std::make_unique<MonthViewCommands>(app_);
@@ -80,6 +87,13 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     popUp_->install(dispatcher_);
     windowCommands_ = std::make_unique<WindowCommands>(app_);
     windowCommands_->install(dispatcher_);
+    deleting_ = std::make_unique<DeleteHandlers>(app_, *this);
+    lists_ = std::make_unique<ListViewCommands>(app_, *this);
+    finding_ = std::make_unique<FindCommands>(app_, *this);
+    deleting_->setListSelector([this] {
+        return DeleteHandlers::ListSelection{lists_->selectedItem(), lists_->view() == Command::globalListView,
+                                             lists_->shown()};
+    });
     connectSchedulesArea();
 }
 
@@ -107,6 +121,8 @@ void DesktopCommands::applyScheduleViewLayout()
 }
 
 void DesktopCommands::refresh() { menus_->refresh(); }
+
+void DesktopCommands::rebuildMenus() { menus_->rebuild(menuOptions()); }
 
 void DesktopCommands::installSessionCommands()
 {
@@ -183,7 +199,7 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
     if (app_.initialising() || app_.state().readOnly)
         return;
     SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = area.selectedEntry();
+    std::optional<DraggedEntry> entry = lists_->shown() ? lists_->selectedEntry() : area.selectedEntry();
     if (!entry)
         return;
     const StepSize size =
@@ -193,8 +209,8 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         result = runEntryAction(app_.session(), action, *entry, viewedDay(), size);
     }
-    // FIXME: balancing: result.rebalanceRequested sets the rebalance request
-    // once workload balancing exists.
+    if (result.rebalanceRequested)
+        requestRebalance(app_.session());
     if (!result.item)
         return;
     app_.showDay(viewedDay());
@@ -206,17 +222,20 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
 {
     if (app_.initialising())
         return;
-    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day};
+    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day, &itemDialogTools_};
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         if (command == ItemCommand::define && !item)
             request.preset = app_.session().schedule().templateItem;
     }
     CommitResult result;
-    if (zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result) != 1)
+    const int answer = zk::defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result);
+    if (answer == kItemDialogDeleted)
+        deleting_->deleteFromDialog(item, day.isNone() ? viewedDay() : day);
+    if (answer != 1)
         return;
-    // FIXME: balancing: a changed floating item sets the rebalance request
-    // (result.rebalanceRequested) once workload balancing exists.
+    if (result.rebalanceRequested)
+        requestRebalance(app_.session());
     app_.showDay(result.dayToShow.isNone() ? viewedDay() : result.dayToShow);
 }
 
@@ -227,8 +246,13 @@ void DesktopCommands::defineGeneralItem() { defineItem(ItemCommand::define, kNoI
 void DesktopCommands::modifySelectedItem(int command)
 {
     SchedulesArea& area = app_.window().schedulesArea();
-    if (ItemHandle item = area.selectedItem())
-        defineItem(command, item, area.currentPane().day());
+    if (ItemHandle item = selectedItem())
+        defineItem(command, item, lists_->shown() ? kNoDay : area.currentPane().day());
+}
+
+ItemHandle DesktopCommands::selectedItem() const
+{
+    return lists_ && lists_->shown() ? lists_->selectedItem() : app_.window().schedulesArea().selectedItem();
 }
 
 // --- statuses --------------------------------------------------------------------------
@@ -246,7 +270,7 @@ StatusMenuHost DesktopCommands::statusMenuHost()
 {
     StatusMenuHost host;
     host.schedule = [this] { return &app_.session().schedule(); };
-    host.selectedItem = [this] { return app_.window().schedulesArea().selectedItem(); };
+    host.selectedItem = [this] { return selectedItem(); };
     host.requestChangeAccess = [this] { return app_.session().access().requestChangeAccess(); };
     host.statusChanged = [](StatusChange) {};
     host.defineStatuses = [this] { defineStatuses(); };
@@ -302,7 +326,7 @@ CommandState DesktopCommands::commandState()
     state.interfaceMode = menus_->applied() ? menus_->mode() : state.interfaceMode;
     state.view = views_.view();
     state.readOnly = app_.state().readOnly;
-    state.hasSelection = static_cast<bool>(app_.window().schedulesArea().selectedItem());
+    state.hasSelection = static_cast<bool>(selectedItem());
     const Settings& settings = app_.preferences();
     state.tilingCommand = settings.windowRow().tilingCommand;
     state.noteBrowsing = settings.windowRow().noteBrowsing != 0;
@@ -315,7 +339,7 @@ CommandState DesktopCommands::commandState()
 
 MenuOptions DesktopCommands::menuOptions()
 {
-    return MenuOptions{.email = app_.preferences().isOn(IntSetting::email), .samplesGone = false};
+    return MenuOptions{.email = app_.preferences().isOn(IntSetting::email), .samplesGone = deleting_ && !deleting_->hasSamples()};
 }
 
 // The mode travels with the data file: it is saved with the schedule.
@@ -347,6 +371,7 @@ void DesktopCommands::setView(int view)
     if (view == Command::monthView)
         month_->entered();
     popUp_->viewChanged(view);
+    lists_->setView(view);
     app_.showDay(viewedDay());
 }
 

@@ -17,6 +17,7 @@
 #endif
 
 #ifndef Q_MOC_RUN
+#include "editing/itemdialog.h"
 #include "editing/statusmenu.h"
 #endif
 
@@ -29,7 +30,11 @@
 namespace zk {
 
 class CommandMenus;
+class DeleteHandlers;
 class DesktopApp;
+class DoneCommands;
+class FindCommands;
+class ListViewCommands;
 class PrintCommands;
 class MonthViewCommands;
 class PopUpCalendar;
@@ -55,10 +60,18 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    DoneCommands& done() { return *done_; }
     ViewFilters& filters() { return *filters_; }
     MonthViewCommands& month() { return *month_; }
     PopUpCalendar& popUpCalendar() { return *popUp_; }
     WindowCommands& windowCommands() { return *windowCommands_; }
+    DeleteHandlers& deleting() { return *deleting_; }
+    ListViewCommands& lists() { return *lists_; }
+    FindCommands& finding() { return *finding_; }
+    // The menus again, after an option they depend on changed.
+    void rebuildMenus();
+    // What the item dialog's Alarm and Notes buttons open.
+    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 
 private:
     CommandState commandState();
@@ -74,6 +87,8 @@ private:
     void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
     void modifySelectedItem(int command);
+    // The list view's selected item while one is shown, else the entry's.
+    ItemHandle selectedItem() const;
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();
@@ -100,10 +115,15 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<DoneCommands> done_;
     std::unique_ptr<ViewFilters> filters_;
     std::unique_ptr<MonthViewCommands> month_;
     std::unique_ptr<PopUpCalendar> popUp_;
     std::unique_ptr<WindowCommands> windowCommands_;
+    std::unique_ptr<DeleteHandlers> deleting_;
+    std::unique_ptr<ListViewCommands> lists_;
+    std::unique_ptr<FindCommands> finding_;
+    ItemDialogTools itemDialogTools_;
 };
 
 } // namespace zk

@@ -4,6 +4,8 @@
 
 #include "buildpaths.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/version.h"
 #include "platform/settingstore.h"
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
@@ -14,19 +16,48 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSessionManager>
 #include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
+#include <string_view>
 
 namespace {
 
-// SAMPLE.DTA lies beside the installed program; a program run from the
-// build tree finds it among the sources.
 std::filesystem::path programFolder()
 {
-    QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo::exists(QDir(beside).filePath(zk::kSampleFileName)))
-        return beside.toStdString();
-    return ZELKON_RESOURCE_DIR;
+    return zk::programDataFolder(QCoreApplication::applicationDirPath().toStdString(), ZELKON_BUILD_DIR,
+                                 ZELKON_RESOURCE_DIR, zk::kSampleFileName);
+}
+
+// --help and --version answer before any window or display is needed.
+std::optional<int> answerInformationOption(int argc, char** argv)
+{
+    if (argc != 2)
+        return std::nullopt;
+    const std::string_view option = argv[1];
+    if (option == "--version") {
+        std::printf("zelkon %s\n", zk::versionText().c_str());
+        return 0;
+    }
+    if (option == "--help" || option == "-h") {
+        std::printf("usage: zelkon [FOLDER | FILE.pak]\n\n"
+                    "Works on the schedule in FOLDER, or in the folder that holds FILE.pak;\n"
+                    "without one, on the DataFolder setting or the default schedule folder.\n"
+                    "See zelkon(1).\n");
+        return 0;
+    }
+    return std::nullopt;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("zelkon"), icon);
 }
 
 std::string commandLine()
@@ -40,8 +71,12 @@ std::string commandLine()
 
 int main(int argc, char** argv)
 {
+    if (std::optional<int> answered = answerInformationOption(argc, argv))
+        return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName("Zelkon");
+    QApplication::setDesktopFileName(QStringLiteral("zelkon"));
+    QApplication::setWindowIcon(programIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<zk::Clock> clock = zk::clockFromEnvironment();
@@ -56,9 +91,14 @@ int main(int argc, char** argv)
             manager.cancel();
     });
 
+    // Before anything can ask: a question box must not keep a logout or a
+    // service manager waiting.
+    zk::onStopSignal([&session, &presenter] {
+        presenter.stop();
+        QTimer::singleShot(0, &session, &zk::DesktopApp::stopForSignal);
+    });
     if (std::optional<int> early = session.start({commandLine(), programFolder()}))
         return *early;
     presenter.setParent(&session.window());
-    zk::onStopSignal([&session] { session.window().close(); });
     return application.exec();
 }

@@ -3,6 +3,7 @@
 #include "engine/interfacemode.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
+#include "platform/version.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -300,9 +301,8 @@ void installModeCommands(CommandDispatcher& dispatcher, CommandMenus& menus, std
 
 std::string aboutText(const std::string& buildDate)
 {
-    char version[16];
-    std::snprintf(version, sizeof version, "%.2f", kProgramVersion);
-    return std::string("Zelkon ") + version + "\nBuild date " + buildDate;
+    return std::string("Zelkon ") + versionText() + "\nBuild date " + buildDate + "\n\nLicence: " + kLicenceName
+           + "\n" + kLicenceText;
 }
 
 void installAboutCommand(CommandDispatcher& dispatcher, QWidget* parent)

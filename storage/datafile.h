@@ -70,13 +70,17 @@
 //  491  4      other modules' settings                   preserved
 //  495  u8     item record size (0 = 27)                 read size / set
 //  496  i16    number of projects                        read count / set
-//  498  29     other modules' settings                   preserved
+//  498  29     other modules' settings                   preserved, among them
+//  498  i16      today's free reserve, minutes 0..1380   (balancing; read as
+//  500  i16      future free reserve, minutes 0..1380     they are, clamped
+//  502  i16      day of the last full balancing run       where used)
+//  504  i16      default Marval horizon, months
 //  527  u16    nextRefNo                                 preserved
 //  529  2      a setting                                 preserved
 //  531  4      notes file name prefix                    preserved
 //  535  45     other modules' settings                   preserved
-//  580  i16    vacation start day                        preserved
-//  582  i16    vacation end day                          preserved
+//  580  i16    vacation start day (first keep-clear day) preserved
+//  582  i16    vacation end day (last keep-clear day)    preserved
 //  584  i16    nightOwl                                  preserved
 //  586  i16    nItems                                    / set
 //  588  2      a setting                                 preserved

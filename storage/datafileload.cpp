@@ -13,7 +13,9 @@
 #include "storage/recordlayout.h"
 #include "storage/scramble.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -43,6 +45,10 @@ const char* const kNegativeCountText = "Cannot load Data File. A count in the fi
 const char* const kPlistDamagedText = "Cannot load Data File. Too many priority list references are missing.";
 const char* const kDaysOutOfSequenceText = "Cannot load Data File. Its days are out of sequence.";
 const char* const kProjectTreeDamagedText = "Cannot load Data File. Its project tree names an item it does not hold.";
+const char* const kSharedIdText = "Data file repaired: two items had the id %u; one now has the id %u.";
+const char* const kNextItemIdText =
+    "Data file repaired: the next item id was %u, not above the largest id %u in the file.";
+const char* const kItemCountText = "Data file repaired: its header counted %d items, %d were read.";
 const char* const kBackupChosenText = "Cannot load Data File. The backup file is to be used instead.";
 
 // The largest file read; far above any real schedule, it keeps a stray
@@ -161,6 +167,7 @@ private:
     void buildProjectTreeFromProjects();
     void finish();
     void giveUniqueIds();
+    void checkCounters();
 
     ItemRecord readRecord();
     ItemHandle readItem();
@@ -498,9 +505,18 @@ ItemHandle Loader::readEntryItem(DayNumber day)
         && r.has(ItemFlag::fSplit) && r.id() != 0;
     if (splitPiece) {
         auto [at, first] = splitItems_.emplace(r.id(), h);
-        if (!first) {
+        // A piece is written from the very item it continues: another text
+        // under the same id is a damaged record, not a piece, and merging
+        // it would lose an item.
+        if (!first && s().storedDescription(at->second) == s().storedDescription(h)) {
             s().freeItem(h);
             return at->second;
+        }
+        if (!first) {
+            std::uint32_t was = r.id();
+            r.setFlag(ItemFlag::fSplit, false);
+            s().report(printed(kSharedIdText, static_cast<unsigned>(was),
+                               static_cast<unsigned>(s().reidentify(h))));
         }
     }
     s().addToChain(h, DayNumber(r.dayField()));
@@ -660,6 +676,7 @@ void Loader::finish()
     s().recurrences.pruneUnplaced();
     if (format_ < kCurrentFormat)
         giveUniqueIds();
+    checkCounters();
     // The location list of the timer worktool is not kept in this file, so
     // there is nothing to empty for a current-format file.
     for (std::size_t offset : {kHeaderSettingA, kHeaderSettingB}) {
@@ -670,6 +687,38 @@ void Loader::finish()
     bool shared = (h.u32(ScheduleHeader::optionWordAt) & kShareWithOldPrograms) != 0;
     if (fileVersion_ < kWriterProgramVersion && !shared && (!options_.changeAccess || options_.changeAccess()))
         s().dirty = true;
+}
+
+// The counters lie outside the parity span: a damaged byte there goes
+// unnoticed unless it is compared with what was read. An id handed out
+// again would make two items one for every lookup by id.
+void Loader::checkCounters()
+{
+    ScheduleHeader& h = header();
+    std::uint32_t largest = 0;
+    auto note = [&](ItemHandle item) { largest = std::max(largest, s().record(item).id()); };
+    for (ItemHandle item : s().chain)
+        note(item);
+    for (ItemHandle item : s().projects)
+        note(item);
+    for (ItemHandle item : s().globalList)
+        note(item);
+    // New ids are the counter plus one: it must not be below the largest,
+    // nor so large that the next one wraps to 0.
+    // A counter of 0 was never kept (files built by other tools): it is
+    // set without a word.
+    std::uint32_t next = h.nextItemId();
+    if ((next < largest || next == UINT32_MAX) && largest < UINT32_MAX) {
+        h.setNextItemId(largest);
+        if (next != 0)
+            s().report(printed(kNextItemIdText, static_cast<unsigned>(next), static_cast<unsigned>(largest)));
+    }
+    const int read = static_cast<int>(s().chain.size());
+    if (format_ == kCurrentFormat && h.nItems() != 0 && h.nItems() != read && read <= INT16_MAX) {
+        s().report(printed(kItemCountText, static_cast<int>(h.nItems()), read));
+        h.setNItems(static_cast<std::int16_t>(read));
+        h.setI16(ScheduleHeader::statItemsAt, static_cast<std::int16_t>(read));
+    }
 }
 
 void Loader::giveUniqueIds()

@@ -51,6 +51,7 @@ private:
     ScheduleLoad loadBackup();
     ScheduleLoad recoverFrom(std::filesystem::path failed, LoadResult failure);
     ScheduleLoad adopt(const std::filesystem::path& file, LoadResult loaded, ScheduleLoadStatus status);
+    bool replaceDataFileWith(const std::filesystem::path& file);
     ScheduleLoad createNew();
     ScheduleLoad createFromSample();
     std::unique_ptr<Schedule> emptySchedule() const;
@@ -90,19 +91,17 @@ ScheduleLoad FolderLoader::loadMissing()
 {
     if (fs_.folderState(files_.folder()) != FolderState::Present)
         return fail(textWithPath(kUnableToAccessFolderText, files_.folder()));
-    // A save stopped between its renames leaves the newest data complete in
-    // timedata.tmp; a partial one (a save stopped while writing) is not
-    // worth a question.
-    LoadResult interrupted;
+    // A save stopped between its renames (by an older program, or on a
+    // share that cannot rename over a file) leaves the newest data complete
+    // in timedata.tmp: it is what the user saved last, so it is taken
+    // without a question. A partial one (a save stopped while writing) is
+    // not worth one.
     if (fs_.exists(files_.temporaryFile()))
-        interrupted = read(files_.temporaryFile());
-    else
-        interrupted.error = LoadError::ReadFailed;
-    if (interrupted || fs_.exists(files_.backupFile())) {
+        if (LoadResult interrupted = read(files_.temporaryFile()))
+            return adopt(files_.temporaryFile(), std::move(interrupted), ScheduleLoadStatus::Recovered);
+    if (fs_.exists(files_.backupFile())) {
         if (messages_.question(kDataFileMissingText) != Answer::Yes)
             return {};
-        if (interrupted)
-            return adopt(files_.temporaryFile(), std::move(interrupted), ScheduleLoadStatus::Recovered);
         return loadBackup();
     }
     if (request_.pathGiven == PathGiven::No)
@@ -152,10 +151,26 @@ ScheduleLoad FolderLoader::adopt(const std::filesystem::path& file, LoadResult l
     out.schedule = std::move(loaded.schedule);
     out.loadedFrom = file;
     const auto pak = files_.dataFile();
-    if (file != pak && fs_.copyFile(file, pak) != 0)
+    if (file != pak && !replaceDataFileWith(file))
         messages_.error(textWithPath(kUnableToCreateFileText, pak));
     out.dataFileTime = fs_.modificationTime(pak);
     return out;
+}
+
+// The data file is replaced in one rename, never rewritten in place:
+// timedata.bak may be a second name of the same file, and a session that
+// opens the folder meanwhile finds either file whole.
+bool FolderLoader::replaceDataFileWith(const std::filesystem::path& file)
+{
+    const auto tmp = files_.temporaryFile();
+    if (file != tmp && fs_.copyFile(file, tmp) != 0) {
+        fs_.remove(tmp);
+        return false;
+    }
+    if (fs_.rename(tmp, files_.dataFile(), RenameMode::Replace) != 0)
+        return false;
+    fs_.syncFolder(files_.folder());
+    return true;
 }
 
 ScheduleLoad FolderLoader::createNew()
@@ -274,7 +289,16 @@ bool makeStartupCopy(const DataFileSet& files, FileSystem& fs, const ScheduleLoa
     std::optional<std::uintmax_t> copy = fs.fileSize(files.startupCopy());
     if (copy && *copy > 2 * *data)
         return false;
-    return fs.copyFile(files.dataFile(), files.startupCopy()) == 0;
+    // Copied under a name of its own and renamed into place: a session
+    // killed while copying leaves the previous start's copy whole, never a
+    // part of one for recovery to offer.
+    std::filesystem::path copying = files.startupCopy();
+    copying += ".new";
+    if (fs.copyFile(files.dataFile(), copying) != 0 || fs.rename(copying, files.startupCopy(), RenameMode::Replace) != 0) {
+        fs.remove(copying);
+        return false;
+    }
+    return true;
 }
 
 } // namespace zk

@@ -12,8 +12,9 @@
 //   once that generation has loaded.
 // - Recovery offers each older generation at most once, newest first.
 // - When timedata.pak is missing, a complete timedata.tmp (a save
-//   interrupted between its renames) is the newest data: it is offered like
-//   timedata.bak, and ahead of it.
+//   interrupted between its renames) is the newest data: it becomes
+//   timedata.pak without a question. Only then is timedata.bak offered.
+// - timedata.pak is only ever replaced by a rename, never rewritten.
 
 #include "platform/filesystem.h"
 #include "storage/datafile.h"

@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 #include "storage/datafile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -283,27 +284,74 @@ void SaveSequence::rotateBackups()
     if (fs_.exists(files_.backupFile()))
         persistentDelete(fs_, files_.secondBackupFile(), tenacity_);
     tenaciousRename(fs_, files_.backupFile(), files_.secondBackupFile(), tenacity_, hooks_);
-    tenaciousRename(fs_, files_.dataFile(), files_.backupFile(), tenacity_, hooks_);
+    // The previous generation gets its second name while timedata.pak
+    // keeps the first: at no moment is there no data file for a session
+    // that opens the folder, or for recovery after a crash.
+    const auto pak = files_.dataFile();
+    const auto bak = files_.backupFile();
+    if (!fs_.exists(pak) || fs_.exists(bak))
+        return;
+    if (fs_.link(pak, bak) == 0)
+        return;
+    // No links on this file system: a copy. Broken off, it is not a backup.
+    if (fs_.copyFile(pak, bak) != 0)
+        fs_.remove(bak);
 }
 
 bool SaveSequence::placeNewGeneration()
 {
     const auto tmp = files_.temporaryFile();
     const auto pak = files_.dataFile();
-    if (!fs_.exists(pak)) {
-        if (tenaciousRename(fs_, tmp, pak, tenacity_, hooks_))
-            return true;
-    } else if (fs_.rename(tmp, pak, RenameMode::Replace) == 0) {
-        // The old generation could not be moved to timedata.bak: replacing
-        // it in one step still beats rewriting it in place.
+    if (!fs_.exists(pak))
+        return tenaciousRename(fs_, tmp, pak, tenacity_, hooks_) || copyFallback();
+    switch (replaceTenaciously(tmp, pak)) {
+    case Replaced::Yes:
         return true;
+    case Replaced::Gone:
+        return false;
+    case Replaced::NotOnThisFileSystem:
+        // The previous generation is safe in timedata.bak: the data file may
+        // go for the moment the plain rename takes.
+        if (fs_.exists(files_.backupFile()) && fs_.remove(pak) == 0
+            && tenaciousRename(fs_, tmp, pak, tenacity_, hooks_))
+            return true;
+        break;
+    case Replaced::No:
+        break;
     }
     return copyFallback();
+}
+
+SaveSequence::Replaced SaveSequence::replaceTenaciously(const std::filesystem::path& from,
+                                                        const std::filesystem::path& to)
+{
+    WaitCursor cursor(hooks_);
+    for (int attempt = 1;; ++attempt) {
+        int e = fs_.rename(from, to, RenameMode::Replace);
+        if (e == 0)
+            return Replaced::Yes;
+        if (e == ENOENT)
+            return Replaced::Gone;
+        // Shares that cannot rename over a file say so at once; retrying
+        // would not change their mind.
+        if (e == EEXIST || e == ENOTSUP || e == EPERM || e == EACCES)
+            return Replaced::NotOnThisFileSystem;
+        if (attempt >= tenacity_.attempts)
+            return Replaced::No;
+        cursor.show();
+        pause(tenacity_);
+        if (hooks_.refreshLock && tenacity_.refreshEvery > 0 && attempt % tenacity_.refreshEvery == 0)
+            hooks_.refreshLock();
+    }
 }
 
 bool SaveSequence::copyFallback()
 {
     const auto pak = files_.dataFile();
+    // timedata.bak may be a second name of timedata.pak: copying into that
+    // file would overwrite the backup too. A name of its own keeps it.
+    if (fs_.exists(files_.backupFile()) && fs_.exists(pak))
+        fs_.remove(pak);
     if (fs_.copyFile(files_.temporaryFile(), pak) != 0) {
         // timedata.tmp stays: recovery finds it right after timedata.pak.
         reportFileError(kUnableToCreateFileText, pak);

@@ -16,12 +16,16 @@
 //     and closed. Any failure removes it and sets the dirty mark again.
 //  7. The background-work flag is released.
 //  8. A change made while writing abandons the file; the next save writes it.
-//  9. Rotation: timedata.bk2 deleted (when timedata.bak exists), then
-//     timedata.bak -> timedata.bk2, timedata.pak -> timedata.bak and
-//     timedata.tmp -> timedata.pak, each with tenaciousRename(). A failed
-//     rotation step leaves its files as they were. When the last rename
-//     fails, timedata.tmp is copied over timedata.pak (and, on a local disk,
-//     into the "backup" folder). The folder is then flushed to the disk.
+//  9. Rotation, with a complete timedata.pak at every instant: timedata.bk2
+//     deleted (when timedata.bak exists), timedata.bak -> timedata.bk2 with
+//     tenaciousRename(), timedata.bak made a second name (a link, else a
+//     copy) of timedata.pak, and timedata.tmp renamed over timedata.pak in
+//     one step. A failed rotation step leaves its files as they were. A
+//     file system that cannot rename over a file gets the old order back
+//     (timedata.pak removed, as timedata.bak holds it, then
+//     tenaciousRename()); when that fails too, timedata.tmp is copied over
+//     timedata.pak (and, on a local disk, into the "backup" folder). The
+//     folder is then flushed to the disk.
 // 10. Only when timedata.pak holds the new data is the save a success:
 //     change access hears of it (and removes timedata.uns); otherwise the
 //     dirty mark is set again and every complete file stays in place.
@@ -178,6 +182,8 @@ private:
     SaveStatus finish();
     void rotateBackups();
     bool placeNewGeneration();
+    enum class Replaced { Yes, No, Gone, NotOnThisFileSystem };
+    Replaced replaceTenaciously(const std::filesystem::path& from, const std::filesystem::path& to);
     bool copyFallback();
     void reportFileError(const char* format, const std::filesystem::path& path);
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <tuple>
@@ -510,6 +511,48 @@ TEST_F(DataFileLoadRepair, FinishingGivesIdsAndLastPastDay)
     EXPECT_EQ(ids.size(), 3u);
     EXPECT_FALSE(ids.count(0));
     EXPECT_TRUE(s.dirty);  // an older program's file is rewritten
+}
+
+// Regression: the next item id and the item count lie outside the parity
+// span; a damaged byte there loaded without a word, and the next add handed
+// out an id an item had already (or, at 0xFFFFFFFF, wrapped to 0 and 1).
+TEST_F(DataFileLoadRepair, CountersThatDisagreeWithWhatWasReadAreRepairedAndSaid)
+{
+    const auto today = static_cast<std::uint16_t>(kToday.value());
+    for (std::uint32_t next : {7u, 0xFFFFFFFFu}) {
+        FileBuilder f(26);
+        f.header.setNextItemId(next);
+        f.header.setNItems(3);
+        f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+        f.templateItem().day(kToday, 2);
+        f.itemEntry(600, 10).item(record(today, 9), "nine");
+        f.itemEntry(610, 10).item(record(today, 12), "twelve").plistKey(0);
+        ASSERT_TRUE(loaded(f));
+        EXPECT_EQ(r.schedule->header.nextItemId(), 12u);
+        EXPECT_EQ(r.schedule->header.nItems(), 2);
+        ASSERT_EQ(r.messages.size(), 2u);
+        EXPECT_EQ(r.messages[0], "Data file repaired: the next item id was " + std::to_string(next)
+                                     + ", not above the largest id 12 in the file.");
+        EXPECT_EQ(r.messages[1], "Data file repaired: its header counted 3 items, 2 were read.");
+    }
+}
+
+// Regression: one flipped flag made an item look like a further piece of a
+// split item of the same id, and the item vanished into it.
+TEST_F(DataFileLoadRepair, AnotherTextUnderASplitItemsIdIsAnItemOfItsOwn)
+{
+    const auto today = static_cast<std::uint16_t>(kToday.value());
+    FileBuilder f(26);
+    f.header.setNextItemId(30);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    ItemRecord piece = record(today, 30, ItemFlag::fFloating | ItemFlag::fSplit);
+    f.templateItem().day(kToday, 2);
+    f.itemEntry(600, 10).item(piece, "split").itemEntry(700, 10).item(piece, "flipped").plistKey(0);
+    ASSERT_TRUE(loaded(f));
+    EXPECT_EQ(r.schedule->chain.size(), 2u);
+    EXPECT_NE(std::find(r.messages.begin(), r.messages.end(),
+                        "Data file repaired: two items had the id 30; one now has the id 31."),
+              r.messages.end());
 }
 
 TEST_F(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)

@@ -53,8 +53,9 @@ TEST(DateEntry, WordsAndRelativeCounts)
     expectDates(kMonday, {{"3", kToday + 3}, {"+3", kToday + 3}, {"3d", kToday + 3}, {"-3 d", kToday - 3},
                           {"3 days", kToday + 3}, {"2w", kToday + 14}, {"-1 W", kToday - 7},
                           {"1m", on(2024, 2, 15)}, {"-2y", on(2022, 1, 15)}, {"999", kToday + 999}});
-    // Only a positive count goes without a unit; "3 dec" is no count of days.
-    expectDates(kMonday, {{"1000", kBad}, {"-3", kBad}, {"3 dec", kBad}, {"3x", kBad}});
+    // A bare count, negative too, is days; "3 dec" is no count of days.
+    expectDates(kMonday, {{"-1", kToday - 1}, {"-2w", kToday - 14}, {"-999", kToday - 999}, {"-1000", kBad},
+                          {"1000", kBad}, {"+0", kBad}, {"-0", kBad}, {"3 dec", kBad}, {"3x", kBad}});
     expectDates(contextOn(2024, 1, 31), {{"1m", on(2024, 2, 29)}});
 }
 

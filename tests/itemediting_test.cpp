@@ -257,6 +257,7 @@ TEST_F(ItemEditingTest, ANewTaskFloatsForHalfAnHourTakesItsChosenRankAndTheFirst
     EXPECT_EQ(sch.plist.entry(findPlistEntry(sch, first)).seq, 2);
     ASSERT_TRUE(entryOf(h) && entryOf(first));
     EXPECT_EQ(entryOf(h)->start, entryOf(first)->start + 30) << "the first free gap; nothing else moves";
+    ASSERT_TRUE(s->session->save().ok());
     EXPECT_EQ(linesOf(file("Add.log")).size(), 2u);
 }
 

@@ -63,11 +63,11 @@ public:
 
     std::optional<FileStamp> stamp(const std::filesystem::path& p) override { return real.stamp(p); }
     bool isFolder(const std::filesystem::path& p) override { return real.isFolder(p); }
-    CreatedFile createExclusive(const std::filesystem::path& p) override
+    CreatedFile createExclusive(const std::filesystem::path& p, std::string_view contents) override
     {
         if (beforeCreate)
             beforeCreate();
-        return real.createExclusive(p);
+        return real.createExclusive(p, contents);
     }
     int createOrTruncate(const std::filesystem::path& p) override { return real.createOrTruncate(p); }
     int remove(const std::filesystem::path& p) override { return real.remove(p); }
@@ -99,6 +99,11 @@ public:
     bool lockAdvisory(const OpenFile& f) override { return real.lockAdvisory(f); }
     AdvisoryLock probeAdvisory(const std::filesystem::path& p) override { return real.probeAdvisory(p); }
     bool writable(const std::filesystem::path& p) override { return !notWritable && real.writable(p); }
+    std::optional<std::string> readContents(const std::filesystem::path& p, std::size_t limit) override
+    {
+        return real.readContents(p, limit);
+    }
+    bool processRunning(std::int64_t pid) override { return real.processRunning(pid); }
 
     LinuxLockFileSystem real;
 };

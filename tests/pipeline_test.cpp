@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace zk {
 namespace {
 
@@ -139,6 +141,10 @@ TEST_F(PipelineTest, EveryLineIsAddedAndTheFileRemoved)
     EXPECT_EQ(outcome.rejected, 0) << "a blank line is no item";
     EXPECT_EQ(texts(), (std::vector<std::string>{"Dentist", "Write report"}));
     EXPECT_TRUE(s->shown("2 items added through Task Pipeline."));
+    // Until a save holds the lines, the taken file is all there is of them.
+    EXPECT_TRUE(fs::exists(file(kPipelineTakenFileName)));
+    EXPECT_FALSE(fs::exists(file("Add.log")));
+    ASSERT_TRUE(s->session->save().ok());
     for (const fs::path& gone : {incoming(), file(kPipelineTakenFileName), rejected()})
         EXPECT_FALSE(fs::exists(gone)) << gone;
     EXPECT_EQ(linesOf(file("Add.log")).size(), 2u);
@@ -153,6 +159,7 @@ TEST_F(PipelineTest, LinesNotAddedAreKeptForTheUserAndReported)
     PipelineOutcome outcome = process();
     EXPECT_EQ(outcome.added, 1);
     EXPECT_EQ(outcome.rejected, 2);
+    ASSERT_TRUE(s->session->save().ok());
     EXPECT_EQ(linesOf(rejected()), (std::vector<std::string>{tooLong, "3/4/20 Archived day"}));
     EXPECT_TRUE(s->shown(kTextTooLongText));
     EXPECT_TRUE(s->shown("2 lines of the Task Pipeline were not added. They are kept in " + rejected().string()
@@ -162,6 +169,7 @@ TEST_F(PipelineTest, LinesNotAddedAreKeptForTheUserAndReported)
     ASSERT_EQ(appendToPipeline(folder.path(), {"bad\x01", std::string(kMaxPipelineLine + 1, 'y')}),
               AppendStatus::Appended);
     EXPECT_EQ(process().rejected, 1);
+    ASSERT_TRUE(s->session->save().ok());
     EXPECT_EQ(linesOf(rejected()).size(), 3u) << "rejected lines are appended, never overwritten";
 }
 
@@ -175,23 +183,64 @@ TEST_F(PipelineTest, LinesAppendedWhileTheFileIsProcessedWaitForTheNextTime)
     });
     EXPECT_EQ(outcome.added, 2);
     EXPECT_EQ(linesOf(incoming()), (std::vector<std::string>{"late 1", "late 2"}));
+    EXPECT_EQ(process().status, PipelineStatus::NothingToDo) << "not before the taken lines are saved";
+    ASSERT_TRUE(s->session->save().ok());
+    ASSERT_TRUE(s->session->obtainChangeAccess(std::chrono::seconds(0)));
     EXPECT_EQ(process().added, 2);
     EXPECT_EQ(texts(), (std::vector<std::string>{"first", "late 1", "late 2", "second"}));
     EXPECT_FALSE(fs::exists(incoming()));
 }
 
-TEST_F(PipelineTest, AFileLeftTakenByAStoppedSessionGoesFirst)
+TEST_F(PipelineTest, AFileLeftTakenByAStoppedSessionGoesFirstAndAlone)
 {
     writeText(file(kPipelineTakenFileName), "left over\n");
     ASSERT_EQ(appendToPipeline(folder.path(), {"new one"}), AppendStatus::Appended);
     EXPECT_TRUE(pipelineWaiting(folder.path()));
-    EXPECT_EQ(process().added, 2);
-    EXPECT_FALSE(fs::exists(file(kPipelineTakenFileName)));
-    EXPECT_FALSE(fs::exists(incoming()));
-
-    writeText(file(kPipelineTakenFileName), "only the leftover\n");
-    EXPECT_TRUE(pipelineWaiting(folder.path()));
     EXPECT_EQ(process().added, 1);
+    ASSERT_TRUE(s->session->save().ok());
+    EXPECT_FALSE(fs::exists(file(kPipelineTakenFileName)));
+    ASSERT_TRUE(s->session->obtainChangeAccess(std::chrono::seconds(0)));
+    EXPECT_EQ(process().added, 1);
+    ASSERT_TRUE(s->session->save().ok());
+    EXPECT_FALSE(fs::exists(incoming()));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"left over", "new one"}));
+}
+
+// Regression: the taken file was removed once its lines were in memory, so
+// a session that died before its next save lost them; and the journal of
+// a save that came through told nothing of which lines it held.
+TEST_F(PipelineTest, LinesTakenUpByASessionThatDiedAreAddedExactlyOnce)
+{
+    ASSERT_EQ(appendToPipeline(folder.path(), {"one", "two", "two", "three"}), AppendStatus::Appended);
+    EXPECT_EQ(process().added, 4);
+    s.reset();  // died before saving them
+
+    auto next = openSession();
+    ASSERT_TRUE(next->session->obtainChangeAccess(std::chrono::seconds(0)));
+    EXPECT_EQ(processPipelineFile(next->session->addServices(), PipelineOptions{}).added, 4);
+    const std::string journal = readText(file("timedata.uns"));
+    const std::string taken = readText(file(kPipelineTakenFileName));
+    ASSERT_TRUE(next->session->save().ok());
+    EXPECT_FALSE(fs::exists(file("timedata.uns"))) << "the save holds every line the journal lists";
+    EXPECT_FALSE(fs::exists(file(kPipelineTakenFileName)));
+    next.reset();
+
+    // Died after its save reached the disk, before the journal and the
+    // taken file went: the journal tells that the data file holds them.
+    writeText(file("timedata.uns"), journal);
+    writeText(file(kPipelineTakenFileName), taken);
+    auto third = openSession();
+    ASSERT_TRUE(third->session->obtainChangeAccess(std::chrono::seconds(0)));
+    EXPECT_EQ(processPipelineFile(third->session->addServices(), PipelineOptions{}).added, 0);
+    std::vector<std::string> found;
+    for (ItemHandle h : third->schedule().chain)
+        found.push_back(third->schedule().storedDescription(h));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"one", "three", "two", "two"}));
+    SaveOutcome thirdSave = third->session->save();
+    ASSERT_EQ(thirdSave.status, SaveStatus::Saved);
+    EXPECT_FALSE(fs::exists(file(kPipelineTakenFileName)));
+    EXPECT_FALSE(fs::exists(file("timedata.uns")));
 }
 
 TEST_F(PipelineTest, AnOutsideWriterNeverSplitsOrJoinsLines)

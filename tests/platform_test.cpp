@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
+#include "platform/paths.h"
 #include "tests/lockfilesupport.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,29 @@ TEST(FaultTest, ProcessHandlerRemovesLockFilesAndEnds)
         },
         ::testing::ExitedWithCode(3), "Abnormal Condition Detected");
     EXPECT_FALSE(std::filesystem::exists(lock));
+}
+
+
+TEST(ProgramDataTest, BesideTheProgramThenInstalledThenTheSourcesOfItsOwnBuildTree)
+{
+    testsupport::TempFolder temp;
+    const auto root = temp.path();
+    const auto bin = root / "usr" / "bin";
+    const auto build = root / "build";
+    const auto sources = root / "src" / "resources";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(build / "tools");
+
+    // A program run from its build tree reads the sources; an installed one
+    // never does, even before its share folder exists.
+    EXPECT_EQ(programDataFolder(build / "tools", build, sources, "SAMPLE.DTA"), sources);
+    EXPECT_EQ(programDataFolder(bin, build, sources, "SAMPLE.DTA"), root / "usr" / "share" / "zelkon");
+
+    std::filesystem::create_directories(root / "usr" / "share" / "zelkon");
+    EXPECT_EQ(programDataFolder(bin, build, sources, "SAMPLE.DTA"), root / "usr" / "share" / "zelkon");
+
+    std::ofstream(bin / "SAMPLE.DTA") << "x";
+    EXPECT_EQ(programDataFolder(bin, build, sources, "SAMPLE.DTA"), bin);
 }
 
 } // namespace

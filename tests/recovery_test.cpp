@@ -130,23 +130,30 @@ TEST_F(RecoveryTest, MissingDataFileAsksForLatestBackup)
 }
 
 // Regression: a save stopped between renaming timedata.pak away and putting
-// timedata.tmp in its place loses nothing; a partial timedata.tmp (a save
-// stopped while writing) is passed over without a question.
-TEST_F(RecoveryTest, MissingDataFilePrefersCompleteTemporary)
+// timedata.tmp in its place left no data file, and every session asked or
+// failed. The complete timedata.tmp is the newest save: it is taken without
+// a question. A partial one (a save stopped while writing) is passed over.
+TEST_F(RecoveryTest, MissingDataFileTakesACompleteTemporaryWithoutAQuestion)
 {
     writeGeneration(files.temporaryFile(), "G2");
     writeGeneration(files.backupFile(), "G1");
     ScheduleLoad loaded = load();
     ASSERT_TRUE(loaded);
     EXPECT_EQ(generationOf(*loaded.schedule), "G2");
+    EXPECT_TRUE(presenter.shown().empty());
+    EXPECT_EQ(generationIn(files.dataFile()), "G2");
+    EXPECT_FALSE(std::filesystem::exists(files.temporaryFile()));
 
     std::filesystem::remove(files.dataFile());
     std::filesystem::remove(files.backupFile());
+    writeGeneration(files.temporaryFile(), "G3");
     loaded = load();  // the first save of a new schedule, stopped the same way
     ASSERT_TRUE(loaded);
-    EXPECT_EQ(generationOf(*loaded.schedule), "G2");
+    EXPECT_EQ(generationOf(*loaded.schedule), "G3");
+    EXPECT_TRUE(presenter.shown().empty());
 
     std::filesystem::remove(files.dataFile());
+    writeGeneration(files.temporaryFile(), "G2");
     damage(files.temporaryFile(), "G2");
     writeGeneration(files.backupFile(), "G1");
     presenter.clear();

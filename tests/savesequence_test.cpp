@@ -68,7 +68,7 @@ TEST_F(SaveSequenceTest, SuccessiveSavesFlushThenRotateTwoPreviousGenerations)
     EXPECT_EQ(generations(), (std::vector<std::string>{"G4", "G3", "G2"}));
     EXPECT_EQ(fs.log(), (std::vector<std::string>{
                             "create timedata.tmp", "sync", "close", "remove timedata.bk2",
-                            "rename timedata.bak timedata.bk2", "rename timedata.pak timedata.bak",
+                            "rename timedata.bak timedata.bk2", "link timedata.pak timedata.bak",
                             "rename timedata.tmp timedata.pak", "syncfolder"}));
     EXPECT_TRUE(presenter.shown().empty());
 }

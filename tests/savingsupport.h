@@ -90,6 +90,10 @@ public:
     {
         return fails({"rename", from, to}) ? EIO : real().rename(from, to, mode);
     }
+    int link(const Path& from, const Path& to) override
+    {
+        return fails({"link", from, to}) ? EIO : real().link(from, to);
+    }
     int remove(const Path& p) override { return fails({"remove", p, {}}) ? EIO : real().remove(p); }
     int copyFile(const Path& from, const Path& to) override
     {

@@ -240,5 +240,31 @@ TEST_F(ZkAddTest, FreezeAsksFirstAndWritesAFrozenFileThatCheckLoads)
     EXPECT_EQ(zk("freeze --yes" + in()).exitCode, 1) << "no second freeze while frozen.pak exists";
 }
 
+TEST_F(ZkAddTest, DeleteListAndFindWorkOnTheSavedSchedule)
+{
+    ASSERT_EQ(zk("add" + in() + "'10/23 2p 30 Dentist' '10/24 9a :15 Call the dentist' 'Lunch'").exitCode, 0);
+    ZkRun listed = zk("list" + in() + "--format tsv all");
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, "2\t2023-10-24\t10/24/23 Tue\tCall the dentist (:15)\n"
+                          "1\t2023-10-23\t10/23/23 Mon\tDentist (:30)\n"
+                          "3\t2023-10-21\t10/21/23 Sat\tLunch (memo)\n");
+    ZkRun found = zk("find" + in() + "DENTIST");
+    EXPECT_EQ(found.out, "2023-10-23\t1\tDentist\n2023-10-24\t2\tCall the dentist\n");
+    EXPECT_EQ(zk("find" + in() + "plumber").exitCode, 1);
+
+    ZkRun declined = zk("delete" + in() + "1");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_NE(declined.err.find("Do you want to delete"), std::string::npos) << declined.err;
+    ZkRun deleted = zk("delete --yes" + in() + "1");
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_EQ(deleted.out, "deleted id=1 day=2023-10-23\n");
+    EXPECT_EQ(savedTexts(), (std::vector<std::string>{"Call the dentist", "Lunch"}));
+    ASSERT_EQ(linesOf(file("Delete.log")).size(), 1u);
+    EXPECT_NE(linesOf(file("Delete.log"))[0].find("Dentist"), std::string::npos);
+    EXPECT_EQ(zk("delete --yes" + in() + "1").exitCode, 1) << "gone already";
+    EXPECT_EQ(zk("delete --yes --all" + in() + "2").exitCode, 1) << "not a recurring item";
+    EXPECT_EQ(zk("delete" + in() + "x1").exitCode, 64);
+}
+
 } // namespace
 } // namespace zk

@@ -82,6 +82,35 @@ TEST_F(ZkCheckTest, CheckPrintsTheRepairsThenTheSummaryOrFailsOnADamagedFile)
     EXPECT_NE(missing.out.find("Cannot open Data File"), std::string::npos);
 }
 
+// A damaged data file is recovered from its backup only when --yes answers
+// the question; unanswered or --no, the file is left as it is.
+TEST_F(ZkCheckTest, ADamagedFilesRecoveryQuestionIsAnsweredByYesOrNo)
+{
+    ASSERT_EQ(zk("new " + path("sched")).exitCode, 0);
+    fs::copy_file(root() / "sched" / "timedata.pak", root() / "sched" / "timedata.bak");
+    const std::vector<std::uint8_t> cut = FileBuilder(26).templateItem().bytes();
+    writeFile("sched/timedata.pak", cut);
+    const std::string question = "Error reading data. " + path("sched/timedata.pak")
+                                 + " file data may be invalid or incomplete. Use latest backup file?";
+
+    ZkRun declined = zk("check " + path("sched"));
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_EQ(declined.out, "File being read is incomplete\nzk: declined (answer with --yes or --no): " + question + "\n");
+    ZkRun no = zk("check --no " + path("sched"));
+    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_EQ(no.out, "File being read is incomplete\n" + question + " [No]\n");
+    EXPECT_EQ(fs::file_size(root() / "sched" / "timedata.pak"), cut.size());
+
+    ZkRun yes = zk("check --yes " + path("sched"));
+    EXPECT_EQ(yes.exitCode, 0) << yes.out;
+    EXPECT_EQ(yes.out, "File being read is incomplete\n" + question + " [Yes]\nrecovered from "
+                           + path("sched/timedata.bak")
+                           + "\nformat=26 items=0 days=0 definitions=0 projects=0 undated=0 plist=0 nextItemId=0 "
+                             "lastPastDay=15999\n");
+    EXPECT_EQ(zk("check " + path("sched")).exitCode, 0) << "the backup now stands as the data file";
+    EXPECT_EQ(zk("check --yes --no " + path("sched")).exitCode, 64);
+}
+
 TEST_F(ZkCheckTest, FolderComesFromTheSettingThenTheDefault)
 {
     ASSERT_EQ(zk("new " + path("from-setting")).exitCode, 0);

@@ -124,11 +124,22 @@ TEST_F(ZkShowTest, ANightOwlDayShowsItsSmallHours)
     add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
     add("Mixing", kMonday, 120);
     save();
-    ZkRun run = zk("3/4/24", "2024-03-01 12:00");
+    ZkRun run = zk("3/4/24", "2024-03-01 15:00");
     EXPECT_EQ(run.out,
               "03/04/24 Monday <+3> 2 items (3:00) 5:00 free; 0:00 conflicting\n"
               "11:00p Gig (1:00)\n"
               "12:00a Mixing (2:00)\n");
+}
+
+// Regression: zk show took the calendar's day, so at 1:00 in a night-owl
+// window it showed tomorrow while the desktop still showed the evening.
+TEST_F(ZkShowTest, InTheSmallHoursOfANightOwlWindowTodayIsTheEvening)
+{
+    s.setDayBounds(hm(22), hm(6), kNoItem, kNoItem);
+    add("Gig", kMonday, 60, ItemFlag::fAnchored, hm(23));
+    save();
+    ZkRun run = zk("", "2024-03-05 01:00");
+    EXPECT_EQ(run.out.substr(0, run.out.find(' ')), "03/04/24") << run.out;
 }
 
 TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
@@ -140,6 +151,34 @@ TEST_F(ZkShowTest, DaysWithoutRecordPrintOnlyTheirTitle)
               "\n"
               "03/05/24 Tuesday <+1> 10:00 free; 0:00 conflicting\n");
     EXPECT_EQ(zk("--format tsv --days 2").out, "");
+}
+
+// The file holds a record only for the first Monday; every later Monday is
+// built as the desktop builds it, its weekly occurrence included.
+TEST_F(ZkShowTest, AWeeklyMeetingShowsOnDaysTheFileHoldsNoRecordOf)
+{
+    ItemHandle meeting = item("Weekly meeting", 60, ItemFlag::fAnchored | ItemFlag::fRecurDef, hm(9));
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::weekly);
+    rule.setInterval(1);
+    rule.setWeekdayByte(1u << 1);  // Mondays
+    rule.setStartDay(kMonday);
+    rule.setRecurringId(7);
+    s.recurrences.add(meeting, rule);
+    s.record(meeting).setRecur(meeting.index);
+    s.addToChain(meeting, DayNumber(kNoDayInChain));
+    put(meeting, kMonday);
+    ++s.days.find(kMonday)->nRecurEntries;
+    save();
+
+    ZkRun run = zk("--format tsv --days 15 3/4/24", "2024-03-04 08:00");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "2024-03-04\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-11\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n"
+                       "2024-03-18\t09:00\t60\t0\t32768\t0x600\t1\t0\tWeekly meeting\n");
+    const std::string text = zk("3/11/24", "2024-03-04 08:00").out;
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), "03/11/24 Monday <+7> 1 items (1:00) 9:00 free; 0:00 conflicting\n")
+        << "not a free day";
 }
 
 // The Filter window's stored settings hide in every form; the month grid

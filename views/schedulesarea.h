@@ -57,6 +57,7 @@ public:
     void setDisplay(const PaneDisplay& display);
     const PaneDisplay& display() const { return display_; }
     void setStyle(const PaneStyle& style);
+    const PaneStyle& style() const { return style_; }
     void setHideTest(HideTest hidden);
     const HideTest& hideTest() const { return hidden_; }
     void setStatusText(const QString& text);

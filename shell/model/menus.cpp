@@ -12,6 +12,8 @@ namespace zk {
 
 namespace {
 
+// "Alarms off": a check mark of the per-user window row.
+constexpr int kAlarmsOffCommand = 151;
 constexpr int kCashFlowItemsOnly = 688;
 constexpr int kPopUpColours = 80;
 constexpr int kPopUpMonochrome = 79;
@@ -40,7 +42,7 @@ struct FlagItem {
 };
 constexpr FlagItem kFlagItems[] = {
     {152, ItemFlag::fFloating}, {395, ItemFlag::fAnchored}, {659, ItemFlag::fKey},
-    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence},
+    {982, ItemFlag::fStarted}, {73, ItemFlag::fOnHold}, {635, ItemFlag::fSequence}, {660, ItemFlag::fHidden},
 };
 
 const FlagItem* flagItemOf(int command)
@@ -264,6 +266,8 @@ bool isChecked(int command, const CommandState& state)
         return state.hasSelection && (state.selectedFlags & item->flag);
     if (!state.settings)
         return false;
+    if (command == kAlarmsOffCommand)
+        return state.settings->windowRow().alarmsOff != 0;
     for (const IntSettingInfo& setting : intSettings())
         if (setting.menuItem == command)
             return state.settings->isOn(setting.id);
@@ -272,9 +276,9 @@ bool isChecked(int command, const CommandState& state)
 
 bool isCheckable(int command)
 {
-    if (isRadioItem(command) || command == Command::noteBrowsing || command == Command::hideDoneItems
-        || command == kCashFlowItemsOnly || command == kPopUpColours || command == kPopUpMonochrome
-        || flagItemOf(command))
+    if (isRadioItem(command) || command == kAlarmsOffCommand || command == Command::noteBrowsing
+        || command == Command::hideDoneItems || command == kCashFlowItemsOnly || command == kPopUpColours
+        || command == kPopUpMonochrome || flagItemOf(command))
         return true;
     const auto& settings = intSettings();
     return std::any_of(settings.begin(), settings.end(), [command](const IntSettingInfo& s) { return s.menuItem == command; });

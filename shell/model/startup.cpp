@@ -1,6 +1,7 @@
 #include "shell/model/startup.h"
 
 #include "core/schedule.h"
+#include "shell/model/deletecommands.h"
 #include "platform/messages.h"
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
@@ -8,6 +9,7 @@
 #include "shell/model/settings.h"
 #include "sharing/session.h"
 #include "storage/statustablefile.h"
+#include "worktools/model/notes.h"
 
 #include <unistd.h>
 
@@ -24,10 +26,14 @@ void loadTimeZones(const StartupServices&) {}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
-// FIXME: the notes module reads NotesWindowPos, creates the NOTES folder and
-// gives the schedule its note file prefix.
+// NotesWindowPos is read with the other settings.
 void readNotesWindowPosition(const StartupServices&) {}
-void prepareNotes(const StartupServices&) {}
+void prepareNotes(const StartupServices& s)
+{
+    Schedule& schedule = s.session.schedule();
+    prepareScheduleNotes(schedule.header, schedule.dirty, s.session.files().folder(),
+                         [&](const std::string& problem) { s.messages.error(problem); });
+}
 // FIXME: the workgroup users module asks for a password when the header has
 // one; without passwords everything is unlocked, as now.
 void checkPassword(const StartupServices&) {}
@@ -45,8 +51,6 @@ void computeSunTimes(const StartupServices&) {}
 // FIXME: the workgroup users module asks for the user name when the header
 // has none.
 void askUserName(const StartupServices&) {}
-// FIXME: the carry-over module offers the reminder for undone past items.
-void offerUndoneReminder(const StartupServices&) {}
 
 // --- steps done here -----------------------------------------------------------------
 
@@ -61,6 +65,8 @@ bool openSchedule(const StartupServices& s)
         return false;
     s.state.newSchedule = s.session.newSchedule();
     s.state.sampleData = s.session.sampleData();
+    if (s.session.newSchedule() && s.session.sampleData())
+        recordSampleItems(s.session.schedule(), s.session.files().folder());
     readAllSettings(s.preferences, s.settings, s.session.schedule().header, originOf(s.session));
     s.host.placeMainWindow();
     return true;
@@ -175,7 +181,7 @@ bool runStartup(const StartupServices& s)
     s.host.reopenWindows();
     askUserName(s);
     s.host.showToday();
-    offerUndoneReminder(s);
+    s.host.offerUndoneReminder();
     s.state.initialising = false;
     s.messages.setInitialising(false);
     s.session.access().setPhase(SessionPhase::Running);

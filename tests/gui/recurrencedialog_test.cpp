@@ -216,13 +216,13 @@ TEST_F(RecurringItemTest, TheProjectColourAndTheControlsStillToCome)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
     saveScreenshot(area, "schedule-project-colour");
 
-    // Alarms, notes and deleting answer as the commands still to come do.
+    // Alarms and notes answer as the commands still to come do.
     open(ItemCommand::define);
     presenter.clear();
-    for (int id : {ControlId::alarmCheck, ControlId::alarm, ControlId::notes, ControlId::deleteItem})
+    for (int id : {ControlId::alarmCheck, ControlId::alarm, ControlId::notes})
         click(control(id));
     EXPECT_EQ(presenter.texts(), (std::vector<std::string>{"Alarm is not available yet.", "Alarm is not available yet.",
-                                                           "Notes is not available yet.", "Delete is not available yet."}));
+                                                           "Notes is not available yet."}));
     EXPECT_FALSE(checked(ControlId::alarmCheck));
 }
 
