@@ -59,6 +59,10 @@ public:
     FindCommands& finding() { return *finding_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
+    // What the commands on the selected item act on: the list view's
+    // selected item while a list is shown, else the selected entry's.
+    ItemHandle selectedItem() const;
+    std::optional<DraggedEntry> selectedEntry();
 
 private:
     CommandState commandState();
@@ -74,8 +78,6 @@ private:
     void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
     void modifySelectedItem(int command);
-    // The list view's selected item while one is shown, else the entry's.
-    ItemHandle selectedItem() const;
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();
