@@ -205,7 +205,7 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
     if (app_.initialising() || app_.state().readOnly)
         return;
     SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = lists_->shown() ? lists_->selectedEntry() : area.selectedEntry();
+    std::optional<DraggedEntry> entry = selectedEntry();
     if (!entry)
         return;
     const StepSize size =
@@ -260,6 +260,11 @@ void DesktopCommands::modifySelectedItem(int command)
 ItemHandle DesktopCommands::selectedItem() const
 {
     return lists_ && lists_->shown() ? lists_->selectedItem() : app_.window().schedulesArea().selectedItem();
+}
+
+std::optional<DraggedEntry> DesktopCommands::selectedEntry()
+{
+    return lists_->shown() ? lists_->selectedEntry() : app_.window().schedulesArea().selectedEntry();
 }
 
 // --- statuses --------------------------------------------------------------------------

@@ -75,6 +75,10 @@ public:
     // What the item dialog's Alarm and Notes buttons open.
     ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
     BalanceCommands& balancing() { return *balancing_; }
+    // What the commands on the selected item act on: the list view's
+    // selected item while a list is shown, else the selected entry's.
+    ItemHandle selectedItem() const;
+    std::optional<DraggedEntry> selectedEntry();
 
 private:
     CommandState commandState();
@@ -90,8 +94,6 @@ private:
     void defineItem(int command, ItemHandle item, DayNumber day = kNoDay);
     void defineGeneralItem();
     void modifySelectedItem(int command);
-    // The list view's selected item while one is shown, else the entry's.
-    ItemHandle selectedItem() const;
     void showStatusMenu(std::optional<QPoint> globalPosition);
     void setSelectedStatus(int status);
     void defineStatuses();

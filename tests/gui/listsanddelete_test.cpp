@@ -4,6 +4,7 @@
 
 #include "desktopsupport.h"
 
+#include "editing/itemdialog.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
 #include "views/findwindow.h"
@@ -74,6 +75,20 @@ TEST_F(ListsAndDeleteTest, DeleteAsksAndUndeleteBringsTheItemBack)
     presenter.clear();
     dispatch(612);
     EXPECT_EQ(presenter.texts(), std::vector<std::string>{"Nothing to undelete"});
+}
+
+TEST_F(ListsAndDeleteTest, TheItemDialogsDeleteButtonDeletesTheItemItWasOpenedOn)
+{
+    QTest::keyClick(&app->window(), Qt::Key_Down);
+    const ItemHandle selected = area().selectedItem();
+    ASSERT_TRUE(selected);
+    const QString shown = QString::fromStdString(schedule().storedDescription(selected)).left(12);
+    presenter.clear();
+    presenter.queueAnswer(Answer::Yes);
+    onModal<ItemDialog>([](ItemDialog& dialog) { click(dialog.control(ControlId::deleteItem)); });
+    dispatch(19);  // Modify: the dialog on the selected item
+    ASSERT_FALSE(presenter.texts().empty()) << "the delete question";
+    EXPECT_FALSE(shows(shown)) << paneText();
 }
 
 TEST_F(ListsAndDeleteTest, EveryListViewOpensFromTheViewMenu)
