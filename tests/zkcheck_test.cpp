@@ -68,6 +68,7 @@ TEST_F(ZkCheckTest, CheckPrintsTheRepairsThenTheSummaryOrFailsOnADamagedFile)
     writeFile("damaged/timedata.pak", f.bytes());
     ZkRun run = zk("check " + path("damaged"));
     EXPECT_EQ(run.exitCode, 0);
+    // The load raises a next id of 0 to the largest id the file holds.
     EXPECT_EQ(run.out, "Recurring item cleaned up\n"
                        "Recurring item count of exceptions corrected: weekly\n"
                        "format=26 items=1 days=0 definitions=1 projects=0 undated=0 plist=0 nextItemId=4 "
