@@ -25,6 +25,8 @@ const char* const kDoneUsage =
     "one line per entry, and one per copy made:\n"
     "  done id=N day=YYYY-MM-DD start=HH:MM minutes=M   (start empty: no time)\n"
     "  added id=N day=YYYY-MM-DD start=HH:MM minutes=M\n"
+    "An occurrence of a recurring item and a piece of a split task become items\n"
+    "of their own when done: the line gives their new id.\n"
     "--undo makes done entries undone again (\"undone id=N ...\"). A question\n"
     "(a day after today, a follow-up) is answered by --yes or --no, else No.\n";
 

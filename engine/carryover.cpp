@@ -136,7 +136,7 @@ std::optional<CarriedEntry> carryEntry(Placement& placement, EntryRef ref, DayNu
 
 } // namespace
 
-DayNumber earliestUndoneDay(const Schedule& schedule, DayNumber today)
+DayNumber earliestUndonePastDay(const Schedule& schedule, DayNumber today)
 {
     for (DayNumber day : openDaysUpTo(schedule, today - 1))
         for (const DayEntry& e : schedule.findDay(day)->entries())

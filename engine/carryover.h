@@ -50,7 +50,7 @@ struct CarryOverResult {
 };
 
 // The earliest day before today that holds an undone entry, or none.
-DayNumber earliestUndoneDay(const Schedule& schedule, DayNumber today);
+DayNumber earliestUndonePastDay(const Schedule& schedule, DayNumber today);
 
 // Carries every undone entry of the days before today to today.
 CarryOverResult carryOverUndone(Placement& placement);

@@ -81,7 +81,6 @@ void DoneCommands::onSelectedEntry(int command)
         if (result.copy && session.schedule().items.isLive(result.copy))
             copyDay = session.schedule().dayOf(result.copy);
     }
-    // FIXME: balancing: result.rebalanceRequested sets the rebalance request.
     if (!result.changed)
         return;
     showResult(result);
@@ -123,7 +122,6 @@ void DoneCommands::carryOverNowOrLater()
     }
     carryOverPending_ = false;
     std::optional<CarryOverResult> carried = carryOverNow(app_.session());
-    // FIXME: balancing: a carried floating item sets the rebalance request.
     if (carried)
         app_.showDay(app_.state().viewed());
 }

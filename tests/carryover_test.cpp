@@ -72,7 +72,7 @@ TEST_F(CarryOverTest, UndoneItemsOfPastDaysFollowTheirCarryOverOption)
     s.getDay(kWednesday + 7);
 
     Placement placement(s, at(kWednesday, hm(7)), &messages);
-    EXPECT_EQ(earliestUndoneDay(s, kWednesday), kMonday);
+    EXPECT_EQ(earliestUndonePastDay(s, kWednesday), kMonday);
     CarryOverResult result = carryOverUndone(placement);
     EXPECT_FALSE(result.stopped);
 
@@ -102,7 +102,7 @@ TEST_F(CarryOverTest, UndoneItemsOfPastDaysFollowTheirCarryOverOption)
     EXPECT_TRUE(on(finished, kMonday));
     EXPECT_TRUE(on(birthday, kMonday));
     EXPECT_EQ(result.entries.size(), 5u);
-    EXPECT_TRUE(earliestUndoneDay(s, kWednesday).isNone());
+    EXPECT_TRUE(earliestUndonePastDay(s, kWednesday).isNone());
 }
 
 // Carrying walked the day's list while it moved entries out of it, so every

@@ -73,8 +73,9 @@ TEST_F(DoneTest, EachDoneCommandAtHalfPastTenRecordsItsTime)
         // A done item no longer floats; the copy for the rest of the work does.
         EXPECT_FALSE(fresh.s.record(result.item).has(ItemFlag::fFloating));
         EXPECT_EQ(static_cast<bool>(result.copy), c.how == DoneHow::Attempted || c.how == DoneHow::Partial);
-        if (result.copy)
+        if (result.copy) {
             EXPECT_TRUE(fresh.s.record(result.copy).has(ItemFlag::fFloating));
+        }
     }
 }
 

@@ -51,6 +51,8 @@ EntryWorkResult onEntry(Session& session, const DraggedEntry& shown, Work work)
         logChange(session, result.item);
         session.schedule().dirty = true;
     }
+    if (result.rebalanceRequested)
+        requestRebalance(session);
     return result;
 }
 
@@ -136,6 +138,8 @@ std::optional<CarryOverResult> carryOverNow(Session& session)
     for (const CarriedEntry& carried : result.entries)
         if (ItemHandle item = session.schedule().findItemById(carried.id))
             logChange(session, item);
+    if (!result.entries.empty())
+        requestRebalance(session);
     return result;
 }
 
@@ -171,6 +175,8 @@ DayChangeResult runDayChange(Session& session)
     placement.layoutDay(placement.context().today);
     if (result.autoDone > 0 || !result.carried.entries.empty())
         s.dirty = true;
+    // A new day: what floats is laid out from today on again.
+    requestRebalance(session);
     return result;
 }
 
@@ -180,7 +186,7 @@ UndoneReminder::Result UndoneReminder::check(Session& session, long minute, bool
     if (asking_ || !windowActive || (lastAsked_ && minute - *lastAsked_ < kReminderMinutes))
         return result;
     const Schedule& s = session.schedule();
-    DayNumber undone = earliestUndoneDay(s, PlacementContext::at(session.clock()).today);
+    DayNumber undone = earliestUndonePastDay(s, PlacementContext::at(session.clock()).today);
     if (undone.isNone())
         return result;
     lastAsked_ = minute;

@@ -8,7 +8,9 @@
 // - Every change takes change access first; taking it may load what another
 //   session saved, so an entry is found again by its item's id, and nothing
 //   changes when access waits.
-// - Each change is logged to "Change.log" and marks the schedule dirty.
+// - Each change is logged to "Change.log" and marks the schedule dirty; a
+//   change to floating items, a carry-over and a new day set the rebalance
+//   request.
 // - Which work runs without a question follows the schedule's options: in
 //   the PRO mode the automatic done of appointments and the automatic
 //   carry-over each have their preference; the other modes always do both.
