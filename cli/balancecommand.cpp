@@ -50,7 +50,7 @@ int runBalance(const std::vector<std::string>& words)
     Schedule& schedule = zk.schedule();
     const PlacementContext context = sessionContext(schedule, zk.session().clock());
     // Past days are dealt with first: what is carried over changes the load.
-    if (!earliestUndoneDay(schedule, context.today).isNone()) {
+    if (!earliestUndonePastDay(schedule, context.today).isNone()) {
         std::fprintf(stderr, "zk: items on past days have not been checked off or rescheduled; "
                              "zk carry-over moves them to today\n");
         return kExitFailed;

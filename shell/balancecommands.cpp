@@ -114,7 +114,7 @@ void BalanceCommands::balanceCommand()
     DayNumber undone;
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-        undone = earliestUndoneDay(app_.session().schedule(), app_.today());
+        undone = earliestUndonePastDay(app_.session().schedule(), app_.today());
         if (undone.isNone())
             texts = run(RunKind::Command, excluded);
     }
@@ -166,7 +166,7 @@ void BalanceCommands::tick(bool nearMinuteBoundary)
         if (!mayRun())
             return;
         // An automatic run simply waits until past days are dealt with.
-        undone = earliestUndoneDay(app_.session().schedule(), app_.today());
+        undone = earliestUndonePastDay(app_.session().schedule(), app_.today());
         if (!undone.isNone() && !forced)
             return;
         if (undone.isNone() && !app_.session().access().requestChangeAccess())

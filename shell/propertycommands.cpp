@@ -88,7 +88,7 @@ void PropertyCommands::showEarliestUndoneDay()
     DayNumber day;
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-        day = earliestUndoneDay(app_.session().schedule(), app_.today());
+        day = earliestUndonePastDay(app_.session().schedule(), app_.today());
     }
     // Nothing is left undone before today: today is the earliest.
     showDay_(day.isNone() ? app_.today() : day);
