@@ -260,8 +260,7 @@ int runShow(const std::vector<std::string>& words)
     if (!first.isUsable() || kLastUsableDay - first + 1 < days)
         return usageError("show: the days must lie within 4/18/86 and 12/31/68");
 
-    DayBlockContext context{now.today, now.now, sanitised(user.regional)};
-    context.hidden = hidden;
+    DayBlockContext context{now.today, now.now, sanitised(user.regional), hidden};
     for (int i = 0; i < days; ++i) {
         DayNumber day = first + i;
         // A day the file holds no record of is built as the desktop builds

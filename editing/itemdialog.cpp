@@ -130,10 +130,6 @@ const std::vector<std::vector<int>> kRows = {
 // Radio buttons that exclude each other.
 const std::vector<std::vector<int>> kRadioGroups = {{standard, exception, cancelled}, {daily, total}};
 
-// Controls whose work comes with windows of their own: they answer that
-// they are not available yet, under the name they carry.
-constexpr int kNotAvailable[] = {alarm, notes};
-
 // The controls of a recurring instance.
 constexpr int kInstanceControls[] = {instance, standard, exception, cancelled, prior, next};
 
@@ -218,14 +214,16 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 } // namespace
 
 ItemDialog::ItemDialog(Session& session, BackgroundWork& work, ItemDialogRequest request, QWidget* parent)
-    : QDialog(parent), session_(session), work_(work), wasEditing_(session.editing()), command_(request.command)
+    : QDialog(parent), session_(session), work_(work), tools_(request.tools), wasEditing_(session.editing()),
+      command_(request.command)
 {
     session_.setEditing(true);
     {
         BackgroundWork::Hold hold = work_.holdForChange(session_.messages());
         ItemEditorRequest editing{request.command, request.item, request.preset, request.presetText, request.day};
-        editor_ = std::make_unique<ItemEditor>(session_.schedule(), session_.entryContext(), editing,
-                                               session_.messages());
+        const EntryContext context = session_.entryContext();
+        editor_ = std::make_unique<ItemEditor>(session_.schedule(), context, editing, session_.messages());
+        dropCalendar_ = {[day = request.day] { return day; }, context.regional, context.week.weekStartsMonday};
     }
     const ItemFormInfo& form = formInfo(editor_->form());
     setObjectName(QString::fromUtf8(form.resource));
@@ -348,6 +346,8 @@ QWidget* ItemDialog::makeControl(int id)
         }
         if (id == postponeTime || id == deadlineTime)
             edit->setPlaceholderText(QStringLiteral("time"));
+        if (id == date || id == postponeDate || id == deadlineDate || id == starting || id == ending)
+            attachDropCalendar(*edit, dropCalendar_);
         edit->installEventFilter(this);
         editOrder_.push_back(id);
         widget = edit;
@@ -426,10 +426,6 @@ QWidget* ItemDialog::makeControl(int id)
 void ItemDialog::connectControl(int id, QWidget* widget)
 {
     auto* pushed = qobject_cast<QAbstractButton*>(widget);
-    if (pushed && std::find(std::begin(kNotAvailable), std::end(kNotAvailable), id) != std::end(kNotAvailable)) {
-        connect(pushed, &QAbstractButton::clicked, this, [this, id] { tellNotAvailable(id); });
-        return;
-    }
     switch (id) {
     case deleteItem:
         // The delete question comes after the dialog has closed, from the
@@ -449,6 +445,12 @@ void ItemDialog::connectControl(int id, QWidget* widget)
     case setColour:
         connect(pushed, &QAbstractButton::clicked, this, [this] { chooseColour(); });
         return;
+    case alarm:
+        connect(pushed, &QAbstractButton::clicked, this, [this] { openAlarm(); });
+        return;
+    case notes:
+        connect(pushed, &QAbstractButton::clicked, this, [this] { openNote(); });
+        return;
     case alarmCheck:
         // Without alarm settings the box opens the alarm dialog.
         connect(pushed, &QAbstractButton::clicked, this, [this](bool checked) {
@@ -456,7 +458,7 @@ void ItemDialog::connectControl(int id, QWidget* widget)
             if (r.has(ItemFlag::fAlarm | ItemFlag::alarmFromBegin | ItemFlag::alarmFromEnd))
                 change([this, checked] { editor_->press(alarmCheck, checked); });
             else
-                tellNotAvailable(alarm);
+                openAlarm();
             refresh();
         });
         return;
@@ -591,6 +593,31 @@ void ItemDialog::tellNotAvailable(int id)
 {
     const QByteArray name = plainLabel(id, editor_->form()).toUtf8();
     session_.messages().information(notAvailableText(std::string_view(name.constData(), name.size())));
+}
+
+void ItemDialog::openAlarm()
+{
+    if (!tools_ || !tools_->editAlarm) {
+        tellNotAvailable(alarm);
+        return;
+    }
+    if (!readUnreadFields())
+        return;
+    ItemRecord edited = editor_->record();
+    if (tools_->editAlarm(this, edited))
+        editor_->takeAlarm(edited);
+    refresh();
+}
+
+void ItemDialog::openNote()
+{
+    if (!tools_ || !tools_->openNote) {
+        tellNotAvailable(notes);
+        return;
+    }
+    if (readUnreadFields())
+        tools_->openNote(*this);
+    refresh();
 }
 
 void ItemDialog::openRecurrence()

@@ -9,7 +9,8 @@
 // makes of the instance, and "&<Prior" and "Next&>" store it as OK does
 // and go on to the previous or next occurrence. "Delete" closes the dialog
 // with kItemDialogDeleted: the caller then deletes the item as Delete Item
-// does. The alarm controls and "&Notes..." answer that they are not
+// does. The alarm controls and "&Notes..." open what the session's tools
+// give (the request's `tools`); without them they answer that they are not
 // available yet.
 //
 // Each edit field is read when it loses focus; a text that does not read
@@ -45,6 +46,7 @@
 #ifndef Q_MOC_RUN
 #include "engine/itemediting.h"
 #include "shell/model/itemcommit.h"
+#include "views/dropcalendar.h"
 #endif
 
 #include <QDialog>
@@ -62,6 +64,17 @@ namespace zk {
 class BackgroundWork;
 class Session;
 
+class ItemDialog;
+
+// The windows the item dialog's Alarm and Notes buttons open, from the
+// session's worktools.
+struct ItemDialogTools {
+    // The alarm dialog over the working record; false when cancelled.
+    std::function<bool(QWidget* parent, ItemRecord& record)> editAlarm;
+    // The item's note.
+    std::function<void(ItemDialog& dialog)> openNote;
+};
+
 // What to edit: the invoking command, the item of the day entry (none for
 // a new item), a record to start a new item from, and the viewed day.
 struct ItemDialogRequest {
@@ -71,6 +84,7 @@ struct ItemDialogRequest {
     std::string presetText;
     // A new item's day; for a recurring definition the occurrence day opened.
     DayNumber day;
+    const ItemDialogTools* tools = nullptr;
 };
 
 class ItemDialog : public QDialog {
@@ -84,6 +98,8 @@ public:
     const ItemEditor& editor() const { return *editor_; }
     // What the last OK did (Refused before any).
     const CommitResult& result() const { return result_; }
+    // The working copy takes a note number (the note was opened first).
+    void setNoteNumber(std::uint32_t refNo) { editor_->setNoteNumber(refNo); }
 
 public slots:
     void accept() override;
@@ -101,6 +117,8 @@ private:
     bool readUnreadFields();
     void change(const std::function<void()>& apply);
     void tellNotAvailable(int id);
+    void openAlarm();
+    void openNote();
     void openRecurrence();
     void pressRecurring();
     void chooseColour();
@@ -111,11 +129,14 @@ private:
 
     Session& session_;
     BackgroundWork& work_;
+    const ItemDialogTools* tools_;
     bool wasEditing_;
     int command_;
     std::unique_ptr<ItemEditor> editor_;
     std::map<int, QWidget*> controls_;
     std::vector<int> editOrder_;
+    // The date fields' drop-down calendars show the viewed day's month.
+    DropCalendarSource dropCalendar_;
     int refusedField_ = 0;
     QString refusedText_;
     bool refreshing_ = false;

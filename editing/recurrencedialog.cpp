@@ -3,6 +3,7 @@
 #include "editing/fieldreading.h"
 #include "engine/rulecheck.h"
 #include "platform/messages.h"
+#include "views/dropcalendar.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -45,7 +46,7 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 RecurrenceDialog::RecurrenceDialog(const RecurrenceRecord& rule, EntryContext context, Messages& messages,
                                    QWidget* parent)
     : QDialog(parent), messages_(messages), today_(context.today),
-      editor_(std::make_unique<RecurrenceEditor>(rule, std::move(context), messages)), rule_(rule)
+      editor_(std::make_unique<RecurrenceEditor>(rule, context, messages)), rule_(rule)
 {
     setObjectName(QStringLiteral("RecurBox"));
     setWindowTitle(QStringLiteral("Recurring"));
@@ -74,6 +75,8 @@ RecurrenceDialog::RecurrenceDialog(const RecurrenceRecord& rule, EntryContext co
     for (auto [label, name, field] : {std::tuple{"&Starting:", "starting", RecurrenceField::Starting},
                                       {"&Ending:", "ending", RecurrenceField::Ending}}) {
         QLineEdit* edit = addEdit(name, field);
+        attachDropCalendar(*edit, {[day = context.today] { return day; }, context.regional,
+                                   context.week.weekStartsMonday});
         auto* caption = new QLabel(QString::fromUtf8(label), this);
         caption->setBuddy(edit);
         bottom->addWidget(caption);

@@ -55,6 +55,10 @@ ChangeAccessHooks Session::accessHooks()
     hooks.pause = settings_.pause;
     hooks.readLockStamp = settings_.readLockStamp;
     hooks.writeLockStamp = settings_.writeLockStamp;
+    hooks.openPendingWindow = settings_.windows.openPendingWindow;
+    hooks.closePendingWindow = settings_.windows.closePendingWindow;
+    hooks.focusPendingWindow = settings_.windows.focusPendingWindow;
+    hooks.titleChanged = settings_.windows.titleChanged;
     return hooks;
 }
 

@@ -75,6 +75,9 @@ struct SessionSettings {
     // What the load has come to (" - Reading Data 42%", " - <step>"), for
     // the main window's caption; called on the loading thread.
     std::function<void(const std::string&)> loadProgress;
+    // The desktop's windows for change access: the access pending window
+    // (its open, close and focus hooks are taken from here) and the title.
+    ChangeAccessHooks windows;
 };
 
 class Session {

@@ -10,25 +10,35 @@
 #include "platform/paths.h"
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
+#include "shell/accesspendingwindow.h"
+#include "shell/archivework.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
+#include "shell/donecommands.h"
 #include "shell/listviewcommands.h"
 #include "shell/model/datafilepath.h"
 #include "shell/model/panelines.h"
 #include "shell/placedialogs.h"
 #include "shell/preferencesdialog.h"
+#include "shell/monthcommands.h"
+#include "shell/popupcalendar.h"
 #include "shell/sessionguard.h"
+#include "shell/viewfilters.h"
+#include "shell/windowcommands.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
 #include "views/daypane.h"
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
+#include "worktools/alarmdesk.h"
+#include "worktools/notedesk.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QThread>
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 
@@ -47,6 +57,21 @@ constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
 // How long an internal fault lets a save on another thread finish its
 // renames before the process ends.
 constexpr auto kFaultSaveGrace = 30s;
+// How long start-up waits for a data file another session is replacing.
+constexpr auto kOpenWait = 30s;
+constexpr const char* kLockStampSetting = "TimeLockfileCreated";
+
+std::optional<std::int32_t> lockStampSetting(const SettingStore& settings)
+{
+    std::optional<std::string> text = settings.value(kLockStampSetting);
+    if (!text || text->empty())
+        return std::nullopt;
+    std::int32_t stamp = 0;
+    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), stamp);
+    if (error != std::errc() || end != text->data() + text->size())
+        return std::nullopt;
+    return stamp;
+}
 
 std::string userName()
 {
@@ -57,8 +82,6 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the pop-up calendar: reopen it (command 951) when its window is gone.
-void reopenLostPopUpCalendar() {}
 // FIXME: balancing: run a pending background scheduling pass, or start one
 // when due and not near a minute boundary, under the background-work lock.
 void runBackgroundScheduling(bool /*nearMinuteBoundary*/) {}
@@ -68,34 +91,15 @@ void repaintTideLine() {}
 // close all but one when a duplicate is found.
 void countRunningSessions() {}
 void checkDuplicateSessions() {}
-// FIXME: carry-over: run command 977 when a carry-over is pending, offer
-// the reminder for undone past items, and carry undone items over on a new
-// day (with change access, asking when the option says so).
-void runPendingCarryOver() {}
-void offerUndoneReminder() {}
-void carryOverToToday() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, the alarm check and agents, tickler reminders and
-// the day's reminders; rebuild the alarm lists on a new day.
+// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
 void ringChimes() {}
-void checkAlarms() {}
 void checkTicklers() {}
 void postDueReminders() {}
-// FIXME: notes: the note windows' upkeep, and saving every open note on exit.
-void noteUpkeep() {}
-void saveNoteWindows() {}
-// FIXME: archive: archive past days that are due, and make the yearly
-// history files.
-void archiveDueDays() {}
-void makeHistoryFiles() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
 // saving module's automatic backup.
 void dailyUpkeep() {}
-// FIXME: recurrence expansion: place today's occurrences on a new day.
-void expandRecurringForToday() {}
-// FIXME: the month view: repaint the pop-up calendar on a new day.
-void repaintPopUpCalendar() {}
 // FIXME: the schedule window: today's sunrise and sunset.
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
@@ -185,10 +189,15 @@ std::optional<int> DesktopApp::start(const Options& options)
     settings.pathGiven = choice.given;
     settings.programFolder = options.programFolder;
     settings.startupCopy = true;
+    settings.openWait = kOpenWait;
+    settings.readLockStamp = [this] { return lockStampSetting(settings_); };
+    settings.writeLockStamp = [this](std::int32_t stamp) { settings_.setValue(kLockStampSetting, std::to_string(stamp)); };
     settings.loadProgress = [this](const std::string& text) {
         QMetaObject::invokeMethod(this, [this, caption = kProgramCaption + QString::fromStdString(text)] { window_->setWindowTitle(caption); },
                                   Qt::QueuedConnection);
     };
+    attachAccessPendingWindow(settings.windows, *this, [this] { return static_cast<QWidget*>(window_.get()); },
+                              settings.userName, [this] { session_->access().cancelWaiting(); });
     session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
     session_->access().setPhase(SessionPhase::StartingUp);
     session_->access().removeLeftoverExitRequest();
@@ -212,6 +221,10 @@ std::optional<int> DesktopApp::start(const Options& options)
             QTimer::singleShot(0, this, &DesktopApp::tick);
     });
     commands_ = std::make_unique<DesktopCommands>(*this);
+    alarms_ = std::make_unique<AlarmDesk>(*this, settings_);
+    alarms_->install();
+    notes_ = std::make_unique<NoteDesk>(*this);
+    notes_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -289,6 +302,11 @@ std::string DesktopApp::statusText()
     facts.today = heartbeat_.today();
     facts.initialising = state_.initialising;
     facts.weekView = window_->schedulesArea().view() == ScheduleView::Week;
+    if (commands_) {
+        facts.filterOn = commands_->filters().filterOpen();
+        facts.hideDoneItems = commands_->filters().hideDoneItems();
+        facts.cashFlowView = commands_->filters().cashFlowView();
+    }
     if (!state_.initialising) {
         ChangeAccess& access = session_->access();
         const SaveState& saving = session_->saveState();
@@ -300,7 +318,8 @@ std::string DesktopApp::statusText()
         else if (saving.saveRunning())
             facts.activity = StatusActivity::Autosaving;
     }
-    return zk::statusText(facts, regional_);
+    const std::string text = zk::statusText(facts, regional_);
+    return commands_ && commands_->month().current() ? commands_->month().statusText(text) : text;
 }
 
 void DesktopApp::statusLine()
@@ -310,7 +329,7 @@ void DesktopApp::statusLine()
         shownStatus_ = text;
         window_->setStatusText(QString::fromStdString(text));
     }
-    reopenLostPopUpCalendar();
+    commands_->windowCommands().updateTitle();
 }
 
 void DesktopApp::changeAccess()
@@ -339,6 +358,9 @@ void DesktopApp::saveWhenNeeded()
     SaveState& saving = session_->saveState();
     if (!(saving.dirty() || session_->schedule().dirty) || saving.saveRunning())
         return;
+    // Changes then wait for the Save command or the exit.
+    if (preferences_.value(IntSetting::DisableAutosave))
+        return;
     if (!state_.backgroundThreadsAllowed) {
         session_->save();
         return;
@@ -357,18 +379,18 @@ void DesktopApp::startSaveThread()
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
 void DesktopApp::tideLine() { repaintTideLine(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
-void DesktopApp::pendingCarryOver() { runPendingCarryOver(); }
+void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
 void DesktopApp::minuteWork()
 {
     checkDuplicateSessions();
     workgroupChecks();
-    offerUndoneReminder();
+    commands_->done().offerReminder();
     ringChimes();
-    noteUpkeep();
-    checkAlarms();
-    archiveDueDays();
-    makeHistoryFiles();
+    notes_->minute();
+    alarms_->minute();
+    archiveDueDays(*this);
+    makeHistoryFiles(*this);
     if (heartbeat_.now() == kDailyUpkeepTime)
         dailyUpkeep();
     watchAutosave();
@@ -384,7 +406,8 @@ void DesktopApp::minuteWork()
 
 void DesktopApp::watchAutosave()
 {
-    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn;
+    bool late = zk::watchAutosave(session_->saveState(), heartbeat_.now()).warn
+        && !preferences_.value(IntSetting::DisableAutosave);
     // Once for each stretch of unsaved changes, not every minute of it.
     if (late && !autosaveWarned_)
         messages_->error(kAutosaveLateText);
@@ -417,10 +440,8 @@ void DesktopApp::checkBackups()
 void DesktopApp::dayChangeWork()
 {
     onUserInterface([this] {
-        repaintPopUpCalendar();
         postDueReminders();
-        expandRecurringForToday();
-        carryOverToToday();
+        commands_->done().dayChange();
         computeSunTimes();
         // Copies of the data file that a file manager made are the user's:
         // nothing is deleted for them here.
@@ -484,13 +505,25 @@ void DesktopApp::applyInterfaceMode()
         window_->setWindowTitle(kProgramCaption);
         commands_->applyScheduleMode();
         commands_->applyScheduleViewLayout();
+        commands_->windowCommands().applyStored();
         state_.backgroundThreadsAllowed = true;
+    });
+}
+
+void DesktopApp::offerUndoneReminder()
+{
+    onUserInterface([this] {
+        commands_->done().startupDoneWork();
+        commands_->done().offerReminder();
     });
 }
 
 void DesktopApp::reopenWindows()
 {
-    onUserInterface([] { reopenLastWindows(); });
+    onUserInterface([this] {
+        reopenLastWindows();
+        commands_->popUpCalendar().reopen();
+    });
 }
 
 void DesktopApp::showToday()
@@ -523,7 +556,11 @@ void DesktopApp::showViewedDay()
     area.setDisplay(paneDisplayFrom(preferences_, schedule.header));
     area.setStyle(paneStyle());
     area.setViewedDay(state_.viewed());
+    area.setHideTest(commands_->filters().hideTest(schedule, commands_->view()));
     area.refresh(schedule, {heartbeat_.today(), heartbeat_.now()}, regional_);
+    if (commands_->month().current())
+        commands_->month().refresh(schedule);
+    commands_->popUpCalendar().refresh(schedule);
     commands_->lists().refresh(schedule);
 }
 
@@ -545,17 +582,19 @@ bool DesktopApp::exitRequest()
     bool running = session_ && session_->isOpen() && !state_.initialising;
     if (running && !session_->access().confirmExit())
         return false;
-    offerUndoneReminder();
-    archiveDueDays();
+    if (running && commands_->done().offerReminder())
+        return false;
+    archiveDueDays(*this);
     saveTimerWindowPosition();
+    // Before the final save, which then carries the notes' marks.
+    notes_->closeAll();
     state_.exiting = true;
     if (running && !finalSave()) {
         state_.exiting = false;
         return false;
     }
-    makeHistoryFiles();
+    makeHistoryFiles(*this);
     saveWindowSettings();
-    saveNoteWindows();
     if (running)
         writeDataFolder();
     return true;
@@ -629,6 +668,15 @@ void DesktopApp::openPreferences()
         commands_->applyScheduleMode();
     });
     dialog.exec();
+    notes_->preferencesChanged();
+}
+
+void DesktopApp::saveSettingsNow()
+{
+    if (state_.initialising)
+        return;
+    BackgroundWork::Hold hold = backgroundWork_.holdForChange(*messages_);
+    zk::saveWindowSettings(preferences_, session_->schedule().header, settings_);
 }
 
 void DesktopApp::openPlaceSettings(int command)
@@ -679,6 +727,34 @@ void DesktopApp::showDay(DayNumber day)
 }
 
 void DesktopApp::writeDataFolder() { settings_.setValue("DataFolder", session_->files().folder().string()); }
+
+void DesktopApp::stopForSignal()
+{
+    if (terminated_)
+        return;
+    // Dialogs closed by the stop return through their own event loops;
+    // ending the session from inside one would leave it to run on. Before
+    // its window exists the session is still starting: start() returns
+    // early after the refused questions, or the window comes.
+    if (!window_ || QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(50, this, &DesktopApp::stopForSignal);
+        return;
+    }
+    // A start-up worker waiting for an answer gets it at once now.
+    startupThread_.join();
+    if (terminated_)
+        return;
+    bool running = session_ && session_->isOpen() && !state_.initialising;
+    state_.exiting = true;
+    // A save that fails asks whether to close anyway: the stopped presenter
+    // answers, and the session ends either way, as it was told to.
+    if (running)
+        finalSave();
+    saveWindowSettings();
+    if (running)
+        writeDataFolder();
+    terminate();
+}
 
 void DesktopApp::terminate()
 {

@@ -37,6 +37,8 @@
 
 namespace zk {
 
+class AlarmDesk;
+class NoteDesk;
 class Clock;
 class DesktopCommands;
 struct PaneStyle;
@@ -96,6 +98,11 @@ public:
     // agreed to close without saving). Then terminate() ends it.
     bool exitRequest();
     void terminate();
+    // SIGTERM, SIGINT, SIGHUP: the session ends without asking anything
+    // (the presenter answers every question with its safe default once
+    // stopped): what is unsaved is saved when change access allows, the
+    // locks are removed. Waits for open dialogs to unwind first.
+    void stopForSignal();
 
     // One tick now, as the timer runs it.
     void tick();
@@ -120,6 +127,8 @@ public:
     // The place dialogs of the Options menu (728 position, 732 tide
     // location); a change is saved and shown at once.
     void openPlaceSettings(int command);
+    // Writes the settings to the store at once (the Filter window's changes).
+    void saveSettingsNow();
     // Change access for a command, under the background-work lock.
     bool requestChangeAccess();
     // The current pane shows the day.
@@ -127,6 +136,9 @@ public:
     DesktopCommands& commands() { return *commands_; }
     StatusTable& statuses() { return state_.statuses; }
     const Clock& clock() const { return clock_; }
+    SettingStore& settingStore() { return settings_; }
+    AlarmDesk& alarms() { return *alarms_; }
+    NoteDesk& notes() { return *notes_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -150,6 +162,7 @@ private:
     void applyInterfaceMode() override;
     void reopenWindows() override;
     void showToday() override;
+    void offerUndoneReminder() override;
 
     template <class Step>
     void onUserInterface(Step step);
@@ -185,6 +198,8 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<DesktopCommands> commands_;
+    std::unique_ptr<AlarmDesk> alarms_;
+    std::unique_ptr<NoteDesk> notes_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;

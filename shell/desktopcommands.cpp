@@ -4,11 +4,18 @@
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
 #include "shell/desktopapp.h"
+#include "shell/donecommands.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
+#include "shell/filecommands.h"
+#include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
+#include "shell/monthcommands.h"
+#include "shell/popupcalendar.h"
 #include "shell/printcommands.h"
+#include "shell/viewfilters.h"
+#include "shell/windowcommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
@@ -29,7 +36,6 @@ constexpr int kPreferencesCommand = 634;
 constexpr int kGeneralItemCommand = 20;
 constexpr int kModifyItemCommand = 19;
 constexpr int kViewsStillToCome[] = {
-    Command::monthView,
     Command::projectTreeView,
 };
 
@@ -58,18 +64,29 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
                        return app_.session().entryContext();
                    }));
-    // The month view and the project tree come with their own windows;
-    // until then their commands say they are not available.
+    // The project tree comes with its own window; until then its command
+    // says it is not available.
     for (int view : kViewsStillToCome)
         dispatcher_.removeHandler(view);
     installModeCommands(dispatcher_, *menus_, [this] { return menuOptions(); },
                         [this](std::uint32_t mode) { storeMode(mode); });
     installAboutCommand(dispatcher_, &app.window());
     installSessionCommands();
+    installFileCommands(dispatcher_, app);
+    installPastDayCommands(dispatcher_, app);
     installItemCommands();
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
+    filters_ = std::make_unique<ViewFilters>(app_);
+    filters_->install(dispatcher_);
+    month_ = std::make_unique<MonthViewCommands>(app_);
+    month_->install(dispatcher_);
+    popUp_ = std::make_unique<PopUpCalendar>(app_);
+    popUp_->install(dispatcher_);
+    windowCommands_ = std::make_unique<WindowCommands>(app_);
+    windowCommands_->install(dispatcher_);
     deleting_ = std::make_unique<DeleteHandlers>(app_, *this);
     lists_ = std::make_unique<ListViewCommands>(app_, *this);
     finding_ = std::make_unique<FindCommands>(app_, *this);
@@ -205,7 +222,7 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
 {
     if (app_.initialising())
         return;
-    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day};
+    ItemDialogRequest request{command, item, std::nullopt, {}, day.isNone() ? viewedDay() : day, &itemDialogTools_};
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         if (command == ItemCommand::define && !item)
@@ -319,6 +336,8 @@ CommandState DesktopCommands::commandState()
     state.tilingCommand = settings.windowRow().tilingCommand;
     state.noteBrowsing = settings.windowRow().noteBrowsing != 0;
     state.hideDoneItems = settings.windowRow().hideDoneItems != 0;
+    state.cashFlowOnly = filters_ && filters_->cashFlowOnly();
+    state.popUpColours = !popUp_ || popUp_->colourUtilisation();
     state.settings = &settings;
     return state;
 }
@@ -353,6 +372,10 @@ void DesktopCommands::selectFirstEntry() { app_.window().schedulesArea().command
 void DesktopCommands::setView(int view)
 {
     app_.window().schedulesArea().setView(scheduleViewOf(view));
+    app_.window().showMonthView(view == Command::monthView);
+    if (view == Command::monthView)
+        month_->entered();
+    popUp_->viewChanged(view);
     lists_->setView(view);
     app_.showDay(viewedDay());
 }

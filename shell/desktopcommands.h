@@ -17,6 +17,7 @@
 #endif
 
 #ifndef Q_MOC_RUN
+#include "editing/itemdialog.h"
 #include "editing/statusmenu.h"
 #endif
 
@@ -31,9 +32,14 @@ namespace zk {
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
+class DoneCommands;
 class FindCommands;
 class ListViewCommands;
 class PrintCommands;
+class MonthViewCommands;
+class PopUpCalendar;
+class WindowCommands;
+class ViewFilters;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -54,6 +60,11 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    DoneCommands& done() { return *done_; }
+    ViewFilters& filters() { return *filters_; }
+    MonthViewCommands& month() { return *month_; }
+    PopUpCalendar& popUpCalendar() { return *popUp_; }
+    WindowCommands& windowCommands() { return *windowCommands_; }
     DeleteHandlers& deleting() { return *deleting_; }
     ListViewCommands& lists() { return *lists_; }
     FindCommands& finding() { return *finding_; }
@@ -63,6 +74,8 @@ public:
     // selected item while a list is shown, else the selected entry's.
     ItemHandle selectedItem() const;
     std::optional<DraggedEntry> selectedEntry();
+    // What the item dialog's Alarm and Notes buttons open.
+    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 
 private:
     CommandState commandState();
@@ -104,9 +117,15 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<DoneCommands> done_;
+    std::unique_ptr<ViewFilters> filters_;
+    std::unique_ptr<MonthViewCommands> month_;
+    std::unique_ptr<PopUpCalendar> popUp_;
+    std::unique_ptr<WindowCommands> windowCommands_;
     std::unique_ptr<DeleteHandlers> deleting_;
     std::unique_ptr<ListViewCommands> lists_;
     std::unique_ptr<FindCommands> finding_;
+    ItemDialogTools itemDialogTools_;
 };
 
 } // namespace zk

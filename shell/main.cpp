@@ -19,6 +19,7 @@
 #include <QIcon>
 #include <QSessionManager>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <string_view>
@@ -90,9 +91,14 @@ int main(int argc, char** argv)
             manager.cancel();
     });
 
+    // Before anything can ask: a question box must not keep a logout or a
+    // service manager waiting.
+    zk::onStopSignal([&session, &presenter] {
+        presenter.stop();
+        QTimer::singleShot(0, &session, &zk::DesktopApp::stopForSignal);
+    });
     if (std::optional<int> early = session.start({commandLine(), programFolder()}))
         return *early;
     presenter.setParent(&session.window());
-    zk::onStopSignal([&session] { session.window().close(); });
     return application.exec();
 }

@@ -1,8 +1,10 @@
 #include "shell/mainwindow.h"
 
+#include "views/monthview.h"
 #include "views/schedulesarea.h"
 
 #include <QCloseEvent>
+#include <QWindowStateChangeEvent>
 
 namespace zk {
 
@@ -11,7 +13,8 @@ constexpr int kGeometrySettleMilliseconds = 300;
 }
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), schedules_(new SchedulesArea(this)), geometrySettled_(new QTimer(this))
+    : QMainWindow(parent), schedules_(new SchedulesArea(this)), month_(new MonthView(this)),
+      views_(new QStackedWidget(this)), geometrySettled_(new QTimer(this))
 {
     // A drag moves the window many times a second; the settings are saved
     // once it rests.
@@ -23,12 +26,21 @@ MainWindow::MainWindow(QWidget* parent)
     });
     setObjectName("Zelkon Main");
     setWindowTitle("Zelkon");
-    setCentralWidget(schedules_);
+    views_->addWidget(schedules_);
+    views_->addWidget(month_);
+    setCentralWidget(views_);
     resize(880, 620);
 }
 
 DayPane& MainWindow::dayPane() { return schedules_->currentPane(); }
-void MainWindow::setStatusText(const QString& text) { schedules_->setStatusText(text); }
+void MainWindow::setStatusText(const QString& text)
+{
+    schedules_->setStatusText(text);
+    month_->setStatusText(text);
+}
+
+void MainWindow::showMonthView(bool shown) { views_->setCurrentWidget(shown ? static_cast<QWidget*>(month_) : schedules_); }
+bool MainWindow::monthViewShown() const { return views_->currentWidget() == month_; }
 QString MainWindow::statusText() const { return schedules_->statusText(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -44,6 +56,9 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && activated_)
         activated_();
+    if (event->type() == QEvent::WindowStateChange && maximised_ && isMaximized()
+        && !(static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized))
+        maximised_();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event)

@@ -4,6 +4,7 @@
 // when the session agrees.
 
 #include <QMainWindow>
+#include <QStackedWidget>
 #include <QTimer>
 
 #include <functional>
@@ -11,6 +12,7 @@
 namespace zk {
 
 class DayPane;
+class MonthView;
 class SchedulesArea;
 
 class MainWindow : public QMainWindow {
@@ -19,6 +21,10 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     SchedulesArea& schedulesArea() { return *schedules_; }
+    MonthView& monthView() { return *month_; }
+    // The month view in place of the schedules area, or back.
+    void showMonthView(bool shown);
+    bool monthViewShown() const;
     // The current pane.
     DayPane& dayPane();
     void setStatusText(const QString& text);
@@ -30,6 +36,8 @@ public:
     void setGeometryChanged(std::function<void()> changed) { geometryChanged_ = std::move(changed); }
     // Called when the window becomes active.
     void setActivated(std::function<void()> activated) { activated_ = std::move(activated); }
+    // Called when the window has been maximised.
+    void setMaximisedChanged(std::function<void()> maximised) { maximised_ = std::move(maximised); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,8 +47,11 @@ protected:
 
 private:
     SchedulesArea* schedules_;
+    MonthView* month_;
+    QStackedWidget* views_;
     std::function<bool()> closeRequest_;
     std::function<void()> activated_;
+    std::function<void()> maximised_;
     std::function<void()> geometryChanged_;
     QTimer* geometrySettled_;
 };

@@ -3,6 +3,7 @@
 #include "platform/fault.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QThread>
 
@@ -39,15 +40,6 @@ QMessageBox::Icon iconOf(MessageKind kind)
     return QMessageBox::Question;
 }
 
-int runBox(QWidget* parent, QMessageBox::Icon icon, const std::string& caption, const std::string& text,
-           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
-{
-    QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons, parent);
-    box.setDefaultButton(defaultButton);
-    box.setWindowModality(Qt::ApplicationModal);
-    return box.exec();
-}
-
 void writeLine(const char* kind, const std::string& caption, const std::string& text)
 {
     std::fprintf(stderr, "%s%s: %s\n", caption.c_str(), kind, text.c_str());
@@ -66,26 +58,55 @@ MessageBoxPresenter::Mode MessageBoxPresenter::modeFromEnvironment()
 
 void MessageBoxPresenter::setParent(QWidget* parent) { parent_ = parent; }
 
+int MessageBoxPresenter::runBox(QMessageBox::Icon icon, const std::string& caption, const std::string& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons, parent_);
+    box.setDefaultButton(defaultButton);
+    box.setWindowModality(Qt::ApplicationModal);
+    // A stop that came while the box was being built closes it at once.
+    if (stopped_)
+        return buttons & QMessageBox::Cancel ? QMessageBox::Cancel : QMessageBox::No;
+    return box.exec();
+}
+
+void MessageBoxPresenter::stop()
+{
+    stopped_ = true;
+    // Inner boxes first is not needed: each ends its own event loop, and the
+    // loops unwind as control returns to them.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+            const bool cancel = box->button(QMessageBox::Cancel) != nullptr;
+            const bool no = box->button(QMessageBox::No) != nullptr;
+            box->done(cancel ? QMessageBox::Cancel : no ? QMessageBox::No : QMessageBox::Ok);
+        } else if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+}
+
 void MessageBoxPresenter::show(MessageKind kind, const std::string& caption, const std::string& text)
 {
-    if (mode_ == Mode::Unattended) {
+    if (answersByItself()) {
         writeLine(kind == MessageKind::Error ? "error" : "information", caption, text);
         return;
     }
-    onUserInterface([&] { runBox(parent_, iconOf(kind), caption, text, QMessageBox::Ok, QMessageBox::Ok); });
+    onUserInterface([&] { runBox(iconOf(kind), caption, text, QMessageBox::Ok, QMessageBox::Ok); });
 }
 
 Answer MessageBoxPresenter::ask(const std::string& caption, const std::string& text, QuestionButtons buttons)
 {
-    if (mode_ == Mode::Unattended) {
-        writeLine("question (answered No)", caption, text);
-        return Answer::No;
+    if (answersByItself()) {
+        const bool cancel = stopped_ && buttons == QuestionButtons::YesNoCancel;
+        writeLine(cancel ? "question (answered Cancel)" : "question (answered No)", caption, text);
+        return cancel ? Answer::Cancel : Answer::No;
     }
     QMessageBox::StandardButtons offered = QMessageBox::Yes | QMessageBox::No;
     if (buttons == QuestionButtons::YesNoCancel)
         offered |= QMessageBox::Cancel;
     int pressed = QMessageBox::No;
-    onUserInterface([&] { pressed = runBox(parent_, QMessageBox::Question, caption, text, offered, QMessageBox::Yes); });
+    onUserInterface([&] { pressed = runBox(QMessageBox::Question, caption, text, offered, QMessageBox::Yes); });
     if (pressed == QMessageBox::Yes)
         return Answer::Yes;
     // Closing the box is Cancel where Cancel is offered, else No.
@@ -94,7 +115,7 @@ Answer MessageBoxPresenter::ask(const std::string& caption, const std::string& t
 
 void MessageBoxPresenter::beep()
 {
-    if (mode_ == Mode::Interactive)
+    if (!answersByItself())
         onUserInterface([] { QApplication::beep(); });
 }
 

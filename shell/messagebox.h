@@ -12,15 +12,19 @@
 // Unattended (ZELKON_UNATTENDED=1, for scripted runs and tests of the
 // program), boxes are written to stderr as one line each and every
 // question is answered No, so nothing is ever changed on the program's own
-// initiative.
+// initiative. A stopped presenter (stop()) does the same, answering Cancel
+// where it is offered.
 //
 // installFaultBox() makes an internal fault show its box through the same
 // presenter before the process ends.
 
 #include "platform/messages.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+
+#include <atomic>
 
 namespace zk {
 
@@ -39,11 +43,23 @@ public:
     // The internal-fault box: critical, above every other window.
     void showFault(const std::string& text);
 
+    // The session is being stopped (a signal): every open box and dialog
+    // is closed with its safe answer (No, or Cancel where offered; a dialog
+    // is cancelled), and from now on boxes are written to stderr and every
+    // question is answered so at once. On the user-interface thread.
+    void stop();
+    bool stopped() const { return stopped_; }
+
     Mode mode() const { return mode_; }
 
 private:
+    int runBox(QMessageBox::Icon icon, const std::string& caption, const std::string& text,
+               QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton);
+    bool answersByItself() const { return mode_ == Mode::Unattended || stopped_; }
+
     Mode mode_;
     QPointer<QWidget> parent_;
+    std::atomic<bool> stopped_{false};
 };
 
 void installFaultBox(MessageBoxPresenter& presenter);

@@ -193,7 +193,7 @@ void PreferencesDialog::buildSchedulingColumn(QBoxLayout* column)
     QBoxLayout* records = addGroup(column, QStringLiteral("Records"));
     addOption(records, 1256, "Write Log Files", WriteLogFiles);
     addSetting(records, 1397, "Track Plist Changes", IntSetting::TrackChanges);
-    addOption(records, 1398, "Encrypt Notes", EncryptNotes);
+    addOption(records, 1398, "Scramble notes on disk (not encryption)", EncryptNotes);
 
     addOptions(addGroup(column, QStringLiteral("Reports")),
                {{1241, "Show user name ", ShowUserName}, {1252, "Include private items", IncludePrivateItems}});

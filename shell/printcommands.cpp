@@ -4,9 +4,11 @@
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
+#include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
 #include "shell/model/settings.h"
+#include "shell/viewfilters.h"
 #include "sharing/session.h"
 #include "views/schedulepage.h"
 #include "views/schedulesarea.h"
@@ -125,7 +127,7 @@ bool PrintCommands::printDays(const PrintRange& range)
         for (int status = 0; status < static_cast<int>(display.statusLabels.size()); ++status)
             display.statusLabels[static_cast<std::size_t>(status)] = app_.statuses().label(status);
         days = printedDays(schedule, range, display, {app_.today(), app_.now()}, app_.regional(),
-                           app_.window().schedulesArea().hideTest());
+                           app_.commands().filters().hideTest(schedule, app_.commands().view(), true));
         style = PrintStyle::fromSettings(app_.preferences(), display);
     }
     if (!choosePrinter())

@@ -273,7 +273,7 @@ void ScheduleArchive::reportMissing(Schedule& s, DayNumber day, const std::files
 
 // --- writing -----------------------------------------------------------------------
 
-bool ScheduleArchive::writeDayEntries(Schedule& s, DayNumber day, bool markPending)
+bool ScheduleArchive::writeDayEntries(Schedule& s, DayNumber day, bool markPending, bool* replaced)
 {
     const DayRecord* record = s.findDay(day);
     if (!record)
@@ -287,6 +287,14 @@ bool ScheduleArchive::writeDayEntries(Schedule& s, DayNumber day, bool markPendi
     auto file = openArchive(path, ArchiveFile::Mode::UpdateOrCreate, status, Opening::Report);
     if (!file)
         return false;
+    ArchiveSlot slot;
+    bool hadBlock = file->readSlot(dayOfYear(day), slot) == ArchiveStatus::Ok && !slot.empty();
+    if (replaced)
+        *replaced = hadBlock;
+    // A day archived again (the data file that should have dropped it was
+    // never saved) already has its history lines: its month's log is
+    // rebuilt from the archive instead of getting them twice.
+    markPending = markPending || hadBlock;
     // The month's pending bit goes first: should the write be cut short,
     // the log is rebuilt once too often rather than once too few.
     status = file->noteWritten(markPending ? civilDate(day).month : 0, static_cast<std::int16_t>(day.value()));
@@ -402,7 +410,8 @@ DueDaysResult ScheduleArchive::archiveDueDays(Schedule& s, DayNumber today, cons
         if (conditions.changeAccess && !conditions.changeAccess())
             return stop(ArchivingStop::NoChangeAccess);
 
-        if (!writeDayEntries(s, day, false))
+        bool replaced = false;
+        if (!writeDayEntries(s, day, false, &replaced))
             return stop(ArchivingStop::Failed);
         record = s.findDay(day);
         std::vector<ArchivedEntry> entries;
@@ -412,7 +421,7 @@ DueDaysResult ScheduleArchive::archiveDueDays(Schedule& s, DayNumber today, cons
             if (std::find(owned.begin(), owned.end(), e.item) == owned.end())
                 owned.push_back(e.item);
         }
-        if (conditions.writeHistory && !appendHistory(s, day, entries))
+        if (conditions.writeHistory && !replaced && !appendHistory(s, day, entries))
             return stop(ArchivingStop::Failed);
 
         // Only now, with the day safe in its archive, do its items leave

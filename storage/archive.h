@@ -120,7 +120,8 @@ private:
                                              ArchiveStatus& status, Opening opening);
     bool readArchivedDay(Schedule& schedule, DayNumber day);
     bool readInto(Schedule& schedule, DayNumber day, const std::filesystem::path& path, bool& found);
-    bool writeDayEntries(Schedule& schedule, DayNumber day, bool markPending);
+    // `replaced` (may be null) tells whether the day had a block already.
+    bool writeDayEntries(Schedule& schedule, DayNumber day, bool markPending, bool* replaced = nullptr);
     bool appendHistory(Schedule& schedule, DayNumber day, const std::vector<ArchivedEntry>& entries);
     void reportMissing(Schedule& schedule, DayNumber day, const std::filesystem::path& path);
     std::string historyLines(const Schedule& schedule, DayNumber day, const std::vector<ArchivedEntry>& entries) const;

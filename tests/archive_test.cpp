@@ -430,6 +430,29 @@ TEST_F(PastDaysTest, RefusedAndMissingArchivesAreNamedAndNeverRead)
     EXPECT_TRUE(files.exists(archiveOf(lastYear)));
 }
 
+// Regression: a day archived again because the data file that should have
+// dropped it was never saved got its history lines a second time.
+TEST_F(PastDaysTest, ADayArchivedAgainAfterALostSaveKeepsOneHistoryLine)
+{
+    DayNumber day = kToday - 5;
+    add(s, "filed the report", day, true);
+    std::vector<std::uint8_t> unsaved;
+    ASSERT_TRUE(saveDataBytes(s, unsaved));
+    ASSERT_EQ(archive.archiveDueDays(s, kToday, {}).archived.size(), 1u);
+
+    LoadOptions options;
+    options.clock = &testClock();
+    LoadResult again = loadDataBytes(unsaved, options);
+    ASSERT_TRUE(again);
+    again.schedule->setClock(&testClock());
+    ScheduleArchive rerun(files, messages, kDataFile, RegionalSettings{});
+    ASSERT_EQ(rerun.archiveDueDays(*again.schedule, kToday, {}).archived.size(), 1u);
+    EXPECT_TRUE(rerun.historyRebuildDue());
+    ASSERT_TRUE(rerun.rebuildHistoryLogs(*again.schedule, kToday));
+    std::string log = text(files.contents(historyLogPath(kFolder, 10, 2023)));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+}
+
 // --- a power cut while a day is archived ------------------------------------------
 
 TEST_F(PastDaysTest, APowerCutAtAnyStepLeavesEveryDayInTheDataFileOrItsArchive)

@@ -24,6 +24,8 @@ struct AppState {
     // No data file existed at start / the new schedule came from the sample.
     std::atomic<bool> newSchedule{false};
     std::atomic<bool> sampleData{false};
+    // An alarm or reminder is being presented: archiving waits for it.
+    std::atomic<bool> alarmPresented{false};
     // The day the current schedule pane shows.
     std::atomic<int> viewedDay{0};
 

@@ -57,6 +57,17 @@ public:
     bool hasHandler(int command) const;
     void setProjectTree(Responder responder) { projectTree_ = std::move(responder); }
     void setActiveView(Responder responder) { activeView_ = std::move(responder); }
+    // Another view's responder, asked after those already there.
+    void addActiveView(Responder responder)
+    {
+        if (!activeView_) {
+            activeView_ = std::move(responder);
+            return;
+        }
+        activeView_ = [first = std::move(activeView_), second = std::move(responder)](int command) {
+            return first(command) || second(command);
+        };
+    }
 
     DispatchResult dispatch(int command);
 

@@ -244,7 +244,7 @@ constexpr CommandInfo kCommands[] = {
     {350, "&Extended Outlook / Task Begin Times...", "Options/&Settings/&Fonts/&Printer", LP, "", "", Settings, 0},
     {457, "&Colors...", "Options/&Settings", P, "", "", Settings, 0},
     {393, "Alarm So&und...", "Options/&Settings", LP, "", "", Alarms, 0},
-    {151, "&Alarms Off", "Options/&Settings", LP, "", "", Alarms, 0},
+    {151, "Alarms &Off", "Options/&Settings", LP, "", "", Alarms, 0},
     {0, "", "Options/&Settings", P, "", "", Shell, 0},
     {633, "&Day Bounds...", "Options/&Settings", P, "", "", Placement, C},
     {689, "&Biz Hours...", "Options/&Settings", P, "", "", Placement, C},

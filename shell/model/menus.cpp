@@ -14,6 +14,9 @@ namespace {
 
 // "Alarms off": a check mark of the per-user window row.
 constexpr int kAlarmsOffCommand = 151;
+constexpr int kCashFlowItemsOnly = 688;
+constexpr int kPopUpColours = 80;
+constexpr int kPopUpMonochrome = 79;
 
 struct TopLevel {
     const char* name;  // the first part of a row's menu path
@@ -255,6 +258,10 @@ bool isChecked(int command, const CommandState& state)
         return state.noteBrowsing;
     if (command == Command::hideDoneItems)
         return state.hideDoneItems;
+    if (command == kCashFlowItemsOnly)
+        return state.cashFlowOnly;
+    if (command == kPopUpColours || command == kPopUpMonochrome)
+        return state.popUpColours == (command == kPopUpColours);
     if (const FlagItem* item = flagItemOf(command))
         return state.hasSelection && (state.selectedFlags & item->flag);
     if (!state.settings)
@@ -269,8 +276,9 @@ bool isChecked(int command, const CommandState& state)
 
 bool isCheckable(int command)
 {
-    if (isRadioItem(command) || command == kAlarmsOffCommand || command == Command::noteBrowsing ||
-        command == Command::hideDoneItems || flagItemOf(command))
+    if (isRadioItem(command) || command == kAlarmsOffCommand || command == Command::noteBrowsing
+        || command == Command::hideDoneItems || command == kCashFlowItemsOnly || command == kPopUpColours
+        || command == kPopUpMonochrome || flagItemOf(command))
         return true;
     const auto& settings = intSettings();
     return std::any_of(settings.begin(), settings.end(), [command](const IntSettingInfo& s) { return s.menuItem == command; });

@@ -76,6 +76,8 @@ struct CommandState {
     std::uint32_t selectedFlags = 0;           // the selected item's flag word
     bool noteBrowsing = false;
     bool hideDoneItems = false;
+    bool cashFlowOnly = false;
+    bool popUpColours = true;                  // the pop-up calendar's Color Utilization
     const Settings* settings = nullptr;        // values that check a menu item
 };
 

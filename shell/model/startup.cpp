@@ -51,8 +51,6 @@ void computeSunTimes(const StartupServices&) {}
 // FIXME: the workgroup users module asks for the user name when the header
 // has none.
 void askUserName(const StartupServices&) {}
-// FIXME: the carry-over module offers the reminder for undone past items.
-void offerUndoneReminder(const StartupServices&) {}
 
 // --- steps done here -----------------------------------------------------------------
 
@@ -183,7 +181,7 @@ bool runStartup(const StartupServices& s)
     s.host.reopenWindows();
     askUserName(s);
     s.host.showToday();
-    offerUndoneReminder(s);
+    s.host.offerUndoneReminder();
     s.state.initialising = false;
     s.messages.setInitialising(false);
     s.session.access().setPhase(SessionPhase::Running);

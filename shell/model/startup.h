@@ -38,6 +38,9 @@ public:
     virtual void reopenWindows() = 0;
     // Today's schedule in the current pane.
     virtual void showToday() = 0;
+    // Appointments that ended meanwhile are done; the reminder of undone
+    // items on past days is offered.
+    virtual void offerUndoneReminder() = 0;
 };
 
 struct StartupServices {

@@ -7,11 +7,14 @@
 
 #include "shell/messagebox.h"
 #include "shell/sessionguard.h"
+#include "sharing/pipeline.h"
 
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
 
+#include <map>
+#include <random>
 #include <set>
 
 namespace zk::testsupport {
@@ -32,7 +35,8 @@ protected:
     }
 
     QProcess& launch(const fs::path& folder) { return launch(QStringList{QString::fromStdString(folder.string())}); }
-    QProcess& launch(const QStringList& arguments)
+    // `extra` adds to or, with an empty value, removes from the environment.
+    QProcess& launch(const QStringList& arguments, const std::vector<std::pair<QString, QString>>& extra = {})
     {
         auto* process = new QProcess;
         processes_.push_back(process);
@@ -42,6 +46,8 @@ protected:
         env.insert("ZELKON_NOW", "2024-03-11 08:00");
         env.insert("XDG_DATA_HOME", QString::fromStdString((home.root() / "data").string()));
         env.insert("ZELKON_CONFIG_HOME", QString::fromStdString(home.config().string()));
+        for (const auto& [name, value] : extra)
+            value.isEmpty() ? env.remove(name) : env.insert(name, value);
         process->setProcessEnvironment(env);
         process->start(ZELKON_BINARY, arguments);
         return *process;
@@ -105,6 +111,65 @@ TEST_F(ProgramRunTest, TerminatingTheProgramEndsItAsClosingTheWindowDoes)
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
     EXPECT_TRUE(loadDataFile(folder / "timedata.pak"));
+}
+
+// Regression: SIGTERM did nothing while a question box was open, so a
+// logout or a service manager waited for the box until SIGKILL.
+TEST_F(ProgramRunTest, TerminatingEndsTheSessionWhileAQuestionIsOpenAnsweringItNo)
+{
+    const fs::path folder = home.root() / "no schedule yet";
+    fs::create_directories(folder);
+    // Interactive: "File not found: ... Create?" waits for an answer.
+    QProcess& program = launch(QStringList{QString::fromStdString(folder.string())}, {{"ZELKON_UNATTENDED", ""}});
+    ASSERT_TRUE(eventually([&] { return listening(folder); })) << program.readAllStandardError().toStdString();
+    QTest::qWait(500);
+    ASSERT_EQ(program.state(), QProcess::Running) << "the question keeps it open";
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAllStandardError().toStdString();
+    EXPECT_FALSE(fs::exists(folder / "timedata.pak")) << "No, the safe answer, creates nothing";
+    EXPECT_FALSE(fs::exists(folder / "timedata.loc"));
+}
+
+// Regression: the program removed the taken Task Pipeline file once its
+// lines were in memory; killed before its next save, it lost them. Killed
+// at random moments around taking and saving them, every line ends up in
+// the schedule once.
+TEST_F(ProgramRunTest, KilledAtRandomMomentsAfterTakingPipelineLinesEveryLineIsAddedOnce)
+{
+    const fs::path folder = home.root() / "piped";
+    fs::create_directories(folder);
+    Schedule empty;
+    ASSERT_TRUE(saveDataFile(empty, folder / "timedata.pak"));
+    // Minutes pass sixty times as fast: the pipeline is read every second.
+    const std::vector<std::pair<QString, QString>> running = {{"ZELKON_NOW_RATE", "60"}};
+    std::mt19937 random(40);
+    std::set<std::string> sent;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::string> lines = {"line " + std::to_string(2 * round), "line " + std::to_string(2 * round + 1)};
+        ASSERT_EQ(appendToPipeline(folder, lines), AppendStatus::Appended);
+        sent.insert(lines.begin(), lines.end());
+        QProcess& program = launch(QStringList{QString::fromStdString(folder.string())}, running);
+        ASSERT_TRUE(eventually([&] { return !fs::exists(folder / kPipelineFileName); }))
+            << program.readAllStandardError().toStdString();
+        QTest::qWait(static_cast<int>(random() % 1500));
+        program.kill();
+        program.waitForFinished();
+    }
+    QProcess& last = launch(QStringList{QString::fromStdString(folder.string())}, running);
+    ASSERT_TRUE(eventually([&] {
+        return !fs::exists(folder / kPipelineFileName) && !fs::exists(folder / kPipelineTakenFileName);
+    })) << last.readAllStandardError().toStdString();
+    last.terminate();
+    ASSERT_TRUE(last.waitForFinished(20000));
+    LoadResult loaded = loadDataFile(folder / "timedata.pak");
+    ASSERT_TRUE(loaded);
+    std::map<std::string, int> found;
+    for (ItemHandle h : loaded.schedule->chain)
+        ++found[loaded.schedule->storedDescription(h)];
+    for (const std::string& line : sent)
+        EXPECT_EQ(found[line], 1) << line;
+    EXPECT_EQ(found.size(), sent.size());
 }
 
 TEST(InternalFaultDeathTest, TheFaultBoxIsShownAndTheProcessEndsWithCodeThree)

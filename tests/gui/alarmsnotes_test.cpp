@@ -1,0 +1,216 @@
+// Alarms and notes in a running session: an alarm set in the item dialog
+// rings when the clock reaches it and is repeated; a note is written,
+// reopened, and refused while another session holds it; the desktop
+// notification reaches the freedesktop service on the session bus. The
+// alarm dialog, the ringing question and a note window are photographed.
+
+#include "desktopsupport.h"
+#include "fakenotifications.h"
+
+#include "editing/itemdialog.h"
+#include "shell/messagebox.h"
+#include "worktools/alarmdesk.h"
+#include "worktools/alarmdialogs.h"
+#include "worktools/linuxalarmservices.h"
+#include "worktools/model/alarms.h"
+#include "worktools/notedesk.h"
+
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include <fstream>
+#include <iterator>
+
+#include <gmock/gmock.h>
+
+namespace zk::testsupport {
+namespace {
+
+using ::testing::HasSubstr;
+
+class AlarmsNotesTest : public DesktopFixture {
+protected:
+    void SetUp() override { startSessionInActiveWindow(); }
+
+    ItemHandle itemNamed(const std::string& text)
+    {
+        Schedule& s = schedule();
+        for (ItemHandle h : s.chain)
+            if (s.storedDescription(h) == text)
+                return h;
+        return kNoItem;
+    }
+    // The minute's work at that time of the test day.
+    void minuteAt(int hour, int minute)
+    {
+        clock.set({2024, 3, 11, hour, minute, 0});
+        app->tick();
+    }
+    static std::string readFile(const std::filesystem::path& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    int count(const std::string& text)
+    {
+        int n = 0;
+        for (const std::string& t : presenter.texts())
+            n += t.find(text) != std::string::npos;
+        return n;
+    }
+};
+
+TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIsRepeated)
+{
+    onModal<ItemDialog>([this](ItemDialog& dialog) {
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::text)), "Dentist");
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::beginTime)), "9:00a");
+        onModal<AlarmSetBox>([this](AlarmSetBox& box) {
+            // Hours above 23 are refused with the limit put in the field.
+            typeInto(box.findChild<QLineEdit*>("63"), "24");
+            pressOk(box);
+            EXPECT_TRUE(box.isVisible());
+            EXPECT_EQ(box.findChild<QLineEdit*>("63")->text(), "23");
+            EXPECT_EQ(count(kAlarmHoursText), 1);
+            typeInto(box.findChild<QLineEdit*>("63"), "0");
+            typeInto(box.findChild<QLineEdit*>("55"), "10");
+            EXPECT_EQ(box.findChild<QRadioButton*>("58")->text(), "begin time.");
+            saveScreenshot(box, "alarm-dialog");
+            pressOk(box);
+        });
+        click(dialog.control(ControlId::alarm));
+        EXPECT_TRUE(qobject_cast<QCheckBox*>(dialog.control(ControlId::alarmCheck))->isChecked());
+        pressOk(dialog);
+    });
+    dispatch(ItemCommand::appointment);
+    const ItemHandle dentist = itemNamed("Dentist");
+    ASSERT_TRUE(dentist) << paneText();
+    EXPECT_TRUE(schedule().record(dentist).has(ItemFlag::fAlarm | ItemFlag::alarmFromBegin));
+    EXPECT_EQ(schedule().record(dentist).alarmMinutes(), 10);
+    waitForSave();
+
+    minuteAt(8, 49);
+    EXPECT_EQ(count("Dentist scheduled"), 0);
+
+    // 8:50 rings; Yes asks for the delay, which repeats it at 9:05.
+    presenter.queueAnswer(Answer::Yes);
+    onModal<RepeatAlarmDialog>([](RepeatAlarmDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QLineEdit*>("100")->text(), "5") << "5 minutes the first time";
+        typeInto(dialog.findChild<QLineEdit*>("100"), "15");
+        pressOk(dialog);
+    });
+    minuteAt(8, 50);
+    ASSERT_EQ(count("Dentist scheduled to begin in 10 minutes.\n\nRepeat the alarm later today?"), 1)
+        << ::testing::PrintToString(presenter.texts());
+    EXPECT_EQ(schedule().record(itemNamed("Dentist")).alarmRepeat(), TimeValue::fromClock(9, 5).value());
+
+    minuteAt(9, 4);
+    EXPECT_EQ(count("Dentist scheduled"), 1);
+    minuteAt(9, 5);
+    EXPECT_EQ(count("Dentist scheduled to begin 5 minutes ago."), 1);
+    EXPECT_EQ(schedule().record(itemNamed("Dentist")).alarmRepeat(), kAlarmAnswered);
+
+    // Without a notification service the question alone rings, and the
+    // error log says so once.
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
+        const std::string log = readFile(app->session().files().folder() / "error.log");
+        EXPECT_EQ(log.find(kNoNotificationServiceText), log.rfind(kNoNotificationServiceText));
+        EXPECT_NE(log.find(kNoNotificationServiceText), std::string::npos);
+    }
+
+    // Alarms off: the menu command checks, and an alarm set warns.
+    dispatch(kAlarmsOffCommand);
+    EXPECT_TRUE(app->alarms().alarmsOff());
+    ItemRecord record;
+    onModal<AlarmSetBox>([](AlarmSetBox& box) { pressOk(box); });
+    EXPECT_TRUE(app->alarms().editAlarm(&app->window(), record));
+    EXPECT_EQ(count(kAlarmsOffWarningText), 1);
+    dispatch(kAlarmsOffCommand);
+    EXPECT_FALSE(app->alarms().alarmsOff());
+}
+
+TEST_F(AlarmsNotesTest, TheRingingQuestionAsTheProgramShowsIt)
+{
+    MessageBoxPresenter boxes(MessageBoxPresenter::Mode::Interactive);
+    boxes.setParent(&app->window());
+    onModal<QMessageBox>([](QMessageBox& box) {
+        EXPECT_TRUE(box.button(QMessageBox::Yes));
+        saveScreenshot(box, "alarm-question");
+        box.button(QMessageBox::No)->click();
+    });
+    const std::string text = ringingText("8:50a", "Dentist", "begin in 10 minutes.");
+    EXPECT_EQ(boxes.ask(app->messages().caption(), text, QuestionButtons::YesNo), Answer::No);
+}
+
+TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHoldsIt)
+{
+    const ItemHandle item = area().selectedItem();
+    ASSERT_TRUE(item);
+    const std::string itemText = schedule().storedDescription(item);
+    dispatch(1124);
+    ASSERT_EQ(app->notes().windows().size(), 1u);
+    NoteWindow* window = app->notes().windows().front();
+    EXPECT_EQ(window->windowTitle().toStdString(), itemText + " - Notes");
+    QTest::keyClicks(&window->editor(), "Call back on Tuesday.");
+    dispatch(1124);
+    EXPECT_EQ(app->notes().windows().size(), 1u) << "the same note opened twice focuses its window";
+    saveScreenshot(*window, "note-window");
+    const std::uint32_t number = window->number();
+    ASSERT_NE(number, 0u);
+    ASSERT_TRUE(window->close());
+    ASSERT_TRUE(eventually([this] { return app->notes().windows().empty(); }));
+
+    const NoteFiles files = app->notes().files();
+    EXPECT_EQ(readNote(files.note(number)).text, "Call back on Tuesday.");
+    EXPECT_FALSE(std::filesystem::exists(files.lock(number))) << "closing gives the lock back";
+    EXPECT_TRUE(schedule().record(area().selectedItem()).has(ItemFlag::fHasNotes));
+
+    // Another session has the note open.
+    LinuxLockFileSystem otherFiles;
+    NoteLock::Taken other = NoteLock::take(otherFiles, files, number);
+    ASSERT_TRUE(other.lock);
+    dispatch(1124);
+    EXPECT_TRUE(app->notes().windows().empty());
+    EXPECT_EQ(count(kNoteInUseText), 1);
+    ASSERT_TRUE(other.lock->release());
+
+    // Reopened: the text is back; the note information names it.
+    dispatch(1124);
+    ASSERT_EQ(app->notes().windows().size(), 1u);
+    EXPECT_EQ(app->notes().windows().front()->editor().toPlainText(), "Call back on Tuesday.");
+    dispatch(291);
+    EXPECT_EQ(count("Note " + files.name(number) + "...  is on disk."), 1);
+    ASSERT_TRUE(app->exitRequest());
+    EXPECT_FALSE(std::filesystem::exists(files.lock(number))) << "the exit closes every note";
+}
+
+// Run under dbus-run-session: the notification service is a stand-in on
+// the test's own session bus.
+TEST_F(AlarmsNotesTest, TheDesktopNotificationCarriesTheAlarmAndItsActions)
+{
+    FakeNotifications service;
+    if (!service.registerOnBus())
+        GTEST_SKIP() << "no session bus (run under dbus-run-session)";
+    DesktopNotifications notifications;
+    ASSERT_TRUE(notifications.available());
+    std::vector<std::string> actions;
+    notifications.setActionHandler([&](std::uint32_t, const std::string& action) { actions.push_back(action); });
+    const std::uint32_t id = notifications.notify("Zelkon", "Dentist scheduled to begin in 10 minutes.");
+    ASSERT_NE(id, 0u);
+    ASSERT_EQ(service.sent.size(), 1);
+    EXPECT_EQ(service.sent[0].summary, "Zelkon");
+    EXPECT_EQ(service.sent[0].body, "Dentist scheduled to begin in 10 minutes.");
+    EXPECT_TRUE(service.sent[0].actions.contains(QString::fromUtf8(kOpenItemAction)));
+    EXPECT_TRUE(service.sent[0].actions.contains(QString::fromUtf8(kRepeatLaterAction)));
+    service.invoke(id, QString::fromUtf8(kRepeatLaterAction));
+    EXPECT_TRUE(eventually([&] { return !actions.empty(); }));
+    EXPECT_EQ(actions, std::vector<std::string>{kRepeatLaterAction});
+    notifications.close(id);
+    EXPECT_TRUE(eventually([&] { return !service.closed.isEmpty(); }));
+    service.unregister();
+}
+
+} // namespace
+} // namespace zk::testsupport

@@ -1,0 +1,215 @@
+#include "worktools/alarmdesk.h"
+
+#include "core/dateformat.h"
+#include "core/schedule.h"
+#include "core/text.h"
+#include "platform/errorlog.h"
+#include "platform/messages.h"
+#include "platform/settingstore.h"
+#include "shell/desktopapp.h"
+#include "shell/desktopcommands.h"
+#include "shell/mainwindow.h"
+#include "shell/model/commanddispatch.h"
+#include "sharing/session.h"
+#include "worktools/alarmdialogs.h"
+#include "worktools/linuxalarmservices.h"
+#include "worktools/model/alarmsound.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace zk {
+
+const char* const kNoNotificationServiceText =
+    "No desktop notification service on the session bus: alarms show only in Zelkon's window.";
+const char* const kDialingPagerText = "Dialing pager ";
+const char* const kNoTelephoneHandlerText = "No program of this desktop dials tel: links; the pager was not called.";
+const char* const kNoSoundDeviceText = "No sound device could be opened: alarms beep instead of playing their sound.";
+
+namespace {
+
+QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+} // namespace
+
+AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationService* notifications, SoundService* sound)
+    : app_(app), settings_(settings),
+      ownNotifications_(notifications ? nullptr : std::make_unique<DesktopNotifications>()),
+      ownSound_(sound ? nullptr : std::make_unique<CanberraSound>()),
+      notifications_(notifications ? *notifications : *ownNotifications_), sound_(sound ? *sound : *ownSound_),
+      check_(AlarmCheckServices{
+          .session = app.session(),
+          .bell = *this,
+          .today = [&app] { return app.today(); },
+          .now = [&app] { return app.now(); },
+          .withSchedule =
+              [&app](const std::function<void()>& step) {
+                  BackgroundWork::Hold hold = app.backgroundWork().tryHold();
+                  if (!hold)
+                      return false;
+                  step();
+                  return true;
+              },
+          .save = [&app] { app.session().save(); },
+          .clockText = [&app](TimeValue t) { return timeText(t, app.regional()); },
+          .alarmsOff = [this] { return alarmsOff(); },
+      })
+{
+    notifications_.setActionHandler(
+        [this](std::uint32_t id, const std::string& action) { notificationAction(id, action); });
+}
+
+AlarmDesk::~AlarmDesk() = default;
+
+void AlarmDesk::install()
+{
+    CommandDispatcher& dispatcher = app_.commands().dispatcher();
+    app_.commands().itemDialogTools().editAlarm = [this](QWidget* parent, ItemRecord& record) {
+        return editAlarm(parent, record);
+    };
+    dispatcher.setHandler(kAlarmsOffCommand, [this](int) { toggleAlarmsOff(); });
+    dispatcher.setHandler(kAlarmSoundCommand, [this](int) { chooseSound(&app_.window()); });
+}
+
+bool AlarmDesk::alarmsOff() const { return app_.preferences().windowRow().alarmsOff != 0; }
+
+void AlarmDesk::toggleAlarmsOff()
+{
+    int& off = app_.preferences().windowRow().alarmsOff;
+    off = off ? 0 : 1;
+    app_.commands().refresh();
+}
+
+void AlarmDesk::minute()
+{
+    if (app_.initialising())
+        return;
+    const Settings& preferences = app_.preferences();
+    if (check_.openAlarms() > 0 && !preferences.isOn(IntSetting::AlarmsRingOnce) &&
+        !preferences.isOn(IntSetting::AlarmsSilent))
+        playSound(settings_.string(kAlarmSoundSetting));
+    check_.check();
+}
+
+void AlarmDesk::logOnce(bool& logged, const char* text)
+{
+    if (logged)
+        return;
+    logged = true;
+    appendErrorLogLine(app_.session().files().folder(), timeText(app_.now(), app_.regional()),
+                       shortDate(app_.today(), app_.regional()), text);
+}
+
+void AlarmDesk::playSound(const std::string& value)
+{
+    AlarmSound sound = alarmSoundOf(value, systemSoundFolder());
+    switch (sound.kind) {
+    case AlarmSound::Kind::Silent: return;
+    case AlarmSound::Kind::Beep: sound_.beep(); return;
+    case AlarmSound::Kind::Missing: app_.messages().error(soundNotFoundText(sound.file)); return;
+    case AlarmSound::Kind::File:
+        if (sound_.play(sound.file))
+            return;
+        logOnce(noSoundLogged_, kNoSoundDeviceText);
+        sound_.beep();
+        return;
+    }
+}
+
+// No telephony service on Linux: the number goes to the desktop's handler
+// of tel: links, after it was shown.
+void AlarmDesk::dialPager()
+{
+    const std::string number = std::string(trimBlanks(settings_.string(kPagerNumberSetting)));
+    if (number.empty())
+        return;
+    app_.messages().information(kDialingPagerText + number);
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("tel:") + fromUtf8(number))))
+        app_.messages().error(kNoTelephoneHandlerText);
+}
+
+bool AlarmDesk::ring(const RingingAlarm& alarm)
+{
+    if (alarm.dialPager)
+        dialPager();
+    if (!app_.preferences().isOn(IntSetting::AlarmsSilent))
+        playSound(settings_.string(kAlarmSoundSetting));
+    std::uint32_t notice = 0;
+    if (notifications_.available())
+        notice = notifications_.notify("Zelkon", alarm.itemText + " scheduled to " + alarm.message);
+    else
+        logOnce(noNotificationsLogged_, kNoNotificationServiceText);
+    if (notice) {
+        ringing_[notice] = alarm.text;
+        ringingItems_[notice] = alarm.itemId;
+    }
+    app_.window().raise();
+    const bool again = app_.messages().question(alarm.text) == Answer::Yes;
+    if (notice) {
+        notifications_.close(notice);
+        ringing_.erase(notice);
+        ringingItems_.erase(notice);
+    }
+    return again;
+}
+
+// The notification's actions work through the question it stands for.
+void AlarmDesk::notificationAction(std::uint32_t id, const std::string& action)
+{
+    auto open = ringing_.find(id);
+    if (open == ringing_.end())
+        return;
+    const QString text = fromUtf8(open->second);
+    QMessageBox* question = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible() && box->text() == text)
+            question = box;
+    if (action == kRepeatLaterAction) {
+        if (question && question->button(QMessageBox::Yes))
+            question->button(QMessageBox::Yes)->click();
+        return;
+    }
+    if (action == kOpenItemAction) {
+        app_.window().showNormal();
+        app_.window().raise();
+        app_.window().activateWindow();
+        app_.showDay(app_.today());
+        if (question)
+            question->activateWindow();
+    }
+}
+
+std::optional<int> AlarmDesk::askRepeatMinutes(int proposal)
+{
+    RepeatAlarmDialog dialog(proposal, app_.messages(), &app_.window());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.minutes();
+}
+
+bool AlarmDesk::editAlarm(QWidget* parent, ItemRecord& record)
+{
+    AlarmSettings settings = alarmSettingsOf(record, settings_.string(kPagerNumberSetting));
+    AlarmSetBox box(settings, record.has(ItemFlag::fAnchored), app_.messages(), [this, parent] { chooseSound(parent); },
+                    parent);
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    applyAlarmSettings(record, box.settings());
+    settings_.setValue(kPagerNumberSetting, box.settings().pagerNumber);
+    if (alarmsOff())
+        app_.messages().information(kAlarmsOffWarningText);
+    return true;
+}
+
+void AlarmDesk::chooseSound(QWidget* parent)
+{
+    SetAlarmSoundDialog dialog(settings_.string(kAlarmSoundSetting), [this](const std::string& value) { playSound(value); },
+                               parent);
+    if (dialog.exec() == QDialog::Accepted)
+        settings_.setValue(kAlarmSoundSetting, dialog.value());
+}
+
+} // namespace zk
