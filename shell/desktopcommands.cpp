@@ -66,8 +66,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
                        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
                        return app_.session().entryContext();
                    }));
-    // The month view and the project tree come with their own windows;
-    // until then their commands say they are not available.
+    // The project tree comes with its own window; until then its command
+    // says it is not available.
     for (int view : kViewsStillToCome)
         dispatcher_.removeHandler(view);
     installModeCommands(dispatcher_, *menus_, [this] { return menuOptions(); },

@@ -1,11 +1,10 @@
 #include "shell/listviewcommands.h"
 
 #include "core/schedule.h"
-#include "platform/clock.h"
-#include "shell/model/settings.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
+#include "shell/viewfilters.h"
 #include "sharing/session.h"
 #include "views/listpane.h"
 #include "views/schedulesarea.h"
@@ -113,14 +112,7 @@ void ListViewCommands::refresh(Schedule& schedule)
 
 ListHideTest ListViewCommands::hideTest(const Schedule& schedule, int view) const
 {
-    // FIXME: the Filter window's switches (open, text and case filters),
-    // once the window is there; until then its filters are not in force.
-    const ListHideTest filtered =
-        viewHideTest(schedule, viewFilterOf(app_.preferences(), schedule.header, FilterSwitches{}),
-                     ViewContext{view, false, app_.today(), app_.now(), app_.clock().unixSeconds()});
-    return [filtered, area = app_.window().schedulesArea().hideTest()](ItemHandle h) {
-        return filtered(h) || (area && area(h));
-    };
+    return commands_.filters().hideTest(schedule, view);
 }
 
 // A save holding the schedule leaves the lines to the next repaint.

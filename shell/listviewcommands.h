@@ -36,8 +36,8 @@ public:
     ListPane& pane() { return *pane_; }
     // Collects the list again; while this thread owns the schedule.
     void refresh(Schedule& schedule);
-    // What the view hides: the view filters with the view's own list
-    // membership, and what the schedules area hides besides.
+    // What the view hides: the session's view filters with the view's own
+    // list membership.
     ListHideTest hideTest(const Schedule& schedule, int view) const;
 
 protected:
