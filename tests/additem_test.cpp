@@ -189,16 +189,19 @@ TEST_F(AddItemTest, ARecurringItemBecomesADefinitionOrIsRemovedWhenItsOccurrence
 
 // --- refusals and change access ---------------------------------------------------------
 
-TEST_F(AddItemTest, AnArchivedDayTakesNoItemSinceTheSaveWouldDropIt)
+// An archived day takes the item into its day record, which goes back to
+// its archive; the item never joins the live lists.
+TEST_F(AddItemTest, AnItemOnAnArchivedDayGoesToThatDayNotToTheLiveLists)
 {
     auto s = openSession();
     ASSERT_TRUE(s->schedule().isPastDay(kSessionToday - 1));
-    AddResult refused = s->session->addItem(itemOn(kSessionToday - 1, "Yesterday", 661));
-    EXPECT_EQ(refused.status, AddStatus::Refused);
-    EXPECT_TRUE(s->shown(kArchivedDayText));
-    EXPECT_FALSE(fs::exists(file("Add.log")));
-    EXPECT_FALSE(fs::exists(file("timedata.uns")));
+    AddResult added = s->session->addItem(itemOn(kSessionToday - 1, "Yesterday", 661));
+    ASSERT_EQ(added.status, AddStatus::Added);
+    EXPECT_FALSE(s->shown(kArchivedDayText));
     EXPECT_EQ(s->schedule().chain.size(), 0u);
+    const DayRecord* day = s->schedule().findDay(kSessionToday - 1);
+    ASSERT_NE(day, nullptr);
+    EXPECT_EQ(day->nTasks(), 1);
 }
 
 TEST_F(AddItemTest, WhileAnotherSessionHoldsTheLockTheItemWaitsAndIsAddedOnceAccessComes)

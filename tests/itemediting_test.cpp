@@ -280,16 +280,18 @@ TEST_F(ItemEditingTest, AChangedItemMovesDayAndLeavesOrEntersThePriorityList)
     EXPECT_EQ(sch.plist.size(), 1u);
 }
 
-TEST_F(ItemEditingTest, AnItemIsNotMovedToAnArchivedDay)
+// Moved to an archived day, the item leaves the live lists for that day,
+// which is written back to its archive.
+TEST_F(ItemEditingTest, AnItemMovedToAnArchivedDayLeavesTheLiveLists)
 {
     ItemEditor appointment = editorFor(ItemCommand::appointment);
     type(appointment, ControlId::beginTime, "9a");
     ItemHandle h = add(appointment);
     ItemEditor e = editorFor(ItemCommand::appointment, h);
     type(e, ControlId::date, "10/20/23");  // yesterday, archived
-    EXPECT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Refused);
-    EXPECT_EQ(s->texts(), std::vector<std::string>{kArchivedDayText});
-    EXPECT_EQ(s->schedule().dayOf(h), kTomorrow);
+    EXPECT_EQ(commitItemEdit(*s->session, e).status, CommitStatus::Stored);
+    EXPECT_EQ(s->schedule().dayOf(h), kTomorrow - 2);
+    EXPECT_FALSE(s->schedule().chain.contains(h));
 }
 
 TEST_F(ItemEditingTest, TheGeneralDefineCommandSetsTheTemplate)

@@ -155,12 +155,13 @@ TEST_F(PipelineTest, EveryLineIsAddedAndTheFileRemoved)
 TEST_F(PipelineTest, LinesNotAddedAreKeptForTheUserAndReported)
 {
     std::string tooLong(kMaxPipelineLine + 5, 'x');
-    ASSERT_EQ(appendToPipeline(folder.path(), {"Good one", tooLong, "3/4/20 Archived day"}), AppendStatus::Appended);
+    std::string alsoTooLong(kMaxPipelineLine + 1, 'z');
+    ASSERT_EQ(appendToPipeline(folder.path(), {"Good one", tooLong, alsoTooLong}), AppendStatus::Appended);
     PipelineOutcome outcome = process();
     EXPECT_EQ(outcome.added, 1);
     EXPECT_EQ(outcome.rejected, 2);
     ASSERT_TRUE(s->session->save().ok());
-    EXPECT_EQ(linesOf(rejected()), (std::vector<std::string>{tooLong, "3/4/20 Archived day"}));
+    EXPECT_EQ(linesOf(rejected()), (std::vector<std::string>{tooLong, alsoTooLong}));
     EXPECT_TRUE(s->shown(kTextTooLongText));
     EXPECT_TRUE(s->shown("2 lines of the Task Pipeline were not added. They are kept in " + rejected().string()
                          + " to be corrected and sent again."));

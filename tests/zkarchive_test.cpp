@@ -52,9 +52,9 @@ TEST_F(ZkArchiveTest, FinishedDaysMoveToTheArchiveAndAreShownAndLoggedFromThere)
     ZkRun shown = zk("show", "--format tsv --days 2 3/4/24");
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_EQ(shown.out,
-              "2024-03-04\t08:00\t30\t0\t0\t0x100\t0\tBreakfast meeting\n"
-              "2024-03-04\t\t45\t0\t0\t0x180\t0\tPlan the week\n"
-              "2024-03-05\t08:00\t20\t0\t16384\t0x0\t3\tTidy desk\n");
+              "2024-03-04\t08:00\t30\t0\t0\t0x100\t0\t0\tBreakfast meeting\n"
+              "2024-03-04\t\t45\t0\t0\t0x180\t0\t0\tPlan the week\n"
+              "2024-03-05\t08:00\t20\t0\t16384\t0x0\t3\t0\tTidy desk\n");
 
     ZkRun history = zk("history", "2024-03");
     EXPECT_EQ(history.exitCode, 0) << history.err;
