@@ -77,8 +77,7 @@ void offerUndoneReminder() {}
 void carryOverToToday() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
-void ringChimes() {}
+// FIXME: alarms: agents, tickler reminders and the day's reminders.
 void checkTicklers() {}
 void postDueReminders() {}
 // FIXME: archive: archive past days that are due, and make the yearly
@@ -364,7 +363,6 @@ void DesktopApp::minuteWork()
     checkDuplicateSessions();
     workgroupChecks();
     offerUndoneReminder();
-    ringChimes();
     notes_->minute();
     alarms_->minute();
     archiveDueDays();
