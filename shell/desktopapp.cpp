@@ -91,8 +91,7 @@ void countRunningSessions() {}
 void checkDuplicateSessions() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: chimes, agents, tickler reminders and the day's reminders.
-void ringChimes() {}
+// FIXME: alarms: agents, tickler reminders and the day's reminders.
 void checkTicklers() {}
 void postDueReminders() {}
 // FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
@@ -384,7 +383,6 @@ void DesktopApp::minuteWork()
     checkDuplicateSessions();
     workgroupChecks();
     commands_->done().offerReminder();
-    ringChimes();
     notes_->minute();
     alarms_->minute();
     archiveDueDays(*this);

@@ -148,6 +148,17 @@ TEST(AlarmSoundTest, TheSoundListAndWhatEachChoicePlays)
     AlarmSound missing = alarmSoundOf("/old/place/gone.wav", sounds.path());
     EXPECT_EQ(missing.kind, AlarmSound::Kind::Missing);
     EXPECT_EQ(soundNotFoundText(missing.file), "Waveform file not found /old/place/gone.wav");
+
+    // Chimes every five minutes, from the schedule folder before the system's.
+    EXPECT_EQ(chimeName(at(9, 0)), "chimes00.wav");
+    EXPECT_EQ(chimeName(at(23, 15)), "chimes15.wav");
+    EXPECT_FALSE(chimeName(at(9, 7)));
+    TempFolder schedule;
+    writeText(sounds.path() / "chimes15.wav", "x");
+    EXPECT_EQ(findChime("chimes15.wav", schedule.path(), sounds.path()), sounds.path() / "chimes15.wav");
+    writeText(schedule.path() / "chimes15.wav", "x");
+    EXPECT_EQ(findChime("chimes15.wav", schedule.path(), sounds.path()), schedule.path() / "chimes15.wav");
+    EXPECT_FALSE(findChime("chimes30.wav", schedule.path(), sounds.path()));
 }
 
 // --- the minute's check ------------------------------------------------------------------

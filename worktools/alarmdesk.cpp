@@ -3,6 +3,8 @@
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "core/text.h"
+#include "engine/suntimes.h"
+#include "platform/clock.h"
 #include "platform/errorlog.h"
 #include "platform/messages.h"
 #include "platform/settingstore.h"
@@ -87,11 +89,36 @@ void AlarmDesk::minute()
 {
     if (app_.initialising())
         return;
+    ringChimes();
     const Settings& preferences = app_.preferences();
     if (check_.openAlarms() > 0 && !preferences.isOn(IntSetting::AlarmsRingOnce) &&
         !preferences.isOn(IntSetting::AlarmsSilent))
         playSound(settings_.string(kAlarmSoundSetting));
     check_.check();
+}
+
+// Chimes keep to the sound: no beep stands in for a missing file or device.
+void AlarmDesk::ringChimes()
+{
+    const Settings& preferences = app_.preferences();
+    if (preferences.isOn(IntSetting::AlarmsSilent))
+        return;
+    const TimeValue now = app_.now();
+    std::optional<std::string> name;
+    if (preferences.isOn(IntSetting::Chimes))
+        name = chimeName(now);
+    if (!name && preferences.isOn(IntSetting::SunChimes)) {
+        const SunTimes sun = sunTimes(app_.today(), preferences.real(RealSetting::Latitude),
+                                      preferences.real(RealSetting::Longitude), utcOffsetMinutes(app_.clock().localNow()));
+        if (sun.rise == now || sun.set == now)
+            name = fullHourChime();
+    }
+    if (!name)
+        return;
+    if (std::optional<std::filesystem::path> file =
+            findChime(*name, app_.session().files().folder(), systemSoundFolder()))
+        if (!sound_.play(*file))
+            logOnce(noSoundLogged_, kNoSoundDeviceText);
 }
 
 void AlarmDesk::logOnce(bool& logged, const char* text)

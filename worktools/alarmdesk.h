@@ -59,6 +59,7 @@ private:
     std::optional<int> askRepeatMinutes(int proposal) override;
     void notificationAction(std::uint32_t id, const std::string& action);
     void dialPager();
+    void ringChimes();
     void logOnce(bool& logged, const char* text);
 
     DesktopApp& app_;

@@ -186,6 +186,33 @@ TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHolds
     EXPECT_FALSE(std::filesystem::exists(files.lock(number))) << "the exit closes every note";
 }
 
+TEST_F(AlarmsNotesTest, AtMostAHundredNotesAreOpen)
+{
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        ASSERT_TRUE(app->session().obtainChangeAccess(std::chrono::seconds(0)));
+        for (int i = 0; i < 101; ++i) {
+            NewItem item;
+            item.day = app->today();
+            item.record = schedule().templateItem;
+            item.record.setKind(ItemKind::memo);
+            item.text = "Note item " + std::to_string(i);
+            ASSERT_EQ(app->session().addItem(std::move(item)).status, AddStatus::Added);
+        }
+    }
+    std::vector<ItemHandle> items;
+    for (ItemHandle h : schedule().chain)
+        if (schedule().storedDescription(h).starts_with("Note item "))
+            items.push_back(h);
+    ASSERT_EQ(items.size(), 101u);
+    for (ItemHandle h : items)
+        app->notes().open(h);
+    EXPECT_EQ(app->notes().windows().size(), 100u);
+    EXPECT_EQ(count(kMaxNotesOpenText), 1);
+    ASSERT_TRUE(app->exitRequest());
+    EXPECT_TRUE(app->notes().windows().empty() || !app->notes().windows().front()->isVisible());
+}
+
 // Run under dbus-run-session: the notification service is a stand-in on
 // the test's own session bus.
 TEST_F(AlarmsNotesTest, TheDesktopNotificationCarriesTheAlarmAndItsActions)

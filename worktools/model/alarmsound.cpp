@@ -3,6 +3,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <system_error>
 
@@ -80,6 +81,30 @@ std::string soundChoiceOf(std::string_view value)
     if (caseFoldKey(value) == kNoSoundChoice)
         return kNoSoundChoice;
     return std::string(value);
+}
+
+std::optional<std::string> chimeName(TimeValue now)
+{
+    const int minute = now.minutes() % 60;
+    if (now.isNone() || minute % 5 != 0)
+        return std::nullopt;
+    char name[16];
+    std::snprintf(name, sizeof name, "chimes%02d.wav", minute);
+    return name;
+}
+
+std::string fullHourChime() { return *chimeName(TimeValue::fromClock(0, 0)); }
+
+std::optional<std::filesystem::path> findChime(const std::string& name, const std::filesystem::path& scheduleFolder,
+                                               const std::filesystem::path& soundFolder)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(scheduleFolder / name, error))
+        return scheduleFolder / name;
+    for (const std::filesystem::path& sound : systemSounds(soundFolder))
+        if (sound.filename() == name)
+            return sound;
+    return std::nullopt;
 }
 
 } // namespace zk

@@ -7,7 +7,10 @@
 // looked up by name among the system's sounds (the freedesktop sound theme
 // under /usr/share/sounds).
 
+#include "core/daynumber.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,5 +44,15 @@ std::vector<std::filesystem::path> systemSounds(const std::filesystem::path& sou
 std::string soundValueOf(std::string_view choice);
 // The choice that shows a value (an empty value shows the beep).
 std::string soundChoiceOf(std::string_view value);
+
+// Chimes: every five minutes the file "chimesMM.wav" of the minute past
+// the hour (chimes00.wav at the full hour, chimes15.wav at the quarter),
+// when there is one. The name to play at `now`, or none.
+std::optional<std::string> chimeName(TimeValue now);
+// The full hour's chime, which also plays at sunrise and sunset.
+std::string fullHourChime();
+// Where a chime file is: the schedule folder, else among the system's sounds.
+std::optional<std::filesystem::path> findChime(const std::string& name, const std::filesystem::path& scheduleFolder,
+                                               const std::filesystem::path& soundFolder);
 
 } // namespace zk
