@@ -3,8 +3,14 @@
 
 #include "core/schedule.h"
 #include "core/daynumber.h"
+#include "engine/plistorder.h"
+#include "platform/clock.h"
+#include "storage/datafile.h"
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <random>
 
 namespace zk::bench {
 
@@ -25,6 +31,63 @@ inline ItemHandle addAppointment(Schedule& s, DayNumber day, int hour, int minut
     s.setDay(h, day);
     s.days.appendEntry(day, DayEntry{h, 0, r.duration()});
     return h;
+}
+
+inline constexpr DayNumber kYearStart{16135};  // Monday 4 March 2024
+
+// 20 appointments a week for a year from kYearStart (four on every
+// weekday), and n floating tasks of 15 to 240 minutes, a fifth of them
+// split, a tenth with a deadline within the year, listed in the order they
+// are made and on no day yet.
+inline std::unique_ptr<Schedule> yearOfTasks(int tasks)
+{
+    auto s = std::make_unique<Schedule>();
+    s->header.setInterfaceMode(3);
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int> appointmentLength(30, 90), taskLength(15, 240), percent(0, 99), inYear(0, 364);
+    char text[32];
+    for (int d = 0; d < 365; ++d) {
+        DayNumber day = kYearStart + d;
+        if (day.isWeekend())
+            continue;
+        s->getDay(day);
+        for (int hour : {9, 11, 14, 16})
+            addAppointment(*s, day, hour, appointmentLength(rng));
+    }
+    for (int i = 0; i < tasks; ++i) {
+        ItemHandle h = s->newItem();
+        std::snprintf(text, sizeof text, "Task %05d", i);
+        s->setDescription(h, text);
+        ItemRecord& r = s->record(h);
+        r.setKind(ItemKind::task);
+        r.setDuration(static_cast<std::uint16_t>(taskLength(rng)));
+        r.setPriorityLetter('A');
+        if (percent(rng) < 20)
+            r.setFlag(ItemFlag::fSplit, true);
+        if (percent(rng) < 10)
+            r.setDeadlineDate(static_cast<std::uint16_t>((kYearStart + inYear(rng)).value()));
+        s->itemId(h);
+        s->addToChain(h, kNoDay);
+        addToPlist(*s, h, i + 1, kYearStart);
+    }
+    return s;
+}
+
+// Microseconds per item for reading the schedule back from the bytes it
+// saves to, with the clock at `at`.
+inline double loadMicrosPerItem(Schedule& s, int items, const LocalMoment& at)
+{
+    std::vector<std::uint8_t> bytes;
+    saveDataBytes(s, bytes);
+    FixedClock clock(at);
+    LoadOptions options;
+    options.clock = &clock;
+    auto start = std::chrono::steady_clock::now();
+    LoadResult loaded = loadDataBytes(bytes, options);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    if (!loaded.schedule)
+        std::fprintf(stderr, "the saved schedule did not load\n");
+    return std::chrono::duration<double, std::micro>(elapsed).count() / items;
 }
 
 } // namespace zk::bench

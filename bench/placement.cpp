@@ -6,7 +6,6 @@
 #include "benchschedule.h"
 #include "core/schedule.h"
 #include "engine/placement.h"
-#include "engine/plistorder.h"
 #include "platform/clock.h"
 #include "storage/datafile.h"
 
@@ -16,50 +15,14 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <random>
 
 namespace {
 
 using namespace zk;
 
-constexpr DayNumber kToday{16135};  // Monday 4 March 2024
+constexpr DayNumber kToday = bench::kYearStart;
 
-// 20 appointments a week for a year (four on every weekday), and n floating
-// tasks of 15 to 240 minutes, a fifth of them split, a tenth with a deadline
-// within the year, listed in the order they are made.
-std::unique_ptr<Schedule> makeSchedule(int tasks)
-{
-    auto s = std::make_unique<Schedule>();
-    s->header.setInterfaceMode(3);
-    std::mt19937 rng(2024);
-    std::uniform_int_distribution<int> appointmentLength(30, 90), taskLength(15, 240), percent(0, 99), inYear(0, 364);
-    char text[32];
-    for (int d = 0; d < 365; ++d) {
-        DayNumber day = kToday + d;
-        if (day.isWeekend())
-            continue;
-        s->getDay(day);
-        for (int hour : {9, 11, 14, 16})
-            bench::addAppointment(*s, day, hour, appointmentLength(rng));
-    }
-    for (int i = 0; i < tasks; ++i) {
-        ItemHandle h = s->newItem();
-        std::snprintf(text, sizeof text, "Task %05d", i);
-        s->setDescription(h, text);
-        ItemRecord& r = s->record(h);
-        r.setKind(ItemKind::task);
-        r.setDuration(static_cast<std::uint16_t>(taskLength(rng)));
-        r.setPriorityLetter('A');
-        if (percent(rng) < 20)
-            r.setFlag(ItemFlag::fSplit, true);
-        if (percent(rng) < 10)
-            r.setDeadlineDate(static_cast<std::uint16_t>((kToday + inYear(rng)).value()));
-        s->itemId(h);
-        s->addToChain(h, kNoDay);
-        addToPlist(*s, h, i + 1, kToday);
-    }
-    return s;
-}
+std::unique_ptr<Schedule> makeSchedule(int tasks) { return bench::yearOfTasks(tasks); }
 
 PlacementContext startOfDay()
 {
@@ -100,15 +63,7 @@ std::pair<double, double> timeRun(int tasks)
     placeEverything(*s);
     double placing = microsPerItem(Clock::now() - start, tasks);
 
-    std::vector<std::uint8_t> bytes;
-    saveDataBytes(*s, bytes);
-    FixedClock clock(LocalMoment{2024, 3, 4, 7, 0, 0});
-    LoadOptions options;
-    options.clock = &clock;
-    start = Clock::now();
-    LoadResult loaded = loadDataBytes(bytes, options);
-    double loading = microsPerItem(Clock::now() - start, tasks);
-    benchmark::DoNotOptimize(loaded.schedule.get());
+    double loading = bench::loadMicrosPerItem(*s, tasks, LocalMoment{2024, 3, 4, 7, 0, 0});
     return {placing, loading};
 }
 
