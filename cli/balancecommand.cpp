@@ -8,6 +8,7 @@
 
 #include "core/schedule.h"
 #include "engine/balancing.h"
+#include "engine/carryover.h"
 
 #include <cstdio>
 
@@ -26,6 +27,7 @@ const char* const kBalanceUsage =
     "and for each item that found no day with room before its deadline or\n"
     "horizon and went there overbooked:\n"
     "  overbooked id=N day=YYYY-MM-DD TEXT\n"
+    "Refused (exit 1) while past days hold undone items: zk carry-over first.\n"
     "Exit 1 when an item was not scheduled or the save failed, 2 when change\n"
     "access could not be had.\n";
 
@@ -46,9 +48,16 @@ int runBalance(const std::vector<std::string>& words)
     if (int code = zk.openForChange(waitLimit(args)); code != kExitOk)
         return code;
     Schedule& schedule = zk.schedule();
+    const PlacementContext context = sessionContext(schedule, zk.session().clock());
+    // Past days are dealt with first: what is carried over changes the load.
+    if (!earliestUndoneDay(schedule, context.today).isNone()) {
+        std::fprintf(stderr, "zk: items on past days have not been checked off or rescheduled; "
+                             "zk carry-over moves them to today\n");
+        return kExitFailed;
+    }
     BalanceOptions options;
     options.forced = args.has("full");
-    BalanceOutcome outcome = balanceWorkload(schedule, sessionContext(schedule, zk.session().clock()), options);
+    BalanceOutcome outcome = balanceWorkload(schedule, context, options);
     zk.session().rebalance().clear();
     if (outcome.zeroDayWindow)
         zk.messages().error(kZeroDayLengthText);

@@ -49,10 +49,10 @@ extern const char* const kNotScheduledSuffix;  // " was not scheduled!"
 
 // Header offsets of the balancing settings (i16 each).
 namespace BalanceHeader {
-inline constexpr std::size_t todayReserveAt = 498;
-inline constexpr std::size_t futureReserveAt = 500;
-inline constexpr std::size_t lastBalanceDayAt = 502;
-inline constexpr std::size_t marvalHorizonAt = 504;
+inline constexpr std::size_t todayReserveAt = 502;
+inline constexpr std::size_t futureReserveAt = 504;
+inline constexpr std::size_t lastBalanceDayAt = 506;
+inline constexpr std::size_t marvalHorizonAt = 508;
 } // namespace BalanceHeader
 
 inline constexpr int kMaxFreeReserve = 1380;

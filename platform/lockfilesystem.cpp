@@ -60,18 +60,16 @@ bool LinuxLockFileSystem::isFolder(const std::filesystem::path& path)
 
 namespace {
 
+// A lock file's few bytes go in one write; a short one counts as failed
+// (the file is then not used).
 int writeWhole(int fd, std::string_view text)
 {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(n);
+    ssize_t n;
+    while ((n = ::write(fd, text.data(), text.size())) < 0 && errno == EINTR) {
     }
-    return 0;
+    if (n < 0)
+        return errno;
+    return static_cast<std::size_t>(n) == text.size() ? 0 : EIO;
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "platform/settingstore.h"
 #include "shell/accesspendingwindow.h"
 #include "shell/archivework.h"
+#include "shell/balancecommands.h"
 #include "shell/mainwindow.h"
 #include "shell/desktopcommands.h"
 #include "shell/donecommands.h"
@@ -82,9 +83,6 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: balancing: run a pending background scheduling pass, or start one
-// when due and not near a minute boundary, under the background-work lock.
-void runBackgroundScheduling(bool /*nearMinuteBoundary*/) {}
 // FIXME: the world timeline: repaint the tide line's moving parts.
 void repaintTideLine() {}
 // FIXME: workgroup users: count the sessions running on this machine, and
@@ -376,7 +374,7 @@ void DesktopApp::startSaveThread()
     });
 }
 
-void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { runBackgroundScheduling(nearMinuteBoundary); }
+void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
 void DesktopApp::tideLine() { repaintTideLine(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
@@ -440,6 +438,8 @@ void DesktopApp::checkBackups()
 void DesktopApp::dayChangeWork()
 {
     onUserInterface([this] {
+        // A balancing run still placing items on the day just ended finishes first.
+        commands_->balancing().waitForRun();
         postDueReminders();
         commands_->done().dayChange();
         computeSunTimes();
@@ -707,6 +707,9 @@ void DesktopApp::headerPreferenceChanged()
         return;
     }
     ScheduleHeader& header = session_->schedule().header;
+    // Autobalance, Marval Prioritization and the like decide where floating items go.
+    if (header.u32(ScheduleHeader::optionWordAt) != preferencesHeader_.u32(ScheduleHeader::optionWordAt))
+        requestRebalance(*session_);
     header.setU32(ScheduleHeader::optionWordAt, preferencesHeader_.u32(ScheduleHeader::optionWordAt));
     header.setInterfaceMode(preferencesHeader_.interfaceMode());
     session_->schedule().dirty = true;
@@ -765,6 +768,8 @@ void DesktopApp::terminate()
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();
+    if (commands_)
+        commands_->balancing().waitForRun();
     if (session_)
         session_->close();
     if (faultCleanup_) {

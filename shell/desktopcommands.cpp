@@ -3,6 +3,7 @@
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
+#include "shell/balancecommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
 #include "shell/findcommands.h"
@@ -16,6 +17,7 @@
 #include "shell/printcommands.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/propertycommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
 #include "shell/model/settings.h"
@@ -94,6 +96,10 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
         return DeleteHandlers::ListSelection{lists_->selectedItem(), lists_->view() == Command::globalListView,
                                              lists_->shown()};
     });
+    balancing_ = std::make_unique<BalanceCommands>(app_);
+    balancing_->install(dispatcher_);
+    properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
+    properties_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -236,6 +242,7 @@ void DesktopCommands::defineItem(int command, ItemHandle item, DayNumber day)
         return;
     if (result.rebalanceRequested)
         requestRebalance(app_.session());
+    balancing_->checkConflicts(result.item);
     app_.showDay(result.dayToShow.isNone() ? viewedDay() : result.dayToShow);
 }
 

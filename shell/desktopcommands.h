@@ -29,6 +29,7 @@
 
 namespace zk {
 
+class BalanceCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -40,6 +41,7 @@ class MonthViewCommands;
 class PopUpCalendar;
 class WindowCommands;
 class ViewFilters;
+class PropertyCommands;
 struct DraggedEntry;
 struct DropPlace;
 
@@ -68,6 +70,7 @@ public:
     DeleteHandlers& deleting() { return *deleting_; }
     ListViewCommands& lists() { return *lists_; }
     FindCommands& finding() { return *finding_; }
+    BalanceCommands& balancing() { return *balancing_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -126,6 +129,8 @@ private:
     std::unique_ptr<ListViewCommands> lists_;
     std::unique_ptr<FindCommands> finding_;
     ItemDialogTools itemDialogTools_;
+    std::unique_ptr<BalanceCommands> balancing_;
+    std::unique_ptr<PropertyCommands> properties_;
 };
 
 } // namespace zk

@@ -88,21 +88,6 @@ void MonthViewCommands::scrollTo(int offset)
 void MonthViewCommands::refresh(Schedule& schedule)
 {
     const Settings& settings = app_.preferences();
-    MonthOptions options;
-    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
-    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
-    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
-    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
-    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
-    options.weekNumbers = settings.isOn(IntSetting::MonthviewWkOfYr);
-    options.cashFlowView = app_.commands().filters().cashFlowView();
-    options.statusColours = !isLiteMode(schedule.header);
-    options.week = settings.week();
-    offset_ = clampWeekOffset(offset_, app_.today());
-    std::vector<MonthCell> cells =
-        monthCells(schedule, firstDay(), options, app_.today(), app_.regional(),
-                   app_.commands().filters().hideTest(schedule, Command::monthView), settings.isOn(IntSetting::ShowMoons));
-
     PaneStyle style = PaneStyle::fromSettings(settings);
     std::array<QColor, 8> cellColours{};
     for (int status = 0; status < kStatusCount; ++status) {
@@ -114,6 +99,22 @@ void MonthViewCommands::refresh(Schedule& schedule)
     }
     MonthView& view = app_.window().monthView();
     view.setStyle(style, fontOf(settings.font(FontSetting::ScreenMonth), style.facts), cellColours);
+
+    MonthOptions options;
+    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
+    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
+    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
+    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
+    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
+    options.weekNumbers = settings.isOn(IntSetting::MonthviewWkOfYr);
+    options.cashFlowView = app_.commands().filters().cashFlowView();
+    options.statusColours = !isLiteMode(schedule.header);
+    options.week = settings.week();
+    options.linesPerCell = view.linesPerCell();
+    offset_ = clampWeekOffset(offset_, app_.today());
+    std::vector<MonthCell> cells =
+        monthCells(schedule, firstDay(), options, app_.today(), app_.regional(),
+                   app_.commands().filters().hideTest(schedule, Command::monthView), settings.isOn(IntSetting::ShowMoons));
     view.setCells(std::move(cells), app_.state().viewed(), offset_, monthWeekOffsets(app_.today()));
 }
 

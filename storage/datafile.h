@@ -71,10 +71,11 @@
 //  495  u8     item record size (0 = 27)                 read size / set
 //  496  i16    number of projects                        read count / set
 //  498  29     other modules' settings                   preserved, among them
-//  498  i16      today's free reserve, minutes 0..1380   (balancing; read as
-//  500  i16      future free reserve, minutes 0..1380     they are, clamped
-//  502  i16      day of the last full balancing run       where used)
-//  504  i16      default Marval horizon, months
+//  498  u32      the project the Filter window shows
+//  502  i16      today's free reserve, minutes 0..1380   (balancing; read as
+//  504  i16      future free reserve, minutes 0..1380     they are, clamped
+//  506  i16      day of the last full balancing run       where used)
+//  508  i16      default Marval horizon, months
 //  527  u16    nextRefNo                                 preserved
 //  529  2      a setting                                 preserved
 //  531  4      notes file name prefix                    preserved

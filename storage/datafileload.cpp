@@ -49,6 +49,7 @@ const char* const kSharedIdText = "Data file repaired: two items had the id %u; 
 const char* const kNextItemIdText =
     "Data file repaired: the next item id was %u, not above the largest id %u in the file.";
 const char* const kItemCountText = "Data file repaired: its header counted %d items, %d were read.";
+const char* const kEarlyDayText = "Data file repaired: it held the day %s, before its last past day; it is kept.";
 const char* const kBackupChosenText = "Cannot load Data File. The backup file is to be used instead.";
 
 // The largest file read; far above any real schedule, it keeps a stray
@@ -672,6 +673,16 @@ void Loader::finish()
             h.setLastPastDay(DayNumber(s().days.begin()->first) - 1);
         else if (s().today())
             h.setLastPastDay(s().today() - 1);
+    }
+    // A file holds only days after its last past day: an earlier one (a
+    // damaged day number) would be dropped by the next save with its items,
+    // and the priority list would name items the file no longer holds.
+    if (!s().days.empty()) {
+        const DayNumber first(s().days.begin()->first);
+        if (first <= h.lastPastDay()) {
+            s().report(printed(kEarlyDayText, s().formatDate(first).c_str()));
+            h.setLastPastDay(first - 1);
+        }
     }
     s().recurrences.pruneUnplaced();
     if (format_ < kCurrentFormat)

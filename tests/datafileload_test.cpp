@@ -537,6 +537,27 @@ TEST_F(DataFileLoadRepair, CountersThatDisagreeWithWhatWasReadAreRepairedAndSaid
     }
 }
 
+// Regression (found by the folder fuzz target): a day record at or before
+// the last past day loaded, and the next save dropped it with its items
+// while the priority list kept naming them, so the saved file did not load.
+TEST_F(DataFileLoadRepair, ADayAtOrBeforeTheLastPastDayIsKeptByMovingThatDayBack)
+{
+    const auto early = static_cast<std::uint16_t>((kToday - 10).value());
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.templateItem().day(kToday - 10, 1).itemEntry(600, 10).item(record(early, 5), "early").plistKey(0);
+    ASSERT_TRUE(loaded(f));
+    EXPECT_EQ(r.schedule->header.lastPastDay(), kToday - 11);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0], "Data file repaired: it held the day " + r.schedule->formatDate(kToday - 10)
+                                 + ", before its last past day; it is kept.");
+    std::vector<std::uint8_t> written;
+    ASSERT_TRUE(saveDataBytes(*r.schedule, written));
+    LoadResult back = loadDataBytes(written, testLoadOptions());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.schedule->chain.size(), 1u);
+}
+
 // Regression: one flipped flag made an item look like a further piece of a
 // split item of the same id, and the item vanished into it.
 TEST_F(DataFileLoadRepair, AnotherTextUnderASplitItemsIdIsAnItemOfItsOwn)

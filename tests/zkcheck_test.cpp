@@ -70,7 +70,7 @@ TEST_F(ZkCheckTest, CheckPrintsTheRepairsThenTheSummaryOrFailsOnADamagedFile)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "Recurring item cleaned up\n"
                        "Recurring item count of exceptions corrected: weekly\n"
-                       "format=26 items=1 days=0 definitions=1 projects=0 undated=0 plist=0 nextItemId=0 "
+                       "format=26 items=1 days=0 definitions=1 projects=0 undated=0 plist=0 nextItemId=4 "
                        "lastPastDay=15999\n");
 
     writeFile("cut.pak", FileBuilder(26).templateItem().bytes());  // no Plist end

@@ -120,8 +120,8 @@ void MonthGrid::paintCell(QPainter& painter, const MonthCell& cell, const QRect&
         painter.drawPolygon(wedge, 3);
         painter.setBrush(Qt::NoBrush);
     }
-    painter.save();
-    painter.setClipRect(rect);
+    // Every text below is drawn inside the cell's rectangles: no clipping,
+    // which would slow every glyph down.
     const QRect inner = rect.adjusted(kPadding + 1, kPadding, -kPadding, -kPadding);
     int top = inner.top() + paintHeading(painter, cell, inner);
 
@@ -143,17 +143,21 @@ void MonthGrid::paintCell(QPainter& painter, const MonthCell& cell, const QRect&
         if (top + metrics.height() > bottom + 1)
             break;
         const QString text = QString::fromStdString(line.text);
-        const QRect room(inner.left(), top, inner.width(), bottom - top);
-        QRect used = painter.boundingRect(room, Qt::TextWordWrap, text);
-        used.setHeight(std::min(used.height(), room.height()));
+        const QRect room(inner.left(), top, inner.width(), bottom + 1 - top);
         const std::size_t status = static_cast<std::size_t>(std::clamp(line.status, 0, kStatusCount - 1));
-        if (view_.cellColours_[status].isValid())
-            painter.fillRect(QRect(inner.left(), top, inner.width(), used.height()), view_.cellColours_[status]);
+        // The text is laid out once, as it is drawn; only a line with a
+        // status fill measures first, to fill under it.
+        if (view_.cellColours_[status].isValid()) {
+            QRect fill = painter.boundingRect(room, Qt::TextWordWrap, text);
+            fill.setLeft(room.left());
+            fill.setRight(room.right());
+            painter.fillRect(fill.intersected(room), view_.cellColours_[status]);
+        }
         painter.setPen(status == 0 ? style.text : style.statusText[status]);
-        painter.drawText(QRect(inner.left(), top, inner.width(), used.height()), Qt::TextWordWrap, text);
-        top += used.height();
+        QRect used;
+        painter.drawText(room, Qt::TextWordWrap, text, &used);
+        top += std::max(used.height(), metrics.height());
     }
-    painter.restore();
     if (cell.day == view_.viewed_) {
         painter.setPen(QPen(kViewedFrame, 2));
         painter.drawRect(rect.adjusted(1, 1, -1, -1));
@@ -255,6 +259,12 @@ void MonthView::setCells(std::vector<MonthCell> cells, DayNumber viewed, int off
     scrollBar_->setValue(offset);
     settingScroll_ = false;
     grid_->update();
+}
+
+std::size_t MonthView::linesPerCell() const
+{
+    const int lineHeight = std::max(1, QFontMetrics(monthFont_).height());
+    return static_cast<std::size_t>(std::max(1, grid_->height() / kMonthWeeks / lineHeight + 1));
 }
 
 DayNumber MonthView::firstDay() const { return cells_.empty() ? kNoDay : cells_.front().day; }

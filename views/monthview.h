@@ -42,6 +42,8 @@ public:
     void setCells(std::vector<MonthCell> cells, DayNumber viewed, int offset, WeekOffsetRange range);
 
     DayNumber firstDay() const;
+    // As many entry lines as a cell of the grid's size can show.
+    std::size_t linesPerCell() const;
     DayNumber viewedDay() const { return viewed_; }
     const std::vector<MonthCell>& cells() const { return cells_; }
     QWidget& grid();

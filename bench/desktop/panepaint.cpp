@@ -2,11 +2,17 @@
 // out the same day and composing its lines, in one run: painting has to
 // stay well within a frame while the user scrolls through busy days, and
 // the ratio says how it compares with the scheduler's own work on the day.
+// Beside it, in a schedule of 100,000 items (about 140 a day), the month
+// view's four weeks and the pop-up calendar with its utilisation colours,
+// each against one day pane of the same schedule.
 
 #include "core/schedule.h"
 #include "engine/daylayout.h"
 #include "engine/placementcontext.h"
+#include "shell/model/monthgrid.h"
+#include "views/calendargrid.h"
 #include "views/daypane.h"
+#include "views/monthview.h"
 
 #include "offscreen.h"
 
@@ -117,5 +123,127 @@ void BM_PaintFullPane(benchmark::State& state)
     state.counters["paint_per_layout"] = paint / std::max(layout, 1e-9);
 }
 BENCHMARK(BM_PaintFullPane)->Unit(benchmark::kMicrosecond);
+
+constexpr int kLargeItems = 100000;
+constexpr int kItemsPerDay = 140;
+
+// 100,000 short appointments, 140 a day from kToday on.
+std::unique_ptr<Schedule> largeSchedule()
+{
+    auto s = std::make_unique<Schedule>();
+    s->header.setInterfaceMode(3);
+    s->header.setDayStart(TimeValue::fromClock(0, 0));
+    s->header.setDayEnd(TimeValue::fromClock(23, 59));
+    char text[64];
+    for (int i = 0; i < kLargeItems; ++i) {
+        const DayNumber day = kToday + i / kItemsPerDay;
+        const TimeValue begin = TimeValue::fromClock(0, 0) + (i % kItemsPerDay) * 10;
+        ItemHandle h = s->newItem();
+        std::snprintf(text, sizeof text, "Meeting %d about the plans", i);
+        s->setDescription(h, text);
+        ItemRecord& r = s->record(h);
+        r.setFlags(ItemFlag::fAnchored);
+        r.setKind(ItemKind::appointment);
+        r.setStatus(static_cast<std::uint8_t>(i % 3));
+        r.setBeginTime(static_cast<std::int16_t>(begin.value()));
+        r.setDuration(kLength);
+        s->itemId(h);
+        s->getDay(day);
+        s->addToChain(h, day);
+        r.setDay(static_cast<std::uint16_t>(day.value()));
+        s->days.appendEntry(day, DayEntry{h, static_cast<std::int16_t>(begin.value()), kLength});
+    }
+    return s;
+}
+
+// One repaint of a day pane of the large schedule: its lines read and painted.
+double paneRepaint(Schedule& schedule, DayPane& pane, QImage& image, DayNumber day, const PlacementContext& at)
+{
+    const double start = threadMicroseconds();
+    pane.showDay(schedule, day, {at.today, at.now}, RegionalSettings());
+    pane.render(&image);
+    return threadMicroseconds() - start;
+}
+
+void BM_PaintMonthView(benchmark::State& state)
+{
+    benchsupport::offscreenApplication();
+    std::unique_ptr<Schedule> schedule = largeSchedule();
+    PlacementContext at;
+    at.today = kToday;
+    at.now = TimeValue::fromClock(9, 0);
+    const DayNumber first = monthFirstDay(kToday + 14, 0, false);
+    for (int i = 0; i < kMonthCells; ++i)
+        layoutDay(*schedule, first + i, at);
+    DayPane pane;
+    pane.setStyle(PaneStyle());
+    pane.resize(600, 700);
+    QImage paneImage(pane.size(), QImage::Format_ARGB32_Premultiplied);
+    MonthView month;
+    month.setStyle(PaneStyle(), QFont(), {});
+    month.resize(1366, 700);
+    QImage monthImage(month.size(), QImage::Format_ARGB32_Premultiplied);
+    month.render(&monthImage);  // lays the grid out at its size
+
+    double paneTime = 0, monthTime = 0, composeTime = 0;
+    for (auto _ : state) {
+        paneTime += paneRepaint(*schedule, pane, paneImage, first + 3, at);
+        const double start = threadMicroseconds();
+        MonthOptions options;
+        options.linesPerCell = month.linesPerCell();
+        month.setCells(monthCells(*schedule, first, options, kToday, RegionalSettings()), first + 3, 2,
+                       monthWeekOffsets(kToday));
+        const double composed = threadMicroseconds();
+        month.render(&monthImage);
+        monthTime += threadMicroseconds() - start;
+        composeTime += composed - start;
+        benchmark::DoNotOptimize(monthImage.constBits());
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["pane_us"] = paneTime / n;
+    state.counters["month_us"] = monthTime / n;
+    state.counters["month_cells_us"] = composeTime / n;
+    state.counters["month_per_pane"] = monthTime / std::max(paneTime, 1e-9);
+}
+BENCHMARK(BM_PaintMonthView)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintPopUpCalendar(benchmark::State& state)
+{
+    benchsupport::offscreenApplication();
+    std::unique_ptr<Schedule> schedule = largeSchedule();
+    PlacementContext at;
+    at.today = kToday;
+    at.now = TimeValue::fromClock(9, 0);
+    DayPane pane;
+    pane.setStyle(PaneStyle());
+    pane.resize(600, 700);
+    QImage paneImage(pane.size(), QImage::Format_ARGB32_Premultiplied);
+    CalendarGrid calendar;
+    calendar.resize(420, 360);
+    calendar.setMonth(kToday + 20);
+    QImage calendarImage(calendar.size(), QImage::Format_ARGB32_Premultiplied);
+
+    double paneTime = 0, calendarTime = 0;
+    for (auto _ : state) {
+        paneTime += paneRepaint(*schedule, pane, paneImage, kToday + 3, at);
+        const double start = threadMicroseconds();
+        std::array<QColor, kCalendarCells> colours{};
+        const DayNumber firstCell = calendar.firstDay();
+        for (int i = 0; i < kCalendarCells; ++i) {
+            const std::optional<int> percent = dayUtilisation(*schedule, firstCell + i);
+            const std::uint32_t c = percent ? utilisationColour(*percent) : kNoUtilisationColour;
+            colours[static_cast<std::size_t>(i)] = QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+        calendar.setDayColours(colours);
+        calendar.render(&calendarImage);
+        calendarTime += threadMicroseconds() - start;
+        benchmark::DoNotOptimize(calendarImage.constBits());
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["pane_us"] = paneTime / n;
+    state.counters["calendar_us"] = calendarTime / n;
+    state.counters["calendar_per_pane"] = calendarTime / std::max(paneTime, 1e-9);
+}
+BENCHMARK(BM_PaintPopUpCalendar)->Unit(benchmark::kMicrosecond);
 
 } // namespace

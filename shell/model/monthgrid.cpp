@@ -128,7 +128,7 @@ std::vector<MonthCell> monthCells(Schedule& schedule, DayNumber first, const Mon
         if (!record)
             continue;
         for (const DayEntry& entry : record->entries()) {
-            if (cell.lines.size() >= kMostMonthLines)
+            if (cell.lines.size() >= std::min(options.linesPerCell, kMostMonthLines))
                 break;
             const ItemRecord& r = schedule.record(entry.item);
             if (!shownInMonth(r, options) || (hidden && hidden(entry.item)))

@@ -60,6 +60,8 @@ struct MonthOptions {
     bool weekNumbers = false;       // MonthviewWkOfYr
     bool cashFlowView = false;      // every entry is shown
     bool statusColours = true;      // not in LITE mode
+    // The most lines a cell shows (more are not composed).
+    std::size_t linesPerCell = kMostMonthLines;
     WeekSettings week;
 };
 
@@ -84,7 +86,7 @@ struct MonthCell {
 };
 
 // The 28 cells from `first`, each with the first entries (at most
-// kMostMonthLines) that the hide test and the options let through.
+// options.linesPerCell) that the hide test and the options let through.
 std::vector<MonthCell> monthCells(Schedule& schedule, DayNumber first, const MonthOptions& options,
                                   DayNumber today, const RegionalSettings& regional, const HideTest& hidden = {},
                                   bool moons = false);

@@ -245,15 +245,6 @@ std::string itemInformation(const Session& session, int command, ItemHandle item
     }
 }
 
-DayNumber earliestUndoneDay(const Schedule& schedule, DayNumber today)
-{
-    for (const auto& [day, record] : schedule.days)
-        for (const DayEntry& e : record.entries())
-            if (!schedule.record(e.item).has(ItemFlag::fDone | ItemFlag::fOnHold))
-                return DayNumber(day);
-    return today;
-}
-
 PropertyResult handleInterruption(Session& session, const Interruption& interruption)
 {
     const LocalMoment now = session.clock().localNow();

@@ -5,7 +5,7 @@
 // Stamp"), the three that only tell about the item ("Full description",
 // "Creation Time", "Time modified"), and the settings that feed placement
 // ("Time Values...", "Day Bounds...", "Biz Hours...", "Shift Priority List
-// Marvals...", "Handle Interruption...", "Earliest Undone Schedule").
+// Marvals...", "Handle Interruption...").
 //
 // Contract:
 // - A command that changes data takes change access first (as a dropped
@@ -77,10 +77,6 @@ PropertyResult runPropertyCommand(Session& session, int command, const DraggedEn
 
 // "Full description", "Creation Time", "Time modified": the text shown.
 std::string itemInformation(const Session& session, int command, ItemHandle item);
-
-// The earliest day whose list still holds an undone entry (neither done nor
-// on hold); today when there is none.
-DayNumber earliestUndoneDay(const Schedule& schedule, DayNumber today);
 
 // "Handle Interruption...": the time an interruption took up to now goes
 // into today as a done item of its own, so the floating items that wait

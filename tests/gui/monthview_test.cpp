@@ -34,7 +34,7 @@ using testsupport::saveScreenshot;
 QString scaled(const QString& name, const QWidget& widget)
 {
     const qreal ratio = widget.devicePixelRatioF();
-    return ratio == 1.0 ? name : name + QStringLiteral("-x%1").arg(ratio);
+    return ratio == 1.0 ? name : QStringLiteral("%1-x%2.png").arg(name).arg(ratio, 0, 'g', 2);
 }
 
 class MonthViewSessionTest : public testsupport::DesktopFixture {

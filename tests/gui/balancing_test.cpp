@@ -1,0 +1,148 @@
+// Balancing from the window: Alt+F8 on the sample day after lunch, the
+// Balance Workload Settings dialog, the run the tick starts in the
+// background with Autobalance on, and the conflict question after an
+// appointment is stored over lunch. The balanced day and the dialog are
+// photographed.
+
+#include "desktopsupport.h"
+
+#include "editing/itemdialog.h"
+#include "engine/balancing.h"
+#include "engine/conflicts.h"
+#include "shell/balancecommands.h"
+#include "shell/balancesettingsdialog.h"
+#include "shell/model/settings.h"
+
+#include <QLineEdit>
+
+namespace zk::testsupport {
+namespace {
+
+const LocalMoment kAfterLunch{2024, 3, 11, 13, 30, 30};
+
+class BalancingWindowTest : public DesktopFixture {
+protected:
+    void SetUp() override
+    {
+        clock.set(kAfterLunch);
+        startSessionInActiveWindow();
+    }
+
+    // No floating entry of today starts before now or overlaps an appointment.
+    void expectTodayBalanced()
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        const DayRecord* today = schedule().findDay(app->today());
+        ASSERT_NE(today, nullptr);
+        int floating = 0;
+        for (const DayEntry& e : today->entries()) {
+            const ItemRecord& r = schedule().record(e.item);
+            if (!r.has(ItemFlag::fFloating) || r.has(ItemFlag::fDone))
+                continue;
+            ++floating;
+            EXPECT_GE(e.startTime(), app->now()) << schedule().storedDescription(e.item);
+            for (const DayEntry& other : today->entries())
+                if (schedule().record(other.item).has(ItemFlag::fAnchored) && other.placedMinutes > 0) {
+                    int overlap = std::min(e.startTime().value() + e.placedMinutes,
+                                           other.startTime().value() + other.placedMinutes)
+                                  - std::max(e.startTime().value(), other.startTime().value());
+                    EXPECT_LE(overlap, 0) << schedule().storedDescription(e.item) << " over "
+                                          << schedule().storedDescription(other.item);
+                }
+        }
+        EXPECT_GT(floating, 0) << "the afternoon has room for some";
+    }
+};
+
+TEST_F(BalancingWindowTest, AltF8BalancesTheSampleDayAfterLunch)
+{
+    // Balancing is a command of the PRO mode's menus and keys.
+    dispatch(Command::proMode);
+    QTest::keyClick(&app->window(), Qt::Key_F8, Qt::AltModifier);
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+    expectTodayBalanced();
+    EXPECT_EQ(balanceSettings(schedule().header).lastBalanceDay, app->today());
+    EXPECT_FALSE(app->session().rebalance().requested());
+    EXPECT_TRUE(schedule().dirty || app->session().saveState().dirty());
+    saveScreenshot(app->window(), "balanced-sample-day");
+}
+
+TEST_F(BalancingWindowTest, TheSettingsDialogRefusesABadSplitMinimumAndStoresTheRest)
+{
+    presenter.setDefaultAnswer(Answer::Yes);
+    bool shown = false;
+    onModal<BalanceSettingsDialog>([&](BalanceSettingsDialog& dialog) {
+        shown = true;
+        saveScreenshot(dialog, "balance-workload-settings");
+        typeInto(dialog.field(BalanceField::TodayReserve), "1:00");
+        typeInto(dialog.field(BalanceField::FutureReserve), ":30");
+        typeInto(dialog.field(BalanceField::KeepClearFirst), "3/20/24");
+        typeInto(dialog.field(BalanceField::KeepClearLast), "3/18/24");
+        pressOk(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "the last date lies before the first";
+        typeInto(dialog.field(BalanceField::KeepClearLast), "3/22/24");
+        typeInto(dialog.field(BalanceField::MinSplit), "13");
+        pressOk(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "13 hours is more than 12";
+        typeInto(dialog.field(BalanceField::MinSplit), ":20");
+        pressOk(dialog);
+    });
+    dispatch(394);
+    ASSERT_TRUE(shown);
+    const std::vector<std::string> texts = presenter.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], kDatesInconsistentText);
+    EXPECT_EQ(texts[1], kSplitMinimumRangeText);
+    BalanceSettings stored = balanceSettings(schedule().header);
+    EXPECT_EQ(stored.todayReserve, 60);
+    EXPECT_EQ(stored.futureReserve, 30);
+    EXPECT_EQ(stored.keepClearFirst, DayNumber(16151));
+    EXPECT_EQ(stored.keepClearLast, DayNumber(16153));
+    EXPECT_EQ(stored.minSplitMinutes, 20);
+    EXPECT_TRUE(app->session().rebalance().requested());
+}
+
+TEST_F(BalancingWindowTest, WithAutobalanceOnATickBalancesInTheBackground)
+{
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        setHeaderOption(schedule().header, HeaderOption::Autobalance, true);
+    }
+    requestRebalance(app->session());
+    ASSERT_TRUE(eventually([this] {
+        app->tick();
+        return !app->session().rebalance().requested() && !app->commands().balancing().running();
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+    expectTodayBalanced();
+
+    // The day change waits for a run that is still going.
+    requestRebalance(app->session());
+    clock.set(LocalMoment{2024, 3, 12, 0, 0, 30});
+    app->tick();
+    EXPECT_FALSE(app->commands().balancing().running());
+}
+
+TEST_F(BalancingWindowTest, AnAppointmentStoredOverLunchAsksAboutTheConflict)
+{
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        setHeaderOption(schedule().header, HeaderOption::ConflictChecking, true);
+    }
+    onModal<ItemDialog>([](ItemDialog& dialog) {
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::text)), "Call the plumber");
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::beginTime)), "12:45");
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::duration)), ":30");
+        pressOk(dialog);
+    });
+    dispatch(649);
+    ASSERT_FALSE(presenter.texts().empty());
+    const std::string question = presenter.texts().back();
+    EXPECT_NE(question.find("Conflict found with Lunch with Ann at the Riverside Cafe."), std::string::npos)
+        << question;
+    EXPECT_NE(question.find("Continue Checking?"), std::string::npos);
+}
+
+} // namespace
+} // namespace zk::testsupport
