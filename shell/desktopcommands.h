@@ -70,15 +70,15 @@ public:
     DeleteHandlers& deleting() { return *deleting_; }
     ListViewCommands& lists() { return *lists_; }
     FindCommands& finding() { return *finding_; }
+    BalanceCommands& balancing() { return *balancing_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
-    // What the item dialog's Alarm and Notes buttons open.
-    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
-    BalanceCommands& balancing() { return *balancing_; }
     // What the commands on the selected item act on: the list view's
     // selected item while a list is shown, else the selected entry's.
     ItemHandle selectedItem() const;
     std::optional<DraggedEntry> selectedEntry();
+    // What the item dialog's Alarm and Notes buttons open.
+    ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 
 private:
     CommandState commandState();
