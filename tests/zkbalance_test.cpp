@@ -124,11 +124,13 @@ TEST_F(ZkBalanceTest, TheSecondRunOfADayIsQuickUnlessFull)
     EXPECT_EQ(zk("balance", "2024-03-11 13:30").out, "balanced placed=9 unplaced=0 mode=full\n");
     EXPECT_EQ(zk("balance", "2024-03-11 14:00").out, "balanced placed=9 unplaced=0 mode=quick\n");
     EXPECT_EQ(zk("balance --full", "2024-03-11 14:00").out, "balanced placed=9 unplaced=0 mode=full\n");
-    EXPECT_EQ(zk("balance", "2024-03-12 01:00").out, "balanced placed=9 unplaced=0 mode=quick\n")
-        << "the day has hardly begun";
-    EXPECT_EQ(zk("balance", "2024-03-12 09:00").out, "balanced placed=9 unplaced=0 mode=full\n");
-    ZkRun usage = zk("balance extra", "2024-03-12 09:00");
+    ZkRun usage = zk("balance extra", "2024-03-11 14:00");
     EXPECT_EQ(usage.exitCode, 64);
+    // The next morning Monday's appointments are past and not checked off.
+    ZkRun refused = zk("balance", "2024-03-12 09:00");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("zk carry-over"), std::string::npos) << refused.err;
 }
 
 class ZkConflictsTest : public ZkBalanceTest, public testing::Scenario {
