@@ -79,7 +79,9 @@ TEST_F(DeletionTest, TwoDeletesComeBackNewestFirstAndNoChangesNothing)
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_NE(logged[0].find("Dentist"), std::string::npos);
     EXPECT_NE(logged[1].find("Lunch"), std::string::npos);
-    EXPECT_EQ(linesOf(file("Change.log")).size(), 2u) << "the two deletes: no save ever held the adds";
+    std::vector<std::string> changes = linesOf(file("Change.log"));
+    ASSERT_GE(changes.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(changes.end() - 2, changes.end()), logged) << "every delete is a change";
 
     s->presenter.clear();
     DeleteOutcome first = commands->undelete();
