@@ -6,6 +6,7 @@
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
+#include "shell/viewfilters.h"
 #include "sharing/session.h"
 #include "views/listpane.h"
 #include "views/schedulesarea.h"
@@ -111,16 +112,11 @@ void ListViewCommands::refresh(Schedule& schedule)
     pane_->fillVisible([&](ItemHandle h) { return listLine(schedule, view_, h, context); });
 }
 
+// The list's membership and the view filters, with the Filter window's
+// switches as they are now.
 ListHideTest ListViewCommands::hideTest(const Schedule& schedule, int view) const
 {
-    // FIXME: the Filter window's switches (open, text and case filters),
-    // once the window is there; until then its filters are not in force.
-    const ListHideTest filtered =
-        viewHideTest(schedule, viewFilterOf(app_.preferences(), schedule.header, FilterSwitches{}),
-                     ViewContext{view, false, app_.today(), app_.now(), app_.clock().unixSeconds()});
-    return [filtered, area = app_.window().schedulesArea().hideTest()](ItemHandle h) {
-        return filtered(h) || (area && area(h));
-    };
+    return app_.commands().filters().hideTest(schedule, view);
 }
 
 // A save holding the schedule leaves the lines to the next repaint.
