@@ -21,6 +21,7 @@
 #include "platform/regionalsource.h"
 #include "platform/settingstore.h"
 #include "shell/model/commands.h"
+#include "shell/model/listviews.h"
 #include "shell/model/monthgrid.h"
 #include "shell/model/settings.h"
 #include "shell/model/viewfilter.h"
@@ -99,9 +100,7 @@ HideTest storedFilter(const Schedule& schedule, const Settings& settings, const 
     switches.open = true;
     switches.textOn = !settings.text(TextSetting::TextFilter).empty();
     switches.caseOn = settings.value(IntSetting::CaseFilter) != 0;
-    return [&schedule, filter = viewFilterOf(settings, schedule.header, switches), context](ItemHandle item) {
-        return isHidden(schedule, item, filter, context);
-    };
+    return viewHideTest(schedule, viewFilterOf(settings, schedule.header, switches), context);
 }
 
 // Cells of kCellWidth columns between bars: 7 x 10 + 8 fits 80 columns.
@@ -132,12 +131,7 @@ std::string cellText(std::string_view text)
 void printMonth(Schedule& schedule, DayNumber first, const Settings& settings, const PlacementContext& now,
                 const RegionalSettings& regional, const HideTest& hidden)
 {
-    MonthOptions options;
-    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
-    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
-    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
-    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
-    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
+    const MonthOptions options = monthOptionsFrom(settings);
     const std::vector<MonthCell> cells = monthCells(schedule, first, options, now.today, regional, hidden);
     std::string rule = "+";
     for (int column = 0; column < 7; ++column)

@@ -110,6 +110,8 @@ void ListViewCommands::refresh(Schedule& schedule)
     pane_->fillVisible([&](ItemHandle h) { return listLine(schedule, view_, h, context); });
 }
 
+// The list's membership and the view filters, with the Filter window's
+// switches as they are now.
 ListHideTest ListViewCommands::hideTest(const Schedule& schedule, int view) const
 {
     return commands_.filters().hideTest(schedule, view);

@@ -100,16 +100,9 @@ void MonthViewCommands::refresh(Schedule& schedule)
     MonthView& view = app_.window().monthView();
     view.setStyle(style, fontOf(settings.font(FontSetting::ScreenMonth), style.facts), cellColours);
 
-    MonthOptions options;
-    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
-    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
-    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
-    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
-    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
-    options.weekNumbers = settings.isOn(IntSetting::MonthviewWkOfYr);
+    MonthOptions options = monthOptionsFrom(settings);
     options.cashFlowView = app_.commands().filters().cashFlowView();
     options.statusColours = !isLiteMode(schedule.header);
-    options.week = settings.week();
     options.linesPerCell = view.linesPerCell();
     offset_ = clampWeekOffset(offset_, app_.today());
     std::vector<MonthCell> cells =

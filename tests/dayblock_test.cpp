@@ -50,7 +50,7 @@ protected:
     DayBlock shown(DayNumber day, DayNumber today = kMonday, TimeValue now = hm(7))
     {
         layoutDay(s, day, at(today, now));
-        return dayBlock(s, day, DayBlockContext{today, now, RegionalSettings{}});
+        return dayBlock(s, day, DayBlockContext{today, now, RegionalSettings{}, {}});
     }
 };
 
@@ -116,7 +116,7 @@ TEST_F(DayBlockTest, TheDayFactsCountEntriesTimeAndConflicts)
     EXPECT_EQ(shown(kMonday, kMonday - 2).title,
               "03/04/24 Monday <+2> 3 items (2:15) 7:45 free; 1:00 conflicting");
     EXPECT_EQ(shown(kMonday, kMonday + 1).title, "03/04/24 Monday <-1> 3 items (2:15) 2 undone");
-    EXPECT_EQ(dayBlock(s, kMonday + 5, DayBlockContext{kMonday, hm(7), RegionalSettings{}}).title,
+    EXPECT_EQ(dayBlock(s, kMonday + 5, DayBlockContext{kMonday, hm(7), RegionalSettings{}, {}}).title,
               "03/09/24 Saturday <+5> 10:00 free; 0:00 conflicting");
 }
 

@@ -9,6 +9,7 @@
 #include "engine/linetext.h"
 #include "engine/moontimes.h"
 #include "engine/placementcontext.h"
+#include "shell/model/settings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -58,6 +59,19 @@ std::string lineText(Schedule& schedule, const DayEntry& entry, const MonthOptio
 } // namespace
 
 // --- the month view ----------------------------------------------------------------------
+
+MonthOptions monthOptionsFrom(const Settings& settings)
+{
+    MonthOptions options;
+    options.weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
+    options.keyItemsOnly = settings.isOn(IntSetting::MonthviewVitalsOnly);
+    options.appointmentsOnly = settings.isOn(IntSetting::MonthviewEventsOnly);
+    options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
+    options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
+    options.weekNumbers = settings.isOn(IntSetting::MonthviewWkOfYr);
+    options.week = settings.week();
+    return options;
+}
 
 DayNumber monthFirstDay(DayNumber today, int weekOffset, bool weekStartsMonday)
 {

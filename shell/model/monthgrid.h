@@ -25,6 +25,7 @@
 namespace zk {
 
 class Schedule;
+class Settings;
 
 inline constexpr int kMonthWeeks = 4;
 inline constexpr int kMonthCells = 28;
@@ -64,6 +65,9 @@ struct MonthOptions {
     std::size_t linesPerCell = kMostMonthLines;
     WeekSettings week;
 };
+
+// The options as the user set them (WeekStartsMon and the Monthview... values).
+MonthOptions monthOptionsFrom(const Settings& settings);
 
 struct MonthLine {
     ItemHandle item;
