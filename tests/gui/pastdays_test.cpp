@@ -79,7 +79,11 @@ TEST_F(PastDaysDesktopTest, FinishedDaysLeaveAtTheMinuteAndComeBackWhenThePaneSc
     saveScreenshot(app->window(), "pastday");
     dispatch(Command::priorDay);
     EXPECT_TRUE(shows("Wrote the minutes")) << paneText();
-    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+    // The undone items of yesterday bring the carry-over reminder; nothing
+    // else may be said.
+    std::vector<std::string> said = presenter.texts();
+    std::erase_if(said, [](const std::string& text) { return text.starts_with("Reminder: There are items on past days"); });
+    EXPECT_TRUE(said.empty()) << said.front();
 }
 
 TEST_F(PastDaysDesktopTest, SaveSavesNowAndExitAllSharingAsksTheOtherSessionsToClose)
