@@ -69,12 +69,12 @@ constexpr ColourRow kColourRows[] = {
 
 FontSpec fontSpecOf(const QFont& font)
 {
-    FontSpec spec;
-    spec.face = std::string(utf8Prefix(font.family().toStdString(), kMaxFontFace));
-    spec.size = std::clamp(static_cast<int>(font.pointSizeF() * 10 + 0.5), kSmallestFontSize, kLargestFontSize);
-    spec.style = (font.bold() ? FontStyle::bold : 0) | (font.italic() ? FontStyle::italic : 0) |
+    FontSpec chosen;
+    chosen.face = std::string(utf8Prefix(font.family().toStdString(), kMaxFontFace));
+    chosen.size = std::clamp(static_cast<int>(font.pointSizeF() * 10 + 0.5), kSmallestFontSize, kLargestFontSize);
+    chosen.style = (font.bold() ? FontStyle::bold : 0) | (font.italic() ? FontStyle::italic : 0) |
                  (font.underline() ? FontStyle::underline : 0);
-    return spec;
+    return chosen;
 }
 
 QString swatchStyle(long colorRef)
