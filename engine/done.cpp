@@ -20,6 +20,7 @@ const char* const kAttemptPrefix = "attempt: ";
 const char* const kPartialSuffix = " &";
 const char* const kCancelledPrefix = "[cancelled] ";
 const char* const kDoneInPastPrefix = "[done in past] ";
+const char* const kSplitParcelDiagnosticText = "We just turned off FTD flag in Act, based on TurnSplitParcelIntoAct";
 
 namespace {
 
@@ -275,8 +276,11 @@ EntryRef recordDone(Placement& placement, EntryRef ref, DoneHow how, const DoneO
             s.recurrences.raiseLastDoneDay(definition, DayNumber(s.record(item).createdDay()));
 
     const ItemRecord& r = s.record(item);
-    if (r.has(ItemFlag::fSplitPiece) || (r.has(ItemFlag::fFloating) && entryCountOf(s, item) > 1))
+    if (r.has(ItemFlag::fSplitPiece) || (r.has(ItemFlag::fFloating) && entryCountOf(s, item) > 1)) {
         item = splitOffPiece(placement, ref);
+        if (options.diagnostic && options.messages)
+            options.messages->information(kSplitParcelDiagnosticText);
+    }
     else if (r.has(ItemFlag::fFloating))
         removeFromPlist(s, item);
 

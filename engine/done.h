@@ -50,6 +50,8 @@ extern const char* const kAttemptPrefix;
 extern const char* const kPartialSuffix;
 extern const char* const kCancelledPrefix;
 extern const char* const kDoneInPastPrefix;
+// Said in diagnostic mode when a piece leaves its floating item undone.
+extern const char* const kSplitParcelDiagnosticText;
 
 struct DoneOptions {
     // The "Fit to gap as default" preference.
@@ -58,6 +60,8 @@ struct DoneOptions {
     int seconds = 0;
     // Where questions go; none: every question is answered No.
     Messages* messages = nullptr;
+    // The developer's diagnostic mode: internal steps are told as they happen.
+    bool diagnostic = false;
 };
 
 struct DoneResult {

@@ -31,7 +31,7 @@ Answer ScriptedPresenter::ask(const std::string& caption, const std::string& tex
         } else {
             s.answer = defaultAnswer_;
         }
-        if (s.answer == Answer::Cancel && buttons == QuestionButtons::YesNo)
+        if (s.answer == Answer::Cancel && buttons != QuestionButtons::YesNoCancel)
             s.answer = Answer::No;
         shown_.push_back(s);
         echo = echo_;
@@ -108,9 +108,9 @@ void Messages::information(std::string_view text)
     presenter_.show(MessageKind::Information, caption(), std::string(text));
 }
 
-Answer Messages::question(std::string_view text, QuestionButtons buttons)
+Answer Messages::question(std::string_view text, QuestionButtons buttons, std::string_view caption)
 {
-    return presenter_.ask(caption(), std::string(text), buttons);
+    return presenter_.ask(caption.empty() ? this->caption() : std::string(caption), std::string(text), buttons);
 }
 
 std::string Messages::caption() const

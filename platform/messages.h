@@ -3,7 +3,8 @@
 //
 // Every box carries the session caption ("Zelkon - <user> " or "Zelkon ",
 // then the clock text unless the session is initialising; at most 109
-// characters). Error boxes beep. Every error text is also appended to
+// characters), except a question given a caption of its own ("DELETE
+// ITEM"), which names what is at stake. Error boxes beep. Every error text is also appended to
 // "error.log" in the schedule folder as "<clock> <date> <first 150 chars>".
 //
 // How a box appears is the presenter's business: the desktop program shows
@@ -22,7 +23,9 @@ namespace zk {
 
 enum class MessageKind { Error, Information, Question };
 enum class Answer { Yes, No, Cancel };
-enum class QuestionButtons { YesNo, YesNoCancel };
+// YesNoDefaultNo: for a question whose Yes cannot be taken back lightly,
+// Enter answers No.
+enum class QuestionButtons { YesNo, YesNoCancel, YesNoDefaultNo };
 
 class MessagePresenter {
 public:
@@ -73,7 +76,9 @@ public:
 
     void error(std::string_view text);
     void information(std::string_view text);
-    Answer question(std::string_view text, QuestionButtons buttons = QuestionButtons::YesNo);
+    // An empty `caption`: the session caption.
+    Answer question(std::string_view text, QuestionButtons buttons = QuestionButtons::YesNo,
+                    std::string_view caption = {});
 
     // The caption every box carries.
     std::string caption() const;

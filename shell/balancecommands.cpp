@@ -12,6 +12,7 @@
 #include "platform/filesystem.h"
 #include "platform/messages.h"
 #include "shell/balancesettingsdialog.h"
+#include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
 #include "shell/model/settings.h"
@@ -30,6 +31,7 @@ constexpr int kBalanceWorkloadCommand = 974;
 constexpr int kLessWorkloadCommand = 397;
 constexpr int kMoreWorkloadCommand = 398;
 constexpr int kOptimizeCommand = 455;
+constexpr int kOptimizeFlashMilliseconds = 30;
 constexpr int kBalanceSettingsCommand = 394;
 constexpr int kVacationCommand = 741;  // the keep-clear dates are the vacation
 const QString kProgressTitle = QStringLiteral("Balance Workload");
@@ -109,7 +111,7 @@ void BalanceCommands::balanceCommand()
         return;
     waitForRun();
     app_.session().rebalance().force();
-    ItemHandle excluded = app_.window().schedulesArea().selectedItem();
+    ItemHandle excluded = app_.commands().selectedItem();
     std::vector<std::string> texts;
     DayNumber undone;
     {
@@ -151,7 +153,7 @@ void BalanceCommands::tick(bool nearMinuteBoundary)
     const bool forced = request.forced();
     if (!forced && (!request.requested() || nearMinuteBoundary))
         return;
-    const ItemHandle excluded = app_.window().schedulesArea().selectedItem();
+    const ItemHandle excluded = app_.commands().selectedItem();
     bool inBackground = false;
     DayNumber undone;
     std::vector<std::string> texts;
@@ -298,6 +300,9 @@ void BalanceCommands::optimize()
     if (swaps == 0)
         QApplication::beep();
     app_.showDay(app_.state().viewed());
+    // The whole allowance used: the day may want another pass.
+    if (swaps >= kMostOptimizeSwaps)
+        app_.window().schedulesArea().flashStatusLine(kOptimizeFlashMilliseconds);
 }
 
 // --- the settings -----------------------------------------------------------------------

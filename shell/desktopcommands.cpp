@@ -25,6 +25,7 @@
 #include "editing/itemdialog.h"
 #include "platform/filesystem.h"
 #include "storage/statustablefile.h"
+#include "views/listpane.h"
 #include "views/schedulesarea.h"
 
 #include <QAction>
@@ -164,7 +165,7 @@ void DesktopCommands::installItemCommands()
     for (auto [command, days] : {std::pair{Command::nextSchedule, 1}, {Command::priorSchedule, -1},
                                  {Command::entryNextWeek, 7}, {Command::entryPriorWeek, -7}})
         dispatcher_.setHandler(command, [this, days = days](int) {
-            if (std::optional<DraggedEntry> entry = app_.window().schedulesArea().selectedEntry())
+            if (std::optional<DraggedEntry> entry = selectedEntry(); entry && !entry->day.isNone())
                 dropEntry(*entry, DropPlace{entry->day + days});
         });
 }
@@ -197,15 +198,12 @@ void DesktopCommands::dropEntry(const DraggedEntry& entry, const DropPlace& plac
     if (result.outcome != DropOutcome::Moved)
         return;
     app_.showDay(viewedDay());
-    app_.window().schedulesArea().selectItemOn(result.day, result.item);
+    reselect(result.day, result.item);
 }
 
 void DesktopCommands::actOnSelectedEntry(EntryAction action)
 {
-    if (app_.initialising() || app_.state().readOnly)
-        return;
-    SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = selectedEntry();
+    std::optional<DraggedEntry> entry = entryToChange();
     if (!entry)
         return;
     const StepSize size =
@@ -220,7 +218,7 @@ void DesktopCommands::actOnSelectedEntry(EntryAction action)
     if (!result.item)
         return;
     app_.showDay(viewedDay());
-    area.selectItemOn(result.day, result.item);
+    reselect(result.day, result.item);
 }
 
 // Not while starting: the schedule belongs to the start-up worker.
@@ -265,6 +263,21 @@ ItemHandle DesktopCommands::selectedItem() const
 std::optional<DraggedEntry> DesktopCommands::selectedEntry()
 {
     return lists_->shown() ? lists_->selectedEntry() : app_.window().schedulesArea().selectedEntry();
+}
+
+std::optional<DraggedEntry> DesktopCommands::entryToChange()
+{
+    if (app_.initialising() || app_.state().readOnly)
+        return std::nullopt;
+    return selectedEntry();
+}
+
+void DesktopCommands::reselect(DayNumber day, ItemHandle item)
+{
+    if (lists_->shown())
+        lists_->pane().selectItem(item);
+    else
+        app_.window().schedulesArea().selectItemOn(day, item);
 }
 
 // --- statuses --------------------------------------------------------------------------

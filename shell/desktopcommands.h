@@ -77,6 +77,12 @@ public:
     // selected item while a list is shown, else the selected entry's.
     ItemHandle selectedItem() const;
     std::optional<DraggedEntry> selectedEntry();
+    // The entry a command on the selection changes; none while starting
+    // or read-only. A listed item on no day comes with no day.
+    std::optional<DraggedEntry> entryToChange();
+    // After a command: the item selected again where the user sees it, in
+    // the list while one is shown, else on the day's pane.
+    void reselect(DayNumber day, ItemHandle item);
     // What the item dialog's Alarm and Notes buttons open.
     ItemDialogTools& itemDialogTools() { return itemDialogTools_; }
 

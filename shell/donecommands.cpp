@@ -5,12 +5,15 @@
 #include "engine/placement.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
+#include "shell/desktopcommands.h"
+#include "shell/listviewcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/model/commanddispatch.h"
+#include "shell/model/settings.h"
 #include "shell/model/surprise.h"
+#include "shell/viewfilters.h"
 #include "sharing/session.h"
-#include "views/schedulesarea.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -61,18 +64,17 @@ void DoneCommands::install()
 
 void DoneCommands::onSelectedEntry(int command)
 {
-    if (app_.initialising() || app_.state().readOnly)
-        return;
-    SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = area.selectedEntry();
+    std::optional<DraggedEntry> entry = app_.commands().entryToChange();
     if (!entry)
         return;
     EntryWorkResult result;
     DayNumber copyDay;
+    ItemHandle select;
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         Session& session = app_.session();
-        if (std::optional<DoneHow> how = doneHowOfCommand(command))
+        std::optional<DoneHow> how = doneHowOfCommand(command);
+        if (how)
             result = markEntryDone(session, *entry, *how);
         else if (command == DayWorkCommand::duplicate)
             result = duplicateEntry(session, *entry);
@@ -80,10 +82,11 @@ void DoneCommands::onSelectedEntry(int command)
             result = startEntry(session, *entry, command == DayWorkCommand::startAfterLast);
         if (result.copy && session.schedule().items.isLive(result.copy))
             copyDay = session.schedule().dayOf(result.copy);
+        select = how ? selectionAfterDone(session.schedule(), result.day, result.item, afterDone()) : result.item;
     }
     if (!result.changed)
         return;
-    showResult(result);
+    showResult(result, select);
     if (result.followUp && result.copy) {
         CommitResult commit;
         ItemDialogRequest request{ItemCommand::define, result.copy, std::nullopt, {}, copyDay};
@@ -93,11 +96,24 @@ void DoneCommands::onSelectedEntry(int command)
 }
 
 // An entry moved to today (a future day's item marked done) shows today.
-void DoneCommands::showResult(const EntryWorkResult& result)
+void DoneCommands::showResult(const EntryWorkResult& result, ItemHandle select)
 {
     DayNumber viewed = app_.state().viewed();
     app_.showDay(result.day == app_.today() && viewed > app_.today() ? app_.today() : viewed);
-    app_.window().schedulesArea().selectItemOn(result.day, result.item);
+    app_.commands().reselect(result.day, select);
+}
+
+// The list views keep their own selection: the rules are the day's.
+AfterDone DoneCommands::afterDone()
+{
+    DesktopCommands& commands = app_.commands();
+    AfterDone after;
+    after.hideDone = !commands.lists().shown() && commands.filters().hideDoneItems();
+    after.autoAdvance = app_.preferences().isOn(IntSetting::AutoAdvance);
+    after.singleViewOnToday = commands.view() == Command::singleView && app_.state().viewed() == app_.today();
+    after.today = app_.today();
+    after.now = app_.now();
+    return after;
 }
 
 // --- carry-over -------------------------------------------------------------------------
@@ -227,7 +243,7 @@ void DoneCommands::insertSurprise(int index)
     if (!result.changed)
         return;
     app_.showDay(app_.today());
-    app_.window().schedulesArea().selectItemOn(result.day, result.item);
+    app_.commands().reselect(result.day, result.item);
 }
 
 void DoneCommands::editSurpriseList()

@@ -47,7 +47,9 @@ private:
     void carryOverNowOrLater();
     void insertSurprise(int index);
     void editSurpriseList();
-    void showResult(const EntryWorkResult& result);
+    // The day shown again, with `select` selected.
+    void showResult(const EntryWorkResult& result, ItemHandle select);
+    AfterDone afterDone();
 
     DesktopApp& app_;
     CommandDispatcher& dispatcher_;

@@ -3,6 +3,7 @@
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "platform/messages.h"
+#include "shell/balancecommands.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/listviewcommands.h"
@@ -71,6 +72,10 @@ bool FindCommands::search(FindMode mode)
     const FindTexts texts = texts_.trimmed();
     if (texts.empty())
         return false;
+    // A balancing run moves entries from day to day under a day search;
+    // the list of all items holds still.
+    if (commands_.balancing().running() && commands_.view() != Command::allItemsView)
+        commands_.dispatcher().dispatch(Command::allItemsView);
     if (commands_.view() == Command::monthView)
         commands_.dispatcher().dispatch(Command::singleView);
     ListViewCommands& lists = commands_.lists();

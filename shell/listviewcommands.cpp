@@ -63,7 +63,8 @@ std::optional<DraggedEntry> ListViewCommands::selectedEntry()
         return std::nullopt;
     if (std::optional<EntryRef> at = schedule.scheduledAnywhere(item))
         return DraggedEntry{item, at->day, at->index};
-    return std::nullopt;
+    // A suspended definition, say: its properties still change.
+    return DraggedEntry{item, kNoDay, 0};
 }
 
 void ListViewCommands::setView(int view)

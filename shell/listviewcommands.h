@@ -31,7 +31,7 @@ public:
     int view() const { return view_; }
     ItemHandle selectedItem() const;
     // The selected item's entry (the last of a split item), for the commands
-    // that act on an entry; none for an item on no day.
+    // that act on an entry; no day for an item on no day.
     std::optional<DraggedEntry> selectedEntry();
     ListPane& pane() { return *pane_; }
     // Collects the list again; while this thread owns the schedule.

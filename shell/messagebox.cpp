@@ -106,7 +106,9 @@ Answer MessageBoxPresenter::ask(const std::string& caption, const std::string& t
     if (buttons == QuestionButtons::YesNoCancel)
         offered |= QMessageBox::Cancel;
     int pressed = QMessageBox::No;
-    onUserInterface([&] { pressed = runBox(QMessageBox::Question, caption, text, offered, QMessageBox::Yes); });
+    const QMessageBox::StandardButton byDefault =
+        buttons == QuestionButtons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes;
+    onUserInterface([&] { pressed = runBox(QMessageBox::Question, caption, text, offered, byDefault); });
     if (pressed == QMessageBox::Yes)
         return Answer::Yes;
     // Closing the box is Cancel where Cancel is offered, else No.

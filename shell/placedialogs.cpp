@@ -1,40 +1,16 @@
 #include "shell/placedialogs.h"
 
 #include "platform/messages.h"
+#include "shell/formdialog.h"
 #include "shell/model/placesettings.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace zk {
 
 namespace {
-
-QLineEdit* addField(QFormLayout* form, const char* objectName, const QString& label, const std::string& text,
-                    const QString& hint)
-{
-    auto* edit = new QLineEdit(QString::fromStdString(text));
-    edit->setObjectName(QString::fromLatin1(objectName));
-    edit->setPlaceholderText(hint);
-    form->addRow(label, edit);
-    return edit;
-}
-
-void finishLayout(QDialog* dialog, QFormLayout* form, const QString& note)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(form);
-    auto* label = new QLabel(note);
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    layout->addWidget(buttons);
-}
 
 std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
 
@@ -47,11 +23,12 @@ GeoPositionDialog::GeoPositionDialog(Settings& settings, Messages& messages, QWi
     setWindowTitle(QStringLiteral("Sunrise/Moon rise Location"));
     const GeoPosition position = geoPositionOf(settings);
     auto* form = new QFormLayout;
-    latitude_ = addField(form, "latitude", QStringLiteral("&Latitude:"), degreesText(position.latitude),
+    latitude_ = addFormField(form, "latitude", QStringLiteral("&Latitude:"), degreesText(position.latitude),
                          QStringLiteral("-90 to 90"));
-    longitude_ = addField(form, "longitude", QStringLiteral("L&ongitude:"), degreesText(position.longitude),
+    longitude_ = addFormField(form, "longitude", QStringLiteral("L&ongitude:"), degreesText(position.longitude),
                           QStringLiteral("-180 to 180"));
-    finishLayout(this, form, QStringLiteral("Degrees with decimals: north and east positive, south and west negative."));
+    finishFormDialog(this, form,
+                     formNote(QStringLiteral("Degrees with decimals: north and east positive, south and west negative.")));
 }
 
 void GeoPositionDialog::accept()
@@ -73,14 +50,14 @@ TideLocationDialog::TideLocationDialog(Settings& settings, Messages& messages, Q
     setWindowTitle(QStringLiteral("Tide Location"));
     const TideLocation location = tideLocationOf(settings);
     auto* form = new QFormLayout;
-    name_ = addField(form, "name", QStringLiteral("&Place:"), location.name, QString());
-    interval_ = addField(form, "interval", QStringLiteral("&High-water interval:"),
+    name_ = addFormField(form, "name", QStringLiteral("&Place:"), location.name, QString());
+    interval_ = addFormField(form, "interval", QStringLiteral("&High-water interval:"),
                          location.highWaterInterval ? formatHighWaterInterval(*location.highWaterInterval) : "",
                          QStringLiteral("h:mm"));
-    finishLayout(this, form,
-                 QStringLiteral("The time from the moon's passage over the meridian to high water at the place "
-                                "(its mean high-water interval, from a chart or tide almanac). The tides shown are "
-                                "mean predictions from the moon alone, not tide tables."));
+    finishFormDialog(this, form,
+                     formNote(QStringLiteral("The time from the moon's passage over the meridian to high water at the "
+                                             "place (its mean high-water interval, from a chart or tide almanac). The "
+                                             "tides shown are mean predictions from the moon alone, not tide tables.")));
 }
 
 void TideLocationDialog::accept()

@@ -174,6 +174,7 @@ void PreferencesDialog::buildInterfaceColumn(QBoxLayout* column)
 
     QBoxLayout* done = addGroup(column, QStringLiteral("Done Items"));
     addSetting(done, 1236, "Show task begin time", ShowDoneTaskTimes);
+    addSetting(done, 1399, "Advance to the next item", AutoAdvance);
 }
 
 void PreferencesDialog::buildSchedulingColumn(QBoxLayout* column)

@@ -6,6 +6,8 @@
 #include "platform/messages.h"
 #include "sharing/session.h"
 #include "shell/desktopapp.h"
+#include "shell/deletehandlers.h"
+#include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/model/backgroundwork.h"
 #include "shell/model/commanddispatch.h"
@@ -47,10 +49,7 @@ void PropertyCommands::changed(bool rebalance)
 
 void PropertyCommands::actOnSelectedEntry(int command)
 {
-    if (app_.initialising() || app_.state().readOnly)
-        return;
-    SchedulesArea& area = app_.window().schedulesArea();
-    std::optional<DraggedEntry> entry = area.selectedEntry();
+    std::optional<DraggedEntry> entry = app_.commands().entryToChange();
     if (!entry)
         return;
     const StepSize size =
@@ -63,14 +62,14 @@ void PropertyCommands::actOnSelectedEntry(int command)
     if (!result.item)
         return;
     changed(result.rebalanceRequested);
-    area.selectItemOn(result.day, result.item);
+    app_.commands().reselect(result.day, result.item);
 }
 
 void PropertyCommands::tellAboutSelectedItem(int command)
 {
     if (app_.initialising())
         return;
-    const ItemHandle item = app_.window().schedulesArea().selectedItem();
+    const ItemHandle item = app_.commands().selectedItem();
     if (!item)
         return;
     std::string text;
@@ -105,16 +104,21 @@ void PropertyCommands::editItem(int command, bool selected)
     ItemDialogRequest request{ItemCommand::define, kNoItem, std::nullopt, {}, area.currentPane().day()};
     if (selected) {
         request.command = command;
-        request.item = area.selectedItem();
+        request.item = app_.commands().selectedItem();
         if (!request.item)
             return;
     }
+    const ItemHandle opened = request.item;
+    const DayNumber day = request.day;
     CommitResult result;
-    if (defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result) != 1)
+    const int answer = defineItem(&app_.window(), std::move(request), app_.session(), app_.backgroundWork(), &result);
+    if (answer == kItemDialogDeleted)
+        app_.commands().deleting().deleteFromDialog(opened, day);
+    if (answer != 1)
         return;
     changed(result.rebalanceRequested);
     if (result.item && !result.dayToShow.isNone())
-        area.selectItemOn(result.dayToShow, result.item);
+        app_.commands().reselect(result.dayToShow, result.item);
 }
 
 void PropertyCommands::handleInterruption()

@@ -5,14 +5,13 @@
 #include "engine/itemediting.h"
 #include "engine/marvals.h"
 #include "platform/messages.h"
+#include "shell/formdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 #include <charconv>
 
@@ -25,26 +24,6 @@ const char* const kBizHoursOrderText = "The business hours must end after they b
 const char* const kWorthRangeText = "Enter an hour's worth from 0 to 32767 dollars.";
 const char* const kRateRangeText = "Enter an interest rate from 0 to 255 percent.";
 const char* const kInterruptionLengthText = "Enter how long the interruption took, from 1 minute to 24 hours.";
-
-QLineEdit* addField(QFormLayout* form, const char* objectName, const QString& label, const std::string& text)
-{
-    auto* edit = new QLineEdit(QString::fromStdString(text));
-    edit->setObjectName(QString::fromLatin1(objectName));
-    form->addRow(label, edit);
-    return edit;
-}
-
-void finishLayout(QDialog* dialog, QFormLayout* form, QWidget* below = nullptr)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(form);
-    if (below)
-        layout->addWidget(below);
-    layout->addWidget(buttons);
-}
 
 std::string textOf(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
 
@@ -108,15 +87,15 @@ DayBoundsDialog::DayBoundsDialog(const Values& current, std::vector<ItemChoice> 
     // Small hours are read as they are typed, not as the end of today's window.
     context_.nightOwl = false;
     auto* form = new QFormLayout;
-    from_ = addField(form, "from", QStringLiteral("&From:"), timeText(current.from, context.regional));
-    to_ = addField(form, "to", QStringLiteral("&To:"), timeText(current.to, context.regional));
+    from_ = addFormField(form, "from", QStringLiteral("&From:"), timeText(current.from, context.regional));
+    to_ = addFormField(form, "to", QStringLiteral("&To:"), timeText(current.to, context.regional));
     first_ = itemBox("first", items_, current.first);
     last_ = itemBox("last", items_, current.last);
     form->addRow(QStringLiteral("F&irst:"), first_);
     form->addRow(QStringLiteral("&Last:"), last_);
     nightOwl_ = new QLabel;
     nightOwl_->setObjectName(QStringLiteral("nightOwl"));
-    finishLayout(this, form, nightOwl_);
+    finishFormDialog(this, form, nightOwl_);
     connect(from_, &QLineEdit::textChanged, this, [this] { showNightOwl(); });
     connect(to_, &QLineEdit::textChanged, this, [this] { showNightOwl(); });
     showNightOwl();
@@ -165,11 +144,10 @@ BizHoursDialog::BizHoursDialog(TimeValue begin, TimeValue end, const EntryContex
     setWindowTitle(QStringLiteral("Business Hours"));
     context_.nightOwl = false;
     auto* form = new QFormLayout;
-    beginEdit_ = addField(form, "begin", QStringLiteral("&Begin:"), timeText(begin, context.regional));
-    endEdit_ = addField(form, "end", QStringLiteral("&End:"), timeText(end, context.regional));
-    auto* note = new QLabel(QStringLiteral("Items marked for business hours keep within these hours on business days."));
-    note->setWordWrap(true);
-    finishLayout(this, form, note);
+    beginEdit_ = addFormField(form, "begin", QStringLiteral("&Begin:"), timeText(begin, context.regional));
+    endEdit_ = addFormField(form, "end", QStringLiteral("&End:"), timeText(end, context.regional));
+    finishFormDialog(this, form,
+                     formNote(QStringLiteral("Items marked for business hours keep within these hours on business days.")));
 }
 
 void BizHoursDialog::accept()
@@ -197,17 +175,16 @@ TimeValuesDialog::TimeValuesDialog(const TimeValues& current, Messages& messages
     setObjectName(QStringLiteral("TimeValues"));
     setWindowTitle(QStringLiteral("Time Values"));
     auto* form = new QFormLayout;
-    worth_ = addField(form, "worth", QStringLiteral("&Hourly worth ($):"), std::to_string(current.hourlyWorth));
-    rate_ = addField(form, "rate", QStringLiteral("&Interest rate (%):"), std::to_string(current.interestRate));
+    worth_ = addFormField(form, "worth", QStringLiteral("&Hourly worth ($):"), std::to_string(current.hourlyWorth));
+    rate_ = addFormField(form, "rate", QStringLiteral("&Interest rate (%):"), std::to_string(current.interestRate));
     marvals_ = new QCheckBox(QStringLiteral("&Marval Prioritization"));
     marvals_->setObjectName(QStringLiteral("marvals"));
     marvals_->setChecked(current.marvals);
     form->addRow(QString(), marvals_);
-    auto* note = new QLabel(QStringLiteral("What an hour of your time is worth, and the rate values earn a year. "
-                                           "With Marval Prioritization the A class of the priority list is "
-                                           "ordered by value per hour."));
-    note->setWordWrap(true);
-    finishLayout(this, form, note);
+    finishFormDialog(this, form,
+                     formNote(QStringLiteral("What an hour of your time is worth, and the rate values earn a year. "
+                                             "With Marval Prioritization the A class of the priority list is "
+                                             "ordered by value per hour.")));
 }
 
 void TimeValuesDialog::accept()
@@ -233,12 +210,11 @@ InterruptionDialog::InterruptionDialog(Messages& messages, QWidget* parent) : QD
     setObjectName(QStringLiteral("HandleInterruption"));
     setWindowTitle(QStringLiteral("Handle Interruption"));
     auto* form = new QFormLayout;
-    text_ = addField(form, "text", QStringLiteral("&Item:"), interruption_.text);
-    duration_ = addField(form, "duration", QStringLiteral("&Lasted until now:"), ":15");
-    auto* note = new QLabel(QStringLiteral("The interruption goes into today as done, ending now; "
-                                           "the floating items move after it."));
-    note->setWordWrap(true);
-    finishLayout(this, form, note);
+    text_ = addFormField(form, "text", QStringLiteral("&Item:"), interruption_.text);
+    duration_ = addFormField(form, "duration", QStringLiteral("&Lasted until now:"), ":15");
+    finishFormDialog(this, form,
+                     formNote(QStringLiteral("The interruption goes into today as done, ending now; "
+                                             "the floating items move after it.")));
 }
 
 void InterruptionDialog::accept()
@@ -262,8 +238,8 @@ MarvalsFactorDialog::MarvalsFactorDialog(Messages& messages, QWidget* parent) : 
     setObjectName(QStringLiteral("MarvalsFactor"));
     setWindowTitle(QStringLiteral("Shift Priority List Marvals"));
     auto* form = new QFormLayout;
-    factorEdit_ = addField(form, "factor", QString::fromLatin1(kMultiplyValuesPrompt), "1.0");
-    finishLayout(this, form);
+    factorEdit_ = addFormField(form, "factor", QString::fromLatin1(kMultiplyValuesPrompt), "1.0");
+    finishFormDialog(this, form);
 }
 
 void MarvalsFactorDialog::accept()

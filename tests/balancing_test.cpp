@@ -4,7 +4,6 @@
 // and runs over bad input that must end without losing an item.
 
 #include "engine/balancing.h"
-#include "engine/plistorder.h"
 #include "placementscenario.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +20,6 @@ using Days = std::vector<DayNumber>;
 
 class BalancingTest : public ::testing::Test, public testing::PlacementScenario {
 protected:
-    // A task in the priority list, at the end of class A.
-    ItemHandle listed(const std::string& text, int duration, std::uint32_t flags = 0)
-    {
-        ItemHandle h = task(text, duration, flags);
-        s.record(h).setPriorityLetter('A');
-        addToPlist(s, h, 30000, kMonday);
-        return h;
-    }
     void reserves(int today, int future)
     {
         BalanceSettings b = balanceSettings(s.header);

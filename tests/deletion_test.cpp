@@ -145,6 +145,7 @@ TEST_F(DeletionTest, InLiteNoToAllOccurrencesDeletesOnlyTheOccurrence)
     EXPECT_TRUE(commands->deleteEntry(entryOf(standup), true).changed);
     ASSERT_EQ(s->texts().size(), 2u);
     EXPECT_EQ(s->texts()[0], "Delete ALL occurrences?");
+    EXPECT_EQ(s->presenter.shown()[1].caption, "DELETE ITEM");
     EXPECT_TRUE(schedule().recurrences.contains(standup));
     EXPECT_FALSE(onDay(standup, kSessionToday));
     EXPECT_TRUE(onDay(standup, kSessionToday + 1));
@@ -154,6 +155,7 @@ TEST_F(DeletionTest, InLiteNoToAllOccurrencesDeletesOnlyTheOccurrence)
     EXPECT_EQ(s->texts(), (std::vector<std::string>{
                               "Delete ALL occurrences?",
                               "Standup is a recurring item.\n\nDo you want to delete all undone occurrences?"}));
+    EXPECT_EQ(s->presenter.shown()[1].caption, "DELETE ALL OCCURRENCES");
     EXPECT_FALSE(schedule().recurrences.contains(standup));
     EXPECT_FALSE(schedule().items.isLive(standup));
 }
@@ -220,6 +222,7 @@ TEST_F(DeletionTest, AProjectsItemsGoToNoProjectAndComeBackWithIt)
     EXPECT_TRUE(commands->deleteListed(garden, false).changed);
     ASSERT_EQ(s->texts().size(), 1u);
     EXPECT_EQ(s->texts()[0].rfind("Are you sure you want to delete the project Garden ? Any items", 0), 0u);
+    EXPECT_EQ(s->presenter.shown()[0].caption, "DELETE PROJECT");
     EXPECT_TRUE(schedule().projects.empty());
     EXPECT_EQ(schedule().record(dig).projectId(), 0u);
 

@@ -118,8 +118,12 @@ TEST_F(DoneTest, APieceOfASplitTaskBecomesADoneItemOfItsOwn)
     const std::uint32_t bigId = s.record(big).id();
     Placement placement(s, atHalfPastTen(), &messages);
     settle(placement);
-    DoneResult result = markDone(placement, entryOf(big), DoneHow::Done);
+    DoneOptions diagnostic;
+    diagnostic.messages = &messages;
+    diagnostic.diagnostic = true;
+    DoneResult result = markDone(placement, entryOf(big), DoneHow::Done, diagnostic);
 
+    EXPECT_EQ(presenter.texts(), std::vector<std::string>{kSplitParcelDiagnosticText}) << "said in diagnostic mode";
     ASSERT_NE(result.item, big);
     const ItemRecord& piece = s.record(result.item);
     EXPECT_TRUE(piece.has(ItemFlag::fDone));

@@ -4,6 +4,7 @@
 
 #include "sessionsupport.h"
 
+#include "engine/marvals.h"
 #include "engine/plistorder.h"
 #include "engine/recurrenceediting.h"
 #include "shell/model/listviews.h"
@@ -61,6 +62,14 @@ TEST_F(ListViewTest, ThePriorityLineShowsRankDayOffsetMarksAndAge)
     EXPECT_NE(line(ListViewId::priority, late).find(" -5   "), std::string::npos) << line(ListViewId::priority, late);
     EXPECT_NE(line(ListViewId::priority, plain).find("new1."), std::string::npos) << line(ListViewId::priority, plain);
     EXPECT_NE(line(ListViewId::priority, plain).find(".0. "), std::string::npos) << "created today";
+    // With Marval Prioritization on, a line ends with the item's value on its day.
+    EXPECT_TRUE(line(ListViewId::priority, later).ends_with(".0. ")) << line(ListViewId::priority, later);
+    schedule().record(later).setValue(30);
+    schedule().record(later).setRewardPer(Frequency::daily);
+    setMarvalsOn(schedule().header, true);
+    EXPECT_TRUE(line(ListViewId::priority, later).ends_with(".0. 30 ")) << line(ListViewId::priority, later);
+    EXPECT_TRUE(line(ListViewId::priority, plain).ends_with(".0. NS ")) << "no reward set";
+    setMarvalsOn(schedule().header, false);
 
     EXPECT_EQ(listedItems(schedule(), ListViewId::priority),
               (std::vector<ItemHandle>{plain, report, later, late}))

@@ -7,6 +7,7 @@
 #include "datafilesupport.h"
 #include "engine/placement.h"
 #include "engine/placementcontext.h"
+#include "engine/plistorder.h"
 #include "platform/fault.h"
 #include "platform/messages.h"
 
@@ -128,6 +129,14 @@ public:
             all.push_back(DayNumber(day));
         for (DayNumber day : all)
             placement.layoutDay(day);
+    }
+    // A task at the end of class A of the priority list, on no day yet.
+    ItemHandle listed(const std::string& text, int duration, std::uint32_t flags = 0)
+    {
+        ItemHandle h = task(text, duration, flags);
+        s.record(h).setPriorityLetter('A');
+        addToPlist(s, h, 30000, kMonday);
+        return h;
     }
     // Fills the day window with one appointment, so nothing floats there.
     void fill(DayNumber day) { put(appointment("busy", s.dayStart(), s.dayEnd() - s.dayStart()), day); }

@@ -3,7 +3,6 @@
 // reorders today where a later entry fits a gap or times disagree.
 
 #include "engine/balancing.h"
-#include "engine/plistorder.h"
 #include "engine/workloadshift.h"
 #include "placementscenario.h"
 
@@ -21,9 +20,7 @@ class WorkloadShiftTest : public ::testing::Test, public testing::PlacementScena
 protected:
     ItemHandle listedOn(const std::string& text, int duration, DayNumber day)
     {
-        ItemHandle h = task(text, duration);
-        s.record(h).setPriorityLetter('A');
-        addToPlist(s, h, 30000, kMonday);
+        ItemHandle h = listed(text, duration);
         put(h, day);
         return h;
     }

@@ -91,8 +91,9 @@ TEST_F(ZkBalanceTest, TheSampleDayAfterLunchIsBalanced)
                 continue;
             placedAt.emplace(e.item, std::pair{day.value(), e.startTime().value()});
             EXPECT_FALSE(e.conflicting()) << s->storedDescription(e.item);
-            if (day == today)
+            if (day == today) {
                 EXPECT_GE(e.startTime(), context.now) << s->storedDescription(e.item);
+            }
             for (const DayEntry& other : record->entries()) {
                 if (!s->record(other.item).has(ItemFlag::fAnchored) || other.placedMinutes == 0)
                     continue;

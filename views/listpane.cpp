@@ -41,7 +41,7 @@ void ListPane::setStyle(const PaneStyle& style)
 void ListPane::setList(int view, std::vector<ItemHandle> items, const QString& title)
 {
     const ItemHandle kept = view == view_ ? selectedItem() : kNoItem;
-    const std::optional<int> keptIndex = view == view_ ? selected_ : std::nullopt;
+    const int keptIndex = view == view_ && selected_ ? *selected_ : -1;
     if (view != view_)
         first_ = 0;
     view_ = view;
@@ -53,8 +53,8 @@ void ListPane::setList(int view, std::vector<ItemHandle> items, const QString& t
     // line that took its place.
     if (auto it = std::find(items_.begin(), items_.end(), kept); kept && it != items_.end())
         selected_ = static_cast<int>(it - items_.begin());
-    else if (keptIndex && !items_.empty())
-        selected_ = std::min(*keptIndex, itemCount() - 1);
+    else if (keptIndex >= 0 && !items_.empty())
+        selected_ = std::min(keptIndex, itemCount() - 1);
     scrollTo(first_);
     updateScrollBar();
     update();

@@ -7,6 +7,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +111,26 @@ void SchedulesArea::setStatusText(const QString& text)
 }
 
 QString SchedulesArea::statusText() const { return caption_->text(); }
+
+void SchedulesArea::flashStatusLine(int milliseconds)
+{
+    if (flashing_)
+        return;
+    auto swapColours = [this] {
+        QPalette colours = caption_->palette();
+        const QColor background = colours.color(QPalette::Window);
+        colours.setColor(QPalette::Window, colours.color(QPalette::WindowText));
+        colours.setColor(QPalette::WindowText, background);
+        caption_->setPalette(colours);
+        caption_->repaint();
+    };
+    flashing_ = true;
+    swapColours();
+    QTimer::singleShot(milliseconds, this, [this, swapColours] {
+        swapColours();
+        flashing_ = false;
+    });
+}
 
 DayNumber SchedulesArea::viewedDay() const { return days_.empty() ? kNoDay : days_[current_]; }
 

@@ -62,6 +62,9 @@ public:
     const HideTest& hideTest() const { return hidden_; }
     void setStatusText(const QString& text);
     QString statusText() const;
+    // The status line's colours swapped for a moment, to catch the eye.
+    void flashStatusLine(int milliseconds);
+    bool statusLineFlashing() const { return flashing_; }
 
     // Shows the day in the current pane (in the week view: rebuilds the
     // week around it). Takes effect in the next refresh().
@@ -132,6 +135,7 @@ private:
     HideTest hidden_;
     std::function<bool()> dragAllowed_;
     QLabel* caption_;
+    bool flashing_ = false;
     QWidget* panesHost_;
     std::vector<DayPane*> panes_;
     // The days the panes are to show at the next refresh.

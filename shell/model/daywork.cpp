@@ -10,6 +10,9 @@
 #include "sharing/activitylog.h"
 #include "sharing/session.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 namespace zk {
 
@@ -31,6 +34,8 @@ DoneOptions doneOptionsFor(Session& session)
     options.fitToGapByDefault = dayWorkOptionsOf(session.schedule().header).fitToGapByDefault;
     options.seconds = session.clock().localNow().second;
     options.messages = &session.messages();
+    const char* diagnostic = std::getenv("ZELKON_DIAGNOSTIC");
+    options.diagnostic = diagnostic && std::string_view(diagnostic) == "1";
     return options;
 }
 
@@ -106,6 +111,29 @@ EntryWorkResult duplicateEntry(Session& session, const DraggedEntry& entry)
         result.rebalanceRequested = copy && s.record(copy).has(ItemFlag::fFloating);
         return result;
     });
+}
+
+ItemHandle selectionAfterDone(const Schedule& schedule, DayNumber day, ItemHandle item, const AfterDone& after)
+{
+    const DayRecord* record = schedule.findDay(day);
+    if (!record || !item || !schedule.items.isLive(item))
+        return item;
+    const std::vector<DayEntry>& entries = record->entries();
+    auto at = std::find_if(entries.begin(), entries.end(), [item](const DayEntry& e) { return e.item == item; });
+    if (at == entries.end())
+        return item;
+    if (after.hideDone && schedule.record(item).has(ItemFlag::fDone)) {
+        auto next = std::find_if(at + 1, entries.end(),
+                                 [&](const DayEntry& e) { return !schedule.record(e.item).has(ItemFlag::fDone); });
+        return next == entries.end() ? kNoItem : next->item;
+    }
+    // An entry done long before now leaves the selection on it: the user
+    // is catching up, not working down the day.
+    const int end = std::abs(at->startTime().value()) + at->placedMinutes;
+    if (after.autoAdvance && after.singleViewOnToday && day == after.today && end >= after.now.value() - 1
+        && at + 1 != entries.end())
+        return (at + 1)->item;
+    return item;
 }
 
 std::optional<DraggedEntry> entryOfItem(const Schedule& schedule, std::uint32_t id, DayNumber day)

@@ -61,6 +61,18 @@ EntryWorkResult markEntryDone(Session& session, const DraggedEntry& entry, DoneH
 EntryWorkResult startEntry(Session& session, const DraggedEntry& entry, bool afterLast);
 // "Duplicate Item": the copy goes on the entry's day.
 EntryWorkResult duplicateEntry(Session& session, const DraggedEntry& entry);
+// Where the selection goes after a done command left `item` on `day`: with
+// done items hidden, to the next entry not done (none when there is none);
+// with auto-advance in the single view of today, to the next entry when
+// the item ends no earlier than the minute before now; else it stays.
+struct AfterDone {
+    bool hideDone = false;
+    bool autoAdvance = false;
+    bool singleViewOnToday = false;
+    DayNumber today;
+    TimeValue now;
+};
+ItemHandle selectionAfterDone(const Schedule& schedule, DayNumber day, ItemHandle item, const AfterDone& after);
 // The done and start commands addressed by item id on a day, for zk.
 std::optional<DraggedEntry> entryOfItem(const Schedule& schedule, std::uint32_t id, DayNumber day);
 

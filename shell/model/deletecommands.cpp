@@ -20,6 +20,9 @@ const char* const kDuplicatesQuestion =
 const char* const kAllButQuestion = "Are you SURE you want to delete EVERYTHING but this item?";
 const char* const kDeletedMeanwhileText = "This item was deleted in another session meanwhile.";
 const char* const kNothingSelectedText = "Select an item first.";
+const char* const kDeleteItemCaption = "DELETE ITEM";
+const char* const kDeleteAllOccurrencesCaption = "DELETE ALL OCCURRENCES";
+const char* const kDeleteProjectCaption = "DELETE PROJECT";
 
 std::string deleteItemQuestion(const std::string& title) { return "Do you want to delete\n\n" + title + " ?"; }
 
@@ -54,7 +57,10 @@ Deletion DeleteCommands::deletion()
     });
 }
 
-bool DeleteCommands::ask(const std::string& text) { return session_.messages().question(text) == Answer::Yes; }
+bool DeleteCommands::ask(const std::string& text, const char* caption)
+{
+    return session_.messages().question(text, QuestionButtons::YesNoDefaultNo, caption ? caption : "") == Answer::Yes;
+}
 
 std::string DeleteCommands::dateText(DayNumber day) const
 {
@@ -109,7 +115,8 @@ DeleteOutcome DeleteCommands::deleteEntry(const DraggedEntry& shown, bool lite)
     }
     const bool recurring = before.record(shown.item).has(ItemFlag::recurrence);
     const std::string title = before.titleOf(shown.item);
-    if (!ask(recurring ? deleteOccurrenceQuestion(title, dateText(shown.day)) : deleteItemQuestion(title)))
+    if (!ask(recurring ? deleteOccurrenceQuestion(title, dateText(shown.day)) : deleteItemQuestion(title),
+             kDeleteItemCaption))
         return {};
     EntryForChange target = entryForChange(session_, shown);
     if (target.waiting)
@@ -136,7 +143,7 @@ DeleteOutcome DeleteCommands::deleteListed(ItemHandle shown, bool inGlobalList)
     const std::string title = before.titleOf(shown);
     const bool project = std::find(before.projects.begin(), before.projects.end(), shown) != before.projects.end();
     if (project) {
-        if (!ask(deleteProjectQuestion(title)))
+        if (!ask(deleteProjectQuestion(title), kDeleteProjectCaption))
             return {};
         ItemHandle item = itemForChange(shown);
         return item ? pushed(deletion().deleteProject(item), kNoDay) : DeleteOutcome{};
@@ -145,7 +152,7 @@ DeleteOutcome DeleteCommands::deleteListed(ItemHandle shown, bool inGlobalList)
         return deleteAllOccurrences(shown);
     const bool exception = !inGlobalList && r.has(ItemFlag::fException);
     const DayNumber day = before.dayOf(shown);
-    if (!ask(exception ? deleteOccurrenceQuestion(title, dateText(day)) : deleteItemQuestion(title)))
+    if (!ask(exception ? deleteOccurrenceQuestion(title, dateText(day)) : deleteItemQuestion(title), kDeleteItemCaption))
         return {};
     ItemHandle item = itemForChange(shown);
     if (!item)
@@ -166,7 +173,7 @@ DeleteOutcome DeleteCommands::deleteAllOccurrences(ItemHandle shown)
     ItemHandle definition = Deletion(session_.schedule(), session_.clock(), session_.messages(), {}).definitionOf(shown);
     if (!definition)
         return {};  // not a recurring item: the command has nothing to do
-    if (!ask(deleteAllOccurrencesQuestion(before.titleOf(definition))))
+    if (!ask(deleteAllOccurrencesQuestion(before.titleOf(definition)), kDeleteAllOccurrencesCaption))
         return {};
     ItemHandle item = itemForChange(definition);
     if (!item)

@@ -45,6 +45,10 @@ extern const char* const kDuplicatesQuestion;
 extern const char* const kAllButQuestion;
 extern const char* const kDeletedMeanwhileText;
 extern const char* const kNothingSelectedText;
+// The captions of the delete questions, naming what is at stake.
+extern const char* const kDeleteItemCaption;
+extern const char* const kDeleteAllOccurrencesCaption;
+extern const char* const kDeleteProjectCaption;
 
 // The question texts.
 std::string deleteItemQuestion(const std::string& title);
@@ -87,7 +91,8 @@ private:
     DeleteOutcome deleteOccurrenceOrItem(ItemHandle item, DayNumber day, std::optional<EntryRef> entry);
     DeleteOutcome pushed(UndeleteRecord record, DayNumber dayToShow);
     std::string dateText(DayNumber day) const;
-    bool ask(const std::string& text);
+    // No caption: the session's.
+    bool ask(const std::string& text, const char* caption = nullptr);
 
     Session& session_;
     std::vector<UndeleteRecord> stack_;

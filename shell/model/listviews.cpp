@@ -2,6 +2,7 @@
 
 #include "core/dateformat.h"
 #include "core/schedule.h"
+#include "engine/marvals.h"
 #include "engine/plistorder.h"
 #include "platform/fault.h"
 #include "shell/model/menus.h"
@@ -93,6 +94,20 @@ ListLine itemLine(const Schedule& s, int view, ItemHandle item, const ListLineCo
     return split(std::move(text), kItemPrefixLength);
 }
 
+// The item's time on the day (a per-hour reward is paid for it); its
+// duration when the day is not built.
+std::uint16_t scheduledMinutes(const Schedule& s, ItemHandle item, DayNumber day)
+{
+    const DayRecord* record = s.findDay(day);
+    if (!record)
+        return s.record(item).duration();
+    int minutes = 0;
+    for (const DayEntry& e : record->entries())
+        if (e.item == item)
+            minutes += e.placedMinutes;
+    return static_cast<std::uint16_t>(std::min(minutes, 0xFFFF));
+}
+
 ListLine priorityLine(const Schedule& s, ItemHandle item, const ListLineContext& context)
 {
     const ItemRecord& r = s.record(item);
@@ -125,6 +140,8 @@ ListLine priorityLine(const Schedule& s, ItemHandle item, const ListLineContext&
     std::string text = printed("%6s %5s %3s %s  %c%c %s (%s) .%s. ", rank.c_str(), date.c_str(), weekday.c_str(),
                                offsetText.c_str(), postponed, sequence, descriptionOf(s, item).c_str(),
                                durationText(r.duration(), context.regional).c_str(), ageText.c_str());
+    if (dated && marvalsOn(s.header))
+        text += valueText(s, DayEntry{item, 0, scheduledMinutes(s, item, day)}, day);
     return split(std::move(text), kPriorityPrefixLength);
 }
 

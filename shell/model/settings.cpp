@@ -75,6 +75,8 @@ constexpr std::array<IntSettingInfo, kIntSettingCount> kIntSettings{{
     {MarvalSense, "MarvalSense", 8, 0},
     {PalmEnable, "PalmEnable", 0, 0},
     {email, "email", 0, 0},
+    // The selection moves on to the next entry after a done command.
+    {AutoAdvance, "AutoAdvance", 0, 0},
 }};
 
 constexpr bool catalogueInEnumOrder()

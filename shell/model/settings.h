@@ -40,9 +40,9 @@ enum class IntSetting {
     HighTide, LowTide, TideLine, Toolbar, NoPastStrikes, Timespace, ClockSyncWeb, Shading, Chimes,
     WeekStartsMon, ProjectFilter, PresentFilter, StatusFilter, MinLenFilter, RoutineFilter, CaseFilter, FirstWeekRule,
     ItemBorders, TrackChanges, AutoStart, PopCalTiled, YearFirstWeekAdjust, CostOfMoney, nBatting,
-    MinFreeLenShow, MinLenFilterLen, EnableHideDoneItems, MarvalSense, PalmEnable, email,
+    MinFreeLenShow, MinLenFilterLen, EnableHideDoneItems, MarvalSense, PalmEnable, email, AutoAdvance,
 };
-inline constexpr std::size_t kIntSettingCount = static_cast<std::size_t>(IntSetting::email) + 1;
+inline constexpr std::size_t kIntSettingCount = static_cast<std::size_t>(IntSetting::AutoAdvance) + 1;
 
 struct IntSettingInfo {
     IntSetting id;

@@ -12,6 +12,7 @@
 #include "shell/balancecommands.h"
 #include "shell/balancesettingsdialog.h"
 #include "shell/model/settings.h"
+#include "sharing/additem.h"
 
 #include <QLineEdit>
 
@@ -142,6 +143,44 @@ TEST_F(BalancingWindowTest, AnAppointmentStoredOverLunchAsksAboutTheConflict)
     EXPECT_NE(question.find("Conflict found with Lunch with Ann at the Riverside Cafe."), std::string::npos)
         << question;
     EXPECT_NE(question.find("Continue Checking?"), std::string::npos);
+}
+
+// Optimize on a day that wants more swaps than one run allows flashes the
+// status line: another run may help.
+TEST_F(BalancingWindowTest, OptimizeUsingAllItsSwapsFlashesTheStatusLine)
+{
+    dispatch(Command::proMode);
+    const DayNumber today = app->today();
+    std::vector<ItemHandle> calls;
+    {
+        BackgroundWork::Hold hold = app->backgroundWork().hold();
+        for (int i = 0; i < 12; ++i) {
+            NewItem call;
+            call.day = today;
+            call.text = "Call " + std::to_string(i);
+            call.record.setKind(ItemKind::appointment);
+            call.record.setFlag(ItemFlag::fAnchored, true);
+            call.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(15, 5 * i).value()));
+            call.record.setDuration(5);
+            AddResult added = app->session().addItem(call);
+            ASSERT_EQ(added.status, AddStatus::Added);
+            calls.push_back(added.item);
+        }
+        // Listed latest first: each adjacent pair is out of time order.
+        schedule().days.editEntries(today, [&](std::vector<DayEntry>& entries) {
+            std::vector<DayEntry*> ours;
+            for (DayEntry& e : entries)
+                if (std::find(calls.begin(), calls.end(), e.item) != calls.end())
+                    ours.push_back(&e);
+            for (std::size_t i = 0; i < ours.size() / 2; ++i)
+                std::swap(*ours[i], *ours[ours.size() - 1 - i]);
+        });
+    }
+    app->showDay(today);
+    EXPECT_FALSE(area().statusLineFlashing());
+    QTest::keyClick(&app->window(), Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_TRUE(area().statusLineFlashing());
+    EXPECT_TRUE(eventually([this] { return !area().statusLineFlashing(); })) << "only for a moment";
 }
 
 } // namespace

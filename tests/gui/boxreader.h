@@ -21,6 +21,7 @@ public:
                 caption = box->windowTitle().toStdString();
                 text = box->text().toStdString();
                 buttons = box->standardButtons();
+                defaultButton = box->standardButton(box->defaultButton());
                 box->button(press)->click();
             }
         });
@@ -29,6 +30,7 @@ public:
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     std::string caption, text;
     QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 
 private:
     QTimer timer_;

@@ -20,6 +20,9 @@
 #include "views/daypane.h"
 #include "views/schedulesarea.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 
 #include <functional>
@@ -103,6 +106,23 @@ protected:
     bool shows(const QString& description) const { return lineOf(app->window().dayPane(), description) >= 0; }
     std::string paneText() const { return app->window().dayPane().lines().join('\n').toStdString(); }
     void dispatch(int command) { app->commands().dispatcher().dispatch(command); }
+    // The menu bar's item of the command, under the top menu of that title
+    // (any when empty); none when the menus do not offer it.
+    QAction* menuAction(int command, const QString& topMenu = QString()) const
+    {
+        std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& actions) -> QAction* {
+            for (QAction* action : actions)
+                if (QAction* found = action->menu() ? find(action->menu()->actions())
+                                                    : action->data().toInt() == command ? action : nullptr)
+                    return found;
+            return nullptr;
+        };
+        for (QAction* top : app->window().menuBar()->actions())
+            if (top->menu() && (topMenu.isEmpty() || top->menu()->title().remove('&') == topMenu))
+                if (QAction* found = find(top->menu()->actions()))
+                    return found;
+        return nullptr;
+    }
     SchedulesArea& area() { return app->window().schedulesArea(); }
     Schedule& schedule() { return app->session().schedule(); }
 

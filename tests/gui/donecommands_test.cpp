@@ -1,17 +1,36 @@
 // The day's work driven from the window: SpaceBar on a selected task, the
-// Done Special menu, F12 with its question, and the day change at midnight.
+// Done Special menu, the commands on a list view's item, where the selection
+// goes after done, F12 with its question, the day change at midnight, and
+// Edit Surprise List.
 
 #include "desktopsupport.h"
 
+#include "engine/done.h"
+#include "shell/listviewcommands.h"
 #include "shell/menubar.h"
+#include "shell/model/settings.h"
+#include "shell/model/surprise.h"
 #include "sharing/additem.h"
+#include "views/listpane.h"
 
-#include <QMenu>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace zk::testsupport {
 namespace {
 
 constexpr int kProMode = 717;
+
+// Stands in for the desktop's text editor: takes the file it is given.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.push_back(url); }
+};
 
 class DoneCommandsTest : public DesktopFixture {
 protected:
@@ -49,19 +68,6 @@ protected:
     }
     ItemHandle addTask(DayNumber day, const std::string& text, int minutes) { return add(newItem(day, text, minutes)); }
 
-    QAction* menuAction(const QString& menuTitle, const QString& text)
-    {
-        QMenu* menu = app->commands().menus().popup(menuTitle.toStdString());
-        if (!menu)
-            return nullptr;
-        for (QAction* action : menu->actions())
-            if (QMenu* sub = action->menu(); sub && sub->title().remove('&') == "Done Special")
-                for (QAction* item : sub->actions())
-                    if (item->text().remove(QLatin1Char('&')).startsWith(text))
-                        return item;
-        return nullptr;
-    }
-
     bool occurrenceDoneOn(ItemHandle definition, DayNumber day)
     {
         for (const DayEntry& e : schedule().findDay(day)->entries())
@@ -95,7 +101,7 @@ TEST_F(DoneCommandsTest, SpaceBarAndTheDoneSpecialMenuMarkTheSelectedTask)
     ItemHandle call = addTask(today, "Call the plumber", 20);
     app->showDay(today);
     ASSERT_TRUE(area().selectItemOn(today, call));
-    QAction* cancelled = menuAction("Edit", "Cancelled");
+    QAction* cancelled = menuAction(static_cast<int>(DoneHow::Cancelled), "Edit");
     ASSERT_NE(cancelled, nullptr);
     cancelled->trigger();
     std::optional<std::size_t> at = schedule().entryOf(call, today);
@@ -162,5 +168,77 @@ TEST_F(DoneCommandsTest, TheDayChangeAtMidnightDoesTheDaysWork)
     saveScreenshot(app->window(), "day-changed");
 }
 
+// In a list view the commands on the selection act on the list's item, not
+// on the day pane's entry. Back on the day, hidden done items send the
+// selection on to the next undone entry, and auto-advance moves it on from
+// an entry just done.
+TEST_F(DoneCommandsTest, CommandsActOnTheListsItemAndTheSelectionMovesOnAfterDone)
+{
+    const DayNumber today = app->today();
+    clock.set(LocalMoment{2024, 3, 11, 10, 30, 0});
+    const ItemHandle first = addTask(today, "First errand", 30);
+    const ItemHandle second = addTask(today, "Second errand", 30);
+    const ItemHandle third = addTask(today, "Third errand", 30);
+    app->showDay(today);
+    ASSERT_TRUE(area().selectItemOn(today, first));
+
+    dispatch(Command::allItemsView);
+    ListPane& list = app->commands().lists().pane();
+    ASSERT_TRUE(list.selectItem(second));
+    QTest::keyClick(&app->window(), Qt::Key_Space);
+    EXPECT_TRUE(doneOn(second, today)) << "the list's item";
+    EXPECT_FALSE(doneOn(first, today)) << "not the day pane's";
+    EXPECT_EQ(list.selectedItem(), second);
+    ASSERT_TRUE(list.selectItem(third));
+    QTest::keyClick(&app->window(), Qt::Key_F3);  // Key, a property command
+    EXPECT_TRUE(schedule().record(third).has(ItemFlag::fKey));
+    EXPECT_FALSE(schedule().record(first).has(ItemFlag::fKey));
+    saveScreenshot(app->window(), "done-in-list");
+
+    // The entry after the item on today's list, and whether it is done.
+    auto entryAfter = [&](ItemHandle item, bool undoneOnly) {
+        const std::vector<DayEntry>& entries = schedule().findDay(today)->entries();
+        auto at = std::find_if(entries.begin(), entries.end(), [&](const DayEntry& e) { return e.item == item; });
+        for (auto next = at + 1; at != entries.end() && next != entries.end(); ++next)
+            if (!undoneOnly || !schedule().record(next->item).has(ItemFlag::fDone))
+                return next->item;
+        return kNoItem;
+    };
+    dispatch(Command::singleView);
+    app->preferences().setOn(IntSetting::EnableHideDoneItems, true);
+    dispatch(Command::hideDoneItems);
+    ASSERT_TRUE(area().selectItemOn(today, first));
+    QTest::keyClick(&app->window(), Qt::Key_Space);
+    ASSERT_TRUE(doneOn(first, today));
+    ASSERT_TRUE(entryAfter(first, true));
+    EXPECT_EQ(area().selectedItem(), entryAfter(first, true)) << "off the hidden done item";
+
+    dispatch(Command::hideDoneItems);
+    app->preferences().setOn(IntSetting::AutoAdvance, true);
+    ASSERT_TRUE(area().selectItemOn(today, third));
+    QTest::keyClick(&app->window(), Qt::Key_Space);
+    ASSERT_TRUE(doneOn(third, today));
+    ASSERT_TRUE(entryAfter(third, false));
+    EXPECT_EQ(area().selectedItem(), entryAfter(third, false)) << "on to the next entry";
+}
+
+// Edit Surprise List opens the list (made empty when missing) in the text
+// editor the desktop has for it.
+TEST_F(DoneCommandsTest, EditSurpriseListOpensTheListInTheEditor)
+{
+    UrlCatcher editor;
+    QDesktopServices::setUrlHandler("file", &editor, "open");
+    const std::filesystem::path list = app->session().files().folder() / kSurpriseListName;
+    std::filesystem::remove(list);
+    dispatch(451);
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(editor.opened.size(), 1u);
+    EXPECT_EQ(editor.opened[0].toLocalFile().toStdString(), list.string());
+    EXPECT_TRUE(std::filesystem::exists(list));
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
 } // namespace
 } // namespace zk::testsupport
+
+#include "donecommands_test.moc"

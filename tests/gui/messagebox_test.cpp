@@ -42,14 +42,21 @@ TEST_F(MessageBoxTest, EachKindShowsItsIconAndQuestionsReturnTheButtonPressed)
         Answer answer;
     } cases[] = {{QuestionButtons::YesNo, QMessageBox::No, Answer::No},
                  {QuestionButtons::YesNo, QMessageBox::Yes, Answer::Yes},
-                 {QuestionButtons::YesNoCancel, QMessageBox::Cancel, Answer::Cancel}};
+                 {QuestionButtons::YesNoCancel, QMessageBox::Cancel, Answer::Cancel},
+                 {QuestionButtons::YesNoDefaultNo, QMessageBox::Yes, Answer::Yes}};
     for (const auto& c : cases) {
         BoxReader reader(c.press);
         EXPECT_EQ(messages.question("Create?", c.buttons), c.answer) << c.press;
         EXPECT_EQ(reader.icon, QMessageBox::Question);
         const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
-        EXPECT_EQ(reader.buttons, c.buttons == QuestionButtons::YesNo ? yesNo : yesNo | QMessageBox::Cancel);
+        EXPECT_EQ(reader.buttons, c.buttons == QuestionButtons::YesNoCancel ? yesNo | QMessageBox::Cancel : yesNo);
+        EXPECT_EQ(reader.defaultButton,
+                  c.buttons == QuestionButtons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
     }
+    // A question with a caption of its own names what is at stake.
+    BoxReader reader(QMessageBox::No);
+    EXPECT_EQ(messages.question("Delete?", QuestionButtons::YesNoDefaultNo, "DELETE ITEM"), Answer::No);
+    EXPECT_EQ(reader.caption, "DELETE ITEM");
 }
 
 TEST_F(MessageBoxTest, ABoxAskedForOnAnotherThreadIsAnsweredThere)

@@ -83,7 +83,8 @@ TEST_F(PreferencesDialogTest, OpensWithEveryControlSetFromItsPreference)
     EXPECT_EQ(control(1394).text(), "Weeks start Mon (not Sun) ");
     // Tab goes down a column, then to the top of the next.
     EXPECT_EQ(nextTabStop(control(1242)), &control(1228));
-    EXPECT_EQ(nextTabStop(control(1236)), &control(1385));
+    EXPECT_EQ(nextTabStop(control(1236)), &control(1399));
+    EXPECT_EQ(nextTabStop(control(1399)), &control(1385));
     EXPECT_EQ(nextTabStop(control(1294)), &control(1227));
     testsupport::saveScreenshot(*dialog, "preferences");
 }
