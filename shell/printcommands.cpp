@@ -175,6 +175,9 @@ bool PrintCommands::printPages(PrintedPages& pages, const QString& title, bool f
 {
     const int last = firstPageOnly ? 0 : -1;
     bool printed = false;
+    // The pages chosen for one print are not the next print's.
+    printer_->setPrintRange(QPrinter::AllPages);
+    printer_->setFromTo(0, 0);
     if (chooser_) {
         if (!chooser_(*printer_))
             return false;

@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPrinter>
 
 #include <algorithm>
 #include <cmath>
@@ -45,6 +46,13 @@ bool PrintedPages::print(QPagedPaintDevice& device, int first, int last)
     if (pageCount() == 0)
         return true;
     last = last < 0 ? pageCount() - 1 : std::min(last, pageCount() - 1);
+    // The pages the print dialog chose (1-based; 0 for all), within ours.
+    if (const auto* printer = dynamic_cast<const QPrinter*>(&device); printer && printer->fromPage() > 0) {
+        first = std::max(first, printer->fromPage() - 1);
+        last = std::min(last, printer->toPage() - 1);
+        if (first > last)
+            return true;
+    }
     first = std::clamp(first, 0, last);
     QPainter painter;
     if (!painter.begin(&device))

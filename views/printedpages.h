@@ -42,8 +42,9 @@ public:
     virtual QStringList pageTexts(int index) const = 0;
 
     // Lays out for the device and paints the pages `first`..`last` (all
-    // pages when last is -1), a new sheet for each after the first. False
-    // when the device could not be painted.
+    // pages when last is -1), within the page range a printer was given,
+    // a new sheet for each after the first. False when the device could
+    // not be painted.
     bool print(QPagedPaintDevice& device, int first = 0, int last = -1);
 };
 

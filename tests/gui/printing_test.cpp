@@ -199,9 +199,11 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
     std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
     startSession();
     QString file;
+    std::pair<int, int> chosenPages{0, 0};  // all
     app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
+        printer.setFromTo(chosenPages.first, chosenPages.second);
         return true;
     });
     const DayNumber today = app->today();
@@ -270,6 +272,12 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
     EXPECT_EQ(text.count('\f'), 3);
     for (int month : {4, 5})
         EXPECT_TRUE(text.contains(QString::fromStdString(monthName(month, app->regional())) + " 2024")) << month;
+    // The pages the print dialog chose, and only those.
+    chosenPages = {2, 3};
+    app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
+    EXPECT_EQ(pdfPages(file), 2);
+    EXPECT_FALSE(pdfText(file).contains(QString::fromStdString(monthName(3, app->regional())) + " 2024"));
+    chosenPages = {0, 0};
 
     // Without the test's chooser the pages open in the preview first;
     // closing it prints nothing.
