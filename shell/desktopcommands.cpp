@@ -6,6 +6,7 @@
 #include "shell/balancecommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
+#include "shell/exchangecommands.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
 #include "shell/filecommands.h"
@@ -80,6 +81,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    exchange_ = std::make_unique<ExchangeCommands>(app_);
+    exchange_->install(dispatcher_);
     done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
     filters_ = std::make_unique<ViewFilters>(app_);
     filters_->install(dispatcher_);
