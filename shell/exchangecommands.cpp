@@ -13,6 +13,7 @@
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
 #include "shell/model/listviews.h"
+#include "shell/model/printedschedule.h"
 #include "shell/viewfilters.h"
 
 #include <QDesktopServices>
@@ -43,7 +44,6 @@ constexpr const char* kOpenTitle = "Open";
 constexpr const char* kTextFilter = "Text files (*.txt);;All files (*)";
 constexpr const char* kTabFilter = "Outlook tab-delmited text (*.txt);;All files (*)";
 constexpr const char* kRangeTitle = "Export Range of Schedules";
-constexpr const char* kRangeUnreadText = "Give the first and the last day of the range, the last not before the first.";
 
 std::string printed(const char* pattern, const std::string& value)
 {
@@ -88,11 +88,11 @@ std::optional<std::pair<DayNumber, DayNumber>> rangeDialog(QWidget* parent, Desk
             BackgroundWork::Hold hold = app.backgroundWork().holdForChange(app.messages());
             context = app.session().entryContext();
         }
-        int first = parseDateEntry(from->text().toStdString(), context);
-        int last = parseDateEntry(to->text().toStdString(), context);
-        if (first > 0 && last >= first)
-            return std::pair{DayNumber(first), DayNumber(last)};
-        app.messages().error(kRangeUnreadText);
+        // The same reading of a range as the printed range of schedules.
+        auto range = printRangeFrom(from->text().trimmed().toStdString(), to->text().trimmed().toStdString(), context);
+        if (const PrintRange* days = std::get_if<PrintRange>(&range))
+            return std::pair{days->first, days->last};
+        app.messages().error(std::get<std::string>(range));
     }
 }
 
@@ -148,28 +148,19 @@ std::optional<std::filesystem::path> ExchangeCommands::choose(FileRequest reques
 
 bool ExchangeCommands::exportRange(DayNumber first, DayNumber last)
 {
-    std::optional<std::filesystem::path> file =
-        choose({kSaveAsTitle, folder() / kExportFileName, kTextFilter, true});
-    if (!file)
-        return false;
-    std::string text;
-    {
-        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-        Schedule& s = app_.session().schedule();
-        const int view = app_.commands().view();
-        TextExportContext context{{app_.today(), app_.now(), app_.regional(), app_.commands().filters().hideTest(s, view)},
-                                  app_.state().viewed(), app_.session().settings().userName};
-        text = exportRangeText(s, first, last, context);
-    }
-    if (!writeExportFile(*file, text)) {
-        app_.messages().error(kExportOpenFailedText);
-        return false;
-    }
-    lastExport_ = *file;
-    return true;
+    return exportText(app_.commands().view(), [first, last](Schedule& s, const TextExportContext& context) {
+        return exportRangeText(s, first, last, context);
+    });
 }
 
 bool ExchangeCommands::exportItemsList()
+{
+    return exportText(ListViewId::allItems, [](Schedule& s, const TextExportContext& context) {
+        return exportItemsListText(s, context);
+    });
+}
+
+bool ExchangeCommands::exportText(int view, const std::function<std::string(Schedule&, const TextExportContext&)>& make)
 {
     std::optional<std::filesystem::path> file =
         choose({kSaveAsTitle, folder() / kExportFileName, kTextFilter, true});
@@ -179,10 +170,9 @@ bool ExchangeCommands::exportItemsList()
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
         Schedule& s = app_.session().schedule();
-        TextExportContext context{
-            {app_.today(), app_.now(), app_.regional(), app_.commands().filters().hideTest(s, ListViewId::allItems)},
-            app_.state().viewed(), app_.session().settings().userName};
-        text = exportItemsListText(s, context);
+        TextExportContext context{{app_.today(), app_.now(), app_.regional(), app_.commands().filters().hideTest(s, view)},
+                                  app_.state().viewed(), app_.session().settings().userName};
+        text = make(s, context);
     }
     if (!writeExportFile(*file, text)) {
         app_.messages().error(kExportOpenFailedText);

@@ -23,6 +23,8 @@ namespace zk {
 
 class CommandDispatcher;
 class DesktopApp;
+class Schedule;
+struct TextExportContext;
 
 class ExchangeCommands {
 public:
@@ -56,6 +58,7 @@ private:
     std::filesystem::path folder() const;
     std::optional<std::filesystem::path> choose(FileRequest request);
     bool importText(bool tabDelimited);
+    bool exportText(int view, const std::function<std::string(Schedule&, const TextExportContext&)>& make);
 
     DesktopApp& app_;
     Dialogs dialogs_;
