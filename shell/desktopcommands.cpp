@@ -1,5 +1,7 @@
 #include "shell/desktopcommands.h"
 
+#include "shell/clipboardcommands.h"
+
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
@@ -103,6 +105,7 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     balancing_->install(dispatcher_);
     properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
     properties_->install(dispatcher_);
+    installClipboardCommands(dispatcher_, app_, *this);
     connectSchedulesArea();
 }
 
