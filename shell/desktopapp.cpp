@@ -468,7 +468,7 @@ ScreenLimits screenLimits(const QWidget& window)
 QSize screenSize(const QWidget& window)
 {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(1024, 768);
+    return screen ? screen->availableGeometry().size() : QSize(1024, 768);
 }
 
 } // namespace
@@ -493,7 +493,10 @@ void DesktopApp::setDefaultWindowLayout()
         UserWindowRow& row = preferences_.windowRow();
         row = firstRunLayout(screen.width(), screen.height());
         const SettingRect& r = row.mainWindow;
-        window_->setGeometry(r.a, r.b, r.c, r.d);
+        // move() places the frame, so the title bar of a first start stays on
+        // the screen; the layout leaves room below for it.
+        window_->move(r.a, r.b);
+        window_->resize(r.c, r.d);
     });
 }
 
