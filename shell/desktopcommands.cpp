@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
 #include "shell/balancecommands.h"
+#include "shell/datafoldercommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
 #include "shell/exchangecommands.h"
@@ -106,6 +107,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
     properties_->install(dispatcher_);
     installClipboardCommands(dispatcher_, app_, *this);
+    dataFolders_ = std::make_unique<DataFolderCommands>(app_);
+    dataFolders_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -158,7 +161,8 @@ void DesktopCommands::installItemCommands()
 {
     for (int command : {ItemCommand::task, ItemCommand::appointment, ItemCommand::appointment2,
                         ItemCommand::multiDayEvent, ItemCommand::memo, ItemCommand::birthday, ItemCommand::anniversary,
-                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow})
+                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow,
+                        ItemCommand::list})
         dispatcher_.setHandler(command, [this](int c) { defineItem(c, kNoItem); });
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
     dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });
