@@ -1,9 +1,12 @@
 #include "shell/desktopcommands.h"
 
+#include "shell/clipboardcommands.h"
+
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
 #include "shell/balancecommands.h"
+#include "shell/datafoldercommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
 #include "shell/exchangecommands.h"
@@ -103,6 +106,9 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     balancing_->install(dispatcher_);
     properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
     properties_->install(dispatcher_);
+    installClipboardCommands(dispatcher_, app_, *this);
+    dataFolders_ = std::make_unique<DataFolderCommands>(app_);
+    dataFolders_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -155,7 +161,8 @@ void DesktopCommands::installItemCommands()
 {
     for (int command : {ItemCommand::task, ItemCommand::appointment, ItemCommand::appointment2,
                         ItemCommand::multiDayEvent, ItemCommand::memo, ItemCommand::birthday, ItemCommand::anniversary,
-                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow})
+                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow,
+                        ItemCommand::list})
         dispatcher_.setHandler(command, [this](int c) { defineItem(c, kNoItem); });
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
     dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });

@@ -30,6 +30,7 @@
 namespace zk {
 
 class BalanceCommands;
+class DataFolderCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -73,6 +74,7 @@ public:
     ListViewCommands& lists() { return *lists_; }
     FindCommands& finding() { return *finding_; }
     BalanceCommands& balancing() { return *balancing_; }
+    DataFolderCommands& dataFolders() { return *dataFolders_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -134,6 +136,7 @@ private:
     ItemDialogTools itemDialogTools_;
     std::unique_ptr<BalanceCommands> balancing_;
     std::unique_ptr<PropertyCommands> properties_;
+    std::unique_ptr<DataFolderCommands> dataFolders_;
 };
 
 } // namespace zk
