@@ -395,10 +395,6 @@ std::optional<std::string> readHandheldFile(const std::filesystem::path& folder,
     return text;
 }
 
-} // namespace zk
-
-namespace zk {
-
 HandheldOutcome writeForHandheld(Session& session, const HandheldSettings& settings,
                                  const std::filesystem::path& folder, DayNumber today, TimeValue now)
 {

@@ -30,6 +30,7 @@
 namespace zk {
 
 class Schedule;
+class Session;
 
 inline constexpr const char* kToHandheldFileName = "zk2palm.txt";
 inline constexpr const char* kFromHandheldFileName = "palm2zk.txt";
@@ -113,12 +114,6 @@ std::vector<ImportItem> handheldImports(const Schedule& schedule, const std::vec
 std::string writeHandheldFile(const std::filesystem::path& folder, const char* name, std::string_view text);
 // Reads the handheld's file: the text, or nothing with the message.
 std::optional<std::string> readHandheldFile(const std::filesystem::path& folder, std::string& message);
-
-} // namespace zk
-
-namespace zk {
-
-class Session;
 
 struct HandheldOutcome {
     bool ok = false;
