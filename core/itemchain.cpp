@@ -19,26 +19,29 @@ std::uint64_t keyPrefix(std::string_view key)
     return p;
 }
 
-// Sorts chain nodes by their prefixes alone. One counting pass per byte of
-// the prefix, from the lowest: stable, so nodes whose prefixes tie stay in
-// the order they came in. A byte that is the same in every node is skipped.
-template <typename Node>
-void sortByPrefix(std::vector<Node>& nodes)
+// Sorts chain nodes: spread into buckets by the first two bytes of their
+// keys in one counting pass, then each bucket sorted on its own. Most
+// buckets are short, and most comparisons in them end at the prefix.
+template <typename Node, typename Less>
+void sortNodes(std::vector<Node>& nodes, Less less)
 {
-    std::vector<Node> buffer(nodes.size());
-    for (int shift = 0; shift < 64; shift += 8) {
-        std::size_t count[256] = {};
-        for (const Node& n : nodes)
-            ++count[(n.prefix >> shift) & 255];
-        if (count[(nodes.front().prefix >> shift) & 255] == nodes.size())
-            continue;
-        std::size_t at = 0;
-        for (std::size_t& c : count)
-            at += std::exchange(c, at);
-        for (const Node& n : nodes)
-            buffer[count[(n.prefix >> shift) & 255]++] = n;
-        nodes.swap(buffer);
+    constexpr int kShift = 48;
+    std::vector<std::uint32_t> end((std::size_t(1) << (64 - kShift)) + 1, 0);
+    for (const Node& n : nodes)
+        ++end[(n.prefix >> kShift) + 1];
+    for (std::size_t b = 1; b < end.size(); ++b)
+        end[b] += end[b - 1];
+    std::vector<Node> sorted(nodes.size());
+    for (const Node& n : nodes)
+        sorted[end[n.prefix >> kShift]++] = n;
+    // Now end[b] is where bucket b ends, and the bucket before it begins.
+    std::uint32_t begin = 0;
+    for (std::size_t b = 0; b + 1 < end.size(); ++b) {
+        if (end[b] - begin > 1)
+            std::sort(sorted.begin() + begin, sorted.begin() + end[b], less);
+        begin = end[b];
     }
+    nodes.swap(sorted);
 }
 
 } // namespace
@@ -204,16 +207,8 @@ void ItemChain::endBulkInsert()
     // One sort of the new nodes and one merge with the chain as it was,
     // then the blocks laid out full: a search and a shift per item would
     // cost far more once the chain is large.
-    // Most keys differ in their first eight bytes: those are put in order
-    // by the prefix alone, and only runs of equal prefixes compare keys.
     auto byOrder = [this](const Node& a, const Node& b) { return less(a, b); };
-    sortByPrefix(bulk_);
-    for (auto run = bulk_.begin(); run != bulk_.end();) {
-        auto end = std::find_if(run + 1, bulk_.end(), [&](const Node& n) { return n.prefix != run->prefix; });
-        if (end - run > 1)
-            std::sort(run, end, byOrder);
-        run = end;
-    }
+    sortNodes(bulk_, byOrder);
     std::vector<Node> all;
     if (blocks_.empty()) {
         all = std::move(bulk_);
