@@ -377,6 +377,10 @@ ItemHandle Loader::readItem()
     if (packed_ && record.has(ItemFlag::fFloating) && (record.plistLink() & 0xFFFF) == 0)
         record.setPlistLink(record.plistLink() >> 16);
 
+    // Sample data and a file taken over were typed by someone else: their
+    // commands never run unattended here.
+    if (options_.mode != LoadMode::Normal)
+        record.setFlag(ItemFlag::fOwnerText, false);
     ItemHandle h = s().newItem();
     Item& item = s().item(h);
     item.record = record;
