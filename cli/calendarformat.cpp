@@ -27,11 +27,8 @@ StatusTable statusesOf(ZkSession& zk)
 
 } // namespace
 
-int exportCalendar(const Arguments& args, DayNumber first, DayNumber last, const std::optional<std::string>& output)
+int exportCalendar(ZkSession& zk, DayNumber first, DayNumber last, const std::optional<std::string>& output)
 {
-    ZkSession zk(args);
-    if (!zk.open())
-        return zk.openFailure();
     const StatusTable statuses = statusesOf(zk);
     CalendarExportOptions options = calendarExportOptions(zk.session(), &statuses);
     options.from = first;

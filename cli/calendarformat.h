@@ -10,9 +10,11 @@
 
 namespace zk::cli {
 
+class ZkSession;
+
 // Writes the items of the days from `first` to `last` (none: every item)
 // to standard output, or through a temporary file to `output`.
-int exportCalendar(const Arguments& args, DayNumber first, DayNumber last, const std::optional<std::string>& output);
+int exportCalendar(ZkSession& zk, DayNumber first, DayNumber last, const std::optional<std::string>& output);
 
 // Imports the calendar file (- for standard input) under one change
 // access, saves, and prints "imported id=N day=YYYY-MM-DD" per item and

@@ -1,6 +1,5 @@
 #include "shell/clipboardcommands.h"
 
-#include "core/dateformat.h"
 #include "core/schedule.h"
 #include "exchange/calendarsession.h"
 #include "exchange/clipboardforms.h"
@@ -24,7 +23,6 @@ namespace {
 constexpr int kCutCommand = 92;
 constexpr int kCopyCommand = 93;
 constexpr int kPasteCommand = 94;
-constexpr int kTimeStampCommand = 342;
 
 // Puts the selected item on the clipboard; false when nothing is selected.
 bool copySelected(DesktopApp& app, DesktopCommands& commands)
@@ -90,32 +88,6 @@ void paste(DesktopApp& app, DesktopCommands& commands)
     commands.refresh();
 }
 
-void appendTimeStamp(DesktopApp& app, DesktopCommands& commands)
-{
-    if (app.initialising() || app.state().readOnly)
-        return;
-    const ItemHandle item = commands.selectedItem();
-    if (!item)
-        return;
-    {
-        BackgroundWork::Hold hold = app.backgroundWork().holdForChange(app.messages());
-        Schedule& s = app.session().schedule();
-        if (!s.items.isLive(item))
-            return;
-        const std::string stamp =
-            " " + shortDate(app.today(), app.regional()) + " " + reportTime(app.now(), app.regional());
-        const std::string text = s.storedDescription(item);
-        // The chain is sorted by text: the item goes back in at its place.
-        const DayNumber day = s.recurrences.contains(item) ? DayNumber(kNoDayInChain) : s.dayOf(item);
-        s.setDescription(item, text + stamp);
-        if (!day.isNone())
-            s.setDay(item, day);
-        s.dirty = true;
-    }
-    app.showDay(app.state().viewed());
-    commands.refresh();
-}
-
 } // namespace
 
 void installClipboardCommands(CommandDispatcher& dispatcher, DesktopApp& app, DesktopCommands& commands)
@@ -126,8 +98,6 @@ void installClipboardCommands(CommandDispatcher& dispatcher, DesktopApp& app, De
             dispatcher.dispatch(kDeleteItemCommand);
     });
     dispatcher.setHandler(kPasteCommand, [&app, &commands](int) { paste(app, commands); });
-    if (!dispatcher.hasHandler(kTimeStampCommand))
-        dispatcher.setHandler(kTimeStampCommand, [&app, &commands](int) { appendTimeStamp(app, commands); });
 }
 
 } // namespace zk

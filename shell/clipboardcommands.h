@@ -3,9 +3,7 @@
 // selected item (the day pane's entry, or a list's selection) goes there as
 // its pipeline line and as a calendar file of its own (text/calendar);
 // Paste makes a new item of either, the calendar form first. Cut copies,
-// then deletes through the Delete Item command. Append Time & Date Stamp
-// adds the moment to the selected item's text, unless another module
-// handles it.
+// then deletes through the Delete Item command.
 
 namespace zk {
 

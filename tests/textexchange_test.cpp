@@ -175,7 +175,6 @@ TEST_F(ZkExchangeTest, ImportsTabFileAndExportsItsDays)
     EXPECT_NE(text.find(" 7:15a Run"), std::string::npos) << text;
     EXPECT_NE(text.find("12:30p Lunch   Ann"), std::string::npos) << text;
 
-    EXPECT_EQ(zk("export --format ics").exitCode, 64);
     EXPECT_EQ(zk("import missing.txt").exitCode, 1);
     EXPECT_EQ(zk("export --from nonsense").exitCode, 64);
 }

@@ -1,7 +1,7 @@
 // The clipboard and file drops in a running session: Copy then Paste with
 // the keys makes a second item of the selected one, the clipboard holding
-// both the line and the calendar form; a calendar file dropped on the main
-// window is imported.
+// both the line and the calendar form, and Cut deletes what it copied; a
+// calendar file dropped on the main window is imported.
 
 #include "desktopsupport.h"
 
@@ -57,6 +57,14 @@ TEST_F(ClipboardTest, CopyThenPasteMakesANewItem)
     QTest::keyClick(&app->window(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(itemsNamed("Call the plumber"), 1);
     saveScreenshot(app->window(), "clipboard-pasted");
+
+    // Cut takes the pasted item off through Delete Item, keeping it on the
+    // clipboard.
+    ASSERT_EQ(schedule().storedDescription(area().selectedItem()), "Call the plumber");
+    presenter.queueAnswer(Answer::Yes);
+    QTest::keyClick(&app->window(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(itemsNamed("Call the plumber"), 0);
+    EXPECT_TRUE(QApplication::clipboard()->text().endsWith("Call the plumber"));
 }
 
 TEST_F(ClipboardTest, ACalendarFileDroppedOnTheWindowIsImported)

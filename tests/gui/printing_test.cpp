@@ -17,6 +17,7 @@
 #include "shell/reportcommands.h"
 #include "tests/placementscenario.h"
 #include "views/schedulepage.h"
+#include "worktools/notedesk.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -349,6 +350,43 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
     }
     EXPECT_GT(sections, 5);
     EXPECT_GT(help->verticalScrollBar()->value(), 0) << "the last section lies below the first screen";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+TEST_F(PrintCommandsTest, NotesPrintFromTheirWindowsAndFromTheViewedDaysItems)
+{
+    startSession();
+    const QString file = ZELKON_SCREENSHOT_DIR "/printed-notes.pdf";
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
+    });
+    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
+    ASSERT_EQ(presenter.texts().size(), 1u) << "nothing to print says so";
+    presenter.clear();
+
+    ItemHandle standUp;
+    for (ItemHandle h : app->session().schedule().chain)
+        if (app->session().schedule().storedDescription(h).starts_with("Team stand-up"))
+            standUp = h;
+    ASSERT_TRUE(standUp);
+    NoteWindow* note = app->notes().open(standUp);
+    ASSERT_NE(note, nullptr);
+    note->editor().setPlainText("Bring the sales figures\nand the new badge");
+    note->editor().document()->setModified(true);  // as typing leaves it
+    // An open note prints as its window holds it.
+    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
+    QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains("OpenNotes"));
+    EXPECT_TRUE(text.contains("Bringthesalesfigures")) << text.toStdString();
+    // Saved and closed, it prints from its file with the day's other notes.
+    ASSERT_TRUE(app->notes().close(*note));
+    app->commands().dispatcher().dispatch(PrintCommand::viewedScheduleNotes);
+    text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains("Notesof")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Teamstand-up")) << text.toStdString();
+    EXPECT_TRUE(text.contains("andthenewbadge")) << text.toStdString();
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
