@@ -331,6 +331,12 @@ TEST_F(CalendarFileTest, HostileFilesGiveAMessageAndAddNothing)
     ASSERT_EQ(backwards.notices.size(), 1u);
     EXPECT_EQ(backwards.notices[0], "\"Backwards\" was not imported: its repeat rule ends before it begins");
 
+    // A repeating task dated by its DUE alone has no series to follow.
+    CalendarRead dueOnly = read(head + "BEGIN:VTODO\r\nUID:t\r\nDUE:20231027\r\nRRULE:FREQ=DAILY\r\n"
+                                       "SUMMARY:Due\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    ASSERT_EQ(dueOnly.entries.size(), 1u);
+    EXPECT_EQ(dueOnly.entries[0].item.day, date(2023, 10, 27));
+
     // An hourly rule has no schedule form; its dated items stop at a bound.
     CalendarRead hourly = read(head + "BEGIN:VEVENT\r\nUID:h\r\nDTSTART:20231023T090000\r\n"
                                       "RRULE:FREQ=HOURLY;COUNT=1000000\r\nSUMMARY:Hourly\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
