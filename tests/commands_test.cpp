@@ -28,7 +28,7 @@ using ::testing::ElementsAre;
 
 constexpr std::uint32_t kModes[] = {InterfaceMode::lite, InterfaceMode::pro, InterfaceMode::ez};
 const std::set<int> kNeverShown{757, 688, 735, 731, 641, 632, 715, 720, 742, 756, 701, 755, 147,
-                                  711, 1568, 502, 636, 663, 676, 700, 722, 691};
+                                  711, 1568, 678, 502, 636, 663, 676, 700, 722, 691};
 const std::set<int> kEmailItems{460, 459, 609};
 
 std::set<int> menuCommands(std::uint32_t mode, MenuOptions options = {})

@@ -30,11 +30,12 @@ constexpr TopLevel kMenuBar[] = {
 
 // Items that stay out of every mode's menus; they still dispatch. Besides
 // the unused ones: the web, demo, support and system-clock launchers, which
-// have nothing to reach on this system (the system keeps its own time), the
-// address book launcher with no book to open, and the project reports that
-// need billing and time-card records the schedule does not keep.
+// have nothing to reach on this system (the system keeps its own time);
+// the address book launcher and its setup, with no book to open; and the
+// project reports that need billing and time-card records the schedule
+// does not keep.
 constexpr int kRemovedEverywhere[] = {757, 688, 735, 731, 641, 632, 715, 720, 742, 756,
-                                      701, 755, 147, 711, 1568,
+                                      701, 755, 147, 711, 1568, 678,
                                       502, 636, 663, 676, 700, 722, 691};
 constexpr int kEmailCommands[] = {460, 459, 609};
 
