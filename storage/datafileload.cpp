@@ -430,6 +430,10 @@ ItemHandle Loader::readItem()
     if (packed_ && record.has(ItemFlag::fFloating) && (record.plistLink() & 0xFFFF) == 0)
         record.setPlistLink(record.plistLink() >> 16);
 
+    // Sample data and a file taken over were typed by someone else: their
+    // commands never run unattended here.
+    if (options_.mode != LoadMode::Normal)
+        record.setFlag(ItemFlag::fOwnerText, false);
     // The text goes straight into the item; a stop part way through drops
     // the whole schedule, the item with it.
     ItemHandle h = s().newItem();
