@@ -419,6 +419,9 @@ private:
                 r.setDuration(static_cast<std::uint16_t>(seconds / 60));
             }
         }
+        // What takes no time of its day shows as a note at the day's head.
+        if (kind != ICAL_VTODO_COMPONENT && r.beginTime() == 0)
+            r.setFlag(ItemFlag::fOnHold, true);
         r.setDay(static_cast<std::uint16_t>(e.item.day.value()));
         readAlarm(c, begin, r);
         return e;

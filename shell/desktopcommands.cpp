@@ -1,5 +1,7 @@
 #include "shell/desktopcommands.h"
 
+#include "shell/clipboardcommands.h"
+
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
@@ -7,6 +9,7 @@
 #include "shell/datafoldercommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
+#include "shell/exchangecommands.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
 #include "shell/filecommands.h"
@@ -81,6 +84,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    exchange_ = std::make_unique<ExchangeCommands>(app_);
+    exchange_->install(dispatcher_);
     done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
     filters_ = std::make_unique<ViewFilters>(app_);
     filters_->install(dispatcher_);
@@ -101,6 +106,7 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     balancing_->install(dispatcher_);
     properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
     properties_->install(dispatcher_);
+    installClipboardCommands(dispatcher_, app_, *this);
     dataFolders_ = std::make_unique<DataFolderCommands>(app_);
     dataFolders_->install(dispatcher_);
     connectSchedulesArea();

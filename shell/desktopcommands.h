@@ -38,6 +38,7 @@ class DoneCommands;
 class FindCommands;
 class ListViewCommands;
 class PrintCommands;
+class ExchangeCommands;
 class MonthViewCommands;
 class PopUpCalendar;
 class WindowCommands;
@@ -63,6 +64,7 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    ExchangeCommands& exchange() { return *exchange_; }
     DoneCommands& done() { return *done_; }
     ViewFilters& filters() { return *filters_; }
     MonthViewCommands& month() { return *month_; }
@@ -122,6 +124,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<ExchangeCommands> exchange_;
     std::unique_ptr<DoneCommands> done_;
     std::unique_ptr<ViewFilters> filters_;
     std::unique_ptr<MonthViewCommands> month_;

@@ -4,6 +4,7 @@
 // files.
 
 #include "sessionsupport.h"
+#include "zkprocess.h"
 
 #include "buildpaths.h"
 #include "core/calendar.h"
@@ -335,6 +336,31 @@ TEST_F(CalendarFileTest, HostileFilesGiveAMessageAndAddNothing)
                                       "RRULE:FREQ=HOURLY;COUNT=1000000\r\nSUMMARY:Hourly\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
     EXPECT_EQ(hourly.entries.size(), static_cast<std::size_t>(kMaxDatedOccurrences));
     EXPECT_EQ(s->schedule().items.liveCount(), 0u);
+}
+
+TEST_F(CalendarFileTest, ZkImportsAndExportsCalendarFiles)
+{
+    TempFolder other;
+    writeEmptySchedule(other.path());
+    auto zk = [&](const std::string& arguments) {
+        return runZk("ZELKON_NOW='2023-10-21 10:00' TZ=Europe/Berlin LC_ALL=C ZELKON_CONFIG_HOME='"
+                     + (folder.path() / "config").string() + "' " + ZK_BINARY + " " + arguments);
+    };
+    const std::string meeting = (kData / "weekly-meeting.ics").string();
+    ZkRun imported = zk("import --format ics --folder '" + folder.path().string() + "' '" + meeting + "'");
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "imported id=1\nimported id=2 day=2023-11-03\nimported=2 skipped=0\n");
+    ZkRun exported = zk("export --format ics --folder '" + folder.path().string() + "' -o '"
+                        + (other.path() / "out.ics").string() + "'");
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    ZkRun again = zk("import --format ics --folder '" + other.path().string() + "' - < '"
+                     + (other.path() / "out.ics").string() + "'");
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, imported.out);
+    ZkRun refused = zk("import --format ics --folder '" + other.path().string() + "' '" + (kData / "..").string()
+                       + "/icalendar_test.cpp'");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, std::string("zk: ") + kCalendarNotReadText + "\n");
 }
 
 } // namespace
