@@ -43,6 +43,8 @@ const char* const kNoOpenNotesText = "No note is open.";
 const char* const kNoViewedNotesText = "No item of the viewed day has a note.";
 constexpr int kRangeDefaultDays = 7;
 constexpr int kPrintedMonths = 3;
+constexpr int kPreviewWidth = 800;
+constexpr int kPreviewHeight = 900;
 
 // The choices of the standard report's setup, in StandardReport order.
 const char* const kStandardReportNames[] = {"What the window shows", "The viewed schedule", "The week",
@@ -77,7 +79,7 @@ void PrintCommands::install(CommandDispatcher& dispatcher)
         printDays({app_.today(), app_.today()});
     });
     dispatcher.setHandler(PrintCommand::viewedSchedule, [this](int) {
-        const DayNumber viewed = app_.state().viewed();
+        const DayNumber viewed = viewedDay();
         printDays({viewed, viewed});
     });
     dispatcher.setHandler(PrintCommand::rangeOfSchedules, [this](int) {
@@ -182,6 +184,8 @@ bool PrintCommands::printPages(PrintedPages& pages, const QString& title, bool f
         // the printer: the last painting tells whether the print went.
         QPrintPreviewDialog preview(printer_.get(), &app_.window());
         preview.setWindowTitle(title);
+        // A page wants room to be read: at least the main window's size.
+        preview.resize(app_.window().size().expandedTo(QSize(kPreviewWidth, kPreviewHeight)));
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                          [&](QPrinter* printer) { printed = pages.print(*printer, 0, last); });
         if (preview.exec() != QDialog::Accepted)

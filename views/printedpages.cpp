@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace zk {
 
@@ -202,7 +203,7 @@ void CalendarPages::layout(QPaintDevice& device)
     for (const PrintedWeek& week : weeks_) {
         Page page;
         page.title = qt(week.title);
-        layoutWeek(week, width, height, page);
+        layoutWeek(week, width, height, small.lineSpacing(), page);
         pages_.push_back(std::move(page));
     }
     for (const PrintedMonth& month : months_) {
@@ -237,13 +238,10 @@ void CalendarPages::layout(QPaintDevice& device)
     }
 }
 
-void CalendarPages::layoutWeek(const PrintedWeek& week, qreal width, qreal height, Page& page) const
+void CalendarPages::layoutWeek(const PrintedWeek& week, qreal width, qreal height, qreal lineHeight, Page& page) const
 {
-    const qreal boxHeight = height / std::max<std::size_t>(1, week.days.size());
-    qreal y = 0;
     for (const DayLines& day : week.days) {
         Box box;
-        box.rect = QRectF(0, y, width, boxHeight);
         // The weekday over the date, in the narrow date column.
         box.heading = qt(day.heading);
         if (const qsizetype blank = box.heading.indexOf(' '); blank > 0)
@@ -256,7 +254,30 @@ void CalendarPages::layoutWeek(const PrintedWeek& week, qreal width, qreal heigh
             box.lines << (time.isEmpty() ? QString() : time + "  ") + qt(line.text.text).simplified();
         }
         page.boxes.push_back(std::move(box));
-        y += boxHeight;
+    }
+    if (page.boxes.empty())
+        return;
+    // A busy day takes the room a quiet one leaves: each day gets what its
+    // lines need up to a fair share of what is left, the quietest first;
+    // room to spare is shared out evenly.
+    std::vector<qreal> needed;
+    for (const Box& box : page.boxes)
+        needed.push_back((std::max<qsizetype>(box.lines.size(), 2) + 1) * lineHeight);
+    std::vector<std::size_t> order(needed.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return needed[a] < needed[b]; });
+    std::vector<qreal> heights(needed.size());
+    qreal left = height;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const qreal fair = left / static_cast<qreal>(order.size() - i);
+        heights[order[i]] = std::min(needed[order[i]], fair);
+        left -= heights[order[i]];
+    }
+    qreal y = 0;
+    for (std::size_t i = 0; i < page.boxes.size(); ++i) {
+        const qreal h = heights[i] + left / static_cast<qreal>(page.boxes.size());
+        page.boxes[i].rect = QRectF(0, y, width, h);
+        y += h;
     }
 }
 

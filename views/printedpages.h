@@ -9,7 +9,8 @@
 // a section's heading never alone at a page's foot.
 //
 // CalendarPages print one page per week (seven day boxes stacked, each
-// with the day's printed lines) or per month (a grid of whole weeks with
+// with the day's printed lines, a busy day taking the room quiet ones
+// leave) or per month (a grid of whole weeks with
 // the month view's entries). Lines a box cannot hold end in "+N more".
 // Every page carries "Page n of m" at its foot.
 
@@ -103,7 +104,7 @@ private:
         QRectF footer;
         QString footerText;
     };
-    void layoutWeek(const PrintedWeek& week, qreal width, qreal height, Page& page) const;
+    void layoutWeek(const PrintedWeek& week, qreal width, qreal height, qreal lineHeight, Page& page) const;
     void layoutMonth(const PrintedMonth& month, qreal width, qreal height, Page& page) const;
     void fitLines(Box& box, qreal lineHeight) const;
 

@@ -27,6 +27,8 @@
 #include <QScrollBar>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace zk {
@@ -264,7 +266,26 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
     file = ZELKON_SCREENSHOT_DIR "/printed-months.pdf";
     app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
     EXPECT_EQ(pdfPages(file), 3);
-    EXPECT_EQ(pdfText(file).count('\f'), 3);
+    text = pdfText(file);
+    EXPECT_EQ(text.count('\f'), 3);
+    for (int month : {4, 5})
+        EXPECT_TRUE(text.contains(QString::fromStdString(monthName(month, app->regional())) + " 2024")) << month;
+
+    // Without the test's chooser the pages open in the preview first;
+    // closing it prints nothing.
+    app->commands().printing().setPrinterChooser({});
+    bool previewed = false;
+    testsupport::onModal<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        auto* pages = preview.findChild<QPrintPreviewWidget*>();
+        EXPECT_TRUE(pages && pages->pageCount() == 1);
+        testsupport::saveScreenshot(preview, "print-preview");
+        previewed = true;
+        preview.reject();
+    });
+    QFile::remove(file);
+    app->commands().dispatcher().dispatch(PrintCommand::week);
+    EXPECT_TRUE(previewed);
+    EXPECT_FALSE(QFile::exists(file));
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
