@@ -3,6 +3,7 @@
 // through a temporary file to -o FILE. Nothing is changed, so no change
 // access is taken.
 
+#include "cli/calendarformat.h"
 #include "cli/commands.h"
 #include "cli/sessionsupport.h"
 
@@ -21,7 +22,8 @@ const char* const kExportUsage =
     "text   the schedules of the days from --from to --to (default today; --to\n"
     "       defaults to --from), then the vital items of the coming months\n"
     "items  the alphabetical list of all items\n"
-    "ics    a calendar file\n"
+    "ics    a calendar file (RFC 5545) of the items of the days from --from to\n"
+    "       --to, or of every item when neither is given\n"
     "The text is UTF-8, on standard output unless -o FILE names a file.\n";
 
 enum class ExportFormat { Text, Items, Ics };
@@ -82,8 +84,6 @@ int runExport(const std::vector<std::string>& given)
     std::optional<ExportFormat> format = exportFormatNamed(args.value("format").value_or("text"));
     if (!format)
         return usageError("--format takes text, items or ics");
-    if (*format == ExportFormat::Ics)
-        return usageError("--format ics: calendar files cannot be written by this build");
     if (*format == ExportFormat::Items && (args.has("from") || args.has("to")))
         return usageError("--format items lists every item: no --from or --to");
 
@@ -103,6 +103,10 @@ int runExport(const std::vector<std::string>& given)
     if (*last - *first > 3660)
         return usageError("export at most ten years at a time");
 
+    if (*format == ExportFormat::Ics) {
+        const bool ranged = args.has("from") || args.has("to");
+        return exportCalendar(zk, ranged ? *first : kNoDay, ranged ? *last : kNoDay, args.value("output"));
+    }
     const PlacementContext now = sessionContext(schedule, zk.session().clock());
     TextExportContext context{{now.today, now.now, sanitised(zk.session().settings().regional), {}}, *first,
                               zk.session().settings().userName};

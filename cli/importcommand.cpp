@@ -2,6 +2,7 @@
 // added as the desktop's Import adds them: all under one change access, or
 // none, then saved.
 
+#include "cli/calendarformat.h"
 #include "cli/commands.h"
 #include "cli/sessionsupport.h"
 
@@ -91,7 +92,7 @@ int runImport(const std::vector<std::string>& words)
     if (!format)
         return usageError("--format takes lines, tab or ics");
     if (*format == ImportFormat::Ics)
-        return usageError("--format ics: calendar files cannot be read by this build");
+        return importCalendar(args, args.positional().front());
 
     std::optional<std::string> text = readSource(args.positional().front());
     if (!text)

@@ -26,6 +26,8 @@ const char* const kCalendarLineTooLongText =
 const char* const kCalendarNotReadText = "The file is not a calendar file that can be read; nothing was imported.";
 const char* const kCalendarTooManyItemsText =
     "The calendar file would make more than 100,000 items; nothing was imported.";
+const char* const kCalendarTooManyStepsText =
+    "The calendar file's repeat rules are too many to follow; nothing was imported.";
 
 namespace {
 
@@ -78,6 +80,9 @@ std::optional<Local> localOf(icaltimetype t)
         return std::nullopt;
     return out;
 }
+
+// Before 18 April 1986, the first day a schedule holds.
+bool beforeUsableDays(const icaltimetype& t) { return t.year * 10000 + t.month * 100 + t.day < 19860418; }
 
 // A time read from a property, with the zone its TZID names.
 icaltimetype zoned(icaltimetype t, icalproperty* p, icalcomponent* calendar)
@@ -271,17 +276,18 @@ public:
                 instances.push_back(c);
             else
                 readMaster(c);
-            if (tooMany())
+            if (tooMany() || outOfSteps())
                 return;
         }
         for (icalcomponent* c : instances) {
             readInstance(c);
-            if (tooMany())
+            if (tooMany() || outOfSteps())
                 return;
         }
     }
 
     bool tooMany() const { return count_ > kMaxCalendarItems; }
+    bool outOfSteps() const { return steps_ > kMaxFileRuleSteps; }
 
 private:
     std::string nameOf(icalcomponent* c) const
@@ -419,6 +425,9 @@ private:
                 r.setDuration(static_cast<std::uint16_t>(seconds / 60));
             }
         }
+        // What takes no time of its day shows as a note at the day's head.
+        if (kind != ICAL_VTODO_COMPONENT && r.beginTime() == 0)
+            r.setFlag(ItemFlag::fOnHold, true);
         r.setDay(static_cast<std::uint16_t>(e.item.day.value()));
         readAlarm(c, begin, r);
         return e;
@@ -460,7 +469,7 @@ private:
         std::unique_ptr<icalrecur_iterator, IteratorDeleter> it(icalrecur_iterator_new(rr, first));
         if (!it)
             return out;
-        for (int i = 0; i < steps; ++i) {
+        for (int i = 0; i < steps && spend(); ++i) {
             const icaltimetype next = icalrecur_iterator_next(it.get());
             if (icaltime_is_null_time(next))
                 break;
@@ -468,7 +477,7 @@ private:
             if (!t.is_date && first.zone)
                 t = icaltime_set_timezone(&t, const_cast<icaltimezone*>(first.zone));
             const std::optional<Local> l = localOf(t);
-            if (!l && t.year < 1986)
+            if (!l && beforeUsableDays(t))
                 continue;
             if (!l || l->day > last)
                 break;
@@ -519,16 +528,16 @@ private:
         if (!sp)
             return 0;
         const icaltimetype first = zoned(icalproperty_get_dtstart(sp), sp, calendar_);
-        if (icaltime_is_null_time(first) || first.year >= 1986)
+        if (icaltime_is_null_time(first) || !beforeUsableDays(first))
             return 0;
         std::unique_ptr<icalrecur_iterator, IteratorDeleter> it(icalrecur_iterator_new(rr, first));
         if (!it)
             return 0;
-        for (int i = 0; i < kMaxRuleSteps; ++i) {
+        for (int i = 0; i < kMaxRuleSteps && spend(); ++i) {
             icaltimetype next = icalrecur_iterator_next(it.get());
             if (icaltime_is_null_time(next) || next.year > 2068)
                 return 0;
-            if (next.year < 1986)
+            if (beforeUsableDays(next))
                 continue;
             if (!next.is_date && first.zone)
                 next = icaltime_set_timezone(&next, first.zone);
@@ -547,8 +556,14 @@ private:
     bool readRule(icalcomponent* c, const icalrecurrencetype& rr, CalendarEntry& base)
     {
         icalproperty* sp = icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY);
-        const icaltimetype first = zoned(icalproperty_get_dtstart(sp), sp, calendar_);
+        const icaltimetype first = sp ? zoned(icalproperty_get_dtstart(sp), sp, calendar_) : icaltime_null_time();
         const std::optional<Local> begin = localOf(first);
+        if (!begin) {
+            // A task dated by its DUE alone: no series to follow.
+            out_.entries.push_back(std::move(base));
+            ++count_;
+            return true;
+        }
         DayNumber untilDay;
         if (!icaltime_is_null_time(rr.until)) {
             icaltimetype untilTime = rr.until;
@@ -561,22 +576,21 @@ private:
             }
             untilDay = until ? until->day : kLastUsableDay;
         }
-        // Enough steps to pass the last usable day for any rule of a day
-        // or longer.
-        const std::vector<Local> all = occurrences(rr, first, kMaxRuleSteps, kLastUsableDay);
-        if (all.empty()) {
+        // The first occurrences, a year of them at most, check the rule.
+        const std::vector<Local> check = occurrences(rr, first, kRuleCheckSteps, begin->day + 366);
+        if (check.empty()) {
             skip(c, "its repeat rule has no occurrences");
             return false;
         }
         std::vector<DayNumber> cancelled = exceptionDays(c);
         std::optional<RecurrenceRecord> rule = ruleOf(rr, begin->day);
+        if (rule && !sameAsRule(*rule, check, begin->time))
+            rule.reset();
         if (rule) {
             if (untilDay)
                 rule->setEndDay(std::min(untilDay, kLastUsableDay));
             else if (rr.count > 0)
-                rule->setEndDay(all.back().day);
-            if (!sameAsRule(*rule, all, begin->time))
-                rule.reset();
+                rule->setEndDay(lastOfCount(rr, first, begin->day));
         }
         if (rule) {
             base.item.recurrence = *rule;
@@ -589,6 +603,7 @@ private:
             return true;
         }
         // Each occurrence on its own.
+        const std::vector<Local> all = occurrences(rr, first, 2 * kMaxDatedOccurrences, kLastUsableDay);
         const bool endless = rr.count <= 0 && icaltime_is_null_time(rr.until);
         const DayNumber last = endless ? std::max(begin->day, o_.today) + kDatedOccurrenceDays : kLastUsableDay;
         const std::set<DayNumber> skipped(cancelled.begin(), cancelled.end());
@@ -613,6 +628,17 @@ private:
         out_.notices.push_back(nameOf(c) + ": its repeat rule has no form here; each occurrence was imported as "
                                            "an item of its own");
         return true;
+    }
+
+    // The day of the last of a counted series. A schedule's rule gives at
+    // most one occurrence a day, so a count that outlasts the usable days
+    // ends with them, without following it there.
+    DayNumber lastOfCount(const icalrecurrencetype& rr, icaltimetype first, DayNumber begin)
+    {
+        if (rr.count > kLastUsableDay - begin)
+            return kLastUsableDay;
+        const std::vector<Local> all = occurrences(rr, first, rr.count, kLastUsableDay);
+        return static_cast<int>(all.size()) < rr.count ? kLastUsableDay : all.back().day;
     }
 
     void placeOn(CalendarEntry& e, const Local& l) const
@@ -725,6 +751,10 @@ private:
     CalendarRead& out_;
     icalcomponent* calendar_ = nullptr;
     std::size_t count_ = 0;
+    long steps_ = 0;
+
+    // One step of some rule; false once the whole file has used its share.
+    bool spend() { return ++steps_ <= kMaxFileRuleSteps; }
 };
 
 std::optional<std::string> boundsProblem(std::string_view text)
@@ -781,9 +811,9 @@ CalendarRead readICalendar(std::string_view text, const CalendarReadOptions& opt
              c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             reader.readCalendar(c);
     }
-    if (reader.tooMany()) {
+    if (reader.tooMany() || reader.outOfSteps()) {
         out.entries.clear();
-        out.refusal = kCalendarTooManyItemsText;
+        out.refusal = reader.tooMany() ? kCalendarTooManyItemsText : kCalendarTooManyStepsText;
         return out;
     }
     // Dated occurrences replaced by a cancelled instance are dropped.

@@ -24,9 +24,10 @@
 //   projects.
 //
 // Bounds: a file over kMaxCalendarFileBytes, a line over
-// kMaxCalendarLineBytes, or more than kMaxCalendarItems items is refused
-// whole with a message; a rule is followed for at most
-// kMaxRuleSteps occurrences and never past the last usable day. A component
+// kMaxCalendarLineBytes, more than kMaxCalendarItems items, or rules that
+// together take more than kMaxFileRuleSteps steps is refused whole with a
+// message; a rule is followed for at most kMaxRuleSteps occurrences and
+// never past the last usable day. A component
 // that cannot be read (no start, a rule that ends before it begins) is left
 // out with a message of its own.
 
@@ -43,7 +44,10 @@ namespace zk {
 inline constexpr std::size_t kMaxCalendarFileBytes = 32u << 20;
 inline constexpr std::size_t kMaxCalendarLineBytes = 1u << 20;
 inline constexpr std::size_t kMaxCalendarItems = 100000;
-inline constexpr int kMaxRuleSteps = 20000;
+// Enough steps for a daily rule over every usable day.
+inline constexpr int kMaxRuleSteps = 31000;
+// The steps of every rule of one file together.
+inline constexpr long kMaxFileRuleSteps = 1500000;
 // Dated occurrences written for one component at most.
 inline constexpr int kMaxDatedOccurrences = 1000;
 
@@ -83,5 +87,6 @@ extern const char* const kCalendarTooLargeText;
 extern const char* const kCalendarLineTooLongText;
 extern const char* const kCalendarNotReadText;
 extern const char* const kCalendarTooManyItemsText;
+extern const char* const kCalendarTooManyStepsText;
 
 } // namespace zk

@@ -129,6 +129,14 @@ std::optional<std::string> ruleText(const RecurrenceRecord& rule, DayNumber star
     return text;
 }
 
+std::string occurrenceUid(const std::string& uid, DayNumber day)
+{
+    const CivilDate c = civilDate(day);
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%04d%02d%02d", c.year, c.month, c.day);
+    return uid + suffix;
+}
+
 class Writer {
 public:
     Writer(const Schedule& schedule, const CalendarExportOptions& options) : s_(schedule), o_(options) {}
@@ -172,14 +180,18 @@ public:
         const DayNumber last = ItemKind::isMultiDayEvent(kind) && r.deadlineDate() > day.value()
                                    ? DayNumber(r.deadlineDate())
                                    : day;
-        if (!inRange(day, last) && !ItemKind::isSpecialDay(kind))
-            return;
-        if (ItemKind::isSpecialDay(kind) && o_.to && day > o_.to)
+        if (!inRange(day, last))
             return;
         Component c = component(h, day);
         icalcomponent_add_property(c.get(), icalproperty_new_uid(uid(h).c_str()));
-        if (ItemKind::isSpecialDay(kind))
-            addRule(c.get(), "FREQ=YEARLY");
+        append(c, out);
+    }
+
+    // One occurrence of a definition as an item of its own.
+    void writeOccurrence(ItemHandle definition, DayNumber day, std::string& out)
+    {
+        Component c = component(definition, day);
+        icalcomponent_add_property(c.get(), icalproperty_new_uid(occurrenceUid(uid(definition), day).c_str()));
         append(c, out);
     }
 
@@ -209,13 +221,7 @@ private:
         if (rule.monthWord() & kMonthWordSuspended)
             return std::nullopt;
         const DayNumber start = ruleStartDay(rule, o_.today);
-        std::optional<std::string> text = ruleText(rule, start, allDay(s_.record(definition)));
-        if (!text)
-            return std::nullopt;
-        // Weeks of a longer interval count from the series' first day: an
-        // occurrence before the first one written would count them from
-        // another day.
-        return text;
+        return ruleText(rule, start, allDay(s_.record(definition)));
     }
 
     // The component of an item on a day, without UID.
@@ -384,10 +390,7 @@ private:
             if (s_.recurrences.findEntry(h, d))
                 continue;
             Component c = component(h, d);
-            const CivilDate cd = civilDate(d);
-            char suffix[16];
-            std::snprintf(suffix, sizeof suffix, "-%04d%02d%02d", cd.year, cd.month, cd.day);
-            icalcomponent_add_property(c.get(), icalproperty_new_uid((id + suffix).c_str()));
+            icalcomponent_add_property(c.get(), icalproperty_new_uid(occurrenceUid(id, d).c_str()));
             icalcomponent_add_property(c.get(), icalproperty_new_comment(kOccurrenceComment));
             append(c, out);
         }
@@ -428,13 +431,17 @@ std::string writeICalendar(const Schedule& schedule, const CalendarExportOptions
     return writer.result(std::move(body));
 }
 
-std::string writeICalendarItem(const Schedule& schedule, ItemHandle item, const CalendarExportOptions& options)
+std::string writeICalendarItem(const Schedule& schedule, ItemHandle item, const CalendarExportOptions& options,
+                               DayNumber occurrence)
 {
     CalendarExportOptions all = options;
     all.from = all.to = kNoDay;
     Writer writer(schedule, all);
     std::string body;
-    writer.writeItem(item, body);
+    if (occurrence && schedule.record(item).has(ItemFlag::fRecurDef))
+        writer.writeOccurrence(item, occurrence, body);
+    else
+        writer.writeItem(item, body);
     return writer.result(std::move(body));
 }
 

@@ -9,9 +9,11 @@
 // - an appointment: a VEVENT with its begin and end time;
 // - a floating task: a VTODO with its planned start (the placed start when
 //   it has one), its duration, its deadline as DUE and its priority;
-// - a special day: an all-day event every year; a memo (and a cash-flow
-//   item): an all-day event; a multi-day event: an all-day event from its
-//   first to its last day;
+// - a special day: an all-day event marked Birthday, Anniversary or
+//   Holiday (every year when it is a yearly recurring item; a special day
+//   entered once stays on its one day); a memo (and a cash-flow item): an
+//   all-day event; a multi-day event: an all-day event from its first to
+//   its last day;
 // - a recurring definition: one event with RRULE, EXDATE for its cancelled
 //   occurrences and a RECURRENCE-ID event for each exception, when its rule
 //   has an iCalendar form; otherwise each dated occurrence in the range (at
@@ -50,8 +52,10 @@ struct CalendarExportOptions {
 
 std::string writeICalendar(const Schedule& schedule, const CalendarExportOptions& options);
 
-// One item (for the clipboard): its own calendar file.
-std::string writeICalendarItem(const Schedule& schedule, ItemHandle item, const CalendarExportOptions& options);
+// One item (for the clipboard): its own calendar file. For a recurring
+// definition with `occurrence` given, that occurrence alone.
+std::string writeICalendarItem(const Schedule& schedule, ItemHandle item, const CalendarExportOptions& options,
+                               DayNumber occurrence = kNoDay);
 
 // The UID made from an item id: "<id>@<domain>.zelkon".
 std::string madeUid(std::uint32_t id, const std::string& domain);

@@ -42,9 +42,6 @@ std::string problemOf(const Schedule& s, const ImportItem& in)
     return {};
 }
 
-// Whatever the file said, an imported item was not typed by the owner here.
-void clearOwnerMarks(ItemRecord& record) { (void)record; }
-
 std::string writeNoteOf(Session& session, ItemHandle h, const std::string& text)
 {
     Schedule& s = session.schedule();
@@ -86,23 +83,26 @@ ImportReport importItems(Session& session, std::vector<ImportItem> items, int sk
     }
     for (ImportItem& in : items) {
         Schedule& s = session.schedule();
-        bool updated = false;
-        if (in.updateExisting) {
-            if (ItemHandle old = findByKey(s, options.keys, in.sourceKey)) {
-                // The replacement keeps the old item's id, so the key, the
-                // logs and the handheld still name the same item.
-                const std::uint32_t id = s.record(old).id();
-                Deletion deletion(s, session.clock(), session.messages(), [](const std::string&) {});
-                deletion.deleteByIds({id});
-                in.item.record.setId(id);
-                updated = true;
+        std::optional<UndeleteRecord> replaced;
+        if (ItemHandle old = in.updateExisting ? findByKey(s, options.keys, in.sourceKey) : kNoItem) {
+            if (s.record(old).kind() == ItemKind::project) {
+                ++report.skipped;
+                continue;
             }
+            // The replacement keeps the old item's id, so the key, the logs
+            // and the handheld still name the same item.
+            Deletion deletion(s, session.clock(), session.messages(), [](const std::string&) {});
+            replaced = deletion.definitionOf(old) == old ? deletion.deleteAllOccurrences(old) : deletion.deleteItem(old);
+            in.item.record.setId(replaced->itemId);
         }
         if (in.alarm)
             applyAlarmSettings(in.item.record, *in.alarm);
-        clearOwnerMarks(in.item.record);
         AddResult added = session.addItem(std::move(in.item));
         if (added.status != AddStatus::Added) {
+            // Nothing lost: the item it was to replace comes back.
+            if (replaced)
+                Deletion(session.schedule(), session.clock(), session.messages(), [](const std::string&) {})
+                    .restore(*replaced);
             ++report.skipped;
             continue;
         }
@@ -112,7 +112,7 @@ ImportReport importItems(Session& session, std::vector<ImportItem> items, int sk
                 session.messages().error(problem);
         if (!in.sourceKey.empty() && options.keys.remember)
             options.keys.remember(now, added.item, in.sourceKey);
-        report.items.push_back({now.record(added.item).id(), now.dayOf(added.item), updated});
+        report.items.push_back({now.record(added.item).id(), now.dayOf(added.item), replaced.has_value()});
     }
     report.status = ImportStatus::Imported;
     return report;

@@ -1,6 +1,8 @@
 #include "handheld/handheldfiles.h"
 
 #include "core/schedule.h"
+#include "exchange/textimport.h"
+#include "sharing/session.h"
 #include "engine/daylayout.h"
 #include "engine/placementcontext.h"
 #include "platform/filesystem.h"
@@ -10,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -390,6 +393,49 @@ std::optional<std::string> readHandheldFile(const std::filesystem::path& folder,
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
     return text;
+}
+
+HandheldOutcome writeForHandheld(Session& session, const HandheldSettings& settings,
+                                 const std::filesystem::path& folder, DayNumber today, TimeValue now)
+{
+    HandheldOutcome outcome;
+    std::string ignored;
+    const std::string previous = readHandheldFile(folder, ignored).value_or(std::string());
+    HandheldExport out = exportForHandheld(session.schedule(), today, now, settings, importText(previous),
+                                           session.settings().folder);
+    if (std::string problem = writeHandheldFile(folder, kToHandheldFileName, out.text); !problem.empty()) {
+        outcome.message = problem;
+        return outcome;
+    }
+    outcome.ok = true;
+    outcome.message = std::to_string(out.records) + " items written to " + (folder / kToHandheldFileName).string() + ".";
+    for (const std::string& m : out.messages)
+        outcome.message += "\n" + m;
+    return outcome;
+}
+
+HandheldOutcome readFromHandheld(Session& session, const std::filesystem::path& folder, std::chrono::seconds wait)
+{
+    HandheldOutcome outcome;
+    std::optional<std::string> text = readHandheldFile(folder, outcome.message);
+    if (!text)
+        return outcome;
+    int skipped = 0;
+    std::vector<HandheldRecord> records = parseHandheldFile(importText(*text), skipped);
+    int unchanged = 0;
+    std::vector<ImportItem> items = handheldImports(session.schedule(), records, session.settings().folder, unchanged);
+    ImportReport report = importItems(session, std::move(items), skipped, ImportOptions{wait, {}});
+    if (report.status != ImportStatus::Imported) {
+        outcome.message = report.message;
+        return outcome;
+    }
+    outcome.ok = true;
+    outcome.items = report.items;
+    char line[160];
+    std::snprintf(line, sizeof line, "%zu items changed or added from the handheld, %d unchanged, %d skipped.",
+                  report.items.size(), unchanged, report.skipped);
+    outcome.message = line;
+    return outcome;
 }
 
 } // namespace zk

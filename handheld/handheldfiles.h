@@ -19,6 +19,7 @@
 
 #include "exchange/importbatch.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -29,6 +30,7 @@
 namespace zk {
 
 class Schedule;
+class Session;
 
 inline constexpr const char* kToHandheldFileName = "zk2palm.txt";
 inline constexpr const char* kFromHandheldFileName = "palm2zk.txt";
@@ -112,5 +114,20 @@ std::vector<ImportItem> handheldImports(const Schedule& schedule, const std::vec
 std::string writeHandheldFile(const std::filesystem::path& folder, const char* name, std::string_view text);
 // Reads the handheld's file: the text, or nothing with the message.
 std::optional<std::string> readHandheldFile(const std::filesystem::path& folder, std::string& message);
+
+struct HandheldOutcome {
+    bool ok = false;
+    std::string message;  // what the user is told
+    std::vector<ImportedItem> items;  // read back: the items changed or added
+};
+
+// Writes the schedule for the handheld into the folder, the previous
+// handheld file giving the deleted-item lines.
+HandheldOutcome writeForHandheld(Session& session, const HandheldSettings& settings,
+                                 const std::filesystem::path& folder, DayNumber today, TimeValue now);
+// Reads the handheld's file from the folder and imports its changes under
+// one change access.
+HandheldOutcome readFromHandheld(Session& session, const std::filesystem::path& folder,
+                                 std::chrono::seconds wait = std::chrono::seconds(0));
 
 } // namespace zk

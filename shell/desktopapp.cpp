@@ -1,5 +1,7 @@
 #include "shell/desktopapp.h"
 
+#include "shell/fileimport.h"
+
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "engine/linetext.h"
@@ -201,6 +203,7 @@ std::optional<int> DesktopApp::start(const Options& options)
     installFaultCleanup();
 
     window_ = std::make_unique<MainWindow>();
+    window_->setFilesDropped([this](const QStringList& files) { importFiles(*this, files); });
     window_->setCloseRequest([this] {
         if (!exitRequest())
             return false;

@@ -260,15 +260,19 @@ TEST_F(DispatchTest, TheProjectTreeComesFirstThenTheActiveView)
 {
     std::vector<std::string> order;
     dispatcher.setProjectTree([&](int command) { order.push_back("tree"); return command == 8; });
-    dispatcher.setActiveView([&](int command) { order.push_back("view"); return command == 7; });
+    dispatcher.addActiveView([&](int command) { order.push_back("view"); return command == 7; });
+    dispatcher.addActiveView([&](int command) { order.push_back("lists"); return command == 7 || command == 161; });
     dispatcher.setHandler(7, record("prior"));
+    dispatcher.setHandler(161, record("top"));
     dispatcher.setHandler(19, record("modify"));
     viewAccess = false;
     EXPECT_EQ(dispatcher.dispatch(8), DispatchResult::Handled);  // before the view access test
     viewAccess = true;
     EXPECT_EQ(dispatcher.dispatch(7), DispatchResult::Handled);
+    EXPECT_EQ(dispatcher.dispatch(161), DispatchResult::Handled);
     EXPECT_EQ(dispatcher.dispatch(19), DispatchResult::Handled);
-    EXPECT_THAT(order, ElementsAre("tree", "tree", "view", "tree", "view"));
+    EXPECT_THAT(order, ElementsAre("tree", "tree", "view", "tree", "view", "lists", "tree", "view", "lists"))
+        << "the views in the order added, the first that takes a command ends its road";
     EXPECT_THAT(ran, ElementsAre("modify 19"));
 }
 

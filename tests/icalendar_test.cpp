@@ -4,6 +4,7 @@
 // files.
 
 #include "sessionsupport.h"
+#include "zkprocess.h"
 
 #include "buildpaths.h"
 #include "core/calendar.h"
@@ -330,11 +331,42 @@ TEST_F(CalendarFileTest, HostileFilesGiveAMessageAndAddNothing)
     ASSERT_EQ(backwards.notices.size(), 1u);
     EXPECT_EQ(backwards.notices[0], "\"Backwards\" was not imported: its repeat rule ends before it begins");
 
+    // A repeating task dated by its DUE alone has no series to follow.
+    CalendarRead dueOnly = read(head + "BEGIN:VTODO\r\nUID:t\r\nDUE:20231027\r\nRRULE:FREQ=DAILY\r\n"
+                                       "SUMMARY:Due\r\nEND:VTODO\r\nEND:VCALENDAR\r\n");
+    ASSERT_EQ(dueOnly.entries.size(), 1u);
+    EXPECT_EQ(dueOnly.entries[0].item.day, date(2023, 10, 27));
+
     // An hourly rule has no schedule form; its dated items stop at a bound.
     CalendarRead hourly = read(head + "BEGIN:VEVENT\r\nUID:h\r\nDTSTART:20231023T090000\r\n"
                                       "RRULE:FREQ=HOURLY;COUNT=1000000\r\nSUMMARY:Hourly\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
     EXPECT_EQ(hourly.entries.size(), static_cast<std::size_t>(kMaxDatedOccurrences));
     EXPECT_EQ(s->schedule().items.liveCount(), 0u);
+}
+
+TEST_F(CalendarFileTest, ZkImportsAndExportsCalendarFiles)
+{
+    TempFolder other;
+    writeEmptySchedule(other.path());
+    auto zk = [&](const std::string& arguments) {
+        return runZk("ZELKON_NOW='2023-10-21 10:00' TZ=Europe/Berlin LC_ALL=C ZELKON_CONFIG_HOME='"
+                     + (folder.path() / "config").string() + "' " + ZK_BINARY + " " + arguments);
+    };
+    const std::string meeting = (kData / "weekly-meeting.ics").string();
+    ZkRun imported = zk("import --format ics --folder '" + folder.path().string() + "' '" + meeting + "'");
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "imported id=1\nimported id=2 day=2023-11-03\nimported=2 skipped=0\n");
+    ZkRun exported = zk("export --format ics --folder '" + folder.path().string() + "' -o '"
+                        + (other.path() / "out.ics").string() + "'");
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    ZkRun again = zk("import --format ics --folder '" + other.path().string() + "' - < '"
+                     + (other.path() / "out.ics").string() + "'");
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, imported.out);
+    ZkRun refused = zk("import --format ics --folder '" + other.path().string() + "' '" + (kData / "..").string()
+                       + "/icalendar_test.cpp'");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, std::string("zk: ") + kCalendarNotReadText + "\n");
 }
 
 } // namespace

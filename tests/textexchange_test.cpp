@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace zk {
 namespace {
 
@@ -77,6 +79,32 @@ TEST(TextImportTest, EncodingsAndLongLines)
     PreparedImport endless = readPipelineImport(std::string(20u << 20, 'y'), ItemRecord{}, kSessionToday, c);
     EXPECT_TRUE(endless.items.empty());
     EXPECT_EQ(endless.skipped, 1);
+}
+
+TEST(TextImportTest, FiftyMegabytesOfLinesAreRefusedWholeWithAMessage)
+{
+    TempFolder folder;
+    const fs::path file = folder.path() / "big.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        const std::string block = [] {
+            std::string b;
+            for (int i = 0; i < 4096; ++i)
+                b += "10:00 item\n";
+            return b;
+        }();
+        for (std::size_t written = 0; written < (50u << 20); written += block.size())
+            out << block;
+    }
+    ImportFile read = readImportFile(file);
+    ASSERT_EQ(read.problem, "");
+    PreparedImport prepared = readPipelineImport(read.text, ItemRecord{}, kSessionToday, contextOn(kSessionToday));
+    EXPECT_TRUE(prepared.items.empty());
+    EXPECT_NE(prepared.problem.find("nothing was imported"), std::string::npos);
+
+    std::filesystem::resize_file(file, kMaxImportFileBytes + 1);
+    EXPECT_EQ(readImportFile(file).problem, file.string() + " is too large to import.");
+    EXPECT_EQ(readImportFile(folder.path() / "none.txt").problem, (folder.path() / "none.txt").string() + " not found.");
 }
 
 class TextExportTest : public SessionFixture {};
@@ -147,7 +175,6 @@ TEST_F(ZkExchangeTest, ImportsTabFileAndExportsItsDays)
     EXPECT_NE(text.find(" 7:15a Run"), std::string::npos) << text;
     EXPECT_NE(text.find("12:30p Lunch   Ann"), std::string::npos) << text;
 
-    EXPECT_EQ(zk("export --format ics").exitCode, 64);
     EXPECT_EQ(zk("import missing.txt").exitCode, 1);
     EXPECT_EQ(zk("export --from nonsense").exitCode, 64);
 }
