@@ -133,8 +133,10 @@ std::vector<MonthCell> monthCells(Schedule& schedule, DayNumber first, const Mon
         const std::string weekday = dayName(cell.day, regional, NameForm::Abbreviated).substr(0, 2);
         const std::string span = daySpanText(cell.day, today, options.daySpans);
         cell.weekdaySpan = span.empty() ? weekday : weekday + " " + span;
-        if (options.weekNumbers && i % 7 == 0)
+        if (options.weekNumbers && i % 7 == 0) {
+            cell.weekNumber = calendarWeek(cell.day, options.week);
             cell.weekText = weekNumberText(cell.day, options);
+        }
         if (moons)
             cell.moon = moonPhase(cell.day, utcOffsetOfDay(cell.day));
         // The day as the scheduler last laid it out: laying out 28 busy days

@@ -86,9 +86,10 @@ struct MonthCell {
     bool today = false;
     std::string monthYear;     // "Mar 24"
     std::string weekdaySpan;   // "Mo +3m"
-    // On the first cell of a week, with week numbers: "(week 12)", or in the
-    // period form "(07) P2:3" (period week, period of the year, week of the
-    // period).
+    // On the first cell of a week, with week numbers: the calendar week,
+    // and as the month view shows it, "(week 12)" or in the period form
+    // "(07) P2:3" (period week, period of the year, week of the period).
+    std::optional<int> weekNumber;
     std::string weekText;
     std::optional<MoonPhase> moon;
     std::vector<MonthLine> lines;
