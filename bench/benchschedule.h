@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace zk::bench {
 
@@ -31,6 +32,16 @@ inline ItemHandle addAppointment(Schedule& s, DayNumber day, int hour, int minut
     s.setDay(h, day);
     s.days.appendEntry(day, DayEntry{h, 0, r.duration()});
     return h;
+}
+
+// A description of 8 to 60 random lower-case letters.
+inline std::string randomText(std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> length(8, 60), letter(0, 25);
+    std::string s(static_cast<std::size_t>(length(rng)), ' ');
+    for (char& c : s)
+        c = static_cast<char>('a' + letter(rng));
+    return s;
 }
 
 inline constexpr DayNumber kYearStart{16135};  // Monday 4 March 2024

@@ -8,6 +8,7 @@
 // thread CPU times (user and kernel), which a busy machine disturbs less
 // than wall time.
 
+#include "benchschedule.h"
 #include "core/recurrence.h"
 #include "core/schedule.h"
 #include "engine/plistorder.h"
@@ -34,15 +35,6 @@ const FixedClock& benchClock()
     return clock;
 }
 
-std::string text(std::mt19937& rng)
-{
-    std::uniform_int_distribution<int> length(8, 60), letter(0, 25);
-    std::string s(static_cast<std::size_t>(length(rng)), ' ');
-    for (char& c : s)
-        c = static_cast<char>('a' + letter(rng));
-    return s;
-}
-
 std::unique_ptr<Schedule> makeSchedule(int items)
 {
     auto s = std::make_unique<Schedule>();
@@ -59,7 +51,7 @@ std::unique_ptr<Schedule> makeSchedule(int items)
     };
     auto newItem = [&](std::uint16_t kind, std::uint32_t flags, DayNumber day) {
         ItemHandle h = s->newItem();
-        s->setDescription(h, text(rng));
+        s->setDescription(h, bench::randomText(rng));
         ItemRecord& r = s->record(h);
         r.setKind(kind);
         r.setFlags(flags);

@@ -42,6 +42,8 @@ int runStart(const std::vector<std::string>& words);
 int runCarryOver(const std::vector<std::string>& words);
 int runArchive(const std::vector<std::string>& words);
 int runHistory(const std::vector<std::string>& words);
+int runExport(const std::vector<std::string>& words);
+int runImport(const std::vector<std::string>& words);
 
 // Prints "zk: <text>" on stderr and returns kExitUsage.
 int usageError(const std::string& text);

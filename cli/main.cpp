@@ -33,6 +33,8 @@ const std::vector<Command>& commands()
         {"carry-over", "carry-over [--folder DIR] [--wait SECONDS] [--yes|--no]", runCarryOver},
         {"archive", "archive [--folder DIR] [--wait SECONDS] [--yes|--no]", runArchive},
         {"history", "history [--folder DIR] YYYY-MM", runHistory},
+        {"export", "export [--format text|items|ics] [--from DATE] [--to DATE] [-o FILE] [--folder DIR]", runExport},
+        {"import", "import [--format lines|tab|ics] [--folder DIR] [--wait SECONDS] [--yes|--no] FILE|-", runImport},
     };
     return all;
 }

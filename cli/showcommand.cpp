@@ -131,7 +131,8 @@ std::string cellText(std::string_view text)
 void printMonth(Schedule& schedule, DayNumber first, const Settings& settings, const PlacementContext& now,
                 const RegionalSettings& regional, const HideTest& hidden)
 {
-    const MonthOptions options = monthOptionsFrom(settings);
+    MonthOptions options = monthOptionsFrom(settings);
+    options.linesPerCell = kLinesPerCell;
     const std::vector<MonthCell> cells = monthCells(schedule, first, options, now.today, regional, hidden);
     std::string rule = "+";
     for (int column = 0; column < 7; ++column)
@@ -146,10 +147,10 @@ void printMonth(Schedule& schedule, DayNumber first, const Settings& settings, c
                 if (row == 0)
                     text = cell.weekdaySpan.substr(0, 2) + " " + std::to_string(cell.dayOfMonth) + " " +
                            cell.monthYear.substr(0, cell.monthYear.find(' ')) + (cell.today ? "*" : "");
+                else if (row == kLinesPerCell && cell.moreEntries > 0)
+                    text = moreEntriesText(cell.moreEntries + 1);  // in place of the last line
                 else if (static_cast<std::size_t>(row - 1) < cell.lines.size())
-                    text = row == kLinesPerCell && cell.lines.size() > kLinesPerCell
-                               ? "+" + std::to_string(cell.lines.size() - kLinesPerCell + 1) + " more"
-                               : cell.lines[static_cast<std::size_t>(row - 1)].text;
+                    text = cell.lines[static_cast<std::size_t>(row - 1)].text;
                 line += cellText(cell.usable ? text : "") + "|";
             }
             std::printf("%s\n", line.c_str());

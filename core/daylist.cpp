@@ -2,6 +2,8 @@
 
 #include "platform/fault.h"
 
+#include <algorithm>
+
 namespace zk {
 
 std::array<std::uint8_t, DayRecord::kSize> DayRecord::encode() const
@@ -64,16 +66,33 @@ void DayList::appendEntry(DayNumber day, DayEntry entry)
 {
     DayRecord& r = record(day);
     r.entries_.push_back(entry);
-    ++placements_[entry.item][day.value()];
+    addPlacement(entry.item, day.value());
 }
 
 std::vector<DayNumber> DayList::daysOf(ItemHandle item) const
 {
     std::vector<DayNumber> out;
-    if (auto it = placements_.find(item); it != placements_.end())
+    if (auto it = morePlacements_.find(item); it != morePlacements_.end())
         for (const auto& [day, count] : it->second)
             out.push_back(DayNumber(day));
+    if (item.index < placed_.size()) {
+        const Placed& p = placed_[item.index];
+        if (p.count > 0 && p.generation == item.generation) {
+            DayNumber day(p.day);
+            out.insert(std::lower_bound(out.begin(), out.end(), day), day);
+        }
+    }
     return out;
+}
+
+bool DayList::isPlaced(ItemHandle item) const
+{
+    if (item.index < placed_.size()) {
+        const Placed& p = placed_[item.index];
+        if (p.count > 0 && p.generation == item.generation)
+            return true;
+    }
+    return morePlacements_.count(item) != 0;
 }
 
 DayRecord& DayList::record(DayNumber day)
@@ -83,24 +102,60 @@ DayRecord& DayList::record(DayNumber day)
     return *r;
 }
 
+void DayList::addPlacement(ItemHandle item, int day)
+{
+    if (item.index >= placed_.size())
+        placed_.resize(item.index + 1);
+    Placed& p = placed_[item.index];
+    if (p.count > 0 && p.generation == item.generation && p.day == day) {
+        ++p.count;
+        return;
+    }
+    auto more = morePlacements_.find(item);
+    if (more != morePlacements_.end()) {
+        if (auto d = more->second.find(day); d != more->second.end()) {
+            ++d->second;
+            return;
+        }
+    }
+    if (p.count == 0) {
+        p = Placed{item.generation, day, 1};
+        return;
+    }
+    if (more == morePlacements_.end())
+        more = morePlacements_.try_emplace(item).first;
+    ++more->second[day];
+}
+
+void DayList::removePlacement(ItemHandle item, int day)
+{
+    if (item.index < placed_.size()) {
+        Placed& p = placed_[item.index];
+        if (p.count > 0 && p.generation == item.generation && p.day == day) {
+            --p.count;
+            return;
+        }
+    }
+    auto it = morePlacements_.find(item);
+    if (it == morePlacements_.end())
+        return;
+    auto d = it->second.find(day);
+    if (d != it->second.end() && --d->second <= 0)
+        it->second.erase(d);
+    if (it->second.empty())
+        morePlacements_.erase(it);
+}
+
 void DayList::index(const DayRecord& r)
 {
     for (const DayEntry& e : r.entries_)
-        ++placements_[e.item][r.day_.value()];
+        addPlacement(e.item, r.day_.value());
 }
 
 void DayList::unindex(const DayRecord& r)
 {
-    for (const DayEntry& e : r.entries_) {
-        auto it = placements_.find(e.item);
-        if (it == placements_.end())
-            continue;
-        auto d = it->second.find(r.day_.value());
-        if (d != it->second.end() && --d->second <= 0)
-            it->second.erase(d);
-        if (it->second.empty())
-            placements_.erase(it);
-    }
+    for (const DayEntry& e : r.entries_)
+        removePlacement(e.item, r.day_.value());
 }
 
 } // namespace zk

@@ -107,16 +107,27 @@ public:
 
     // Days holding an entry of the item, ascending.
     std::vector<DayNumber> daysOf(ItemHandle item) const;
-    bool isPlaced(ItemHandle item) const { return placements_.count(item) != 0; }
+    bool isPlaced(ItemHandle item) const;
 
 private:
     DayRecord& record(DayNumber day);
     void index(const DayRecord& r);
     void unindex(const DayRecord& r);
+    void addPlacement(ItemHandle item, int day);
+    void removePlacement(ItemHandle item, int day);
 
     Map days_;
-    // item -> day -> number of its entries there
-    std::unordered_map<ItemHandle, std::map<int, int>, ItemHandleHash> placements_;
+    // Where each item has entries, and how many on each day. Nearly every
+    // item is on one day, kept in a slot by its index; further days (a
+    // recurring definition's, a split item's) go to a map. A pair of item
+    // and day is counted in one of the two, never both.
+    struct Placed {
+        std::uint32_t generation = 0;
+        int day = 0;
+        std::uint32_t count = 0;  // 0: the slot holds nothing
+    };
+    std::vector<Placed> placed_;
+    std::unordered_map<ItemHandle, std::map<int, int>, ItemHandleHash> morePlacements_;
 };
 
 } // namespace zk

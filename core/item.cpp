@@ -11,12 +11,14 @@ ItemHandle ItemStore::create()
         index = freeSlots_.back();
         freeSlots_.pop_back();
     } else {
+        // Default-initialised, not value-initialised: each slot's own
+        // constructor clears it, and zeroing the chunk first would only
+        // write every byte twice. A freed slot was cleared by free().
         if (count_ % kChunk == 0)
-            chunks_.push_back(std::make_unique<std::array<Slot, kChunk>>());
+            chunks_.push_back(std::unique_ptr<std::array<Slot, kChunk>>(new std::array<Slot, kChunk>));
         index = ++count_;
     }
     Slot& s = slot(index);
-    s.item = Item{};
     s.live = true;
     ++s.generation;
     ++live_;

@@ -4,18 +4,44 @@
 #include "platform/fault.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace zk {
 
 namespace {
 
-std::uint64_t keyPrefix(const std::string& key)
+std::uint64_t keyPrefix(std::string_view key)
 {
     std::uint64_t p = 0;
     for (std::size_t i = 0; i < 8; ++i)
         p = (p << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
     return p;
+}
+
+// Sorts chain nodes: spread into buckets by the first two bytes of their
+// keys in one counting pass, then each bucket sorted on its own. Most
+// buckets are short, and most comparisons in them end at the prefix.
+template <typename Node, typename Less>
+void sortNodes(std::vector<Node>& nodes, Less less)
+{
+    constexpr int kShift = 48;
+    std::vector<std::uint32_t> end((std::size_t(1) << (64 - kShift)) + 1, 0);
+    for (const Node& n : nodes)
+        ++end[(n.prefix >> kShift) + 1];
+    for (std::size_t b = 1; b < end.size(); ++b)
+        end[b] += end[b - 1];
+    std::vector<Node> sorted(nodes.size());
+    for (const Node& n : nodes)
+        sorted[end[n.prefix >> kShift]++] = n;
+    // Now end[b] is where bucket b ends, and the bucket before it begins.
+    std::uint32_t begin = 0;
+    for (std::size_t b = 0; b + 1 < end.size(); ++b) {
+        if (end[b] - begin > 1)
+            std::sort(sorted.begin() + begin, sorted.begin() + end[b], less);
+        begin = end[b];
+    }
+    nodes.swap(sorted);
 }
 
 } // namespace
@@ -64,14 +90,20 @@ const ItemChain::Placement* ItemChain::placement(ItemHandle item) const
     if (item.index >= byIndex_.size())
         return nullptr;
     const Placement& p = byIndex_[item.index];
-    return p.present && p.node.item == item ? &p : nullptr;
+    return p.present && p.generation == item.generation ? &p : nullptr;
+}
+
+ItemChain::Node ItemChain::nodeOf(ItemHandle item, const Placement& p) const
+{
+    return Node{keyPrefix(keyOf(p)), p.order, item};
 }
 
 std::pair<std::size_t, std::size_t> ItemChain::locate(ItemHandle item) const
 {
+    ZK_CHECK(!inBulk_, "Actchain");
     const Placement* p = placement(item);
     ZK_CHECK(p != nullptr, "Actchain");
-    auto at = lowerBound(p->node);
+    auto at = lowerBound(nodeOf(item, *p));
     ZK_CHECK(at.first < blocks_.size() && blocks_[at.first][at.second].item == item, "Actchain");
     return at;
 }
@@ -82,22 +114,66 @@ int ItemChain::dayOf(ItemHandle item) const
     return p ? p->day : 0;
 }
 
+void ItemChain::storeKey(Placement& p, std::string_view sortKey)
+{
+    // Descriptions are far below the limit; a longer key still sorts by
+    // what fits.
+    std::size_t length = std::min<std::size_t>(sortKey.size(), UINT16_MAX);
+    ZK_CHECK(keys_.size() + length <= UINT32_MAX, "Actchain");
+    p.keyAt = static_cast<std::uint32_t>(keys_.size());
+    p.keyLength = static_cast<std::uint16_t>(length);
+    keys_.append(sortKey.substr(0, length));
+    caseFoldInPlace(keys_.data() + p.keyAt, length);
+}
+
+void ItemChain::dropKey(Placement& p)
+{
+    droppedKeyBytes_ += p.keyLength;
+    p.keyLength = 0;
+    p.keyAt = 0;
+    // Keys of removed items are left where they are until they make up
+    // most of the arena; then the live ones are packed, once.
+    if (droppedKeyBytes_ < 4096 || droppedKeyBytes_ * 2 < keys_.size())
+        return;
+    std::string packed;
+    packed.reserve(keys_.size() - droppedKeyBytes_);
+    for (Placement& q : byIndex_) {
+        if (!q.present)
+            continue;
+        std::uint32_t at = static_cast<std::uint32_t>(packed.size());
+        packed.append(keyOf(q));
+        q.keyAt = at;
+    }
+    keys_ = std::move(packed);
+    droppedKeyBytes_ = 0;
+}
+
 void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
 {
     ZK_CHECK(item && !contains(item), "Actchain");
+    // Grown by the vector's own doubling of its capacity: the part not yet
+    // used is never touched, so it costs no memory.
     if (item.index >= byIndex_.size())
-        byIndex_.resize(std::max<std::size_t>(item.index + 1, byIndex_.size() * 2));
+        byIndex_.resize(item.index + 1);
     Placement& p = byIndex_[item.index];
-    p.key = caseFoldKey(sortKey);
-    Node node{keyPrefix(p.key), nextOrder_++, item};
-    p.node = node;
+    storeKey(p, sortKey);
+    p.order = nextOrder_++;
+    p.generation = item.generation;
     p.day = day;
     p.present = true;
     ++size_;
+    Node node = nodeOf(item, p);
+    if (inBulk_)
+        bulk_.push_back(node);
+    else
+        placeInBlock(node);
+}
 
+void ItemChain::placeInBlock(const Node& node)
+{
     if (blocks_.empty()) {
         lastPrefix_.push_back(node.prefix);
-        blocks_.emplace_back().push_back(std::move(node));
+        blocks_.emplace_back().push_back(node);
         return;
     }
     auto [b, pos] = lowerBound(node);
@@ -106,14 +182,56 @@ void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
         pos = blocks_[b].size();
     }
     Block& block = blocks_[b];
-    block.insert(block.begin() + static_cast<std::ptrdiff_t>(pos), std::move(node));
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(pos), node);
     if (block.size() > kBlockSize) {
-        Block upper(std::make_move_iterator(block.begin() + kBlockSize / 2), std::make_move_iterator(block.end()));
+        Block upper(block.begin() + kBlockSize / 2, block.end());
         block.resize(kBlockSize / 2);
         lastPrefix_.insert(lastPrefix_.begin() + static_cast<std::ptrdiff_t>(b) + 1, upper.back().prefix);
         blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(upper));
     }
     lastPrefix_[b] = blocks_[b].back().prefix;
+}
+
+void ItemChain::beginBulkInsert()
+{
+    ZK_CHECK(!inBulk_, "Actchain");
+    inBulk_ = true;
+}
+
+void ItemChain::endBulkInsert()
+{
+    ZK_CHECK(inBulk_, "Actchain");
+    inBulk_ = false;
+    if (bulk_.empty())
+        return;
+    // One sort of the new nodes and one merge with the chain as it was,
+    // then the blocks laid out full: a search and a shift per item would
+    // cost far more once the chain is large.
+    auto byOrder = [this](const Node& a, const Node& b) { return less(a, b); };
+    sortNodes(bulk_, byOrder);
+    std::vector<Node> all;
+    if (blocks_.empty()) {
+        all = std::move(bulk_);
+    } else {
+        all.reserve(size_);
+        std::vector<Node> old;
+        old.reserve(size_ - bulk_.size());
+        for (const Block& block : blocks_)
+            old.insert(old.end(), block.begin(), block.end());
+        std::merge(old.begin(), old.end(), bulk_.begin(), bulk_.end(), std::back_inserter(all), byOrder);
+    }
+    bulk_ = {};
+    blocks_.clear();
+    lastPrefix_.clear();
+    blocks_.reserve((all.size() + kBlockSize - 1) / kBlockSize);
+    lastPrefix_.reserve(blocks_.capacity());
+    for (std::size_t at = 0; at < all.size(); at += kBlockSize) {
+        std::size_t end = std::min(all.size(), at + kBlockSize);
+        Block& block = blocks_.emplace_back();
+        block.reserve(kBlockSize + 1);
+        block.assign(all.begin() + static_cast<std::ptrdiff_t>(at), all.begin() + static_cast<std::ptrdiff_t>(end));
+        lastPrefix_.push_back(block.back().prefix);
+    }
 }
 
 ItemHandle ItemChain::next(ItemHandle item) const
@@ -141,12 +259,13 @@ void ItemChain::remove(ItemHandle item)
     }
     Placement& p = byIndex_[item.index];
     p.present = false;
-    p.key.clear();
+    dropKey(p);
     --size_;
 }
 
 ItemHandle ItemChain::nth(std::size_t n) const
 {
+    ZK_CHECK(!inBulk_, "Actchain");
     for (const Block& b : blocks_) {
         if (n < b.size())
             return b[n].item;

@@ -17,7 +17,8 @@
 //   28  u32    refNo            notes file number
 //   32  u32    projectId        id of the item's project
 //   36  u32    (reserved)
-//   40  u32    flags            ItemFlag bits
+//   40  u32    flags            ItemFlag bits; bit 21 (fOwnerText): the owner
+//                                typed the text in the item dialog
 //   44  u16    (reserved)
 //   46  i16    alarmMinutes
 //   48  u16    alarmRepeat      0 not rung, 65535 answered, else time to ring again
@@ -79,6 +80,10 @@ inline constexpr std::uint32_t alarmFromEnd = 0x8000;
 inline constexpr std::uint32_t fSplitPiece = 0x10000;
 inline constexpr std::uint32_t dialPager = 0x40000;
 inline constexpr std::uint32_t fHeldTime = 0x100000;
+// Set only when the schedule owner typed or last changed the text in the
+// item dialog; every other way in clears it. Only such an item's command
+// may run unattended. A spare bit: older programs carry it through.
+inline constexpr std::uint32_t fOwnerText = 0x200000;
 inline constexpr std::uint32_t fSequence = 0x800000;
 inline constexpr std::uint32_t fFirstOfDay = 0x1000000;
 inline constexpr std::uint32_t fLastOfDay = 0x2000000;

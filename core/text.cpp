@@ -1,6 +1,7 @@
 #include "core/text.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace zk {
 
@@ -72,7 +73,15 @@ void appendUtf8(std::string& out, char32_t cp)
 
 bool isValidUtf8(std::string_view text)
 {
-    for (size_t i = 0; i < text.size();) {
+    // Most stored text is plain ASCII: eight bytes at a time until a byte
+    // with its high bit set asks for the full decoding.
+    size_t i = 0;
+    for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    for (; i < text.size();) {
         size_t n = sequenceLength(text, i);
         if (n == 0)
             return false;
@@ -129,10 +138,28 @@ std::string_view trimBlanks(std::string_view s)
 std::string caseFoldKey(std::string_view text)
 {
     std::string key(text);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    caseFoldInPlace(key.data(), key.size());
     return key;
+}
+
+void caseFoldInPlace(char* text, std::size_t length)
+{
+    // Eight bytes at a time: a byte below 0x80 whose low seven bits lie in
+    // 'A'..'Z' gets 0x20 added. The additions stay inside each byte.
+    constexpr std::uint64_t ones = 0x0101010101010101u, highBits = ones * 0x80;
+    std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= length; i += 8) {
+        std::memcpy(&word, text + i, 8);
+        std::uint64_t low = word & ~highBits;
+        std::uint64_t atLeastA = low + ones * (0x80 - 'A');
+        std::uint64_t pastZ = low + ones * (0x80 - 'Z' - 1);
+        std::uint64_t upper = atLeastA & ~pastZ & ~word & highBits;
+        word |= upper >> 2;
+        std::memcpy(text + i, &word, 8);
+    }
+    for (; i < length; ++i)
+        if (text[i] >= 'A' && text[i] <= 'Z')
+            text[i] = static_cast<char>(text[i] - 'A' + 'a');
 }
 
 int compareIgnoringCase(std::string_view a, std::string_view b)

@@ -29,6 +29,8 @@ std::string_view trimBlanks(std::string_view text);
 // The key by which lists compare text without regard to case: ASCII
 // letters folded to lower case, other bytes unchanged.
 std::string caseFoldKey(std::string_view text);
+// The same folding, on bytes already copied where the key is kept.
+void caseFoldInPlace(char* text, std::size_t length);
 int compareIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace zk

@@ -162,13 +162,17 @@ std::string yearsSuffix(const std::string& text, const Schedule& schedule, ItemH
     return " (" + std::to_string(thisYear - year) + ")";
 }
 
-std::string description(const Schedule& schedule, ItemHandle h, DayNumber day, const RegionalSettings& regional)
+} // namespace
+
+std::string shownDescription(const Schedule& schedule, ItemHandle h, DayNumber day, const RegionalSettings& regional)
 {
     std::string text = schedule.description(h);
     if (ItemHandle definition = definitionOf(schedule, h))
         text = expandBraces(std::move(text), schedule, definition, day, regional);
     return text + yearsSuffix(text, schedule, h, day);
 }
+
+namespace {
 
 
 
@@ -334,7 +338,7 @@ ItemLineText itemLineText(Schedule& schedule, const DayEntry& e, DayNumber day, 
 {
     const ItemRecord& r = schedule.record(e.item);
     ItemLineText line;
-    std::string desc = description(schedule, e.item, day, regional);
+    std::string desc = shownDescription(schedule, e.item, day, regional);
     if (lowered(desc) == "bar") {
         line.separator = true;
         return line;

@@ -87,6 +87,11 @@ struct ItemLineText {
     std::string whole() const;
 };
 
+// An item's description as a line shows it on the day: its braced keywords
+// replaced by their values, and a yearly series' years since the year in it.
+std::string shownDescription(const Schedule& schedule, ItemHandle item, DayNumber day,
+                             const RegionalSettings& regional);
+
 // The rank the pane painter counted for the entry (1-based; 0 = none).
 ItemLineText itemLineText(Schedule& schedule, const DayEntry& entry, DayNumber day, int rank,
                           const PaneDisplay& display, const LineMoment& moment, const RegionalSettings& regional);

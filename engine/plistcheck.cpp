@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unordered_map>
+#include <vector>
 
 namespace zk {
 
@@ -104,38 +105,66 @@ LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> k
     auto keyOf = [match](std::uint32_t v) { return match == PlistKeyMatch::Low16 ? v & 0xFFFFu : v; };
 
     // Taken before any plistLink changes: a new entry's index may equal a
-    // key still to be matched.
-    std::unordered_map<std::uint32_t, ItemHandle> byKey;
+    // key still to be matched. Keys are entry slot indexes, so a table
+    // indexed by key finds each one without a search; keys far above the
+    // number of items (a damaged or foreign file) are looked up in a map.
+    const std::size_t tableLimit = schedule.chain.size() * 4 + 1024;
+    std::vector<ItemHandle> table;
+    std::unordered_map<std::uint32_t, ItemHandle> beyond;
     for (ItemHandle h : schedule.chain) {
         const ItemRecord& r = schedule.record(h);
-        if (r.has(ItemFlag::fFloating))
-            byKey.emplace(keyOf(r.plistLink()), h);
+        if (!r.has(ItemFlag::fFloating))
+            continue;
+        std::uint32_t key = keyOf(r.plistLink());
+        if (key >= tableLimit) {
+            beyond.emplace(key, h);
+            continue;
+        }
+        if (key >= table.size())
+            table.resize(std::max<std::size_t>(key + 1, std::min(tableLimit, table.size() * 2)));
+        if (!table[key])  // the first in chain order wins
+            table[key] = h;
     }
+    // Takes the item listed under a key, once: a repeated key must not list
+    // the item twice.
+    auto take = [&](std::uint32_t key) {
+        ItemHandle found;
+        if (key < table.size()) {
+            std::swap(found, table[key]);
+        } else if (auto it = beyond.find(key); it != beyond.end()) {
+            found = it->second;
+            beyond.erase(it);
+        }
+        return found;
+    };
 
     LinkedPlist result;
-    std::vector<PlistEntryHandle> made;
+    struct Made {
+        int rank;
+        PlistEntryHandle entry;
+    };
+    std::vector<Made> made;
     made.reserve(keys.size());
     for (std::uint32_t key : keys) {
         if (key == 0)  // the end mark; a reader stops there
             continue;
-        auto it = byKey.find(keyOf(key));
-        if (it == byKey.end()) {
+        ItemHandle item = take(keyOf(key));
+        if (!item) {
             ++result.dropped;
             continue;
         }
-        ItemHandle item = it->second;
-        byKey.erase(it);  // a repeated key must not list the item twice
         const ItemRecord& r = schedule.record(item);
         // The value per hour is set now, so that the Marvals order of the
         // loaded entries holds before anything refreshes it.
-        made.push_back(list.create(item, r.priorityLetter(), 0, hourizedMarval(r)));
+        made.push_back({letterRank(r.priorityLetter()), list.create(item, r.priorityLetter(), 0, hourizedMarval(r))});
     }
-    std::stable_sort(made.begin(), made.end(), [&](PlistEntryHandle a, PlistEntryHandle b) {
-        return letterRank(list.entry(a).letter) < letterRank(list.entry(b).letter);
-    });
-    for (PlistEntryHandle e : made) {
-        list.insertBefore(e, kNoEntry);
-        schedule.record(list.entry(e).item).setPlistLink(e.index);
+    // A file written by this program is in class order already.
+    auto byLetter = [](const Made& a, const Made& b) { return a.rank < b.rank; };
+    if (!std::is_sorted(made.begin(), made.end(), byLetter))
+        std::stable_sort(made.begin(), made.end(), byLetter);
+    for (const Made& m : made) {
+        list.insertBefore(m.entry, kNoEntry);
+        schedule.record(list.entry(m.entry).item).setPlistLink(m.entry.index);
     }
     list.renumber();
     result.matched = static_cast<int>(made.size());
@@ -178,8 +207,12 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
 {
     bool startUp = when == PlistCheckTime::StartUp;
     bool inconsistent = false;
+    bool changed = false;  // by a repair or a dropped entry: count again
+    std::size_t floating = 0;
 
     for (ItemHandle h : schedule.chain) {
+        if (schedule.record(h).has(ItemFlag::fFloating))
+            ++floating;
         if (!floatsWithoutEntry(schedule, h))
             continue;
         if (startUp) {
@@ -194,6 +227,7 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
         ItemHandle item = schedule.plist.entry(e).item;
         if (schedule.items.isLive(item) && schedule.isPastDay(schedule.dayOf(item))) {
             dropEntry(schedule, e);
+            changed = true;
             schedule.report(kPastItemsCannotFloatText);
             continue;
         }
@@ -205,10 +239,12 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
     if (inconsistent && !repair(schedule))
         return false;
 
-    std::size_t floating = 0;
-    for (ItemHandle h : schedule.chain)
-        if (schedule.record(h).has(ItemFlag::fFloating))
-            ++floating;
+    if (inconsistent || changed) {
+        floating = 0;
+        for (ItemHandle h : schedule.chain)
+            if (schedule.record(h).has(ItemFlag::fFloating))
+                ++floating;
+    }
     ZK_CHECK(floating == schedule.plist.size(), kModule);
     return true;
 }

@@ -31,6 +31,9 @@ ItemHandle createItem(Schedule& s, const NewItem& item, const Clock& clock)
     r.setCreatedDay(static_cast<std::int16_t>(moment.dayNumber().value()));
     r.setCreatedTime(static_cast<std::int16_t>(moment.timeValue().value()));
     r.setTextField(0);
+    // Whatever the record says: the mark lets the item's command run
+    // unattended, and only the item dialog may give it.
+    r.setFlag(ItemFlag::fOwnerText, item.ownerText);
     s.setDescription(h, item.text);
     // A record copied from another item (paste, undelete) carries that
     // item's id; two items sharing one would confuse every lookup by id.
@@ -139,6 +142,8 @@ AddResult insertByTarget(const AddItemServices& services, Schedule& s, NewItem& 
 AddResult addItem(const AddItemServices& services, NewItem item)
 {
     if (!services.access.requestChangeAccess()) {
+        // The pending item's record carries the mark until it is added.
+        item.record.setFlag(ItemFlag::fOwnerText, item.ownerText);
         PendingResult held = services.access.holdPendingItem(PendingItem{item.record, item.text, item.day});
         return {held == PendingResult::Held ? AddStatus::Pending : AddStatus::Dropped, kNoItem};
     }
@@ -170,6 +175,7 @@ NewItem newItemFrom(PendingItem&& pending)
     item.day = pending.day;
     item.record = pending.record;
     item.text = std::move(pending.text);
+    item.ownerText = pending.record.has(ItemFlag::fOwnerText);
     return item;
 }
 

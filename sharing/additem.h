@@ -56,6 +56,10 @@ struct NewItem {
     std::string text;
     // The entry on the item's day after which it should go.
     std::optional<EntryRef> insertAfter;
+    // The schedule's owner typed the text in the item dialog: the item's
+    // command may run unattended (ItemFlag::fOwnerText). Every other way in
+    // leaves it false, whatever the record carries.
+    bool ownerText = false;
 };
 
 // What an add works with.

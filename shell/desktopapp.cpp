@@ -1,5 +1,7 @@
 #include "shell/desktopapp.h"
 
+#include "shell/fileimport.h"
+
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "engine/linetext.h"
@@ -201,6 +203,7 @@ std::optional<int> DesktopApp::start(const Options& options)
     installFaultCleanup();
 
     window_ = std::make_unique<MainWindow>();
+    window_->setFilesDropped([this](const QStringList& files) { importFiles(*this, files); });
     window_->setCloseRequest([this] {
         if (!exitRequest())
             return false;
@@ -468,7 +471,7 @@ ScreenLimits screenLimits(const QWidget& window)
 QSize screenSize(const QWidget& window)
 {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(1024, 768);
+    return screen ? screen->availableGeometry().size() : QSize(1024, 768);
 }
 
 } // namespace
@@ -493,7 +496,10 @@ void DesktopApp::setDefaultWindowLayout()
         UserWindowRow& row = preferences_.windowRow();
         row = firstRunLayout(screen.width(), screen.height());
         const SettingRect& r = row.mainWindow;
-        window_->setGeometry(r.a, r.b, r.c, r.d);
+        // move() places the frame, so the title bar of a first start stays on
+        // the screen; the layout leaves room below for it.
+        window_->move(r.a, r.b);
+        window_->resize(r.c, r.d);
     });
 }
 

@@ -1,11 +1,15 @@
 #include "shell/desktopcommands.h"
 
+#include "shell/clipboardcommands.h"
+
 #include "core/schedule.h"
 #include "platform/messages.h"
 #include "shell/deletehandlers.h"
 #include "shell/balancecommands.h"
+#include "shell/datafoldercommands.h"
 #include "shell/desktopapp.h"
 #include "shell/donecommands.h"
+#include "shell/exchangecommands.h"
 #include "shell/findcommands.h"
 #include "shell/listviewcommands.h"
 #include "shell/filecommands.h"
@@ -81,6 +85,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installStatusCommands();
     printing_ = std::make_unique<PrintCommands>(app_);
     printing_->install(dispatcher_);
+    exchange_ = std::make_unique<ExchangeCommands>(app_);
+    exchange_->install(dispatcher_);
     done_ = std::make_unique<DoneCommands>(app, dispatcher_, *menus_);
     filters_ = std::make_unique<ViewFilters>(app_);
     filters_->install(dispatcher_);
@@ -101,6 +107,9 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     balancing_->install(dispatcher_);
     properties_ = std::make_unique<PropertyCommands>(app_, [this](DayNumber day) { views_.showDay(day); });
     properties_->install(dispatcher_);
+    installClipboardCommands(dispatcher_, app_, *this);
+    dataFolders_ = std::make_unique<DataFolderCommands>(app_);
+    dataFolders_->install(dispatcher_);
     connectSchedulesArea();
 }
 
@@ -153,7 +162,8 @@ void DesktopCommands::installItemCommands()
 {
     for (int command : {ItemCommand::task, ItemCommand::appointment, ItemCommand::appointment2,
                         ItemCommand::multiDayEvent, ItemCommand::memo, ItemCommand::birthday, ItemCommand::anniversary,
-                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow})
+                        ItemCommand::holiday, ItemCommand::vacation, ItemCommand::project, ItemCommand::cashFlow,
+                        ItemCommand::list})
         dispatcher_.setHandler(command, [this](int c) { defineItem(c, kNoItem); });
     dispatcher_.setHandler(kGeneralItemCommand, [this](int) { defineGeneralItem(); });
     dispatcher_.setHandler(kModifyItemCommand, [this](int c) { modifySelectedItem(c); });

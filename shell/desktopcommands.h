@@ -30,6 +30,7 @@
 namespace zk {
 
 class BalanceCommands;
+class DataFolderCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -37,6 +38,7 @@ class DoneCommands;
 class FindCommands;
 class ListViewCommands;
 class PrintCommands;
+class ExchangeCommands;
 class MonthViewCommands;
 class PopUpCalendar;
 class WindowCommands;
@@ -62,6 +64,7 @@ public:
     CommandMenus& menus() { return *menus_; }
     int view() const { return views_.view(); }
     PrintCommands& printing() { return *printing_; }
+    ExchangeCommands& exchange() { return *exchange_; }
     DoneCommands& done() { return *done_; }
     ViewFilters& filters() { return *filters_; }
     MonthViewCommands& month() { return *month_; }
@@ -71,6 +74,7 @@ public:
     ListViewCommands& lists() { return *lists_; }
     FindCommands& finding() { return *finding_; }
     BalanceCommands& balancing() { return *balancing_; }
+    DataFolderCommands& dataFolders() { return *dataFolders_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -126,6 +130,7 @@ private:
     std::unique_ptr<CommandMenus> menus_;
     ViewCommands views_;
     std::unique_ptr<PrintCommands> printing_;
+    std::unique_ptr<ExchangeCommands> exchange_;
     std::unique_ptr<DoneCommands> done_;
     std::unique_ptr<ViewFilters> filters_;
     std::unique_ptr<MonthViewCommands> month_;
@@ -137,6 +142,7 @@ private:
     ItemDialogTools itemDialogTools_;
     std::unique_ptr<BalanceCommands> balancing_;
     std::unique_ptr<PropertyCommands> properties_;
+    std::unique_ptr<DataFolderCommands> dataFolders_;
 };
 
 } // namespace zk

@@ -9,6 +9,8 @@
 #include "views/listpane.h"
 #include "views/schedulesarea.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QLabel>
 
@@ -41,13 +43,13 @@ ListViewCommands::~ListViewCommands() = default;
 
 void ListViewCommands::installKeys()
 {
-    for (PaneCommand command : kListKeys)
-        commands_.dispatcher().setHandler(static_cast<int>(command), [this](int c) {
-            if (shown())
-                pane_->command(c);
-            else
-                app_.window().schedulesArea().command(static_cast<PaneCommand>(c));
-        });
+    commands_.dispatcher().addActiveView([this](int c) {
+        if (!shown() || std::find(std::begin(kListKeys), std::end(kListKeys), static_cast<PaneCommand>(c)) ==
+                             std::end(kListKeys))
+            return false;
+        pane_->command(c);
+        return true;
+    });
 }
 
 ItemHandle ListViewCommands::selectedItem() const { return shown() ? pane_->selectedItem() : kNoItem; }

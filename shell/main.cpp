@@ -8,6 +8,7 @@
 #include "platform/version.h"
 #include "platform/settingstore.h"
 #include "shell/desktopapp.h"
+#include "shell/fileimport.h"
 #include "shell/mainwindow.h"
 #include "shell/messagebox.h"
 #include "shell/stopsignals.h"
@@ -43,9 +44,10 @@ std::optional<int> answerInformationOption(int argc, char** argv)
         return 0;
     }
     if (option == "--help" || option == "-h") {
-        std::printf("usage: zelkon [FOLDER | FILE.pak]\n\n"
+        std::printf("usage: zelkon [FOLDER | FILE.pak | FILE.ics]\n\n"
                     "Works on the schedule in FOLDER, or in the folder that holds FILE.pak;\n"
                     "without one, on the DataFolder setting or the default schedule folder.\n"
+                    "FILE.ics is imported into that schedule once it has loaded.\n"
                     "See zelkon(1).\n");
         return 0;
     }
@@ -97,8 +99,24 @@ int main(int argc, char** argv)
         presenter.stop();
         QTimer::singleShot(0, &session, &zk::DesktopApp::stopForSignal);
     });
-    if (std::optional<int> early = session.start({commandLine(), programFolder()}))
+    // A calendar file given by the desktop's "open with" is imported into
+    // the usual schedule once it has loaded.
+    const std::string given = commandLine();
+    const bool calendarFile = given.size() > 4 && QString::fromStdString(given).endsWith(".ics", Qt::CaseInsensitive);
+    if (std::optional<int> early = session.start({calendarFile ? std::string() : given, programFolder()}))
         return *early;
+    if (calendarFile) {
+        auto* waiting = new QTimer(&session);
+        QObject::connect(waiting, &QTimer::timeout, &session, [&session, waiting, given] {
+            if (session.initialising())
+                return;
+            waiting->stop();
+            waiting->deleteLater();
+            if (!session.startupFailed())
+                zk::importFiles(session, {QString::fromStdString(given)});
+        });
+        waiting->start(200);
+    }
     presenter.setParent(&session.window());
     return application.exec();
 }

@@ -4,6 +4,11 @@
 #include "views/schedulesarea.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QWindowStateChangeEvent>
 
 namespace zk {
@@ -42,6 +47,49 @@ void MainWindow::setStatusText(const QString& text)
 void MainWindow::showMonthView(bool shown) { views_->setCurrentWidget(shown ? static_cast<QWidget*>(month_) : schedules_); }
 bool MainWindow::monthViewShown() const { return views_->currentWidget() == month_; }
 QString MainWindow::statusText() const { return schedules_->statusText(); }
+
+void MainWindow::setFilesDropped(std::function<void(const QStringList&)> dropped)
+{
+    filesDropped_ = std::move(dropped);
+    setAcceptDrops(filesDropped_ != nullptr);
+}
+
+namespace {
+
+QStringList localFilesOf(const QMimeData* data)
+{
+    QStringList files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+    return files;
+}
+
+} // namespace
+
+// Entries dragged inside the schedules area are that area's own; only
+// files from outside are taken here.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (filesDropped_ && !localFilesOf(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (filesDropped_ && !localFilesOf(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList files = localFilesOf(event->mimeData());
+    if (!filesDropped_ || files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    filesDropped_(files);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QStackedWidget>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -38,12 +39,18 @@ public:
     void setActivated(std::function<void()> activated) { activated_ = std::move(activated); }
     // Called when the window has been maximised.
     void setMaximisedChanged(std::function<void()> maximised) { maximised_ = std::move(maximised); }
+    // Files dropped on the window from a file manager are handed here (the
+    // window accepts such drops once it is set).
+    void setFilesDropped(std::function<void(const QStringList&)> dropped);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     SchedulesArea* schedules_;
@@ -53,6 +60,7 @@ private:
     std::function<void()> activated_;
     std::function<void()> maximised_;
     std::function<void()> geometryChanged_;
+    std::function<void(const QStringList&)> filesDropped_;
     QTimer* geometrySettled_;
 };
 

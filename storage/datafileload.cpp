@@ -21,11 +21,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace zk {
 
@@ -75,24 +77,37 @@ std::string printed(const char* pattern, auto... args)
 }
 
 // Reads the file unit by unit, as it was written; every unit is unscrambled
-// on its own.
+// on its own. A file is read a window at a time: held whole beside the
+// schedule built from it, a large file would nearly double the peak memory
+// of a load.
 class UnitReader {
 public:
-    explicit UnitReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit UnitReader(std::span<const std::uint8_t> bytes) : window_(bytes), total_(bytes.size()) {}
+    // The open file `fd` of `size` bytes; a read error stops the load with
+    // `failurePrefix` and the system's reason.
+    UnitReader(int fd, std::size_t size, std::string failurePrefix)
+        : fd_(fd), total_(size), failurePrefix_(std::move(failurePrefix))
+    {
+    }
 
     void setScrambled(bool on) { scrambled_ = on; }
-    std::size_t remaining() const { return bytes_.size() - pos_; }
-    std::size_t position() const { return pos_; }
-    std::size_t size() const { return bytes_.size(); }
+    std::size_t remaining() const { return total_ - position(); }
+    std::size_t position() const { return windowAt_ + pos_; }
+    std::size_t size() const { return total_; }
 
     void read(std::uint8_t* out, std::size_t n)
     {
+        if (n == 0)
+            return;
         if (n > remaining())
             incomplete();
-        std::memcpy(out, bytes_.data() + pos_, n);
-        pos_ += n;
+        if (n > window_.size() - pos_)
+            refill(n);
         if (scrambled_)
-            scrambleUnit(out, n);
+            scrambleInto(out, window_.data() + pos_, n);
+        else
+            std::memcpy(out, window_.data() + pos_, n);
+        pos_ += n;
     }
     std::uint16_t readU16()
     {
@@ -117,8 +132,47 @@ public:
     }
 
 private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_ = 0;
+    // Far above the longest unit (a description), and few reads per file.
+    static constexpr std::size_t kWindowBytes = 256 * 1024;
+
+    // Moves the unread bytes to the front and reads after them, until the
+    // next n bytes are in.
+    void refill(std::size_t n)
+    {
+        if (fd_ < 0)
+            incomplete();
+        if (buffer_.empty())
+            buffer_.resize(std::max(kWindowBytes, n));
+        std::size_t have = window_.size() - pos_;
+        if (have > 0)
+            std::memmove(buffer_.data(), window_.data() + pos_, have);
+        windowAt_ += pos_;
+        pos_ = 0;
+        const std::size_t want = std::min(buffer_.size(), total_ - windowAt_);
+        while (have < want) {
+            ssize_t got = ::read(fd_, buffer_.data() + have, want - have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                stop(LoadError::ReadFailed, failurePrefix_ + std::strerror(errno));
+            if (got == 0) {
+                total_ = windowAt_ + have;  // shrank while being read: judged as it is
+                break;
+            }
+            have += static_cast<std::size_t>(got);
+        }
+        window_ = std::span<const std::uint8_t>(buffer_.data(), have);
+        if (n > have)
+            incomplete();
+    }
+
+    std::span<const std::uint8_t> window_;
+    std::size_t windowAt_ = 0;  // the file offset of window_[0]
+    std::size_t pos_ = 0;       // in window_
+    int fd_ = -1;
+    std::size_t total_ = 0;
+    std::string failurePrefix_;
+    std::vector<std::uint8_t> buffer_;
     bool scrambled_ = false;
 };
 
@@ -131,8 +185,8 @@ struct StagedDay {
 
 class Loader {
 public:
-    Loader(std::span<const std::uint8_t> bytes, const LoadOptions& options)
-        : in_(bytes), options_(options), schedule_(std::make_unique<Schedule>())
+    Loader(UnitReader in, const LoadOptions& options)
+        : in_(std::move(in)), options_(options), schedule_(std::make_unique<Schedule>())
     {
         Schedule& s = *schedule_;
         s.setClock(options.clock);
@@ -188,7 +242,6 @@ private:
     // Floating split items of the day section by id: further pieces refer
     // to the first copy.
     std::unordered_map<std::uint32_t, ItemHandle> splitItems_;
-    std::string text_;  // the description being read
 };
 
 LoadResult Loader::load()
@@ -201,10 +254,13 @@ LoadResult Loader::load()
         readTemplate();
         if (hasUndatedAndTree(format_))
             readUndatedItems();
+        // Nothing walks the chain until the days are in: it is sorted once.
+        s().chain.beginBulkInsert();
         readDefinitions();
         if (hasProjects(format_))
             readProjects();
         readDays();
+        s().chain.endBulkInsert();
         readPlist();
         checkLoadedPlist();
         readProjectTree();
@@ -368,23 +424,28 @@ ItemHandle Loader::readItem()
     std::uint32_t length = record.textField();
     if (length > kMaxDescriptionBytes)
         stop(LoadError::Damaged, kDescriptionTooLongText);
-    text_.resize(length);
-    if (length > 0)
-        in_.read(reinterpret_cast<std::uint8_t*>(text_.data()), length);
     record.setTextField(0);  // the handle field means nothing in memory
     // Older layouts are written with a floating item's key in the high half
     // of plistLink; matching compares the low half, so bring it down.
     if (packed_ && record.has(ItemFlag::fFloating) && (record.plistLink() & 0xFFFF) == 0)
         record.setPlistLink(record.plistLink() >> 16);
 
+    // Sample data and a file taken over were typed by someone else: their
+    // commands never run unattended here.
+    if (options_.mode != LoadMode::Normal)
+        record.setFlag(ItemFlag::fOwnerText, false);
+    // The text goes straight into the item; a stop part way through drops
+    // the whole schedule, the item with it.
     ItemHandle h = s().newItem();
     Item& item = s().item(h);
     item.record = record;
+    std::string& text = item.description;
+    text.resize(length);
+    if (length > 0)
+        in_.read(reinterpret_cast<std::uint8_t*>(text.data()), length);
     // Older programs wrote Windows-1252; converted, it may outgrow the limit.
-    if (isValidUtf8(text_))
-        item.description.assign(text_);
-    else
-        s().setDescription(h, windows1252ToUtf8(text_));
+    if (!isValidUtf8(text))
+        s().setDescription(h, windows1252ToUtf8(text));
     showProgress();
     return h;
 }
@@ -746,73 +807,44 @@ void Loader::giveUniqueIds()
 
 // --- reading the file ---------------------------------------------------------------
 
-struct FileBytes {
-    std::vector<std::uint8_t> bytes;
-    std::string failure;  // empty when read
-};
-
-FileBytes readWholeFile(const std::filesystem::path& file)
-{
-    FileBytes out;
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        out.failure = printed("Cannot open Data File %s: %s", file.c_str(), std::strerror(errno));
-        return out;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || static_cast<std::uintmax_t>(st.st_size) > kMaxFileBytes) {
-        out.failure = printed("Cannot read Data File %s: %s", file.c_str(),
-                             st.st_size > 0 ? "the file is too large" : std::strerror(errno));
-        ::close(fd);
-        return out;
-    }
-    out.bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < out.bytes.size()) {
-        ssize_t n = ::read(fd, out.bytes.data() + done, out.bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            out.failure = printed("Cannot read Data File %s: %s", file.c_str(), std::strerror(errno));
-            break;
-        }
-        if (n == 0)
-            break;  // shrank while being read: the short file is judged as it is
-        done += static_cast<std::size_t>(n);
-    }
-    out.bytes.resize(done);
-    ::close(fd);
-    return out;
-}
-
 } // namespace
 
 LoadResult loadDataBytes(std::span<const std::uint8_t> bytes, const LoadOptions& options)
 {
-    return Loader(bytes, options).load();
+    return Loader(UnitReader(bytes), options).load();
 }
 
 LoadResult loadDataFile(const std::filesystem::path& file, const LoadOptions& options)
 {
-    FileBytes read;
+    auto failed = [](LoadError error, std::string text) {
+        LoadResult result;
+        result.error = error;
+        result.failureText = std::move(text);
+        return result;
+    };
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failed(LoadError::ReadFailed, printed("Cannot open Data File %s: %s", file.c_str(), std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || static_cast<std::uintmax_t>(st.st_size) > kMaxFileBytes) {
+        std::string text = printed("Cannot read Data File %s: %s", file.c_str(),
+                                   st.st_size > 0 ? "the file is too large" : std::strerror(errno));
+        ::close(fd);
+        return failed(LoadError::ReadFailed, std::move(text));
+    }
+    // Read once, front to back: the kernel may read far ahead.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    LoadResult result;
     try {
-        read = readWholeFile(file);
+        UnitReader in(fd, static_cast<std::size_t>(st.st_size), printed("Cannot read Data File %s: ", file.c_str()));
+        result = Loader(std::move(in), options).load();
     } catch (const std::bad_alloc&) {
-        LoadResult result;
-        result.error = LoadError::OutOfMemory;
-        result.failureText = kOutOfMemoryText;
-        return result;
+        result = failed(LoadError::OutOfMemory, kOutOfMemoryText);
     }
-    if (!read.failure.empty()) {
-        LoadResult result;
-        result.error = LoadError::ReadFailed;
-        result.failureText = read.failure;
-        return result;
-    }
+    ::close(fd);
     std::error_code ec;
     auto time = std::filesystem::last_write_time(file, ec);
-    LoadResult result = loadDataBytes(read.bytes, options);
-    if (!ec)
+    if (!ec && result.error != LoadError::ReadFailed)
         result.loadedFileTime = time;
     return result;
 }

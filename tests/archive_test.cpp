@@ -507,8 +507,9 @@ TEST_F(PastDaysTest, APowerCutAtAnyStepLeavesEveryDayInTheDataFileOrItsArchive)
             // The data file is replaced whole by a rename (tested with the
             // save sequence): it is the new one only when the run finished.
             std::vector<std::uint8_t> dataFile = before;
-            if (!result.archived.empty())
+            if (!result.archived.empty()) {
                 ASSERT_TRUE(saveDataBytes(*running.schedule, dataFile));
+            }
             disk.losePower(seed);
 
             LoadResult after = loadDataBytes(dataFile, options);
@@ -524,8 +525,9 @@ TEST_F(PastDaysTest, APowerCutAtAnyStepLeavesEveryDayInTheDataFileOrItsArchive)
                     for (const DayEntry& e : r->entries())
                         found.push_back(restarted.storedDescription(e.item));
                 EXPECT_EQ(found.size(), d == day ? expected.size() : 1u);
-                if (d == day)
+                if (d == day) {
                     EXPECT_EQ(found, expected);
+                }
             }
             ArchiveStatus status;
             auto file = ArchiveFile::open(disk, archiveOf(day), ArchiveFile::Mode::Read, status);

@@ -27,7 +27,8 @@ namespace {
 using ::testing::ElementsAre;
 
 constexpr std::uint32_t kModes[] = {InterfaceMode::lite, InterfaceMode::pro, InterfaceMode::ez};
-const std::set<int> kNeverShown{757, 688, 735, 731, 641, 632, 715, 720, 742, 756};
+const std::set<int> kNeverShown{757, 688, 735, 731, 641, 632, 715, 720, 742, 756, 701, 755, 147,
+                                  711, 1568, 678, 502, 636, 663, 676, 700, 722, 691};
 const std::set<int> kEmailItems{460, 459, 609};
 
 std::set<int> menuCommands(std::uint32_t mode, MenuOptions options = {})
@@ -89,6 +90,8 @@ TEST(ModeMenusTest, EachModeHoldsEveryCommandOfItsModeOnceAndNoRemovedOne)
         std::set<int> withEmail = menuCommands(mode, {.email = true});
         for (int removed : kNeverShown)
             EXPECT_FALSE(withEmail.contains(removed)) << removed;
+        for (const KeyBinding& binding : keySet(mode))
+            EXPECT_FALSE(kNeverShown.contains(binding.command)) << binding.command << " keeps a key in mode " << mode;
         for (int command : {Command::liteMode, Command::proMode, Command::ezMode})
             EXPECT_TRUE(withEmail.contains(command)) << command << " in mode " << mode;
         for (MenuOptions options : {MenuOptions{}, MenuOptions{.email = true, .samplesGone = true}})
@@ -257,15 +260,19 @@ TEST_F(DispatchTest, TheProjectTreeComesFirstThenTheActiveView)
 {
     std::vector<std::string> order;
     dispatcher.setProjectTree([&](int command) { order.push_back("tree"); return command == 8; });
-    dispatcher.setActiveView([&](int command) { order.push_back("view"); return command == 7; });
+    dispatcher.addActiveView([&](int command) { order.push_back("view"); return command == 7; });
+    dispatcher.addActiveView([&](int command) { order.push_back("lists"); return command == 7 || command == 161; });
     dispatcher.setHandler(7, record("prior"));
+    dispatcher.setHandler(161, record("top"));
     dispatcher.setHandler(19, record("modify"));
     viewAccess = false;
     EXPECT_EQ(dispatcher.dispatch(8), DispatchResult::Handled);  // before the view access test
     viewAccess = true;
     EXPECT_EQ(dispatcher.dispatch(7), DispatchResult::Handled);
+    EXPECT_EQ(dispatcher.dispatch(161), DispatchResult::Handled);
     EXPECT_EQ(dispatcher.dispatch(19), DispatchResult::Handled);
-    EXPECT_THAT(order, ElementsAre("tree", "tree", "view", "tree", "view"));
+    EXPECT_THAT(order, ElementsAre("tree", "tree", "view", "tree", "view", "lists", "tree", "view", "lists"))
+        << "the views in the order added, the first that takes a command ends its road";
     EXPECT_THAT(ran, ElementsAre("modify 19"));
 }
 

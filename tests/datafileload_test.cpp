@@ -9,9 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <tuple>
+#include <unistd.h>
 
 namespace zk {
 namespace {
@@ -587,6 +590,82 @@ TEST_F(DataFileLoadRepair, SharedFileFromAnOlderProgramIsNotMarkedForRewriting)
     noAccess.changeAccess = [] { return false; };
     EXPECT_FALSE(loadDataBytes(f.bytes(), noAccess).schedule->dirty);
     EXPECT_TRUE(load(f).schedule->dirty);
+}
+
+// --- item chain ------------------------------------------------------------------------
+
+std::vector<std::uint32_t> chainIds(const Schedule& s)
+{
+    std::vector<std::uint32_t> ids;
+    for (ItemHandle h : s.chain)
+        ids.push_back(s.record(h).id());
+    return ids;
+}
+
+// The chain of a loaded file is sorted once all items are read. Its worst
+// case: items in reverse order of their keys, all sharing a prefix far
+// longer than what a node keeps beside it, in pairs whose keys are equal
+// (they differ in case only). Read from disk, the file is larger than the
+// loader's window, so units also straddle the refills.
+TEST_F(DataFileLoad, ChainOfAReverseOrderedFileIsSortedWithEqualKeysInFileOrder)
+{
+    constexpr int kItems = 2000;
+    const std::string prefix = "Quarterly review of the accounts of the northern region, part ";
+    std::string shouted = prefix;
+    for (char& c : shouted)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    FileBuilder f(26);
+    f.header.setI16(ScheduleHeader::dayRecordCountAt, 1);
+    f.header.setNItems(kItems);
+    f.templateItem().day(kToday, kItems);
+    for (int i = 0; i < kItems; ++i) {
+        char part[8];
+        std::snprintf(part, sizeof part, "%05d", kItems / 2 - i / 2);  // 1000, 1000, 999, 999, ...
+        ItemRecord r = record(static_cast<std::uint16_t>(kToday.value()), static_cast<std::uint32_t>(i + 1));
+        f.itemEntry(600, 30).item(r, (i % 2 == 0 ? shouted : prefix) + part);
+    }
+    f.plistKey(0);
+    const std::vector<std::uint8_t> bytes = f.bytes();
+    const auto file = std::filesystem::temp_directory_path() / ("zk-reverse-chain-" + std::to_string(::getpid()) + ".pak");
+    {
+        std::FILE* out = std::fopen(file.c_str(), "wb");
+        ASSERT_TRUE(out);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    ASSERT_GT(bytes.size(), 256u * 1024u);
+    r = loadDataFile(file, testLoadOptions());
+    std::filesystem::remove(file);
+    ASSERT_TRUE(r) << r.failureText;
+    EXPECT_TRUE(r.messages.empty());
+    Schedule& s = *r.schedule;
+
+    // Ascending parts; of each pair, the one read first comes first.
+    std::vector<std::uint32_t> expected;
+    for (int k = 0; k < kItems / 2; ++k) {
+        expected.push_back(static_cast<std::uint32_t>(kItems - 2 * k - 1));
+        expected.push_back(static_cast<std::uint32_t>(kItems - 2 * k));
+    }
+    EXPECT_EQ(chainIds(s), expected);
+    // The same file from memory loads the same.
+    LoadResult fromBytes = loadDataBytes(bytes, testLoadOptions());
+    ASSERT_TRUE(fromBytes);
+    EXPECT_EQ(chainIds(*fromBytes.schedule), expected);
+
+    // The chain goes on as usual after the load: an equal key joins the end
+    // of its run, and removing an item moves nothing else.
+    ItemHandle late = s.newItem();
+    s.setDescription(late, prefix + "00500");
+    s.record(late).setId(9999);
+    s.addToChain(late, kToday);
+    ItemHandle first = s.findItemById(expected[0]);
+    s.removeFromChain(first);
+    std::vector<std::uint32_t> after(expected.begin() + 1, expected.end());
+    auto run = std::find(after.begin(), after.end(), static_cast<std::uint32_t>(kItems - 2 * 499));
+    after.insert(run + 1, 9999);
+    EXPECT_EQ(chainIds(s), after);
+    EXPECT_EQ(s.chain.next(s.findItemById(kItems - 2 * 499)), late);
+    EXPECT_EQ(s.chain.size(), static_cast<std::size_t>(kItems));
 }
 
 // --- priority list -------------------------------------------------------------------

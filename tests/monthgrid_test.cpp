@@ -4,6 +4,7 @@
 
 #include "core/calendar.h"
 #include "core/dateformat.h"
+#include "core/recurrence.h"
 #include "placementscenario.h"
 #include "shell/model/monthgrid.h"
 
@@ -105,6 +106,41 @@ TEST_F(MonthCellsTest, CellsListTheEntriesTheOptionsAndFiltersLetThrough)
     EXPECT_FALSE(cells[0].usable);
     EXPECT_TRUE(cells[0].lines.empty());
     EXPECT_TRUE(cells[10].usable);
+}
+
+TEST_F(MonthCellsTest, BracedKeywordsAreFilledInWhatDoesNotFitIsCountedAndWeeksNumbered)
+{
+    ItemHandle series = item("Day {count up} of training", 30, ItemFlag::fRecurDef | ItemFlag::fAnchored, hm(7));
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::weekly);
+    rule.setInterval(1);
+    rule.setStartDay(kMonday - 14);
+    s.recurrences.add(series, rule);
+    put(series, kMonday);
+    for (int i = 0; i < 5; ++i)
+        put(task("Task " + std::to_string(i), 10), kMonday);
+    RegionalSettings regional;
+
+    MonthOptions options;
+    options.linesPerCell = 3;
+    options.weekNumbers = true;
+    std::vector<MonthCell> cells = monthCells(s, kMonday - 1, options, kMonday - 1, regional);
+    const MonthCell& monday = cells[1];
+    ASSERT_EQ(monday.lines.size(), 3u);
+    EXPECT_EQ(monday.lines[0].text, "Day 14 of training");
+    EXPECT_EQ(monday.moreEntries, 3u);
+    EXPECT_EQ(moreEntriesText(monday.moreEntries), "+3 more");
+    EXPECT_EQ(cells[0].moreEntries, 0u);
+
+    // Sunday 3 March 2024: week 10 counted from the week of 1 January; in
+    // the period calendar (from Sunday 7 January), period week 9 is the
+    // first week of the third period.
+    EXPECT_EQ(cells[0].weekText, "(week 10)");
+    EXPECT_TRUE(cells[1].weekText.empty()) << "only the first cell of a week";
+    options.fiscalWeeks = true;
+    cells = monthCells(s, kMonday - 1, options, kMonday - 1, regional);
+    EXPECT_EQ(cells[0].weekText, "(09) P3:1");
+    EXPECT_EQ(cells[7].weekText, "(10) P3:2");
 }
 
 TEST_F(MonthCellsTest, UtilisationIsTheScheduledShareOfTheDayWindow)

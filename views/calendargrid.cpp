@@ -3,11 +3,11 @@
 #include "core/calendar.h"
 #include "core/dateformat.h"
 #include "shell/model/monthgrid.h"
+#include "views/edgescrollbar.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QScrollBar>
 
 namespace zk {
 
@@ -30,7 +30,7 @@ QFont dayFont(const QFont& base, int cellWidth, int cellHeight, bool bold)
 
 } // namespace
 
-CalendarGrid::CalendarGrid(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Qt::Vertical, this))
+CalendarGrid::CalendarGrid(QWidget* parent) : QWidget(parent), scrollBar_(new EdgeScrollBar(this))
 {
     setObjectName(QStringLiteral("CalendarGrid"));
     setFocusPolicy(Qt::StrongFocus);
@@ -55,8 +55,6 @@ CalendarGrid::CalendarGrid(QWidget* parent) : QWidget(parent), scrollBar_(new QS
             QApplication::beep();
     });
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
-        if (syncing_)
-            return;
         const DayNumber month = firstOfMonth(DayNumber(value));
         if (month == month_)
             return;
@@ -145,18 +143,9 @@ std::optional<DayNumber> CalendarGrid::dayAt(QPoint position) const
                      position.y() - top);
 }
 
-void CalendarGrid::placeScrollBar()
-{
-    const int barWidth = scrollBar_->sizeHint().width();
-    scrollBar_->setGeometry(width() - barWidth, titleHeight(), barWidth, std::max(0, height() - titleHeight()));
-}
+void CalendarGrid::placeScrollBar() { scrollBar_->place(titleHeight()); }
 
-void CalendarGrid::syncScrollBar()
-{
-    syncing_ = true;
-    scrollBar_->setValue(month_.value());
-    syncing_ = false;
-}
+void CalendarGrid::syncScrollBar() { scrollBar_->follow(month_.value()); }
 
 void CalendarGrid::resizeEvent(QResizeEvent*) { placeScrollBar(); }
 

@@ -21,9 +21,9 @@
 #include <array>
 #include <optional>
 
-class QScrollBar;
-
 namespace zk {
+
+class EdgeScrollBar;
 
 inline constexpr int kCalendarCells = 42;
 
@@ -74,8 +74,7 @@ private:
     DayNumber month_;
     DayNumber viewed_;
     std::array<QColor, kCalendarCells> colours_{};
-    QScrollBar* scrollBar_;
-    bool syncing_ = false;
+    EdgeScrollBar* scrollBar_;
 };
 
 } // namespace zk

@@ -1,10 +1,11 @@
 #include "views/listpane.h"
 
+#include "views/edgescrollbar.h"
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -20,7 +21,7 @@ constexpr const char* kRankSample = "999. ";
 constexpr const char* kDaySample = "Wed 12/22 +++";
 } // namespace
 
-ListPane::ListPane(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Qt::Vertical, this))
+ListPane::ListPane(QWidget* parent) : QWidget(parent), scrollBar_(new EdgeScrollBar(this))
 {
     setObjectName("Zelkon List");
     setFocusPolicy(Qt::StrongFocus);
@@ -144,9 +145,7 @@ void ListPane::keepSelectionVisible()
 
 void ListPane::updateScrollBar()
 {
-    const int top = titleHeight();
-    const int width = scrollBar_->sizeHint().width();
-    scrollBar_->setGeometry(this->width() - width, top, width, std::max(0, height() - top));
+    scrollBar_->place(titleHeight());
     scrollBar_->setRange(0, std::max(0, itemCount() - linesPerPage()));
     scrollBar_->setPageStep(linesPerPage());
     scrollBar_->setValue(first_);

@@ -24,9 +24,9 @@
 #include <unordered_map>
 #include <vector>
 
-class QScrollBar;
-
 namespace zk {
+
+class EdgeScrollBar;
 
 class ListPane : public QWidget {
     Q_OBJECT
@@ -89,7 +89,7 @@ private:
     std::unordered_map<int, ListLine> lines_;  // built lines by index
     std::optional<int> selected_;
     int first_ = 0;
-    QScrollBar* scrollBar_;
+    EdgeScrollBar* scrollBar_;
 };
 
 } // namespace zk

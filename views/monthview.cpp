@@ -130,8 +130,8 @@ void MonthGrid::paintCell(QPainter& painter, const MonthCell& cell, const QRect&
     painter.setFont(font);
     const QFontMetrics metrics(font);
     int bottom = inner.bottom();
-    if (cell.weekNumber) {
-        const QString week = QStringLiteral("(week %1)").arg(*cell.weekNumber);
+    if (!cell.weekText.empty()) {
+        const QString week = QString::fromStdString(cell.weekText);
         if (inner.height() > 3 * metrics.height()) {
             painter.setPen(style.unscheduled);
             painter.drawText(QRect(inner.left(), inner.bottom() - metrics.height(), inner.width(), metrics.height()),
@@ -139,11 +139,17 @@ void MonthGrid::paintCell(QPainter& painter, const MonthCell& cell, const QRect&
             bottom -= metrics.height();
         }
     }
+    // A line with more after it leaves the last row free for the mark that
+    // says how many did not fit.
+    std::size_t drawn = 0;
     for (const MonthLine& line : cell.lines) {
-        if (top + metrics.height() > bottom + 1)
+        const bool moreAfter = drawn + 1 < cell.lines.size() || cell.moreEntries > 0;
+        const int lineBottom = moreAfter ? bottom - metrics.height() : bottom;
+        if (top + metrics.height() > lineBottom + 1)
             break;
+        ++drawn;
         const QString text = QString::fromStdString(line.text);
-        const QRect room(inner.left(), top, inner.width(), bottom + 1 - top);
+        const QRect room(inner.left(), top, inner.width(), lineBottom + 1 - top);
         const std::size_t status = static_cast<std::size_t>(std::clamp(line.status, 0, kStatusCount - 1));
         // The text is laid out once, as it is drawn; only a line with a
         // status fill measures first, to fill under it.
@@ -157,6 +163,12 @@ void MonthGrid::paintCell(QPainter& painter, const MonthCell& cell, const QRect&
         QRect used;
         painter.drawText(room, Qt::TextWordWrap, text, &used);
         top += std::max(used.height(), metrics.height());
+    }
+    const std::size_t more = cell.lines.size() - drawn + cell.moreEntries;
+    if (more > 0 && bottom + 1 - metrics.height() >= top) {
+        painter.setPen(style.unscheduled);
+        painter.drawText(QRect(inner.left(), bottom + 1 - metrics.height(), inner.width(), metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(moreEntriesText(more)));
     }
     if (cell.day == view_.viewed_) {
         painter.setPen(QPen(kViewedFrame, 2));

@@ -2,7 +2,8 @@
 // The month view: four weeks of days in a 4 x 7 grid under the status
 // text, each cell with its day of the month, the month and weekday with the
 // distance from today, an optional week number and moon, and as many of
-// the day's entries as fit, in their status colours. A scroll bar moves the
+// the day's entries as fit, in their status colours, and a "+3 more" mark
+// when some do not. A scroll bar moves the
 // grid by weeks.
 //
 // The view keeps only what it paints (cells made by monthCells() while its

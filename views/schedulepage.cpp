@@ -210,20 +210,4 @@ void SchedulePages::paintPage(QPainter& painter, int index) const
     }
 }
 
-bool SchedulePages::print(QPagedPaintDevice& device)
-{
-    layout(device);
-    if (pages_.empty())
-        return true;
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
-    for (int i = 0; i < pageCount(); ++i) {
-        if (i > 0)
-            device.newPage();
-        paintPage(painter, i);
-    }
-    return painter.end();
-}
-
 } // namespace zk

@@ -15,6 +15,7 @@
 #ifndef Q_MOC_RUN
 #include "shell/model/panelines.h"
 #endif
+#include "views/printedpages.h"
 
 #include <QFont>
 #include <QRectF>
@@ -41,7 +42,7 @@ struct PrintStyle {
     static PrintStyle fromSettings(const Settings& settings, const PaneDisplay& display);
 };
 
-class SchedulePages {
+class SchedulePages final : public PrintedPages {
 public:
     enum class Part { Heading, Facts, Time, Text, Gap, Rule };
     struct Piece {
@@ -57,17 +58,13 @@ public:
     SchedulePages(std::vector<DayLines> days, PrintStyle style);
 
     // Lays the days out on pages of the device's paintable size.
-    void layout(QPaintDevice& device);
-    int pageCount() const { return static_cast<int>(pages_.size()); }
+    void layout(QPaintDevice& device) override;
+    int pageCount() const override { return static_cast<int>(pages_.size()); }
     const Page& page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
     // The texts of a page from top to bottom, a line's time and text
     // joined by a tab, as a reader takes them in.
-    QStringList pageTexts(int index) const;
-    void paintPage(QPainter& painter, int index) const;
-
-    // Lays out for the device and paints every page on it, a new page for
-    // each after the first. False when the device could not be painted.
-    bool print(QPagedPaintDevice& device);
+    QStringList pageTexts(int index) const override;
+    void paintPage(QPainter& painter, int index) const override;
 
 private:
     struct Flow;

@@ -156,29 +156,38 @@ std::unique_ptr<Schedule> largeSchedule()
     return s;
 }
 
-// One repaint of a day pane of the large schedule: its lines read and painted.
-double paneRepaint(Schedule& schedule, DayPane& pane, QImage& image, DayNumber day, const PlacementContext& at)
-{
-    const double start = threadMicroseconds();
-    pane.showDay(schedule, day, {at.today, at.now}, RegionalSettings());
-    pane.render(&image);
-    return threadMicroseconds() - start;
-}
+// The large schedule and one day pane of it, which the calendars are
+// measured against.
+struct AgainstOnePane {
+    AgainstOnePane() : schedule(largeSchedule())
+    {
+        at.today = kToday;
+        at.now = TimeValue::fromClock(9, 0);
+        pane.setStyle(PaneStyle());
+        pane.resize(600, 700);
+    }
+    // One repaint of the pane on the day: its lines read and painted.
+    double paneRepaint(DayNumber day)
+    {
+        const double start = threadMicroseconds();
+        pane.showDay(*schedule, day, {at.today, at.now}, RegionalSettings());
+        pane.render(&paneImage);
+        return threadMicroseconds() - start;
+    }
+
+    QApplication& application = benchsupport::offscreenApplication();
+    std::unique_ptr<Schedule> schedule;
+    PlacementContext at;
+    DayPane pane;
+    QImage paneImage{600, 700, QImage::Format_ARGB32_Premultiplied};
+};
 
 void BM_PaintMonthView(benchmark::State& state)
 {
-    benchsupport::offscreenApplication();
-    std::unique_ptr<Schedule> schedule = largeSchedule();
-    PlacementContext at;
-    at.today = kToday;
-    at.now = TimeValue::fromClock(9, 0);
+    AgainstOnePane base;
     const DayNumber first = monthFirstDay(kToday + 14, 0, false);
     for (int i = 0; i < kMonthCells; ++i)
-        layoutDay(*schedule, first + i, at);
-    DayPane pane;
-    pane.setStyle(PaneStyle());
-    pane.resize(600, 700);
-    QImage paneImage(pane.size(), QImage::Format_ARGB32_Premultiplied);
+        layoutDay(*base.schedule, first + i, base.at);
     MonthView month;
     month.setStyle(PaneStyle(), QFont(), {});
     month.resize(1366, 700);
@@ -187,11 +196,11 @@ void BM_PaintMonthView(benchmark::State& state)
 
     double paneTime = 0, monthTime = 0, composeTime = 0;
     for (auto _ : state) {
-        paneTime += paneRepaint(*schedule, pane, paneImage, first + 3, at);
+        paneTime += base.paneRepaint(first + 3);
         const double start = threadMicroseconds();
         MonthOptions options;
         options.linesPerCell = month.linesPerCell();
-        month.setCells(monthCells(*schedule, first, options, kToday, RegionalSettings()), first + 3, 2,
+        month.setCells(monthCells(*base.schedule, first, options, kToday, RegionalSettings()), first + 3, 2,
                        monthWeekOffsets(kToday));
         const double composed = threadMicroseconds();
         month.render(&monthImage);
@@ -209,15 +218,7 @@ BENCHMARK(BM_PaintMonthView)->Unit(benchmark::kMicrosecond);
 
 void BM_PaintPopUpCalendar(benchmark::State& state)
 {
-    benchsupport::offscreenApplication();
-    std::unique_ptr<Schedule> schedule = largeSchedule();
-    PlacementContext at;
-    at.today = kToday;
-    at.now = TimeValue::fromClock(9, 0);
-    DayPane pane;
-    pane.setStyle(PaneStyle());
-    pane.resize(600, 700);
-    QImage paneImage(pane.size(), QImage::Format_ARGB32_Premultiplied);
+    AgainstOnePane base;
     CalendarGrid calendar;
     calendar.resize(420, 360);
     calendar.setMonth(kToday + 20);
@@ -225,12 +226,12 @@ void BM_PaintPopUpCalendar(benchmark::State& state)
 
     double paneTime = 0, calendarTime = 0;
     for (auto _ : state) {
-        paneTime += paneRepaint(*schedule, pane, paneImage, kToday + 3, at);
+        paneTime += base.paneRepaint(kToday + 3);
         const double start = threadMicroseconds();
         std::array<QColor, kCalendarCells> colours{};
         const DayNumber firstCell = calendar.firstDay();
         for (int i = 0; i < kCalendarCells; ++i) {
-            const std::optional<int> percent = dayUtilisation(*schedule, firstCell + i);
+            const std::optional<int> percent = dayUtilisation(*base.schedule, firstCell + i);
             const std::uint32_t c = percent ? utilisationColour(*percent) : kNoUtilisationColour;
             colours[static_cast<std::size_t>(i)] = QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
         }

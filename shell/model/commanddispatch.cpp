@@ -57,8 +57,9 @@ DispatchResult CommandDispatcher::scheduleRoad(int command, const CommandInfo* r
         messages_.information(kProtectedSchedulesText);
         return DispatchResult::Refused;
     }
-    if (activeView_ && activeView_(command))
-        return DispatchResult::Handled;
+    for (const Responder& view : activeViews_)
+        if (view(command))
+            return DispatchResult::Handled;
     if (const Handler* handler = handlerOf(command))
         return run(command, *handler);
     if (!row || row->owner == Owner::Reserved)

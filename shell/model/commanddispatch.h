@@ -25,6 +25,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace zk {
 
@@ -56,18 +57,10 @@ public:
     void removeHandler(int command);
     bool hasHandler(int command) const;
     void setProjectTree(Responder responder) { projectTree_ = std::move(responder); }
-    void setActiveView(Responder responder) { activeView_ = std::move(responder); }
-    // Another view's responder, asked after those already there.
-    void addActiveView(Responder responder)
-    {
-        if (!activeView_) {
-            activeView_ = std::move(responder);
-            return;
-        }
-        activeView_ = [first = std::move(activeView_), second = std::move(responder)](int command) {
-            return first(command) || second(command);
-        };
-    }
+    // A view that takes the keys it knows while it is the current one (the
+    // month view, the lists): asked in the order added, the first to take a
+    // command ends its road.
+    void addActiveView(Responder responder) { activeViews_.push_back(std::move(responder)); }
 
     DispatchResult dispatch(int command);
 
@@ -86,7 +79,7 @@ private:
     std::map<int, Handler> handlers_;
     std::map<int, Range> ranges_;  // by first command
     Responder projectTree_;
-    Responder activeView_;
+    std::vector<Responder> activeViews_;
 };
 
 } // namespace zk

@@ -7,6 +7,7 @@
 #include "engine/recurrenceexpansion.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/programlauncher.h"
 #include "sharing/activitylog.h"
 #include "sharing/session.h"
 
@@ -34,12 +35,17 @@ CommitResult stored(const Schedule& s, ItemHandle h)
     return {CommitStatus::Stored, h, placedDay(s, h), rebalance};
 }
 
+// Only the schedule's owner, typing in the item dialog, may give an item's
+// command leave to run unattended (ItemFlag::fOwnerText).
+bool ownerTyping(const Session& session) { return runsAsOwnerOf(session.files().folder()); }
+
 CommitResult addNewItem(Session& session, const ItemEditor& editor)
 {
     NewItem item;
     item.record = editor.finalRecord();
     item.text = editor.text();
     item.recurrence = editor.storedRecurrence();
+    item.ownerText = ownerTyping(session);
     if (!editor.isProjectOrList())
         item.day = editor.finalDay();
     if (editor.form() == ItemForm::Lite)
@@ -86,9 +92,12 @@ std::optional<LooseEntry> takeOffDays(Placement& placement, ItemHandle h)
     return last;
 }
 
-void storeRecord(Schedule& s, ItemHandle h, const ItemRecord& edited, const std::string& text)
+void storeRecord(Schedule& s, ItemHandle h, const ItemRecord& edited, const std::string& text, bool byOwner)
 {
     ItemRecord& live = s.record(h);
+    // A text left as it was keeps its mark; a changed one is the typist's.
+    const bool textChanged = s.storedDescription(h) != text;
+    const bool ownerText = textChanged ? byOwner : live.has(ItemFlag::fOwnerText);
     // Links into lists belong to the schedule in memory, not to the copy
     // the editor took: the plist operations move them below.
     const std::uint32_t plistLink = live.plistLink();
@@ -98,7 +107,8 @@ void storeRecord(Schedule& s, ItemHandle h, const ItemRecord& edited, const std:
     live.setPlistLink(plistLink);
     live.setRecur(recur);
     live.setFlag(ItemFlag::fFloating, floating);
-    if (s.storedDescription(h) != text)
+    live.setFlag(ItemFlag::fOwnerText, ownerText);
+    if (textChanged)
         s.setDescription(h, text);
 }
 
@@ -163,7 +173,7 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
         session.messages().error(kArchivedDayText);
         return {CommitStatus::Refused, kNoItem, kNoDay};
     }
-    storeRecord(s, h, edited, editor.text());
+    storeRecord(s, h, edited, editor.text(), ownerTyping(session));
     s.dirty = true;
     logChange(session, editor.text());
     // A project is in no day; a definition's occurrences are its own.
@@ -185,14 +195,14 @@ CommitResult changeItem(Session& session, const ItemEditor& editor)
 // The edited fields go over an item of a series that keeps what makes it
 // that item: its id, its creation (for an exception, the day it replaces)
 // and its part in the series.
-void storeInSeries(Schedule& s, ItemHandle h, ItemRecord edited, const std::string& text)
+void storeInSeries(Schedule& s, ItemHandle h, ItemRecord edited, const std::string& text, bool byOwner)
 {
     const ItemRecord& live = s.record(h);
     edited.setId(live.id());
     edited.setCreatedDay(live.createdDay());
     edited.setCreatedTime(live.createdTime());
     edited.setFlags((edited.flags() & ~ItemFlag::recurrence) | (live.flags() & ItemFlag::recurrence));
-    storeRecord(s, h, edited, text);
+    storeRecord(s, h, edited, text, byOwner);
 }
 
 // An item that is no longer part of a series, on its day.
@@ -204,7 +214,7 @@ CommitResult placeSingle(Session& session, Placement& placement, ItemHandle h, c
     live.setFlag(ItemFlag::recurrence, false);
     live.setRecur(0);
     const ItemRecord edited = editor.finalRecord();
-    storeRecord(s, h, edited, editor.text());
+    storeRecord(s, h, edited, editor.text(), ownerTyping(session));
     s.setDay(h, day);
     updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
     placeAgain(placement, h, day);
@@ -256,7 +266,7 @@ CommitResult changeDefinition(Session& session, Placement& placement, ItemHandle
 {
     Schedule& s = placement.schedule();
     RecurrenceExpansion expansion(placement);
-    storeInSeries(s, definition, editor.finalRecord(), editor.text());
+    storeInSeries(s, definition, editor.finalRecord(), editor.text(), ownerTyping(session));
     s.setDay(definition, DayNumber(kNoDayInChain));
     if (!expansion.changeRule(definition, *editor.storedRecurrence()))
         return {CommitStatus::Stored, definition, kNoDay};
@@ -285,7 +295,7 @@ CommitResult storeException(Session& session, Placement& placement, ItemHandle h
         h = exception;
     }
     const ItemRecord edited = editor.finalRecord();
-    storeInSeries(s, h, edited, editor.text());
+    storeInSeries(s, h, edited, editor.text(), ownerTyping(session));
     const DayNumber target = editor.finalDay();
     s.setDay(h, target);
     updatePlist(s, h, edited.has(ItemFlag::fFloating), editor.rank(), session.clock().today());
@@ -305,7 +315,7 @@ CommitResult makeDefinition(Session& session, Placement& placement, ItemHandle h
     ItemRecord edited = editor.finalRecord();
     edited.setFlag(ItemFlag::fException | ItemFlag::fFloating, false);
     edited.setFlag(ItemFlag::fRecurDef, true);
-    storeRecord(s, h, edited, editor.text());
+    storeRecord(s, h, edited, editor.text(), ownerTyping(session));
     s.record(h).setFlag(ItemFlag::fRecurDef, true);
     s.recurrences.add(h, *editor.storedRecurrence());
     s.setDay(h, DayNumber(kNoDayInChain));

@@ -28,8 +28,15 @@ constexpr TopLevel kMenuBar[] = {
     {"Worktools", "&Worktools"}, {"Schedules", "S&chedules"}, {"Options", "&Options"}, {"Help", "&Help"},
 };
 
-// Items that stay out of every mode's menus; they still dispatch.
-constexpr int kRemovedEverywhere[] = {757, 688, 735, 731, 641, 632, 715, 720, 742, 756};
+// Items that stay out of every mode's menus; they still dispatch. Besides
+// the unused ones: the web, demo, support and system-clock launchers, which
+// have nothing to reach on this system (the system keeps its own time);
+// the address book launcher and its setup, with no book to open; and the
+// project reports that need billing and time-card records the schedule
+// does not keep.
+constexpr int kRemovedEverywhere[] = {757, 688, 735, 731, 641, 632, 715, 720, 742, 756,
+                                      701, 755, 147, 711, 1568, 678,
+                                      502, 636, 663, 676, 700, 722, 691};
 constexpr int kEmailCommands[] = {460, 459, 609};
 
 // Available without view access: leaving, help, and choosing another schedule.
@@ -183,7 +190,9 @@ std::vector<KeyBinding> keySet(std::uint32_t interfaceMode)
     const ModeSet mode = modeBit(interfaceMode);
     std::vector<KeyBinding> keys;
     for (const CommandInfo& row : commandTable()) {
-        if (!inKeySet(row, mode))
+        // A command out of the menus has no key either (F11 and Ctrl+K
+        // would only say it is missing).
+        if (!inKeySet(row, mode) || contains(kRemovedEverywhere, row.id))
             continue;
         for (KeyChord& key : parseKeys(row.keys))
             keys.push_back({std::move(key), row.id});

@@ -6,13 +6,17 @@
 // - menuBar() gives the mode's menu bar as a tree: the rows of the mode, in
 //   table order, less the items no mode shows (New, the cash-flow items,
 //   Calendar to Web, Project Tree, Domain Viewer, Delete Duplicates, Open
-//   All Notes), the e-mail items unless e-mail is on, and Delete Sample
-//   Items once the samples are gone. No popup is empty and no separator
+//   All Notes, Web Site Connect, Watch Demo, Technical Support, Correct
+//   System Time, Address Book and Set Address Book, and the project
+//   reports but Day's Projects Report: Report..., Split Task Report, Time
+//   Card, Time Card Moving Average, Tag Project for Time Card, Invoice,
+//   Turnover Report), the e-mail items unless e-mail is on, and Delete
+//   Sample Items once the samples are gone. No popup is empty and no separator
 //   leads, trails or doubles up.
 // - keySet() gives the mode's keys: LITE has the keys of its own menu items,
 //   its extra keys and the key-only commands; PRO and EZ share the full set,
 //   so a PRO key works in EZ even where EZ's menus lack the item. No key
-//   appears twice in one set.
+//   appears twice in one set. The items no mode shows have no keys.
 // - isEnabled()/isChecked() answer for one command from a CommandState; they
 //   decide nothing about dispatching (see commanddispatch.h).
 

@@ -46,11 +46,11 @@ bool shownInMonth(const ItemRecord& r, const MonthOptions& options)
     return (options.keyItemsOnly && r.has(ItemFlag::fKey)) || (options.appointmentsOnly && r.has(ItemFlag::fAnchored));
 }
 
-std::string lineText(Schedule& schedule, const DayEntry& entry, const MonthOptions& options,
+std::string lineText(Schedule& schedule, const DayEntry& entry, DayNumber day, const MonthOptions& options,
                      const RegionalSettings& regional)
 {
     const ItemRecord& r = schedule.record(entry.item);
-    std::string text = schedule.description(entry.item);
+    std::string text = shownDescription(schedule, entry.item, day, regional);
     if (options.beginTimes && r.has(ItemFlag::fAnchored) && r.beginTime() > 0)
         return timeText(TimeValue(r.beginTime()), regional) + " " + text;
     return text;
@@ -69,6 +69,7 @@ MonthOptions monthOptionsFrom(const Settings& settings)
     options.beginTimes = settings.isOn(IntSetting::MonthviewBeginTimes);
     options.daySpans = settings.isOn(IntSetting::MonthviewDaysSpans);
     options.weekNumbers = settings.isOn(IntSetting::MonthviewWkOfYr);
+    options.fiscalWeeks = (settings.windowRow().windowFlags & WindowFlag::fiscalWeeks) != 0;
     options.week = settings.week();
     return options;
 }
@@ -132,8 +133,10 @@ std::vector<MonthCell> monthCells(Schedule& schedule, DayNumber first, const Mon
         const std::string weekday = dayName(cell.day, regional, NameForm::Abbreviated).substr(0, 2);
         const std::string span = daySpanText(cell.day, today, options.daySpans);
         cell.weekdaySpan = span.empty() ? weekday : weekday + " " + span;
-        if (options.weekNumbers && i % 7 == 0)
+        if (options.weekNumbers && i % 7 == 0) {
             cell.weekNumber = calendarWeek(cell.day, options.week);
+            cell.weekText = weekNumberText(cell.day, options);
+        }
         if (moons)
             cell.moon = moonPhase(cell.day, utcOffsetOfDay(cell.day));
         // The day as the scheduler last laid it out: laying out 28 busy days
@@ -141,17 +144,34 @@ std::vector<MonthCell> monthCells(Schedule& schedule, DayNumber first, const Mon
         const DayRecord* record = schedule.getDay(cell.day);
         if (!record)
             continue;
+        const std::size_t room = std::min(options.linesPerCell, kMostMonthLines);
         for (const DayEntry& entry : record->entries()) {
-            if (cell.lines.size() >= std::min(options.linesPerCell, kMostMonthLines))
-                break;
             const ItemRecord& r = schedule.record(entry.item);
             if (!shownInMonth(r, options) || (hidden && hidden(entry.item)))
                 continue;
-            cell.lines.push_back({entry.item, lineText(schedule, entry, options, regional),
+            // Only counted: the cell says how many it could not show.
+            if (cell.lines.size() >= room) {
+                ++cell.moreEntries;
+                continue;
+            }
+            cell.lines.push_back({entry.item, lineText(schedule, entry, cell.day, options, regional),
                                   options.statusColours ? statusIndexOf(r) : kNormalStatus});
         }
     }
     return cells;
+}
+
+std::string moreEntriesText(std::size_t count) { return "+" + std::to_string(count) + " more"; }
+
+std::string weekNumberText(DayNumber day, const MonthOptions& options)
+{
+    char text[48];
+    if (options.fiscalWeeks)
+        std::snprintf(text, sizeof text, "(%02d) P%d:%d", periodWeek(day, options.week),
+                      periodOfYear(day, options.week), weekOfPeriod(day, options.week));
+    else
+        std::snprintf(text, sizeof text, "(week %d)", calendarWeek(day, options.week));
+    return text;
 }
 
 std::optional<DayNumber> gridDayAt(DayNumber first, int weeks, int width, int height, int x, int y)

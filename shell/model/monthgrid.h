@@ -59,6 +59,7 @@ struct MonthOptions {
     bool beginTimes = false;        // MonthviewBeginTimes
     bool daySpans = false;          // MonthviewDaysSpans
     bool weekNumbers = false;       // MonthviewWkOfYr
+    bool fiscalWeeks = false;       // the period form of the week number
     bool cashFlowView = false;      // every entry is shown
     bool statusColours = true;      // not in LITE mode
     // The most lines a cell shows (more are not composed).
@@ -66,7 +67,8 @@ struct MonthOptions {
     WeekSettings week;
 };
 
-// The options as the user set them (WeekStartsMon and the Monthview... values).
+// The options as the user set them (WeekStartsMon, the Monthview... values
+// and the fiscal week flag of the window row).
 MonthOptions monthOptionsFrom(const Settings& settings);
 
 struct MonthLine {
@@ -84,10 +86,21 @@ struct MonthCell {
     bool today = false;
     std::string monthYear;     // "Mar 24"
     std::string weekdaySpan;   // "Mo +3m"
-    std::optional<int> weekNumber;  // on the first cell of a week, with week numbers
+    // On the first cell of a week, with week numbers: the calendar week,
+    // and as the month view shows it, "(week 12)" or in the period form
+    // "(07) P2:3" (period week, period of the year, week of the period).
+    std::optional<int> weekNumber;
+    std::string weekText;
     std::optional<MoonPhase> moon;
     std::vector<MonthLine> lines;
+    // Entries that would be shown but did not fit in options.linesPerCell.
+    std::size_t moreEntries = 0;
 };
+
+// The mark of a cell whose entries do not all fit: "+3 more".
+std::string moreEntriesText(std::size_t count);
+// The week number of the first cell of a week, in the options' form.
+std::string weekNumberText(DayNumber day, const MonthOptions& options);
 
 // The 28 cells from `first`, each with the first entries (at most
 // options.linesPerCell) that the hide test and the options let through.

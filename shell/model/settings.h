@@ -109,6 +109,8 @@ inline constexpr std::uint16_t popCalOpen = 0x1;
 inline constexpr std::uint16_t maximised = 0x2;
 inline constexpr std::uint16_t minimised = 0x4;
 inline constexpr std::uint16_t firstRunLayout = 0x8;
+// The month view numbers its weeks by the 4-4-5 period calendar.
+inline constexpr std::uint16_t fiscalWeeks = 0x10;
 inline constexpr std::uint16_t timeBarOpen = 0x20;
 } // namespace WindowFlag
 

@@ -14,7 +14,10 @@
 #include "shell/monthcommands.h"
 #include "shell/popupcalendar.h"
 #include "shell/viewfilters.h"
+#include "core/dateformat.h"
+#include "shell/windowcommands.h"
 #include "views/calendargrid.h"
+#include "views/dropcalendar.h"
 #include "views/filterwindow.h"
 #include "views/monthview.h"
 
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace zk {
 namespace {
@@ -78,11 +82,17 @@ TEST_F(MonthViewSessionTest, MonthViewScrollsByWeeksAndOpensADoubleClickedDay)
     settings.setOn(IntSetting::MonthviewBeginTimes, true);
     putAppointment("Dentist", today() + 2, TimeValue::fromClock(9, 30), 45);
     putAppointment("Flight to Lisbon", today() + 3, TimeValue::fromClock(15, 0), 180);
+    constexpr int kErrands = 16;
+    for (int i = 0; i < kErrands; ++i)
+        putAppointment("Errand " + std::to_string(i + 1), today() + 4, TimeValue::fromClock(8, 0) + 30 * i, 20);
     dispatch(Command::monthView);
     ASSERT_TRUE(app->window().monthViewShown());
     const bool monday = settings.isOn(IntSetting::WeekStartsMon);
     EXPECT_EQ(month().firstDay(), monthFirstDay(today(), 0, monday));
     EXPECT_NE(month().cellRect(today()), QRect());
+    const MonthCell& full = month().cells()[static_cast<std::size_t>(today() + 4 - month().firstDay())];
+    EXPECT_GT(full.moreEntries, 0u) << "a cell of this size holds fewer lines than the day has";
+    EXPECT_EQ(full.lines.size() + full.moreEntries, schedule().findDay(today() + 4)->entries().size());
     waitForSave();
     EXPECT_TRUE(month().statusText().startsWith("Month View - ")) << month().statusText().toStdString();
     saveScreenshot(app->window(), scaled("month-view", app->window()));
@@ -231,6 +241,65 @@ TEST_F(MonthViewSessionTest, HideDoneItemsAndCashFlowItemsOnly)
     EXPECT_FALSE(shows("Still to do")) << "only cash-flow items";
     dispatch(688);
     EXPECT_TRUE(shows("Still to do"));
+}
+
+TEST_F(MonthViewSessionTest, FontsColoursTilingAndTheTitleAreStoredAndShownAtOnce)
+{
+    WindowCommands& window = app->commands().windowCommands();
+    window.setFontChooser([](const FontSpec& current, const QString&) {
+        FontSpec chosen = current;
+        chosen.face = "Serif";
+        chosen.size = 140;
+        return std::optional<FontSpec>(chosen);
+    });
+    dispatch(210);  // the schedule text
+    const FontSpec chosen = app->preferences().font(FontSetting::ScreenNormal);
+    EXPECT_EQ(chosen.size, 140);
+    EXPECT_EQ(settings.value("ScreenNormal"), std::optional<std::string>(formatFont(chosen)));
+    dispatch(WindowCommand::increase);
+    EXPECT_EQ(app->preferences().font(FontSetting::ScreenNormal).size, 150);
+    dispatch(WindowCommand::decrease);
+    dispatch(WindowCommand::decrease);
+    EXPECT_EQ(app->preferences().font(FontSetting::ScreenNormal).size, 130);
+
+    window.setColourChooser([](long, const QString&) { return std::optional<long>(0x0000FF); });
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QPushButton*>("ColorNormalText")->click();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    dispatch(WindowCommand::colors);
+    EXPECT_EQ(app->preferences().color(ColorSetting::ColorNormalText), 0x0000FF);
+    EXPECT_EQ(settings.value("ColorNormalText"), std::optional<std::string>("255"));
+
+    dispatch(Command::horizontalTiling);
+    EXPECT_EQ(app->preferences().windowRow().tilingCommand, Command::horizontalTiling);
+    app->tick();
+    EXPECT_TRUE(app->window().windowTitle().startsWith("Zelkon 21.00 ")) << app->window().windowTitle().toStdString();
+}
+
+TEST(DropCalendarTest, F4OpensTheMonthAndAClickedDayFillsTheField)
+{
+    testsupport::WithGuiApplication application;
+    QWidget dialog;
+    QLineEdit field(&dialog);
+    RegionalSettings regional;
+    const DayNumber viewed = dayOf(3, 11, 2024);
+    attachDropCalendar(field, {[viewed] { return viewed; }, regional, false});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(&field, Qt::Key_F4);
+    DropCalendar* calendar = DropCalendar::current();
+    ASSERT_NE(calendar, nullptr);
+    EXPECT_EQ(calendar->grid().month(), dayOf(3, 1, 2024));
+    EXPECT_GE(calendar->width(), field.width() * 14 / 6 - 1);
+    QTest::keyClick(&calendar->grid(), Qt::Key_PageDown);
+    EXPECT_EQ(calendar->grid().month(), dayOf(3, 1, 2025)) << "a year on";
+    const DayNumber chosen = dayOf(3, 20, 2025);
+    QTest::mouseClick(&calendar->grid(), Qt::LeftButton, {}, calendar->grid().dayRect(chosen).center());
+    EXPECT_EQ(field.text().toStdString(), shortDate(chosen, regional));
+    EXPECT_TRUE(eventually([] { return DropCalendar::current() == nullptr; }));
 }
 
 } // namespace

@@ -1,20 +1,34 @@
 // Printed daily schedules: a day prints its lines in their printed form,
 // word wrapped on the page; a long range fills pages without a day heading
 // left alone at a page's foot; and the print commands of a session print
-// through the printer the session keeps, here into a PDF.
+// through the printer the session keeps, here into a PDF. The sample
+// schedule's week and month print as one page each with their items, read
+// back from the PDF; lists, notes, reports and help work from their menus.
 
 #include "buildpaths.h"
 #include "desktopsupport.h"
 
+#include "core/calendar.h"
 #include "core/dateformat.h"
+#include "shell/helpcommands.h"
+#include "shell/model/printeddocuments.h"
 #include "shell/model/printedschedule.h"
 #include "shell/printcommands.h"
+#include "shell/reportcommands.h"
 #include "tests/placementscenario.h"
 #include "views/schedulepage.h"
+#include "worktools/notedesk.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 namespace zk {
@@ -27,6 +41,17 @@ int pdfPages(const QString& file)
 {
     QFile pdf(file);
     return pdf.open(QIODevice::ReadOnly) ? static_cast<int>(pdf.readAll().count("/Type /Page\n")) : -1;
+}
+
+// The PDF's text as a reader takes it in, pages apart by form feeds.
+QString pdfText(const QString& file)
+{
+    QProcess process;
+    process.start("pdftotext", {"-layout", file, "-"});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    // Ligatures ("ﬀ") read back as the letters they join.
+    return QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 class PrintingTest : public ::testing::Test, public testing::Scenario {
@@ -165,6 +190,232 @@ TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
     app->commands().dispatcher().dispatch(PrintCommand::rangeOfSchedules);
     ASSERT_EQ(chosen, 2);
     EXPECT_GE(pdfPages(file), 2) << "fourteen days take more than a page";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+
+TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
+{
+    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+    startSession();
+    QString file;
+    std::pair<int, int> chosenPages{0, 0};  // all
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        printer.setFromTo(chosenPages.first, chosenPages.second);
+        return true;
+    });
+    const DayNumber today = app->today();
+    PrintedWeek week;
+    PrintedMonth month;
+    {
+        Schedule& schedule = app->session().schedule();
+        const PaneDisplay display = paneDisplayFrom(app->preferences(), schedule.header);
+        week = printedWeek(schedule, startOfWeek(today, false), display, {today, app->now()}, app->regional());
+        month = printedMonth(schedule, today, monthOptionsFrom(app->preferences()), today, app->regional());
+    }
+
+    file = ZELKON_SCREENSHOT_DIR "/printed-week.pdf";
+    app->commands().dispatcher().dispatch(PrintCommand::week);
+    EXPECT_EQ(pdfPages(file), 1);
+    // pdftotext breaks a line where the page leaves a wide blank: compare
+    // texts without their blanks.
+    QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
+    EXPECT_TRUE(text.contains(QString::fromStdString(week.title).remove(' ')));
+    int items = 0;
+    for (const DayLines& day : week.days) {
+        for (const QString& word : QString::fromStdString(day.heading).split(' ', Qt::SkipEmptyParts))
+            EXPECT_TRUE(text.contains(word)) << day.heading;
+        // The start of each item's text (a long one is cut at the box's
+        // edge), in order; those a full box leaves out are counted.
+        int shown = 0, missing = 0;
+        for (const PaneLine& line : day.lines) {
+            if (line.kind != PaneLineKind::Item || line.text.separator)
+                continue;
+            const QString start = QString::fromStdString(line.text.text).remove(QRegularExpression("\\s")).left(12);
+            if (missing == 0 && text.contains(start))
+                ++shown;
+            else
+                ++missing;
+        }
+        if (missing > 0)
+            EXPECT_TRUE(text.contains(QStringLiteral("+%1more").arg(missing))) << day.heading << " shows " << shown;
+        items += shown;
+    }
+    EXPECT_GT(items, 3) << "the sample's week has items";
+
+    file = ZELKON_SCREENSHOT_DIR "/printed-month.pdf";
+    app->commands().dispatcher().dispatch(PrintCommand::month);
+    EXPECT_EQ(pdfPages(file), 1);
+    text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains(QString::fromStdString(month.title).remove(' ')));
+    EXPECT_EQ(month.cells.size() % 7, 0u);
+    EXPECT_GE(month.cells.size(), 28u);
+    items = 0;
+    for (const MonthCell& cell : month.cells)
+        for (const MonthLine& line : cell.lines) {
+            const QString start = QString::fromStdString(line.text).remove(QRegularExpression("\\s")).left(6);
+            if (std::distance(&cell.lines.front(), &line) < 2) {  // the first lines of a cell always fit
+                EXPECT_TRUE(text.contains(start)) << line.text;
+                ++items;
+            }
+        }
+    EXPECT_GT(items, 3) << "the sample's month has items";
+
+    // Three months: a page each, the next two months' titles on theirs.
+    file = ZELKON_SCREENSHOT_DIR "/printed-months.pdf";
+    app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
+    EXPECT_EQ(pdfPages(file), 3);
+    text = pdfText(file);
+    EXPECT_EQ(text.count('\f'), 3);
+    for (int month : {4, 5})
+        EXPECT_TRUE(text.contains(QString::fromStdString(monthName(month, app->regional())) + " 2024")) << month;
+    // The pages the print dialog chose, and only those.
+    chosenPages = {2, 3};
+    app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
+    EXPECT_EQ(pdfPages(file), 2);
+    EXPECT_FALSE(pdfText(file).contains(QString::fromStdString(monthName(3, app->regional())) + " 2024"));
+    chosenPages = {0, 0};
+
+    // Without the test's chooser the pages open in the preview first;
+    // closing it prints nothing.
+    app->commands().printing().setPrinterChooser({});
+    bool previewed = false;
+    testsupport::onModal<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
+        auto* pages = preview.findChild<QPrintPreviewWidget*>();
+        EXPECT_TRUE(pages && pages->pageCount() == 1);
+        testsupport::saveScreenshot(preview, "print-preview");
+        previewed = true;
+        preview.reject();
+    });
+    QFile::remove(file);
+    app->commands().dispatcher().dispatch(PrintCommand::week);
+    EXPECT_TRUE(previewed);
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
+{
+    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+    startSession();
+    QString file = ZELKON_SCREENSHOT_DIR "/printed-chronological.pdf";  // kept beside the screenshots
+    int printed = 0;
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        ++printed;
+        return true;
+    });
+    std::vector<std::string> descriptions;
+    {
+        const Schedule& schedule = app->session().schedule();
+        for (ItemHandle h : listedItems(schedule, ListViewId::allItems))
+            descriptions.push_back(schedule.description(h));
+    }
+    ASSERT_GT(descriptions.size(), 5u);
+
+    // The chronological list holds every item the alphabetical one does.
+    app->commands().dispatcher().dispatch(PrintCommand::chronologicalList);
+    ASSERT_EQ(printed, 1);
+    const QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains("ChronologicalList"));
+    for (const std::string& description : descriptions)
+        EXPECT_TRUE(text.contains(QString::fromStdString(description).remove(QRegularExpression("\\s")).left(20)))
+            << description;
+    file = ZELKON_SCREENSHOT_DIR "/printed-list.pdf";
+    for (int command : {PrintCommand::alphabeticalList, PrintCommand::projectsList, PrintCommand::priorityList,
+                        PrintCommand::priorityListFirstPage, PrintCommand::standardReport}) {
+        app->commands().dispatcher().dispatch(command);
+        EXPECT_GE(pdfPages(file), 1) << command;
+    }
+    EXPECT_EQ(printed, 6);
+
+    // The standard report prints what its setup chose: here the month.
+    testsupport::onModal<QDialog>([&](QDialog& dialog) {
+        EXPECT_EQ(dialog.objectName(), "StandardReportSetup");
+        dialog.findChild<QComboBox*>("standardReport")->setCurrentIndex(static_cast<int>(StandardReport::Month));
+        testsupport::pressOk(dialog);
+    });
+    app->commands().dispatcher().dispatch(PrintCommand::standardReportSetup);
+    app->commands().dispatcher().dispatch(PrintCommand::standardReport);
+    EXPECT_EQ(printed, 7);
+    EXPECT_EQ(pdfPages(file), 1);
+    EXPECT_TRUE(pdfText(file).contains(QString::fromStdString(monthName(3, app->regional()))));
+
+    // The day's projects report: a window with the text and a Print button.
+    app->commands().dispatcher().dispatch(ReportCommand::daysProjects);
+    ReportWindow* report = app->commands().printing().reports().window();
+    ASSERT_NE(report, nullptr);
+    const QString reportText = report->findChild<QPlainTextEdit*>("reportText")->toPlainText();
+    EXPECT_TRUE(reportText.startsWith("Day's Projects Report")) << reportText.toStdString();
+    EXPECT_TRUE(reportText.contains("Total")) << reportText.toStdString();
+    testsupport::saveScreenshot(*report, "report-window");
+    file = ZELKON_SCREENSHOT_DIR "/printed-report.pdf";
+    report->findChild<QPushButton*>("printReport")->click();
+    EXPECT_EQ(printed, 8);
+    EXPECT_TRUE(pdfText(file).contains("Day's Projects Report"));
+    // The month's history log, absent in a new schedule, says so.
+    app->commands().dispatcher().dispatch(ReportCommand::monthHistory);
+    ASSERT_NE(app->commands().printing().reports().window(), nullptr);
+    EXPECT_TRUE(app->commands().printing().reports().window()->report().plain().find("No items were archived") !=
+                std::string::npos);
+
+    // Help shows the guide with its sections.
+    app->commands().dispatcher().dispatch(HelpCommand::contents);
+    QTextBrowser* help = app->commands().printing().help().window();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    for (const char* section : {"The views", "Entering items", "The scheduler", "Sharing a schedule", "Keys"})
+        EXPECT_TRUE(help->toPlainText().contains(section)) << section;
+    testsupport::saveScreenshot(*help, "help-window");
+    // Every link of the contents leads to its section.
+    int sections = 0;
+    for (const QRegularExpressionMatch& link : QRegularExpression("\\]\\(#([a-z-]+)\\)").globalMatch(userGuide())) {
+        EXPECT_TRUE(showGuideSection(*help, link.captured(1))) << link.captured(1).toStdString();
+        ++sections;
+    }
+    EXPECT_GT(sections, 5);
+    EXPECT_GT(help->verticalScrollBar()->value(), 0) << "the last section lies below the first screen";
+    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
+}
+
+TEST_F(PrintCommandsTest, NotesPrintFromTheirWindowsAndFromTheViewedDaysItems)
+{
+    startSession();
+    const QString file = ZELKON_SCREENSHOT_DIR "/printed-notes.pdf";
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
+    });
+    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
+    ASSERT_EQ(presenter.texts().size(), 1u) << "nothing to print says so";
+    presenter.clear();
+
+    ItemHandle standUp;
+    for (ItemHandle h : app->session().schedule().chain)
+        if (app->session().schedule().storedDescription(h).starts_with("Team stand-up"))
+            standUp = h;
+    ASSERT_TRUE(standUp);
+    NoteWindow* note = app->notes().open(standUp);
+    ASSERT_NE(note, nullptr);
+    note->editor().setPlainText("Bring the sales figures\nand the new badge");
+    note->editor().document()->setModified(true);  // as typing leaves it
+    // An open note prints as its window holds it.
+    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
+    QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains("OpenNotes"));
+    EXPECT_TRUE(text.contains("Bringthesalesfigures")) << text.toStdString();
+    // Saved and closed, it prints from its file with the day's other notes.
+    ASSERT_TRUE(app->notes().close(*note));
+    app->commands().dispatcher().dispatch(PrintCommand::viewedScheduleNotes);
+    text = pdfText(file).remove(QRegularExpression("\\s"));
+    EXPECT_TRUE(text.contains("Notesof")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Teamstand-up")) << text.toStdString();
+    EXPECT_TRUE(text.contains("andthenewbadge")) << text.toStdString();
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
 
