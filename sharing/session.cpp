@@ -59,6 +59,7 @@ ChangeAccessHooks Session::accessHooks()
     hooks.closePendingWindow = settings_.windows.closePendingWindow;
     hooks.focusPendingWindow = settings_.windows.focusPendingWindow;
     hooks.titleChanged = settings_.windows.titleChanged;
+    hooks.closeAllSessions = settings_.windows.closeAllSessions;
     return hooks;
 }
 

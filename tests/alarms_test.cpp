@@ -6,6 +6,7 @@
 #include "worktools/model/alarmcheck.h"
 #include "worktools/model/alarms.h"
 #include "worktools/model/alarmsound.h"
+#include "worktools/model/reminders.h"
 
 #include <gtest/gtest.h>
 
@@ -363,6 +364,37 @@ TEST_F(AlarmCheckTest, TheDaysAlarmsInRingOrder)
     EXPECT_EQ(alarms[0].rings, at(8, 55));
     EXPECT_EQ(alarms[0].offset, -5);
     EXPECT_EQ(alarms[1].rings, at(14, 30));
+}
+
+// --- reminders days ahead ------------------------------------------------------------
+
+using ReminderTest = SessionFixture;
+
+TEST_F(ReminderTest, AnItemRemindsOnTheDayItsDaysBeforeComeAndNotWhenDone)
+{
+    auto s = openSession();
+    auto add = [&](const char* text, int daysAway, int daysBefore, bool done) {
+        NewItem item = itemOn(kSessionToday + daysAway, text, at(9, 0).value());
+        AlarmSettings alarm;
+        alarm.days = daysBefore;
+        applyAlarmSettings(item.record, alarm);
+        item.record.setFlag(ItemFlag::fDone, done);
+        ASSERT_EQ(s->session->addItem(std::move(item)).status, AddStatus::Added);
+    };
+    add("Dentist", 3, 3, false);
+    add("Tax return", 1, 1, false);
+    add("Report", 5, 3, false);   // reminds in two days
+    add("Paid bill", 2, 2, true);  // done: nothing to remind of
+    add("Plain alarm", 0, 0, false);
+
+    std::vector<Reminder> due = remindersDue(s->schedule(), kSessionToday);
+    ASSERT_EQ(due.size(), 2u);
+    EXPECT_EQ(due[0].text, "Tax return");
+    EXPECT_EQ(due[1].text, "Dentist");
+    EXPECT_EQ(remindersText(due, RegionalSettings{}),
+              "Reminders:\n10/22/23  Tax return  (in 1 day)\n10/24/23  Dentist  (in 3 days)");
+    EXPECT_EQ(remindersDue(s->schedule(), kSessionToday + 2).size(), 1u);
+    EXPECT_TRUE(remindersText({}, RegionalSettings{}).empty());
 }
 
 } // namespace

@@ -12,6 +12,7 @@ namespace zk {
 const char* const kExecFailedText = "Could not start %s.";
 const char* const kExecUnreadableText = "This item's command line cannot be read (a quote is left open): %s";
 const char* const kExecUrlFailedText = "No program of this desktop opens %s.";
+const char* const kExecNoAccessText = "The schedule is held by another session or busy: the item was not run.";
 
 namespace {
 
@@ -243,6 +244,7 @@ void ExecCheck::check()
             // A question answered Yes is not asked again: it runs now or not.
             if (unattended)
                 continue;
+            s_.session.messages().information(kExecNoAccessText);
             claimed = Claim::Gone;
         }
         handled_.insert(key);

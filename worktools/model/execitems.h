@@ -63,6 +63,7 @@ std::string execQuestionText(const std::string& clock, const std::string& itemTe
 extern const char* const kExecFailedText;        // "%s" the program
 extern const char* const kExecUnreadableText;    // "%s" the command line
 extern const char* const kExecUrlFailedText;     // "%s" the address
+extern const char* const kExecNoAccessText;      // asked, but another session holds the schedule
 
 struct ExecCheckServices {
     Session& session;
