@@ -79,6 +79,8 @@ TEST_F(HandheldExchangeTest, ExportThenChangesFromTheHandheldComeBack)
     HandheldRecord piece = records[0];
     piece.id = kSplitPieceIds + 1;
     records = {records[0], records[1], added, piece};
+    // The owner typed the dentist's text; a change from the handheld is not his typing.
+    t->schedule().record(t->schedule().findItemById(records[0].id)).setFlag(ItemFlag::fOwnerText, true);
     int unchanged = 0;
     std::vector<ImportItem> items = handheldImports(t->schedule(), records, folder.path(), unchanged);
     EXPECT_EQ(unchanged, 1);  // the long text kept: the handheld holds only its first 255 characters
@@ -91,6 +93,7 @@ TEST_F(HandheldExchangeTest, ExportThenChangesFromTheHandheldComeBack)
     ItemHandle dentist = s.findItemById(records[0].id);
     ASSERT_TRUE(dentist);
     EXPECT_EQ(s.record(dentist).beginTime(), TimeValue::fromClock(11, 0).value());
+    EXPECT_FALSE(s.record(dentist).has(ItemFlag::fOwnerText));
     EXPECT_FALSE(report.items[1].updated);
     EXPECT_EQ(s.storedDescription(s.findItemById(report.items[1].id)), "from the handheld");
 }

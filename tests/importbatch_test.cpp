@@ -28,6 +28,8 @@ TEST_F(ImportBatchTest, AddsEveryItemWithNoteAndAlarmAndReplacesByKey)
     items.push_back(imported(kSessionToday, "dentist", 600));
     items.back().note = "bring the card";
     items.back().alarm = AlarmSettings{.minutes = 15, .pagerNumber = {}};
+    // Whatever a file's record says, its text was not typed by the owner here.
+    items.back().item.record.setFlag(ItemFlag::fOwnerText, true);
     items.push_back(imported(kSessionToday + 2, "call Ann"));
     ImportReport first = importItems(*t->session, std::move(items), 3);
     ASSERT_EQ(first.status, ImportStatus::Imported);
@@ -40,6 +42,7 @@ TEST_F(ImportBatchTest, AddsEveryItemWithNoteAndAlarmAndReplacesByKey)
     ASSERT_TRUE(dentist);
     EXPECT_TRUE(s.record(dentist).has(ItemFlag::fAlarm));
     EXPECT_EQ(s.record(dentist).alarmMinutes(), 15);
+    EXPECT_FALSE(s.record(dentist).has(ItemFlag::fOwnerText));
     const NoteFiles notes(folder.path(), notePrefix(s.header));
     EXPECT_EQ(readNote(notes.note(s.record(dentist).refNo())).text, "bring the card");
 
