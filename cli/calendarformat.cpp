@@ -66,20 +66,7 @@ int importCalendar(const Arguments& args, const std::string& file)
         std::fprintf(stderr, "zk: %s\n", outcome.refusal.c_str());
         return outcome.imported.noChangeAccess ? kExitUnavailable : kExitFailed;
     }
-    const CalendarImportOutcome& imported = outcome.imported;
-    if (!imported.items.empty() && !zk.session().save().ok()) {
-        std::fprintf(stderr, "zk: the schedule could not be saved; %s lists the items added\n",
-                     zk.session().access().paths().addedItems.c_str());
-        return kExitFailed;
-    }
-    for (const ImportedItem& item : imported.items) {
-        std::printf("imported id=%u", static_cast<unsigned>(item.id));
-        if (!item.day.isNone())
-            std::printf(" day=%s", isoDate(item.day).c_str());
-        std::printf("\n");
-    }
-    std::printf("imported=%zu skipped=%d\n", imported.items.size(), imported.skipped);
-    return kExitOk;
+    return saveAndReport(zk, outcome.imported.items, outcome.imported.skipped);
 }
 
 } // namespace zk::cli

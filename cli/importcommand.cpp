@@ -77,6 +77,23 @@ PreparedImport prepare(ImportFormat format, const std::string& text, Session& se
 
 } // namespace
 
+int saveAndReport(ZkSession& zk, const std::vector<ImportedItem>& items, int skipped)
+{
+    if (!items.empty() && !zk.session().save().ok()) {
+        std::fprintf(stderr, "zk: the schedule could not be saved; %s lists the items added\n",
+                     zk.session().access().paths().addedItems.c_str());
+        return kExitFailed;
+    }
+    for (const ImportedItem& item : items) {
+        std::printf("imported id=%u", static_cast<unsigned>(item.id));
+        if (!item.day.isNone())
+            std::printf(" day=%s", isoDate(item.day).c_str());
+        std::printf("\n");
+    }
+    std::printf("imported=%zu skipped=%d\n", items.size(), skipped);
+    return kExitOk;
+}
+
 int runImport(const std::vector<std::string>& words)
 {
     Arguments args(words, sessionOptions({{"wait", true}, {"format", true}}));
@@ -111,19 +128,7 @@ int runImport(const std::vector<std::string>& words)
         std::fprintf(stderr, "zk: %s\n", report.message.c_str());
         return report.status == ImportStatus::NoChangeAccess ? kExitUnavailable : kExitFailed;
     }
-    if (!report.items.empty() && !zk.session().save().ok()) {
-        std::fprintf(stderr, "zk: the schedule could not be saved; %s lists the items added\n",
-                     zk.session().access().paths().addedItems.c_str());
-        return kExitFailed;
-    }
-    for (const ImportedItem& item : report.items) {
-        std::printf("imported id=%u", static_cast<unsigned>(item.id));
-        if (!item.day.isNone())
-            std::printf(" day=%s", isoDate(item.day).c_str());
-        std::printf("\n");
-    }
-    std::printf("imported=%zu skipped=%d\n", report.items.size(), report.skipped);
-    return kExitOk;
+    return saveAndReport(zk, report.items, report.skipped);
 }
 
 } // namespace zk::cli

@@ -267,17 +267,8 @@ CalendarFileOutcome importCalendarText(Session& session, std::string_view text, 
 CalendarExportOptions calendarExportOptions(Session& session, const StatusTable* statuses)
 {
     CalendarExportOptions options;
-    const LocalMoment now = session.clock().localNow();
-    std::tm tm{};
-    tm.tm_year = now.year - 1900;
-    tm.tm_mon = now.month - 1;
-    tm.tm_mday = now.day;
-    tm.tm_hour = now.hour;
-    tm.tm_min = now.minute;
-    tm.tm_sec = now.second;
-    tm.tm_isdst = -1;
-    options.stamp = std::mktime(&tm);
-    options.today = now.dayNumber();
+    options.stamp = static_cast<std::time_t>(session.clock().unixSeconds());
+    options.today = session.clock().today();
     options.statuses = statuses;
     const Schedule& s = session.schedule();
     options.uidDomain = notePrefix(s.header);
