@@ -2,7 +2,10 @@
 
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
+#include "platform/filesystem.h"
+#include "platform/messages.h"
 #include "shell/model/archiving.h"
+#include "shell/model/autobackup.h"
 #include "sharing/session.h"
 #include "views/schedulesarea.h"
 
@@ -40,6 +43,26 @@ void makeHistoryFiles(DesktopApp& app)
     if (!hold)
         return;
     rebuildHistoryLogsWhenDue(app.session(), app.today());
+}
+
+void automaticBackup(DesktopApp& app, DayNumber& tried)
+{
+    if (app.initialising() || !app.session().isOpen() || tried == app.today())
+        return;
+    EntryContext context;
+    {
+        BackgroundWork::Hold hold = app.backgroundWork().tryHold();
+        if (!hold)
+            return;
+        context = app.session().entryContext();
+    }
+    AutoBackupResult result = runAutoBackup(systemFileSystem(), app.session().files().folder(),
+                                            app.preferences().text(TextSetting::autoback), context);
+    if (result.status == AutoBackupStatus::NotDue)
+        return;
+    tried = app.today();
+    if (result.status == AutoBackupStatus::Failed)
+        app.messages().error(result.problem);
 }
 
 } // namespace zk

@@ -56,7 +56,6 @@ using namespace std::chrono_literals;
 
 constexpr int kTickMilliseconds = 1000;
 const QString kProgramCaption = QStringLiteral("Zelkon");
-constexpr TimeValue kDailyUpkeepTime{211};  // 3:30 a.m.
 // How long an internal fault lets a save on another thread finish its
 // renames before the process ends.
 constexpr auto kFaultSaveGrace = 30s;
@@ -93,12 +92,6 @@ void countRunningSessions() {}
 void checkDuplicateSessions() {}
 // FIXME: change access: the workgroup checks of the minute work.
 void workgroupChecks() {}
-// FIXME: alarms: agents, tickler reminders and the day's reminders.
-void checkTicklers() {}
-void postDueReminders() {}
-// FIXME: the daily upkeep at 3:30 a.m. (automatic backup) comes with the
-// saving module's automatic backup.
-void dailyUpkeep() {}
 // FIXME: the schedule window: today's sunrise and sunset.
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
@@ -197,6 +190,13 @@ std::optional<int> DesktopApp::start(const Options& options)
     };
     attachAccessPendingWindow(settings.windows, *this, [this] { return static_cast<QWidget*>(window_.get()); },
                               settings.userName, [this] { session_->access().cancelWaiting(); });
+    // Either may come from the save thread: both run on the user-interface thread.
+    settings.windows.titleChanged = [this] {
+        QMetaObject::invokeMethod(this, [this] { commands_->windowCommands().updateTitle(); }, Qt::QueuedConnection);
+    };
+    settings.windows.closeAllSessions = [this] {
+        QMetaObject::invokeMethod(this, [this] { window_->close(); }, Qt::QueuedConnection);
+    };
     session_ = std::make_unique<Session>(std::move(settings), clock_, *messages_);
     session_->access().setPhase(SessionPhase::StartingUp);
     session_->access().removeLeftoverExitRequest();
@@ -390,14 +390,13 @@ void DesktopApp::minuteWork()
     alarms_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
-    if (heartbeat_.now() == kDailyUpkeepTime)
-        dailyUpkeep();
+    automaticBackup(*this, autoBackupDay_);
     watchAutosave();
     // DataFolder is written at start and on exit; writing it every minute
     // waits for the session count, which says when this is the only session.
     checkTransferFiles();
     checkBackups();
-    checkTicklers();
+    alarms_->postReminders();
     saveWindowSettings();
     // Starts move on with the clock.
     refreshDayPane();
@@ -441,13 +440,12 @@ void DesktopApp::dayChangeWork()
     onUserInterface([this] {
         // A balancing run still placing items on the day just ended finishes first.
         commands_->balancing().waitForRun();
-        postDueReminders();
+        alarms_->postReminders();
         commands_->done().dayChange();
         computeSunTimes();
         // Copies of the data file that a file manager made are the user's:
         // nothing is deleted for them here.
         checkDataFile();
-        postDueReminders();
         // A pane that showed the day just ended moves on to the new one.
         if (state_.viewed() == heartbeat_.today() - 1)
             state_.setViewed(heartbeat_.today());

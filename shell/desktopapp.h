@@ -114,6 +114,7 @@ public:
     Messages& messages() { return *messages_; }
     BackgroundWork& backgroundWork() { return backgroundWork_; }
     const AppState& state() const { return state_; }
+    AppState& state() { return state_; }
     DayNumber today() const { return heartbeat_.today(); }
     TimeValue now() const { return heartbeat_.now(); }
     const RegionalSettings& regional() const { return regional_; }
@@ -192,6 +193,7 @@ private:
     Settings preferences_;
     ScheduleHeader preferencesHeader_;
     AppState state_;
+    DayNumber autoBackupDay_;  // the day the automatic backup was last tried
     BackgroundWork backgroundWork_;
     Heartbeat heartbeat_{*this};
     std::unique_ptr<SessionGuard> guard_;

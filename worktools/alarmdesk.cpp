@@ -11,11 +11,13 @@
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
+#include "shell/messagebox.h"
 #include "shell/model/commanddispatch.h"
 #include "sharing/session.h"
 #include "worktools/alarmdialogs.h"
 #include "worktools/linuxalarmservices.h"
 #include "worktools/model/alarmsound.h"
+#include "worktools/model/reminders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,29 +37,49 @@ namespace {
 
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
+bool withScheduleOf(DesktopApp& app, const std::function<void()>& step)
+{
+    BackgroundWork::Hold hold = app.backgroundWork().tryHold();
+    if (!hold)
+        return false;
+    step();
+    return true;
+}
+
 } // namespace
 
-AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationService* notifications, SoundService* sound)
+AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationService* notifications, SoundService* sound,
+                     ProgramLauncher* launcher)
     : app_(app), settings_(settings),
       ownNotifications_(notifications ? nullptr : std::make_unique<DesktopNotifications>()),
       ownSound_(sound ? nullptr : std::make_unique<CanberraSound>()),
       notifications_(notifications ? *notifications : *ownNotifications_), sound_(sound ? *sound : *ownSound_),
+      ownLauncher_(launcher ? nullptr : std::make_unique<LinuxProgramLauncher>()),
       check_(AlarmCheckServices{
           .session = app.session(),
           .bell = *this,
           .today = [&app] { return app.today(); },
           .now = [&app] { return app.now(); },
-          .withSchedule =
-              [&app](const std::function<void()>& step) {
-                  BackgroundWork::Hold hold = app.backgroundWork().tryHold();
-                  if (!hold)
-                      return false;
-                  step();
-                  return true;
-              },
+          .withSchedule = [&app](const std::function<void()>& step) { return withScheduleOf(app, step); },
           .save = [&app] { app.session().save(); },
           .clockText = [&app](TimeValue t) { return timeText(t, app.regional()); },
           .alarmsOff = [this] { return alarmsOff(); },
+      }),
+      exec_(ExecCheckServices{
+          .session = app.session(),
+          .launcher = launcher ? *launcher : *ownLauncher_,
+          .today = [&app] { return app.today(); },
+          .now = [&app] { return app.now(); },
+          .withSchedule = [&app](const std::function<void()>& step) { return withScheduleOf(app, step); },
+          .save = [&app] { app.session().save(); },
+          .clockText = [&app](TimeValue t) { return timeText(t, app.regional()); },
+          .ask = [this](const std::string& question) { return askExec(question); },
+          .playSound =
+              [this] {
+                  if (!app_.preferences().isOn(IntSetting::AlarmsSilent))
+                      playSound(settings_.string(kAlarmSoundSetting));
+              },
+          .showToday = [&app] { app.showDay(app.today()); },
       })
 {
     notifications_.setActionHandler(
@@ -94,7 +116,60 @@ void AlarmDesk::minute()
     if (check_.openAlarms() > 0 && !preferences.isOn(IntSetting::AlarmsRingOnce) &&
         !preferences.isOn(IntSetting::AlarmsSilent))
         playSound(settings_.string(kAlarmSoundSetting));
+    if (!alarmsOff())
+        exec_.check();
     check_.check();
+}
+
+void AlarmDesk::postReminders()
+{
+    if (app_.initialising() || alarmsOff())
+        return;
+    const DayNumber today = app_.today();
+    if (today == remindedDay_)
+        return;
+    std::vector<Reminder> due;
+    if (!withScheduleOf(app_, [&] {
+            if (app_.session().isOpen())
+                due = remindersDue(app_.session().schedule(), today);
+        }))
+        return;  // the next minute
+    remindedDay_ = today;
+    const std::string text = remindersText(due, app_.regional());
+    if (text.empty())
+        return;
+    if (notifications_.available())
+        notifications_.notify("Zelkon", text);
+    presenting([&] { app_.messages().information(text); });
+}
+
+// While a question of the alarms is open, nothing archives the day it is about.
+template <class Show>
+void AlarmDesk::presenting(Show show)
+{
+    std::atomic<bool>& presented = app_.state().alarmPresented;
+    const bool before = presented.exchange(true);
+    show();
+    presented = before;
+}
+
+// No is the default: a stray Enter never starts a program. Scripted and
+// unattended runs answer through the message service (No unless told).
+bool AlarmDesk::askExec(const std::string& question)
+{
+    auto* boxes = dynamic_cast<MessageBoxPresenter*>(&app_.messages().presenter());
+    if (!boxes || boxes->mode() == MessageBoxPresenter::Mode::Unattended || boxes->stopped()) {
+        bool yes = false;
+        presenting([&] { yes = app_.messages().question(question) == Answer::Yes; });
+        return yes;
+    }
+    QMessageBox box(QMessageBox::Question, fromUtf8(app_.messages().caption()), fromUtf8(question),
+                    QMessageBox::Yes | QMessageBox::No, &app_.window());
+    box.setDefaultButton(QMessageBox::No);
+    app_.window().raise();
+    bool yes = false;
+    presenting([&] { yes = box.exec() == QMessageBox::Yes; });
+    return yes;
 }
 
 // Chimes keep to the sound: no beep stands in for a missing file or device.
@@ -174,7 +249,8 @@ bool AlarmDesk::ring(const RingingAlarm& alarm)
         ringingItems_[notice] = alarm.itemId;
     }
     app_.window().raise();
-    const bool again = app_.messages().question(alarm.text) == Answer::Yes;
+    bool again = false;
+    presenting([&] { again = app_.messages().question(alarm.text) == Answer::Yes; });
     if (notice) {
         notifications_.close(notice);
         ringing_.erase(notice);

@@ -14,7 +14,9 @@
 
 #ifndef Q_MOC_RUN
 #include "core/itemrecord.h"
+#include "platform/programlauncher.h"
 #include "worktools/model/alarmcheck.h"
+#include "worktools/model/execitems.h"
 #endif
 
 #include <QObject>
@@ -39,13 +41,16 @@ class AlarmDesk final : public QObject, private AlarmBell {
 public:
     // Without services given, the Linux ones.
     AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationService* notifications = nullptr,
-              SoundService* sound = nullptr);
+              SoundService* sound = nullptr, ProgramLauncher* launcher = nullptr);
     ~AlarmDesk() override;
 
     // The commands and the item dialog's Alarm button.
     void install();
-    // The minute's work: the sound again for an open question, then the check.
+    // The minute's work: the sound again for an open question, the items
+    // that run something as they begin, then the check.
     void minute();
+    // Today's reminders days ahead, once a day (start-up, day change).
+    void postReminders();
     // The alarm dialog over a record; false when cancelled.
     bool editAlarm(QWidget* parent, ItemRecord& record);
     void chooseSound(QWidget* parent);
@@ -61,6 +66,9 @@ private:
     void dialPager();
     void ringChimes();
     void logOnce(bool& logged, const char* text);
+    bool askExec(const std::string& question);
+    template <class Show>
+    void presenting(Show show);
 
     DesktopApp& app_;
     SettingStore& settings_;
@@ -68,10 +76,13 @@ private:
     std::unique_ptr<SoundService> ownSound_;
     NotificationService& notifications_;
     SoundService& sound_;
+    std::unique_ptr<ProgramLauncher> ownLauncher_;
     AlarmCheck check_;
+    ExecCheck exec_;
     // The open questions' notifications, by notification id: the alarm text.
     std::map<std::uint32_t, std::string> ringing_;
     std::map<std::uint32_t, std::uint32_t> ringingItems_;
+    DayNumber remindedDay_;
     bool noNotificationsLogged_ = false;
     bool noSoundLogged_ = false;
 };

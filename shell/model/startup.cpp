@@ -37,13 +37,8 @@ void prepareNotes(const StartupServices& s)
 // FIXME: the workgroup users module asks for a password when the header has
 // one; without passwords everything is unlocked, as now.
 void checkPassword(const StartupServices&) {}
-// FIXME: the saving module reads the automatic backup time autoback.
-void readAutomaticBackupTime(const StartupServices&) {}
 // FIXME: the commands module offers the check-in of a checked-out schedule.
 void offerCheckIn(const StartupServices&) {}
-// FIXME: the alarms module sets today's alarms and posts the day's reminders.
-void setAlarms(const StartupServices&) {}
-void postReminders(const StartupServices&) {}
 // FIXME: the workgroup module reads ServerDrive and starts its upkeep.
 void startWorkgroupUpkeep(const StartupServices&) {}
 // FIXME: the schedule window computes today's sunrise and sunset.
@@ -169,15 +164,14 @@ bool runStartup(const StartupServices& s)
     // the header and the settings with the interface mode, below.
     checkPassword(s);
     prepareNotes(s);
-    readAutomaticBackupTime(s);
     readyNewOrExisting(s);
     s.host.applyInterfaceMode();
     runDayChangeWhenNewDay(s);
     offerCheckIn(s);
-    setAlarms(s);
+    // Today's alarms, the day's reminders and the automatic backup need no
+    // step here: the first minute's work does them.
     startWorkgroupUpkeep(s);
     computeSunTimes(s);
-    postReminders(s);
     s.host.reopenWindows();
     askUserName(s);
     s.host.showToday();

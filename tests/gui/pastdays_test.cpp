@@ -4,7 +4,13 @@
 
 #include "desktopsupport.h"
 
+#include "shell/accesspendingwindow.h"
 #include "shell/model/commands.h"
+
+#include <QLabel>
+
+#include <algorithm>
+#include <fstream>
 
 namespace zk::testsupport {
 namespace {
@@ -98,6 +104,52 @@ TEST_F(PastDaysDesktopTest, SaveSavesNowAndExitAllSharingAsksTheOtherSessionsToC
     dispatch(751);
     EXPECT_TRUE(eventually([this] { return !app->window().isVisible(); }));
     EXPECT_TRUE(fs::exists(home.defaultFolder() / "timedata.xit"));
+}
+
+TEST_F(PastDaysDesktopTest, AnotherSessionsExitRequestClosesThisOne)
+{
+    startSession();
+    waitForSave();
+    std::ofstream(home.defaultFolder() / "timedata.xit").flush();
+    EXPECT_TRUE(eventually([this] {
+        app->tick();
+        return !app->window().isVisible();
+    }));
+}
+
+TEST_F(PastDaysDesktopTest, TheFirstRefusalOpensTheAccessPendingWindowUntilTheOtherSessionLetsGo)
+{
+    startSession();
+    waitForSave();
+    ScriptedPresenter otherPresenter;
+    Messages otherMessages{otherPresenter};
+    SessionSettings settings;
+    settings.folder = home.defaultFolder();
+    settings.userName = "colleague";
+    auto other = std::make_unique<Session>(std::move(settings), clock, otherMessages);
+    ASSERT_TRUE(other->open());
+    ASSERT_TRUE(other->obtainChangeAccess(std::chrono::seconds(0)));
+
+    dispatch(1);
+    EXPECT_EQ(presenter.texts().back(), "Cannot save file until access available.");
+    AccessPendingWindow* pending = nullptr;
+    EXPECT_TRUE(eventually([&] {
+        pending = app->window().findChild<AccessPendingWindow*>();
+        return pending && pending->isVisible();
+    }));
+    ASSERT_TRUE(pending);
+    std::vector<std::string> labels;
+    for (QLabel* label : pending->findChildren<QLabel*>())
+        labels.push_back(label->text().toStdString());
+    EXPECT_NE(std::find(labels.begin(), labels.end(), "update access pending..."), labels.end());
+    saveScreenshot(*pending, "accesspending");
+
+    other->close();
+    other.reset();
+    EXPECT_TRUE(eventually([&] {
+        app->tick();
+        return !pending->isVisible();
+    })) << "access came: the window closes";
 }
 
 } // namespace
