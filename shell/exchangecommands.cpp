@@ -1,6 +1,5 @@
 #include "shell/exchangecommands.h"
 
-#include "core/dateformat.h"
 #include "core/schedule.h"
 #include "exchange/importbatch.h"
 #include "exchange/textexport.h"
@@ -14,14 +13,11 @@
 #include "shell/model/commanddispatch.h"
 #include "shell/model/listviews.h"
 #include "shell/model/printedschedule.h"
+#include "shell/printcommands.h"
 #include "shell/viewfilters.h"
 
 #include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QUrl>
 
 #include <cstdio>
@@ -64,44 +60,17 @@ std::optional<std::filesystem::path> fileDialog(QWidget* parent, const ExchangeC
     return std::filesystem::path(chosen.toStdString());
 }
 
-// The range dialog: two date fields read by the date entry rules.
-std::optional<std::pair<DayNumber, DayNumber>> rangeDialog(QWidget* parent, DesktopApp& app, DayNumber viewed)
-{
-    QDialog dialog(parent);
-    dialog.setWindowTitle(QString::fromUtf8(kRangeTitle));
-    auto* form = new QFormLayout(&dialog);
-    auto* from = new QLineEdit(QString::fromStdString(shortDate(viewed, app.regional())), &dialog);
-    auto* to = new QLineEdit(QString::fromStdString(shortDate(viewed + 6, app.regional())), &dialog);
-    from->setObjectName(QStringLiteral("rangeFrom"));
-    to->setObjectName(QStringLiteral("rangeTo"));
-    form->addRow(QStringLiteral("&From:"), from);
-    form->addRow(QStringLiteral("&To:"), to);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    for (;;) {
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
-        EntryContext context;
-        {
-            BackgroundWork::Hold hold = app.backgroundWork().holdForChange(app.messages());
-            context = app.session().entryContext();
-        }
-        // The same reading of a range as the printed range of schedules.
-        auto range = printRangeFrom(from->text().trimmed().toStdString(), to->text().trimmed().toStdString(), context);
-        if (const PrintRange* days = std::get_if<PrintRange>(&range))
-            return std::pair{days->first, days->last};
-        app.messages().error(std::get<std::string>(range));
-    }
-}
-
 } // namespace
 
 ExchangeCommands::ExchangeCommands(DesktopApp& app) : app_(app)
 {
     dialogs_.chooseFile = [this](const FileRequest& r) { return fileDialog(&app_.window(), r); };
-    dialogs_.askRange = [this](DayNumber viewed) { return rangeDialog(&app_.window(), app_, viewed); };
+    // The printed range of schedules asks the same question the same way.
+    dialogs_.askRange = [this](DayNumber) -> std::optional<std::pair<DayNumber, DayNumber>> {
+        if (std::optional<PrintRange> days = app_.commands().printing().askRange(QString::fromUtf8(kRangeTitle)))
+            return std::pair{days->first, days->last};
+        return std::nullopt;
+    };
 }
 
 void ExchangeCommands::install(CommandDispatcher& dispatcher)

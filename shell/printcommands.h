@@ -92,8 +92,11 @@ public:
     // was printed.
     bool printPages(PrintedPages& pages, const QString& title, bool firstPageOnly = false);
 
-private:
+    // Asks for a first and a last day (a week from the viewed day offered);
+    // none when the user cancelled.
     std::optional<PrintRange> askRange(const QString& title);
+
+private:
     bool printWeeks(const PrintRange& range);
     bool printMonths(int count);
     bool printList(PrintedList list, bool firstPageOnly = false);
