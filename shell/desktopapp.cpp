@@ -36,6 +36,7 @@
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
 #include "worktools/notedesk.h"
+#include "worktools/timerdesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -84,8 +85,6 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the world timeline: repaint the tide line's moving parts.
-void repaintTideLine() {}
 // FIXME: workgroup users: count the sessions running on this machine, and
 // close all but one when a duplicate is found.
 void countRunningSessions() {}
@@ -96,8 +95,6 @@ void workgroupChecks() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: timers: the timer window saves TimerWndPos on exit.
-void saveTimerWindowPosition() {}
 // FIXME: notes, pop-up calendar and time bar reopen as they were left.
 void reopenLastWindows() {}
 // FIXME: modeless windows (timer, access pending, tool windows) close here.
@@ -225,6 +222,8 @@ std::optional<int> DesktopApp::start(const Options& options)
     alarms_->install();
     notes_ = std::make_unique<NoteDesk>(*this);
     notes_->install();
+    timers_ = std::make_unique<TimerDesk>(*this);
+    timers_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -377,7 +376,7 @@ void DesktopApp::startSaveThread()
 }
 
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
-void DesktopApp::tideLine() { repaintTideLine(); }
+void DesktopApp::tideLine() { timers_->second(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
@@ -587,7 +586,7 @@ bool DesktopApp::exitRequest()
     if (running && commands_->done().offerReminder())
         return false;
     archiveDueDays(*this);
-    saveTimerWindowPosition();
+    timers_->saveWindowPosition();
     // Before the final save, which then carries the notes' marks.
     notes_->closeAll();
     state_.exiting = true;
@@ -767,6 +766,8 @@ void DesktopApp::terminate()
         return;
     terminated_ = true;
     timer_.stop();
+    if (timers_)
+        timers_->closeWindows();
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();

@@ -39,6 +39,7 @@ namespace zk {
 
 class AlarmDesk;
 class NoteDesk;
+class TimerDesk;
 class Clock;
 class DesktopCommands;
 struct PaneStyle;
@@ -140,6 +141,7 @@ public:
     SettingStore& settingStore() { return settings_; }
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
+    TimerDesk& timers() { return *timers_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -202,6 +204,7 @@ private:
     std::unique_ptr<DesktopCommands> commands_;
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
+    std::unique_ptr<TimerDesk> timers_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;
