@@ -24,17 +24,6 @@
 
 namespace zk {
 
-namespace {
-
-std::string withValue(const char* pattern, std::string_view value)
-{
-    std::string text = pattern;
-    text.replace(text.find("%s"), 2, value);
-    return text;
-}
-
-} // namespace
-
 TimerDesk::TimerDesk(DesktopApp& app) : app_(app) {}
 
 TimerDesk::~TimerDesk() { closeWindows(); }
@@ -94,7 +83,7 @@ Window* TimerDesk::openInSlot()
         },
     };
     auto* window = new Window(settings, std::move(hooks), &app_.window());
-    connect(window, &Window::closing, this, [this, window] { timerClosing(window->settings()); });
+    connect(window, &Window::closing, this, &TimerDesk::timerClosing);
     slot_ = window;
     placeInSlot(*window);
     return window;
@@ -119,10 +108,9 @@ void TimerDesk::openTimer() { openInSlot<TimerWindow>(); }
 
 void TimerDesk::openCountdown() { openInSlot<CountdownWindow>(); }
 
-void TimerDesk::timerClosing(const TimerSettings& settings)
+void TimerDesk::timerClosing()
 {
     saveWindowPosition();
-    storeSettings(settings);
     slot_.clear();
 }
 
@@ -195,13 +183,17 @@ ZoneFiles TimerDesk::zoneFiles() const
     return {app_.settingStore().folder() / kZoneFileName, app_.session().settings().programFolder / kZoneFileName};
 }
 
-bool TimerDesk::reloadTable()
+bool TimerDesk::reloadTable(bool tellProblem)
 {
     std::optional<ZoneTableRead> read = loadZoneTable(zoneFiles().readable());
     if (!read) {
         table_.reset();
         return false;
     }
+    // The dialogs write the table back: the zones after a damaged line
+    // would be gone then, so the user hears of the damage first.
+    if (tellProblem && read->problem)
+        app_.messages().error(*read->problem);
     table_ = std::move(read->table);
     return true;
 }
@@ -221,7 +213,7 @@ void TimerDesk::refreshTimeline()
             tableTime_.reset();
         } else if (time != tableTime_) {
             tableTime_ = time;
-            reloadTable();
+            reloadTable(false);
         }
         if (!localZone_)
             if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold())
@@ -281,7 +273,7 @@ bool TimerDesk::writeTable()
         tableTime_.reset();
         return true;
     }
-    app_.messages().error(withValue(kZoneFileWriteText, kZoneFileName));
+    app_.messages().error(zoneFileWriteText());
     return false;
 }
 
@@ -289,7 +281,7 @@ void TimerDesk::defineTimeZones()
 {
     if (app_.initialising() || !app_.requestChangeAccess())
         return;
-    if (!reloadTable())
+    if (!reloadTable(true))
         table_ = ZoneTable{};
     ZoneTable edited = *table_;
     DefineTimeZonesDialog dialog(edited, computerSetting(), app_.messages(), &app_.window());
@@ -305,7 +297,7 @@ void TimerDesk::defineWorldTimeline()
 {
     if (app_.initialising())
         return;
-    if (!reloadTable() || table_->zones.empty()) {
+    if (!reloadTable(true) || table_->zones.empty()) {
         app_.messages().error(kZoneFileMissingText);
         return;
     }

@@ -75,13 +75,13 @@ private:
     template <class Window>
     Window* openInSlot();
     void placeInSlot(QDialog& window);
-    void timerClosing(const TimerSettings& settings);
+    void timerClosing();
     void storeSettings(const TimerSettings& settings);
     void ring();
     void refreshTimeline();
     ZoneFiles zoneFiles() const;
     // The table from its file again (a missing file gives nothing).
-    bool reloadTable();
+    bool reloadTable(bool tellProblem);
     // The header's zone fields from the table; the data is changed.
     void tableChanged(bool markChanged);
     bool writeTable();
