@@ -118,8 +118,10 @@ void TimerDesk::saveWindowPosition()
 {
     if (!slot_)
         return;
-    const QRect r = slot_->geometry();
-    const SettingRect rect{r.x(), r.y(), r.width(), r.height()};
+    // The frame's corner, as move() places it, so the window does not creep
+    // by its title bar's height from one opening to the next.
+    const QRect frame = slot_->frameGeometry();
+    const SettingRect rect{frame.x(), frame.y(), frame.width(), frame.height()};
     app_.preferences().setRect(RectSetting::TimerWndPos, rect);
     app_.settingStore().setRect(settingName(RectSetting::TimerWndPos), rect);
     if (auto* timer = timerWindow())
@@ -218,6 +220,7 @@ void TimerDesk::refreshTimeline()
         if (!localZone_)
             if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold())
                 localZone_ = localZoneOf(app_.session().schedule().header);
+        followComputerZone();
     }
     std::vector<WorldTimelineStrip::Column> columns;
     if (wanted && table_ && localZone_)
@@ -229,6 +232,26 @@ void TimerDesk::refreshTimeline()
             }
     strip_->setColumns(std::move(columns));
     bar_->setVisible(!strip_->columns().empty());
+}
+
+void TimerDesk::followComputerZone()
+{
+    if (!table_ || app_.now() == computerCheckedAt_)
+        return;
+    computerCheckedAt_ = app_.now();
+    const ComputerZone computer = computerZone();
+    if (!computer_) {
+        computer_ = computer;  // start-up set the zone from this
+        return;
+    }
+    if (computer.minutesWest == computer_->minutesWest && computer.daylightSaving == computer_->daylightSaving)
+        return;
+    BackgroundWork::Hold hold = app_.backgroundWork().tryHold();
+    if (!hold)
+        return;  // a save runs: the next minute tries again
+    computer_ = computer;
+    localZone_ = localZoneFor(computer, *table_);
+    setLocalZoneField(app_.session().schedule().header, *localZone_);
 }
 
 // --- the dialogs ---------------------------------------------------------------------------------
