@@ -263,7 +263,7 @@ void TimerDesk::showTodaysDollars()
     DayDollars dollars;
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-        dollars = dayDollars(app_.session().schedule(), app_.today());
+        dollars = dayDollars(app_.session().schedule(), app_.today(), app_.clock());
     }
     TodaysDollarsBox box(dollars, QString::fromStdString(dateAndWeekday(app_.today(), app_.regional())), &app_.window());
     box.exec();
