@@ -35,6 +35,8 @@
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
+#include "worktools/dialdesk.h"
+#include "worktools/worktoolsmenu.h"
 #include "worktools/notedesk.h"
 
 #include <QApplication>
@@ -225,6 +227,10 @@ std::optional<int> DesktopApp::start(const Options& options)
     alarms_->install();
     notes_ = std::make_unique<NoteDesk>(*this);
     notes_->install();
+    dial_ = std::make_unique<DialDesk>(*this);
+    dial_->install();
+    worktools_ = std::make_unique<WorktoolsMenu>(*this);
+    worktools_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -388,6 +394,7 @@ void DesktopApp::minuteWork()
     commands_->done().offerReminder();
     notes_->minute();
     alarms_->minute();
+    dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
     automaticBackup(*this, autoBackupDay_);

@@ -38,6 +38,8 @@
 namespace zk {
 
 class AlarmDesk;
+class DialDesk;
+class WorktoolsMenu;
 class NoteDesk;
 class Clock;
 class DesktopCommands;
@@ -140,6 +142,8 @@ public:
     SettingStore& settingStore() { return settings_; }
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
+    DialDesk& dialling() { return *dial_; }
+    WorktoolsMenu& worktools() { return *worktools_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -202,6 +206,8 @@ private:
     std::unique_ptr<DesktopCommands> commands_;
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
+    std::unique_ptr<DialDesk> dial_;
+    std::unique_ptr<WorktoolsMenu> worktools_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;
