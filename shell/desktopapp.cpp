@@ -35,6 +35,8 @@
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
+#include "worktools/dialdesk.h"
+#include "worktools/worktoolsmenu.h"
 #include "worktools/notedesk.h"
 #include "worktools/timerdesk.h"
 
@@ -224,6 +226,10 @@ std::optional<int> DesktopApp::start(const Options& options)
     notes_->install();
     timers_ = std::make_unique<TimerDesk>(*this);
     timers_->install();
+    dial_ = std::make_unique<DialDesk>(*this);
+    dial_->install();
+    worktools_ = std::make_unique<WorktoolsMenu>(*this);
+    worktools_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -387,6 +393,7 @@ void DesktopApp::minuteWork()
     commands_->done().offerReminder();
     notes_->minute();
     alarms_->minute();
+    dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
     automaticBackup(*this, autoBackupDay_);

@@ -38,6 +38,8 @@
 namespace zk {
 
 class AlarmDesk;
+class DialDesk;
+class WorktoolsMenu;
 class NoteDesk;
 class TimerDesk;
 class Clock;
@@ -142,6 +144,8 @@ public:
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
     TimerDesk& timers() { return *timers_; }
+    DialDesk& dialling() { return *dial_; }
+    WorktoolsMenu& worktools() { return *worktools_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -205,6 +209,8 @@ private:
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
     std::unique_ptr<TimerDesk> timers_;
+    std::unique_ptr<DialDesk> dial_;
+    std::unique_ptr<WorktoolsMenu> worktools_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;
