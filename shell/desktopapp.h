@@ -170,6 +170,9 @@ private:
     void reopenWindows() override;
     void showToday() override;
     void offerUndoneReminder() override;
+    void checkPasswords() override;
+    void askUserName() override;
+    void rememberRecentSchedule() override;
 
     template <class Step>
     void onUserInterface(Step step);
