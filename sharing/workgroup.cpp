@@ -243,6 +243,20 @@ int writeNameList(const fs::path& file, const std::vector<std::string>& names)
     return writeText(file, text);
 }
 
+int writeUserList(const fs::path& file, const std::vector<std::string>& names)
+{
+    const std::vector<std::string> lines = readLines(file);
+    std::string text;
+    for (const std::string& name : names) {
+        auto held = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            std::optional<UserEntry> entry = parseUserLine(line);
+            return entry && entry->name == name;
+        });
+        text += (held != lines.end() ? *held : name) + "\n";
+    }
+    return writeText(file, text);
+}
+
 bool createSchedule(const fs::path& folder, std::string_view userName, const Clock& clock, std::string* problem)
 {
     std::error_code ec;

@@ -140,6 +140,9 @@ private:
 std::vector<std::string> readNameList(const std::filesystem::path& file);
 // One name a line; 0 or the errno of the failed step.
 int writeNameList(const std::filesystem::path& file, const std::vector<std::string>& names);
+// The user list with these names in this order: a name the list held keeps
+// its whole line (its folder and further columns), a new one is the name.
+int writeUserList(const std::filesystem::path& file, const std::vector<std::string>& names);
 
 // Creates the folder with its parents and an empty schedule in it carrying
 // the user name. False when the folder existed already or a step failed

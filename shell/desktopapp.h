@@ -38,6 +38,8 @@
 namespace zk {
 
 class AlarmDesk;
+class DialDesk;
+class WorktoolsMenu;
 class NoteDesk;
 class TimerDesk;
 class Clock;
@@ -142,6 +144,8 @@ public:
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
     TimerDesk& timers() { return *timers_; }
+    DialDesk& dialling() { return *dial_; }
+    WorktoolsMenu& worktools() { return *worktools_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -166,6 +170,9 @@ private:
     void reopenWindows() override;
     void showToday() override;
     void offerUndoneReminder() override;
+    void checkPasswords() override;
+    void askUserName() override;
+    void rememberRecentSchedule() override;
 
     template <class Step>
     void onUserInterface(Step step);
@@ -205,6 +212,8 @@ private:
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
     std::unique_ptr<TimerDesk> timers_;
+    std::unique_ptr<DialDesk> dial_;
+    std::unique_ptr<WorktoolsMenu> worktools_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;

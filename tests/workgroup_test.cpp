@@ -71,6 +71,9 @@ TEST_F(WorkgroupTest, TheUserListNamesFoldersAndSkipsWhatIsNoEntry)
     EXPECT_EQ(group.lookUp("Eve"), shared / "Eve" / "") << "the last line needs no line end";
     EXPECT_EQ(group.lookUp("Frank"), std::nullopt);
     EXPECT_EQ(Workgroup{fs::path()}.lookUp("Ann-Marie O'Neil"), std::nullopt) << "no server folder, no list";
+    // Saving the names of the list keeps each member's own folder.
+    ASSERT_EQ(writeUserList(group.userList(), {"Eve", "bob", "Zed"}), 0);
+    EXPECT_EQ(readFile(group.userList()), "Eve\nbob = /srv/home/bob\nZed\n");
     fs::remove(group.userList());
     EXPECT_EQ(group.lookUp("Eve"), std::nullopt);
     EXPECT_TRUE(group.names().empty());
