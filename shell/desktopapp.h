@@ -41,6 +41,7 @@ class AlarmDesk;
 class DialDesk;
 class WorktoolsMenu;
 class NoteDesk;
+class TimerDesk;
 class Clock;
 class DesktopCommands;
 struct PaneStyle;
@@ -142,6 +143,7 @@ public:
     SettingStore& settingStore() { return settings_; }
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
+    TimerDesk& timers() { return *timers_; }
     DialDesk& dialling() { return *dial_; }
     WorktoolsMenu& worktools() { return *worktools_; }
 
@@ -168,6 +170,9 @@ private:
     void reopenWindows() override;
     void showToday() override;
     void offerUndoneReminder() override;
+    void checkPasswords() override;
+    void askUserName() override;
+    void rememberRecentSchedule() override;
 
     template <class Step>
     void onUserInterface(Step step);
@@ -206,6 +211,7 @@ private:
     std::unique_ptr<DesktopCommands> commands_;
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
+    std::unique_ptr<TimerDesk> timers_;
     std::unique_ptr<DialDesk> dial_;
     std::unique_ptr<WorktoolsMenu> worktools_;
     QTimer timer_;
