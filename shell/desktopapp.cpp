@@ -36,7 +36,10 @@
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
+#include "worktools/dialdesk.h"
+#include "worktools/worktoolsmenu.h"
 #include "worktools/notedesk.h"
+#include "worktools/timerdesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -85,8 +88,6 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the world timeline: repaint the tide line's moving parts.
-void repaintTideLine() {}
 // The session guard refuses a second session on a data file at its start,
 // so no duplicate appears later to be closed; the count that would let
 // DataFolder be written every minute is not kept.
@@ -98,8 +99,6 @@ void workgroupChecks() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: timers: the timer window saves TimerWndPos on exit.
-void saveTimerWindowPosition() {}
 // FIXME: notes, pop-up calendar and time bar reopen as they were left.
 void reopenLastWindows() {}
 // FIXME: modeless windows (timer, access pending, tool windows) close here.
@@ -227,6 +226,12 @@ std::optional<int> DesktopApp::start(const Options& options)
     alarms_->install();
     notes_ = std::make_unique<NoteDesk>(*this);
     notes_->install();
+    timers_ = std::make_unique<TimerDesk>(*this);
+    timers_->install();
+    dial_ = std::make_unique<DialDesk>(*this);
+    dial_->install();
+    worktools_ = std::make_unique<WorktoolsMenu>(*this);
+    worktools_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -379,7 +384,7 @@ void DesktopApp::startSaveThread()
 }
 
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
-void DesktopApp::tideLine() { repaintTideLine(); }
+void DesktopApp::tideLine() { timers_->second(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
@@ -394,6 +399,7 @@ void DesktopApp::minuteWork()
     notes_->minute();
     if (itemsShown)
         alarms_->minute();
+    dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
     automaticBackup(*this, autoBackupDay_);
@@ -599,7 +605,7 @@ bool DesktopApp::exitRequest()
     if (running && commands_->workgroup().mayView() && commands_->done().offerReminder())
         return false;
     archiveDueDays(*this);
-    saveTimerWindowPosition();
+    timers_->saveWindowPosition();
     // Before the final save, which then carries the notes' marks.
     notes_->closeAll();
     state_.exiting = true;
@@ -779,6 +785,8 @@ void DesktopApp::terminate()
         return;
     terminated_ = true;
     timer_.stop();
+    if (timers_)
+        timers_->closeWindows();
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();

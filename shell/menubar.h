@@ -82,8 +82,8 @@ public:
     // The toolbar's buttons and the open menus from the state again; call
     // when the selection or the view changes.
     void refresh();
-    // Runs after every rebuild, so menus filled at run time are filled again;
-    // each module filling one adds its own.
+    // Runs after every rebuild, so menus filled at run time are filled
+    // again; each menu's filler adds its own step.
     void setRebuilt(std::function<void()> rebuilt) { rebuilt_.push_back(std::move(rebuilt)); }
 
 private:

@@ -11,6 +11,7 @@
 #include "sharing/workgroup.h"
 #include "storage/statustablefile.h"
 #include "worktools/model/notes.h"
+#include "worktools/model/timezones.h"
 
 #include <unistd.h>
 
@@ -22,8 +23,16 @@ DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nigh
 
 // --- steps whose modules are still to come -------------------------------------------
 
-// FIXME: the time zones module loads timezone.lst and sets the zone data.
-void loadTimeZones(const StartupServices&) {}
+// Without a table the World Timeline has nothing to show.
+void loadTimeZones(const StartupServices& s)
+{
+    const ZoneFiles files{s.settings.folder() / kZoneFileName, s.session.settings().programFolder / kZoneFileName};
+    ZoneStart start = startTimeZones(s.session.schedule().header, files, computerZone());
+    if (start.problem)
+        s.messages.error(*start.problem);
+    if (!start.table)
+        s.preferences.setOn(IntSetting::WorldTimeline, false);
+}
 // FIXME: the archive module sets the last archived day from the newest
 // archive (yesterday when there is none) and checks the archive dates.
 void checkArchives(const StartupServices&) {}
