@@ -28,6 +28,7 @@
 #include "shell/sessionguard.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/workgroupcommands.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
@@ -35,7 +36,10 @@
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
+#include "worktools/dialdesk.h"
+#include "worktools/worktoolsmenu.h"
 #include "worktools/notedesk.h"
+#include "worktools/timerdesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -84,10 +88,9 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the world timeline: repaint the tide line's moving parts.
-void repaintTideLine() {}
-// FIXME: workgroup users: count the sessions running on this machine, and
-// close all but one when a duplicate is found.
+// The session guard refuses a second session on a data file at its start,
+// so no duplicate appears later to be closed; the count that would let
+// DataFolder be written every minute is not kept.
 void countRunningSessions() {}
 void checkDuplicateSessions() {}
 // FIXME: change access: the workgroup checks of the minute work.
@@ -96,8 +99,6 @@ void workgroupChecks() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: timers: the timer window saves TimerWndPos on exit.
-void saveTimerWindowPosition() {}
 // FIXME: notes, pop-up calendar and time bar reopen as they were left.
 void reopenLastWindows() {}
 // FIXME: modeless windows (timer, access pending, tool windows) close here.
@@ -225,6 +226,12 @@ std::optional<int> DesktopApp::start(const Options& options)
     alarms_->install();
     notes_ = std::make_unique<NoteDesk>(*this);
     notes_->install();
+    timers_ = std::make_unique<TimerDesk>(*this);
+    timers_->install();
+    dial_ = std::make_unique<DialDesk>(*this);
+    dial_->install();
+    worktools_ = std::make_unique<WorktoolsMenu>(*this);
+    worktools_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -377,7 +384,7 @@ void DesktopApp::startSaveThread()
 }
 
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
-void DesktopApp::tideLine() { repaintTideLine(); }
+void DesktopApp::tideLine() { timers_->second(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
@@ -388,6 +395,7 @@ void DesktopApp::minuteWork()
     commands_->done().offerReminder();
     notes_->minute();
     alarms_->minute();
+    dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
     automaticBackup(*this, autoBackupDay_);
@@ -520,6 +528,10 @@ void DesktopApp::offerUndoneReminder()
     });
 }
 
+void DesktopApp::checkPasswords() { onUserInterface([this] { commands_->workgroup().checkPasswords(); }); }
+void DesktopApp::askUserName() { onUserInterface([this] { commands_->workgroup().askUserName(); }); }
+void DesktopApp::rememberRecentSchedule() { onUserInterface([this] { commands_->workgroup().recordRecent(); }); }
+
 void DesktopApp::reopenWindows()
 {
     onUserInterface([this] {
@@ -587,7 +599,7 @@ bool DesktopApp::exitRequest()
     if (running && commands_->done().offerReminder())
         return false;
     archiveDueDays(*this);
-    saveTimerWindowPosition();
+    timers_->saveWindowPosition();
     // Before the final save, which then carries the notes' marks.
     notes_->closeAll();
     state_.exiting = true;
@@ -767,6 +779,8 @@ void DesktopApp::terminate()
         return;
     terminated_ = true;
     timer_.stop();
+    if (timers_)
+        timers_->closeWindows();
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();

@@ -21,6 +21,7 @@
 #include "shell/printcommands.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/workgroupcommands.h"
 #include "shell/propertycommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
@@ -61,7 +62,7 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
 {
     dispatcher_.setGates({
         .activity = {},
-        .viewAccess = {},
+        .viewAccess = [this] { return workgroup_->mayView(); },
         .readOnly = [this] { return app_.state().readOnly.load(); },
         .changeAccess = [this] { return app_.requestChangeAccess(); },
     });
@@ -110,6 +111,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installClipboardCommands(dispatcher_, app_, *this);
     dataFolders_ = std::make_unique<DataFolderCommands>(app_);
     dataFolders_->install(dispatcher_);
+    workgroup_ = std::make_unique<WorkgroupCommands>(app_);
+    workgroup_->install(dispatcher_, *menus_);
     connectSchedulesArea();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/fault.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
+#include "shell/workgroupcommands.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
@@ -147,7 +148,7 @@ std::string WindowCommands::title() const
         pro = isProMode(app_.session().schedule().header);
     else
         return app_.window().windowTitle().toStdString();
-    return mainWindowTitle(version, pro, app_.session().settings().userName);
+    return mainWindowTitle(version, pro, app_.commands().workgroup().userName());
 }
 
 void WindowCommands::updateTitle()
