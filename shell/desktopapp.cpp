@@ -16,6 +16,7 @@
 #include "shell/archivework.h"
 #include "shell/balancecommands.h"
 #include "shell/mainwindow.h"
+#include "shell/mobilecommands.h"
 #include "shell/desktopcommands.h"
 #include "shell/donecommands.h"
 #include "shell/listviewcommands.h"
@@ -311,6 +312,7 @@ std::string DesktopApp::statusText()
         ChangeAccess& access = session_->access();
         const SaveState& saving = session_->saveState();
         facts.otherHoldsAccess = access.anotherSessionHolds();
+        facts.checkedOut = commands_ && commands_->mobile().checkedOut();
         facts.readingMarker = access.readingInProgress();
         facts.unsaved = saving.dirty() || saving.saveRunning();
         if (access.reloading())
@@ -518,6 +520,11 @@ void DesktopApp::offerUndoneReminder()
         commands_->done().startupDoneWork();
         commands_->done().offerReminder();
     });
+}
+
+void DesktopApp::offerCheckIn()
+{
+    onUserInterface([this] { commands_->mobile().offerCheckIn(); });
 }
 
 void DesktopApp::reopenWindows()

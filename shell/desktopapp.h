@@ -164,6 +164,7 @@ private:
     void reopenWindows() override;
     void showToday() override;
     void offerUndoneReminder() override;
+    void offerCheckIn() override;
 
     template <class Step>
     void onUserInterface(Step step);

@@ -15,6 +15,7 @@
 #include "shell/filecommands.h"
 #include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
+#include "shell/mobilecommands.h"
 #include "shell/menubar.h"
 #include "shell/monthcommands.h"
 #include "shell/popupcalendar.h"
@@ -110,6 +111,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installClipboardCommands(dispatcher_, app_, *this);
     dataFolders_ = std::make_unique<DataFolderCommands>(app_);
     dataFolders_->install(dispatcher_);
+    mobile_ = std::make_unique<MobileCommands>(app_);
+    mobile_->install(dispatcher_);
     connectSchedulesArea();
 }
 

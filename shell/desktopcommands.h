@@ -31,6 +31,7 @@ namespace zk {
 
 class BalanceCommands;
 class DataFolderCommands;
+class MobileCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -75,6 +76,7 @@ public:
     FindCommands& finding() { return *finding_; }
     BalanceCommands& balancing() { return *balancing_; }
     DataFolderCommands& dataFolders() { return *dataFolders_; }
+    MobileCommands& mobile() { return *mobile_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<BalanceCommands> balancing_;
     std::unique_ptr<PropertyCommands> properties_;
     std::unique_ptr<DataFolderCommands> dataFolders_;
+    std::unique_ptr<MobileCommands> mobile_;
 };
 
 } // namespace zk

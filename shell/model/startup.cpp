@@ -5,8 +5,10 @@
 #include "platform/messages.h"
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
+#include "shell/model/archiving.h"
 #include "shell/model/heartbeat.h"
 #include "shell/model/settings.h"
+#include "sharing/mobilecomputing.h"
 #include "sharing/session.h"
 #include "storage/statustablefile.h"
 #include "worktools/model/notes.h"
@@ -23,9 +25,11 @@ DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nigh
 
 // FIXME: the time zones module loads timezone.lst and sets the zone data.
 void loadTimeZones(const StartupServices&) {}
-// FIXME: the archive module sets the last archived day from the newest
-// archive (yesterday when there is none) and checks the archive dates.
-void checkArchives(const StartupServices&) {}
+void checkArchives(const StartupServices& s)
+{
+    s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
+    settleLastPastDay(s.session.schedule(), s.session.archive(), s.heartbeat.today());
+}
 // NotesWindowPos is read with the other settings.
 void readNotesWindowPosition(const StartupServices&) {}
 void prepareNotes(const StartupServices& s)
@@ -37,8 +41,12 @@ void prepareNotes(const StartupServices& s)
 // FIXME: the workgroup users module asks for a password when the header has
 // one; without passwords everything is unlocked, as now.
 void checkPassword(const StartupServices&) {}
-// FIXME: the commands module offers the check-in of a checked-out schedule.
-void offerCheckIn(const StartupServices&) {}
+// A checked-out schedule is worked on elsewhere until it comes back.
+void offerCheckIn(const StartupServices& s)
+{
+    if (!s.state.readOnly && checkedOut(s.session.schedule().header))
+        s.host.offerCheckIn();
+}
 // FIXME: the workgroup module reads ServerDrive and starts its upkeep.
 void startWorkgroupUpkeep(const StartupServices&) {}
 // FIXME: the schedule window computes today's sunrise and sunset.

@@ -240,8 +240,9 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
             else
                 ++missing;
         }
-        if (missing > 0)
+        if (missing > 0) {
             EXPECT_TRUE(text.contains(QStringLiteral("+%1more").arg(missing))) << day.heading << " shows " << shown;
+        }
         items += shown;
     }
     EXPECT_GT(items, 3) << "the sample's week has items";
