@@ -56,6 +56,12 @@ std::string headerUserName(const ScheduleHeader& header)
     return headerText(header, UserHeader::userNameAt, UserHeader::userNameSize);
 }
 
+std::string userNameOf(const ScheduleHeader& header, std::string_view fallback)
+{
+    std::string name = headerUserName(header);
+    return name.empty() ? std::string(fallback) : name;
+}
+
 void setHeaderUserName(ScheduleHeader& header, std::string_view name)
 {
     setHeaderText(header, UserHeader::userNameAt, UserHeader::userNameSize, trimBlanks(name));

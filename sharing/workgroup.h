@@ -62,6 +62,8 @@ inline constexpr std::size_t passwordSize = 9;   // 8 bytes and a zero
 } // namespace UserHeader
 
 std::string headerUserName(const ScheduleHeader& header);
+// The schedule's user name, else `fallback` (the login name).
+std::string userNameOf(const ScheduleHeader& header, std::string_view fallback);
 // Cut to 30 bytes on a character boundary.
 void setHeaderUserName(ScheduleHeader& header, std::string_view name);
 

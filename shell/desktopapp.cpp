@@ -392,9 +392,13 @@ void DesktopApp::minuteWork()
 {
     checkDuplicateSessions();
     workgroupChecks();
-    commands_->done().offerReminder();
+    // A protected schedule that was not unlocked shows nothing of its items.
+    const bool itemsShown = commands_->workgroup().mayView();
+    if (itemsShown)
+        commands_->done().offerReminder();
     notes_->minute();
-    alarms_->minute();
+    if (itemsShown)
+        alarms_->minute();
     dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
@@ -404,7 +408,8 @@ void DesktopApp::minuteWork()
     // waits for the session count, which says when this is the only session.
     checkTransferFiles();
     checkBackups();
-    alarms_->postReminders();
+    if (itemsShown)
+        alarms_->postReminders();
     saveWindowSettings();
     // Starts move on with the clock.
     refreshDayPane();
@@ -524,7 +529,8 @@ void DesktopApp::offerUndoneReminder()
 {
     onUserInterface([this] {
         commands_->done().startupDoneWork();
-        commands_->done().offerReminder();
+        if (commands_->workgroup().mayView())
+            commands_->done().offerReminder();
     });
 }
 
@@ -596,7 +602,7 @@ bool DesktopApp::exitRequest()
     bool running = session_ && session_->isOpen() && !state_.initialising;
     if (running && !session_->access().confirmExit())
         return false;
-    if (running && commands_->done().offerReminder())
+    if (running && commands_->workgroup().mayView() && commands_->done().offerReminder())
         return false;
     archiveDueDays(*this);
     timers_->saveWindowPosition();

@@ -23,19 +23,12 @@
 #include <QToolBar>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace zk {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string loginName()
-{
-    const char* user = std::getenv("USER");
-    return user && *user ? user : "";
-}
 
 } // namespace
 
@@ -87,10 +80,10 @@ fs::path WorkgroupCommands::recentList() const { return app_.settingStore().fold
 
 std::string WorkgroupCommands::userName()
 {
+    const std::string& login = app_.session().settings().userName;
     if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold())
-        if (std::string name = headerUserName(app_.session().schedule().header); !name.empty())
-            return name;
-    return app_.session().settings().userName;
+        return userNameOf(app_.session().schedule().header, login);
+    return login;
 }
 
 bool WorkgroupCommands::interactive()
@@ -227,7 +220,7 @@ void WorkgroupCommands::editGroup(std::vector<std::string> choices)
 void WorkgroupCommands::editUserName()
 {
     std::string name = userName();
-    UserNameDialog dialog(name.empty() ? loginName() : name, &app_.window());
+    UserNameDialog dialog(name, &app_.window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     {

@@ -147,11 +147,8 @@ SchedulesSetupDialog::SchedulesSetupDialog(SettingStore& settings, Messages& mes
     for (const std::string& name : group.names())
         list_->addItem(qt(name));
     if (list_->count() == 0 && group.configured() && !context_.ownName.empty()) {
-        // A new workgroup starts with its first member.
-        std::string problem;
-        if (!createSchedule(group.defaultFolder(context_.ownName), context_.ownName, *context_.clock, &problem)
-            && !problem.empty())
-            messages_.error(problem);
+        // A new workgroup starts with its first member. No empty schedule is
+        // made for him: it would stand where Move Data to Server puts his own.
         list_->addItem(qt(context_.ownName));
         showFolderOf(context_.ownName);
     }

@@ -78,9 +78,8 @@ TEST_F(WorkgroupWindowTest, TheUserListIsKeptInSchedulesSetupAndAnotherUsersSche
     ASSERT_EQ(own, "Tess");
     onDialog("SchedulesSetup", [&](QDialog& d) {
         auto& setup = static_cast<SchedulesSetupDialog&>(d);
-        // An empty list starts with this session's own name and schedule.
+        // An empty list starts with this session's own name.
         EXPECT_EQ(itemsOf(setup.list()), QStringList{QString::fromStdString(own)});
-        EXPECT_TRUE(fs::exists(group.defaultFolder(own) / "timedata.pak"));
         typeInto(setup.nameField(), "Ann-Marie O'Neil");
         clickButton(setup, "Add");
         EXPECT_EQ(setup.count()->text(), "2 users");
@@ -145,6 +144,33 @@ TEST_F(WorkgroupWindowTest, TheUserListIsKeptInSchedulesSetupAndAnotherUsersSche
     EXPECT_EQ(lastStarted(), group.defaultFolder("Ann-Marie O'Neil"));
     dispatch(WorkgroupCommand::firstRecent + 5);
     EXPECT_EQ(presenter.texts().back(), "No associated data path in USER.LST");
+}
+
+// Regression: opening Schedules Setup on an empty list made an empty
+// schedule for this user on the server, and Move Data to Server then found
+// "Your data is already on the server." and moved nothing.
+TEST_F(WorkgroupWindowTest, MoveDataToServerCopiesTheScheduleAndOpensItThere)
+{
+    setHeaderUserName(schedule().header, "Tess");
+    const fs::path own = app->session().files().folder();
+    const fs::path target = Workgroup(server()).defaultFolder("Tess");
+    presenter.queueAnswer(Answer::Yes);
+    onDialog("SchedulesSetup", [&](QDialog& d) {
+        clickButton(d, "Move Data to Server");
+        pressOk(static_cast<QDialog&>(d));
+    });
+    dispatch(WorkgroupCommand::schedulesSetup);
+    EXPECT_EQ(presenter.shown().at(0).text,
+              "Would you like to move your data from " + own.string() + " to " + target.string() + "?");
+    ASSERT_TRUE(fs::exists(target / "timedata.pak"));
+    EXPECT_TRUE(fs::exists(own / "timedata.pak")) << "the old folder keeps its files";
+    LoadResult moved = loadDataFile(target / "timedata.pak");
+    ASSERT_TRUE(moved.schedule) << moved.failureText;
+    EXPECT_EQ(headerUserName(moved.schedule->header), "Tess") << "saved as the session closed";
+    EXPECT_EQ(lastStarted(), target);
+    EXPECT_EQ(settings.value("DataFolder"), target.string());
+    EXPECT_EQ(readRecentSchedules(home.config() / kRecentSchedulesName).at(0).folder, target.string());
+    app.reset();
 }
 
 TEST_F(WorkgroupWindowTest, TheUserNameAndThePasswordsAreTheSchedulesOwn)
