@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "platform/messages.h"
+#include "worktools/model/timezones.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -177,7 +178,7 @@ void AreaCodesDialog::addRow(const AreaCode& area)
     table_->insertRow(row);
     const bool blank = area == AreaCode{};
     table_->setItem(row, 0, new QTableWidgetItem(blank ? QString() : QString::number(area.code)));
-    table_->setItem(row, 1, new QTableWidgetItem(blank ? QString() : fromUtf8(westOffsetText(area.minutesWest))));
+    table_->setItem(row, 1, new QTableWidgetItem(blank ? QString() : fromUtf8(offsetText(area.minutesWest))));
     table_->setItem(row, 2, new QTableWidgetItem(fromUtf8(area.place)));
 }
 
@@ -196,7 +197,7 @@ void AreaCodesDialog::accept()
             continue;
         const bool codeReads = !code.empty() && code.size() <= 6 &&
                                code.find_first_not_of("0123456789") == std::string::npos;
-        const std::optional<int> west = readWestOffset(offset);
+        const std::optional<int> west = parseOffset(offset);
         if (!codeReads || !west) {
             table_->setCurrentCell(row, codeReads ? 1 : 0);
             messages_.error(codeReads ? "The offset of area code " + code +

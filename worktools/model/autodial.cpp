@@ -1,9 +1,9 @@
 #include "worktools/model/autodial.h"
 
 #include "core/dateformat.h"
-#include "core/dateparse.h"
 #include "core/text.h"
 #include "platform/filesystem.h"
+#include "worktools/model/timezones.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -107,23 +107,6 @@ const AreaCode* AreaCodeTable::find(int code) const
     return nullptr;
 }
 
-std::string westOffsetText(int minutesWest)
-{
-    const int magnitude = minutesWest < 0 ? -minutesWest : minutesWest;
-    char text[24];
-    std::snprintf(text, sizeof text, "%s%d:%02d", minutesWest < 0 ? "-" : "", magnitude / 60, magnitude % 60);
-    return text;
-}
-
-std::optional<int> readWestOffset(std::string_view text)
-{
-    std::optional<int> minutes = parseDurationEntry(text);
-    // A day's width either way is as far as time zones reach.
-    if (!minutes || *minutes < -24 * 60 || *minutes > 24 * 60)
-        return std::nullopt;
-    return minutes;
-}
-
 AreaCodeTable readAreaCodesText(std::string_view text)
 {
     AreaCodeTable table;
@@ -143,7 +126,7 @@ AreaCodeTable readAreaCodesText(std::string_view text)
             continue;
         rest = trimBlanks(rest.substr(codeEnd + 1));
         const std::size_t offsetEnd = rest.find(' ');
-        const std::optional<int> west = readWestOffset(rest.substr(0, offsetEnd));
+        const std::optional<int> west = parseOffset(rest.substr(0, offsetEnd));
         if (!west)
             continue;
         AreaCode area;
@@ -189,7 +172,7 @@ std::string areaCodesText(const std::vector<AreaCode>& codes)
         for (char& c : place)
             if (c == '\n' || c == '\r' || c == '\t')
                 c = ' ';
-        text += std::to_string(area.code) + " " + westOffsetText(area.minutesWest);
+        text += std::to_string(area.code) + " " + offsetText(area.minutesWest);
         if (!place.empty())
             text += " " + std::string(utf8Prefix(place, kMaxAreaCodePlaceBytes));
         text += "\n";

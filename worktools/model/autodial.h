@@ -12,8 +12,8 @@
 //   characters are taken. A run stops at 40 bytes; trailing blanks are
 //   dropped. Letters come back as keypad digits.
 // - The area-code table "areacode.txt" holds lines "code offset place":
-//   the offset is hours and minutes west of universal time in the duration
-//   form ("8:00", "-1:00"). It is read bounded (kMaxAreaCodeFileBytes, and
+//   the offset is hours and minutes west of universal time, as the time
+//   zone table writes it ("8:00", "-1:00", "5"). It is read bounded (kMaxAreaCodeFileBytes, and
 //   lines beyond kMaxAreaCodeLineBytes are cut), lines that do not read are
 //   left out, and it is written whole through a temporary file and a
 //   rename, so a reader never sees half of it.
@@ -95,10 +95,6 @@ AreaCodeTable readAreaCodesText(std::string_view text);
 std::string areaCodesText(const std::vector<AreaCode>& codes);
 // 0, or the errno of the step that failed (the old table is kept then).
 int writeAreaCodes(const std::filesystem::path& file, const std::vector<AreaCode>& codes);
-
-// The offset as written in the table ("8:00", "-5:30"), and read back.
-std::string westOffsetText(int minutesWest);
-std::optional<int> readWestOffset(std::string_view text);
 
 // "time place": the area's time of day, from this machine's time and its
 // own offset west of universal time.
