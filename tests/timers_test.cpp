@@ -5,6 +5,8 @@
 
 #include "core/calendar.h"
 #include "core/scheduleheader.h"
+#include "engine/marvals.h"
+#include "plistsupport.h"
 #include "platform/filesystem.h"
 #include "worktools/model/daydollars.h"
 #include "worktools/model/timers.h"
@@ -14,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <numeric>
 
 namespace zk {
@@ -265,7 +268,36 @@ TEST_F(ZoneFileTest, StartingASessionSetsTheHeadersZoneFieldsAndLeavesTheOtherBy
     EXPECT_EQ(missing.problem, "Unable to open " + (folder_ / "none.lst").string());
 }
 
-TEST(DayDollarsTest, AmountsReadAsDollarsAndCents)
+using DayDollarsTest = testing::PlistTest;
+
+TEST_F(DayDollarsTest, TodaysItemsAreSplitIntoEarnedAndStillToEarn)
+{
+    auto valued = [this](const std::string& text, float value, int dayOffset = 0) {
+        ItemHandle h = item(text, 'A', dayOffset);
+        s.record(h).setValue(value);
+        s.record(h).setRewardPer(Frequency::once);
+        if (!s.findDay(today() + dayOffset))
+            s.days.insert(today() + dayOffset);
+        s.days.appendEntry(today() + dayOffset, DayEntry{h, 0, 60});
+        return h;
+    };
+    s.record(valued("report", 40.0F)).setFlag(ItemFlag::fDone, true);
+    valued("call", 25.5F);
+    valued("broken", std::numeric_limits<float>::quiet_NaN());
+    valued("tomorrow", 1000.0F, 1);
+    item("no value");
+    s.header.setI16(ScheduleHeader::hourlyWorthAt, 55);
+
+    const DayDollars dollars = dayDollars(s, today(), clock);
+    EXPECT_EQ(dollars.items, 2) << "a value that is no number does not count";
+    EXPECT_FLOAT_EQ(dollars.earned, 40.0F);
+    EXPECT_FLOAT_EQ(dollars.toEarn, 25.5F);
+    EXPECT_FLOAT_EQ(dollars.total(), 65.5F);
+    EXPECT_EQ(dollars.hourlyWorth, 55);
+    EXPECT_EQ(dayDollars(s, today() + 2, clock).items, 0);
+}
+
+TEST(DayDollarsTextTest, AmountsReadAsDollarsAndCents)
 {
     EXPECT_EQ(dollarText(0), "$0.00");
     EXPECT_EQ(dollarText(1234567.5F), "$1,234,567.50");

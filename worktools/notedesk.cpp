@@ -3,13 +3,11 @@
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "editing/itemdialog.h"
-#include "engine/interfacemode.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
-#include "shell/model/settings.h"
 #include "sharing/session.h"
 #include "views/schedulesarea.h"
 
@@ -146,8 +144,7 @@ NoteFiles NoteDesk::files()
 
 bool NoteDesk::scrambleOn()
 {
-    const ScheduleHeader& header = app_.session().schedule().header;
-    return headerOption(header, HeaderOption::EncryptNotes) && !isLiteMode(header);
+    return notesScrambled(app_.session().schedule().header);
 }
 
 std::vector<NoteWindow*> NoteDesk::windows() const

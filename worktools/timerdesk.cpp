@@ -24,17 +24,6 @@
 
 namespace zk {
 
-namespace {
-
-std::string withValue(const char* pattern, std::string_view value)
-{
-    std::string text = pattern;
-    text.replace(text.find("%s"), 2, value);
-    return text;
-}
-
-} // namespace
-
 TimerDesk::TimerDesk(DesktopApp& app) : app_(app) {}
 
 TimerDesk::~TimerDesk() { closeWindows(); }
@@ -94,7 +83,7 @@ Window* TimerDesk::openInSlot()
         },
     };
     auto* window = new Window(settings, std::move(hooks), &app_.window());
-    connect(window, &Window::closing, this, [this, window] { timerClosing(window->settings()); });
+    connect(window, &Window::closing, this, &TimerDesk::timerClosing);
     slot_ = window;
     placeInSlot(*window);
     return window;
@@ -119,10 +108,9 @@ void TimerDesk::openTimer() { openInSlot<TimerWindow>(); }
 
 void TimerDesk::openCountdown() { openInSlot<CountdownWindow>(); }
 
-void TimerDesk::timerClosing(const TimerSettings& settings)
+void TimerDesk::timerClosing()
 {
     saveWindowPosition();
-    storeSettings(settings);
     slot_.clear();
 }
 
@@ -130,8 +118,10 @@ void TimerDesk::saveWindowPosition()
 {
     if (!slot_)
         return;
-    const QRect r = slot_->geometry();
-    const SettingRect rect{r.x(), r.y(), r.width(), r.height()};
+    // The frame's corner, as move() places it, so the window does not creep
+    // by its title bar's height from one opening to the next.
+    const QRect frame = slot_->frameGeometry();
+    const SettingRect rect{frame.x(), frame.y(), frame.width(), frame.height()};
     app_.preferences().setRect(RectSetting::TimerWndPos, rect);
     app_.settingStore().setRect(settingName(RectSetting::TimerWndPos), rect);
     if (auto* timer = timerWindow())
@@ -195,13 +185,17 @@ ZoneFiles TimerDesk::zoneFiles() const
     return {app_.settingStore().folder() / kZoneFileName, app_.session().settings().programFolder / kZoneFileName};
 }
 
-bool TimerDesk::reloadTable()
+bool TimerDesk::reloadTable(bool tellProblem)
 {
     std::optional<ZoneTableRead> read = loadZoneTable(zoneFiles().readable());
     if (!read) {
         table_.reset();
         return false;
     }
+    // The dialogs write the table back: the zones after a damaged line
+    // would be gone then, so the user hears of the damage first.
+    if (tellProblem && read->problem)
+        app_.messages().error(*read->problem);
     table_ = std::move(read->table);
     return true;
 }
@@ -221,11 +215,12 @@ void TimerDesk::refreshTimeline()
             tableTime_.reset();
         } else if (time != tableTime_) {
             tableTime_ = time;
-            reloadTable();
+            reloadTable(false);
         }
         if (!localZone_)
             if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold())
                 localZone_ = localZoneOf(app_.session().schedule().header);
+        followComputerZone();
     }
     std::vector<WorldTimelineStrip::Column> columns;
     if (wanted && table_ && localZone_)
@@ -239,6 +234,26 @@ void TimerDesk::refreshTimeline()
     bar_->setVisible(!strip_->columns().empty());
 }
 
+void TimerDesk::followComputerZone()
+{
+    if (!table_ || app_.now() == computerCheckedAt_)
+        return;
+    computerCheckedAt_ = app_.now();
+    const ComputerZone computer = computerZone();
+    if (!computer_) {
+        computer_ = computer;  // start-up set the zone from this
+        return;
+    }
+    if (computer.minutesWest == computer_->minutesWest && computer.daylightSaving == computer_->daylightSaving)
+        return;
+    BackgroundWork::Hold hold = app_.backgroundWork().tryHold();
+    if (!hold)
+        return;  // a save runs: the next minute tries again
+    computer_ = computer;
+    localZone_ = localZoneFor(computer, *table_);
+    setLocalZoneField(app_.session().schedule().header, *localZone_);
+}
+
 // --- the dialogs ---------------------------------------------------------------------------------
 
 void TimerDesk::showTodaysDollars()
@@ -248,7 +263,7 @@ void TimerDesk::showTodaysDollars()
     DayDollars dollars;
     {
         BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-        dollars = dayDollars(app_.session().schedule(), app_.today());
+        dollars = dayDollars(app_.session().schedule(), app_.today(), app_.clock());
     }
     TodaysDollarsBox box(dollars, QString::fromStdString(dateAndWeekday(app_.today(), app_.regional())), &app_.window());
     box.exec();
@@ -281,7 +296,7 @@ bool TimerDesk::writeTable()
         tableTime_.reset();
         return true;
     }
-    app_.messages().error(withValue(kZoneFileWriteText, kZoneFileName));
+    app_.messages().error(zoneFileWriteText());
     return false;
 }
 
@@ -289,7 +304,7 @@ void TimerDesk::defineTimeZones()
 {
     if (app_.initialising() || !app_.requestChangeAccess())
         return;
-    if (!reloadTable())
+    if (!reloadTable(true))
         table_ = ZoneTable{};
     ZoneTable edited = *table_;
     DefineTimeZonesDialog dialog(edited, computerSetting(), app_.messages(), &app_.window());
@@ -305,7 +320,7 @@ void TimerDesk::defineWorldTimeline()
 {
     if (app_.initialising())
         return;
-    if (!reloadTable() || table_->zones.empty()) {
+    if (!reloadTable(true) || table_->zones.empty()) {
         app_.messages().error(kZoneFileMissingText);
         return;
     }

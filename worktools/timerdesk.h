@@ -75,13 +75,16 @@ private:
     template <class Window>
     Window* openInSlot();
     void placeInSlot(QDialog& window);
-    void timerClosing(const TimerSettings& settings);
+    void timerClosing();
     void storeSettings(const TimerSettings& settings);
     void ring();
     void refreshTimeline();
+    // Once a minute: the computer's zone changed (a move, or its daylight
+    // saving flag), and with it `localZone`.
+    void followComputerZone();
     ZoneFiles zoneFiles() const;
     // The table from its file again (a missing file gives nothing).
-    bool reloadTable();
+    bool reloadTable(bool tellProblem);
     // The header's zone fields from the table; the data is changed.
     void tableChanged(bool markChanged);
     bool writeTable();
@@ -95,6 +98,9 @@ private:
     std::optional<ZoneTable> table_;
     std::optional<std::filesystem::file_time_type> tableTime_;
     std::optional<ZoneRecord> localZone_;
+    // The computer's zone as last seen, and the minute it was looked at.
+    std::optional<ComputerZone> computer_;
+    TimeValue computerCheckedAt_;
 };
 
 } // namespace zk

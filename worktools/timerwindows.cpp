@@ -1,5 +1,7 @@
 #include "worktools/timerwindows.h"
 
+#include "worktools/dialogparts.h"
+
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -18,13 +20,6 @@
 namespace zk {
 
 namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
 
 // The large read-out of a timer, in figures that do not shift as they change.
 QLabel* display(int id)
@@ -191,11 +186,9 @@ CountdownWindow::CountdownWindow(const TimerSettings& settings, TimerWindowHooks
     seconds_->setValue(std::clamp(settings_.countdownSeconds, 0, 59));
     connect(minutes_, &QSpinBox::valueChanged, this, [this](int v) {
         settings_.countdownMinutes = v;
-        emit spanChanged();
     });
     connect(seconds_, &QSpinBox::valueChanged, this, [this](int v) {
         settings_.countdownSeconds = v;
-        emit spanChanged();
     });
     remaining_ = display(152);
     remaining_->setText(QString::fromStdString(

@@ -78,8 +78,6 @@ public:
 
 signals:
     void closing();
-    // The minutes or seconds were changed in their fields.
-    void spanChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,6 +1,7 @@
 #include "worktools/zonewindows.h"
 
 #include "platform/messages.h"
+#include "worktools/dialogparts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,21 +21,6 @@
 namespace zk {
 
 namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
 
 const char* const kWeekNames[] = {"Last", "First", "Second", "Third", "Fourth"};
 
@@ -173,9 +159,7 @@ bool DefineTimeZonesDialog::storeShown()
     const std::string offsetEntry = offset_->text().trimmed().toStdString();
     std::optional<int> offset = parseOffset(offsetEntry);
     if (!offset) {
-        std::string text = kInvalidZoneValueText;
-        text.replace(text.find("%s"), 2, offsetEntry);
-        messages_.error(text);
+        messages_.error(invalidZoneValueText(offsetEntry));
         names_->setCurrentIndex(shown_);
         offset_->setFocus();
         offset_->selectAll();

@@ -53,7 +53,7 @@ TEST_F(ClipboardTest, CopyThenPasteMakesANewItem)
     QTest::keyClick(&app->window(), Qt::Key_Down);
     const ItemHandle selected = area().selectedItem();
     ASSERT_TRUE(selected);
-    const std::string text = schedule().storedDescription(selected);
+    const std::string text(schedule().storedDescription(selected));
     ASSERT_EQ(itemsNamed(text), 1);
 
     QTest::keyClick(&app->window(), Qt::Key_C, Qt::ControlModifier);

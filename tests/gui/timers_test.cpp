@@ -200,6 +200,13 @@ TEST_F(TimersWindowTest, TimeZonesAreDefinedAndTheWorldTimelineShowsThem)
     EXPECT_FALSE(columns[2].inverted);
     QTest::qWait(50);
     saveScreenshot(app->window(), "world-timeline");
+
+    // The computer moves to Tokyo: within a minute its zone is the local one.
+    ::setenv("TZ", "JST-9", 1);
+    for (int i = 0; i < 60; ++i)
+        second();
+    EXPECT_EQ(localZoneOf(schedule().header).minutesWest, -540);
+    EXPECT_EQ(columns[2].text.toStdString(), "Tokyo 8:01a");
 }
 
 TEST_F(TimersWindowTest, TodaysDollarsShowsTheDaysValues)

@@ -1,6 +1,7 @@
 #include "worktools/model/daydollars.h"
 
 #include "core/schedule.h"
+#include "engine/daylayout.h"
 #include "engine/marvals.h"
 
 #include <cmath>
@@ -8,11 +9,11 @@
 
 namespace zk {
 
-DayDollars dayDollars(const Schedule& schedule, DayNumber day)
+DayDollars dayDollars(Schedule& schedule, DayNumber day, const Clock& clock)
 {
     DayDollars dollars;
     dollars.hourlyWorth = hourlyWorth(schedule.header);
-    const DayRecord* record = schedule.findDay(day);
+    const DayRecord* record = openDayForDisplay(schedule, day, clock);
     if (!record)
         return dollars;
     for (const DayEntry& entry : record->entries()) {

@@ -9,6 +9,7 @@
 
 namespace zk {
 
+class Clock;
 class Schedule;
 
 struct DayDollars {
@@ -19,7 +20,9 @@ struct DayDollars {
     float total() const { return earned + toEarn; }
 };
 
-DayDollars dayDollars(const Schedule& schedule, DayNumber day);
+// The day is opened as it is shown (recurring items expanded onto it,
+// floating items placed), so the sums cover what the day's pane lists.
+DayDollars dayDollars(Schedule& schedule, DayNumber day, const Clock& clock);
 // "$1,234.50"; a negative sum keeps its sign.
 std::string dollarText(float amount);
 

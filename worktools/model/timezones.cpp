@@ -97,7 +97,7 @@ LineRead readLine(std::string_view line, std::size_t index)
 
     const std::optional<int> offset = words[0].size() <= kMaxOffsetBytes ? parseOffset(words[0]) : std::nullopt;
     if (!offset)
-        return {std::nullopt, withValue(kInvalidZoneValueText, words[0])};
+        return {std::nullopt, invalidZoneValueText(words[0])};
     zone.record.minutesWest = *offset;
 
     // The rule numbers run until one does not read, as far as there are six.
@@ -114,7 +114,7 @@ LineRead readLine(std::string_view line, std::size_t index)
     // A rule outside the calendar would place daylight time on no day, or
     // on a day of another month: the line is as bad as a bad offset.
     if (zone.record.daylightSaving && !(ruleInRange(zone.record.begin) && ruleInRange(zone.record.end)))
-        return {std::nullopt, withValue(kInvalidZoneValueText, withoutTrailingBlanks(line.substr(tab + 1)))};
+        return {std::nullopt, invalidZoneValueText(withoutTrailingBlanks(line.substr(tab + 1)))};
     if (!zone.record.daylightSaving)
         zone.record.begin = zone.record.end = {};
     return {zone, std::nullopt};
@@ -129,6 +129,9 @@ std::string fileSafeName(std::string name)
 }
 
 } // namespace
+
+std::string invalidZoneValueText(std::string_view value) { return withValue(kInvalidZoneValueText, value); }
+std::string zoneFileWriteText() { return withValue(kZoneFileWriteText, kZoneFileName); }
 
 // --- records ---------------------------------------------------------------------------
 

@@ -51,6 +51,9 @@ extern const char* const kInvalidZoneValueText;   // "invalid time zone value %s
 extern const char* const kZoneFileOpenText;       // "Unable to open %s"
 extern const char* const kZoneFileWriteText;      // "Error writing to %s file. Disk may be FULL."
 extern const char* const kZoneFileMissingText;    // "Time Zone file invalid or not found"
+std::string invalidZoneValueText(std::string_view value);
+// "Error writing to timezone.lst file. Disk may be FULL."
+std::string zoneFileWriteText();
 
 // A daylight saving rule: the week code's weekday of the month.
 struct ZoneRule {
