@@ -33,7 +33,7 @@ int exportCalendar(ZkSession& zk, DayNumber first, DayNumber last, const std::op
     CalendarExportOptions options = calendarExportOptions(zk.session(), &statuses);
     options.from = first;
     options.to = last;
-    const std::string text = writeICalendar(zk.schedule(), options);
+    const std::string text = exportCalendarText(zk.session(), options);
     if (!output) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;

@@ -5,8 +5,6 @@
 #include "cli/sessionsupport.h"
 
 #include "core/schedule.h"
-#include "engine/interfacemode.h"
-#include "shell/model/settings.h"
 #include "worktools/model/notes.h"
 
 #include <cstdio>
@@ -38,11 +36,6 @@ std::optional<std::uint32_t> idOf(const std::string& text)
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     return static_cast<std::uint32_t>(std::stoul(text));
-}
-
-bool scrambled(const ScheduleHeader& header)
-{
-    return headerOption(header, HeaderOption::EncryptNotes) && !isLiteMode(header);
 }
 
 // Gives the item its note number and its note mark (and the schedule its
@@ -91,7 +84,7 @@ int replaceNote(ZkSession& zk, const Arguments& args, std::uint32_t id, const st
         std::fprintf(stderr, "zk: %s\n", lock.message.c_str());
         return lock.message == kNoteInUseText ? kExitUnavailable : kExitFailed;
     }
-    if (std::string failure = writeNote(notes.note(number), text, scrambled(zk.schedule().header)); !failure.empty()) {
+    if (std::string failure = writeNote(notes.note(number), text, notesScrambled(zk.schedule().header)); !failure.empty()) {
         std::fprintf(stderr, "zk: %s\n", failure.c_str());
         return kExitFailed;
     }

@@ -11,22 +11,46 @@ namespace zk {
 
 namespace {
 
+unsigned folded(char c)
+{
+    unsigned u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+}
+
 std::uint64_t keyPrefix(std::string_view key)
 {
     std::uint64_t p = 0;
     for (std::size_t i = 0; i < 8; ++i)
-        p = (p << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+        p = (p << 8) | (i < key.size() ? folded(key[i]) : 0u);
     return p;
 }
 
-// Sorts chain nodes: spread into buckets by the first two bytes of their
-// keys in one counting pass, then each bucket sorted on its own. Most
-// buckets are short, and most comparisons in them end at the prefix.
+// Compares as the case-folded keys would, byte by byte unsigned, without
+// making them.
+int compareFolded(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned x = folded(a[i]), y = folded(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Sorts chain nodes: spread into buckets by the first bits of their keys
+// (at most the first two bytes) in one counting pass, then each bucket
+// sorted on its own. Most buckets are short, and most comparisons in them
+// end at the prefix. About one bucket per node: a small chain does not pay
+// for clearing a table sized for a large one.
 template <typename Node, typename Less>
 void sortNodes(std::vector<Node>& nodes, Less less)
 {
-    constexpr int kShift = 48;
-    std::vector<std::uint32_t> end((std::size_t(1) << (64 - kShift)) + 1, 0);
+    int bits = 8;
+    while (bits < 16 && (std::size_t(1) << bits) < nodes.size())
+        ++bits;
+    const int kShift = 64 - bits;
+    std::vector<std::uint32_t> end((std::size_t(1) << bits) + 1, 0);
     for (const Node& n : nodes)
         ++end[(n.prefix >> kShift) + 1];
     for (std::size_t b = 1; b < end.size(); ++b)
@@ -50,8 +74,19 @@ bool ItemChain::less(const Node& a, const Node& b) const
 {
     if (a.prefix != b.prefix)
         return a.prefix < b.prefix;
-    int c = a.item == b.item ? 0 : keyOf(a).compare(keyOf(b));
-    return c != 0 ? c < 0 : a.order < b.order;
+    if (a.item == b.item)
+        return false;
+    if (int c = compareFolded(keyOf(a.item), keyOf(b.item)); c != 0)
+        return c < 0;
+    return byIndex_[a.item.index].order < byIndex_[b.item.index].order;
+}
+
+std::string_view ItemChain::keyOf(ItemHandle item) const
+{
+    const Placement& p = byIndex_[item.index];
+    if (p.keptKey)
+        return keptKeys_.find(item.index)->second;
+    return items_.text(item).substr(0, p.keyLength);
 }
 
 std::pair<std::size_t, std::size_t> ItemChain::lowerBound(const Node& n) const
@@ -93,17 +128,14 @@ const ItemChain::Placement* ItemChain::placement(ItemHandle item) const
     return p.present && p.generation == item.generation ? &p : nullptr;
 }
 
-ItemChain::Node ItemChain::nodeOf(ItemHandle item, const Placement& p) const
-{
-    return Node{keyPrefix(keyOf(p)), p.order, item};
-}
+ItemChain::Node ItemChain::nodeOf(ItemHandle item) const { return Node{keyPrefix(keyOf(item)), item}; }
 
 std::pair<std::size_t, std::size_t> ItemChain::locate(ItemHandle item) const
 {
     ZK_CHECK(!inBulk_, "Actchain");
     const Placement* p = placement(item);
     ZK_CHECK(p != nullptr, "Actchain");
-    auto at = lowerBound(nodeOf(item, *p));
+    auto at = lowerBound(nodeOf(item));
     ZK_CHECK(at.first < blocks_.size() && blocks_[at.first][at.second].item == item, "Actchain");
     return at;
 }
@@ -114,59 +146,53 @@ int ItemChain::dayOf(ItemHandle item) const
     return p ? p->day : 0;
 }
 
-void ItemChain::storeKey(Placement& p, std::string_view sortKey)
-{
-    // Descriptions are far below the limit; a longer key still sorts by
-    // what fits.
-    std::size_t length = std::min<std::size_t>(sortKey.size(), UINT16_MAX);
-    ZK_CHECK(keys_.size() + length <= UINT32_MAX, "Actchain");
-    p.keyAt = static_cast<std::uint32_t>(keys_.size());
-    p.keyLength = static_cast<std::uint16_t>(length);
-    keys_.append(sortKey.substr(0, length));
-    caseFoldInPlace(keys_.data() + p.keyAt, length);
-}
-
-void ItemChain::dropKey(Placement& p)
-{
-    droppedKeyBytes_ += p.keyLength;
-    p.keyLength = 0;
-    p.keyAt = 0;
-    // Keys of removed items are left where they are until they make up
-    // most of the arena; then the live ones are packed, once.
-    if (droppedKeyBytes_ < 4096 || droppedKeyBytes_ * 2 < keys_.size())
-        return;
-    std::string packed;
-    packed.reserve(keys_.size() - droppedKeyBytes_);
-    for (Placement& q : byIndex_) {
-        if (!q.present)
-            continue;
-        std::uint32_t at = static_cast<std::uint32_t>(packed.size());
-        packed.append(keyOf(q));
-        q.keyAt = at;
-    }
-    keys_ = std::move(packed);
-    droppedKeyBytes_ = 0;
-}
-
-void ItemChain::insert(ItemHandle item, std::string_view sortKey, int day)
+void ItemChain::insert(ItemHandle item, std::size_t keyBytes, int day)
 {
     ZK_CHECK(item && !contains(item), "Actchain");
     // Grown by the vector's own doubling of its capacity: the part not yet
     // used is never touched, so it costs no memory.
     if (item.index >= byIndex_.size())
         byIndex_.resize(item.index + 1);
+    if (nextOrder_ == UINT32_MAX)
+        renumber();
     Placement& p = byIndex_[item.index];
-    storeKey(p, sortKey);
+    // Descriptions are far below the limit; a longer key still sorts by
+    // what fits.
+    p.keyLength = static_cast<std::uint16_t>(std::min<std::size_t>(keyBytes, UINT16_MAX));
+    p.keptKey = false;
     p.order = nextOrder_++;
     p.generation = item.generation;
     p.day = day;
     p.present = true;
     ++size_;
-    Node node = nodeOf(item, p);
+    Node node = nodeOf(item);
     if (inBulk_)
         bulk_.push_back(node);
     else
         placeInBlock(node);
+}
+
+void ItemChain::keepKey(ItemHandle item)
+{
+    const Placement* p = placement(item);
+    if (!p || p->keptKey)
+        return;
+    keptKeys_.emplace(item.index, std::string(keyOf(item)));
+    byIndex_[item.index].keptKey = true;
+}
+
+// Insertion numbers are 32 bits to keep the placements small; after four
+// billion inserts they are handed out again from 1, in chain order, which
+// keeps every order as it was.
+void ItemChain::renumber()
+{
+    std::uint32_t n = 0;
+    for (const Block& block : blocks_)
+        for (const Node& node : block)
+            byIndex_[node.item.index].order = ++n;
+    for (const Node& node : bulk_)
+        byIndex_[node.item.index].order = ++n;
+    nextOrder_ = n + 1;
 }
 
 void ItemChain::placeInBlock(const Node& node)
@@ -259,8 +285,16 @@ void ItemChain::remove(ItemHandle item)
     }
     Placement& p = byIndex_[item.index];
     p.present = false;
-    dropKey(p);
+    if (p.keptKey)
+        keptKeys_.erase(item.index);
+    p.keptKey = false;
     --size_;
+}
+
+bool ItemChain::precedes(ItemHandle a, ItemHandle b) const
+{
+    ZK_CHECK(!inBulk_ && contains(a) && contains(b), "Actchain");
+    return less(nodeOf(a), nodeOf(b));
 }
 
 ItemHandle ItemChain::nth(std::size_t n) const

@@ -5,6 +5,10 @@
 // insertion order. Each node also holds the item's day (kNoDayInChain for
 // items on no day).
 //
+// The keys are not copied: the chain reads them from the item store, and
+// keeps a copy only of the key of an item whose text changes while it is
+// chained (keepKey()), so that its place stays what it was.
+//
 // Ordered by (key, insertion number); inserting, finding and removing stay
 // nearly flat in cost as the chain grows. Cursors (the
 // list views' current item) move to the following item when theirs leaves.
@@ -18,6 +22,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -27,8 +32,7 @@ class ItemChain {
     // Small on purpose: a node is moved whenever one is inserted before it in
     // its block, and the blocks of a large chain should stay in the cache.
     struct Node {
-        std::uint64_t prefix;  // the key's first 8 bytes, big-endian: most compares end here
-        std::uint64_t order;   // insertion number: equal keys keep insertion order
+        std::uint64_t prefix;  // the key's first 8 bytes folded, big-endian: most compares end here
         ItemHandle item;
     };
     bool less(const Node& a, const Node& b) const;
@@ -39,6 +43,10 @@ class ItemChain {
     using Block = std::vector<Node>;
 
 public:
+    explicit ItemChain(const ItemStore& items) : items_(items) {}
+    ItemChain(const ItemChain&) = delete;
+    ItemChain& operator=(const ItemChain&) = delete;
+
     class const_iterator {
     public:
         using value_type = ItemHandle;
@@ -85,13 +93,20 @@ public:
     // The node's day, or 0 when the item is not in the chain.
     int dayOf(ItemHandle item) const;
 
-    // Inserts after every node whose key compares equal or less.
-    void insert(ItemHandle item, std::string_view sortKey, int day);
+    // Inserts after every node whose key compares equal or less. The key is
+    // the first keyBytes of the item's text: all of it, or only the private
+    // marker while private text is hidden.
+    void insert(ItemHandle item, std::size_t keyBytes, int day);
+    // To be called before a chained item's text changes: the chain keeps
+    // the key the item was inserted with.
+    void keepKey(ItemHandle item);
     // Between these two, only insert, contains, dayOf, size and empty may be
     // called: the chain's order is settled at the end.
     void beginBulkInsert();
     void endBulkInsert();
     void remove(ItemHandle item);
+    // Whether a comes before b; both must be in the chain.
+    bool precedes(ItemHandle a, ItemHandle b) const;
     // The item at 0-based position n, or no item.
     ItemHandle nth(std::size_t n) const;
     // The item after the given one in chain order, or no item.
@@ -104,37 +119,34 @@ public:
     void setCursor(int cursor, ItemHandle at);
 
 private:
-    // Per item slot: where its key is kept and what finds its node again.
-    // Keys live in one arena, not one allocation each: a large chain would
-    // otherwise spend more memory on allocator headers than on its keys.
+    // Per item slot: its insertion number, its day and how much of its text
+    // is its key.
     struct Placement {
-        std::uint64_t order = 0;
+        std::uint32_t order = 0;  // equal keys keep insertion order
         std::uint32_t generation = 0;
-        std::uint32_t keyAt = 0;  // into keys_
         int day = 0;
         std::uint16_t keyLength = 0;
         bool present = false;
+        bool keptKey = false;  // the key is in keptKeys_
     };
     const Placement* placement(ItemHandle item) const;
-    std::string_view keyOf(const Placement& p) const { return {keys_.data() + p.keyAt, p.keyLength}; }
-    std::string_view keyOf(const Node& n) const { return keyOf(byIndex_[n.item.index]); }
-    Node nodeOf(ItemHandle item, const Placement& p) const;
+    std::string_view keyOf(ItemHandle item) const;
+    Node nodeOf(ItemHandle item) const;
     // The block and position of the first node not less than n.
     std::pair<std::size_t, std::size_t> lowerBound(const Node& n) const;
     std::pair<std::size_t, std::size_t> locate(ItemHandle item) const;
-    void storeKey(Placement& p, std::string_view sortKey);
-    void dropKey(Placement& p);
     void placeInBlock(const Node& node);
+    void renumber();
 
+    const ItemStore& items_;
     std::vector<Block> blocks_;
     std::vector<std::uint64_t> lastPrefix_;  // per block: its last node's prefix
     std::vector<Placement> byIndex_;  // indexed by item slot
-    std::string keys_;  // the keys of present items, and dropped ones until compacted
-    std::size_t droppedKeyBytes_ = 0;
+    std::unordered_map<std::uint32_t, std::string> keptKeys_;  // by item slot
     std::vector<Node> bulk_;  // inserted since beginBulkInsert, in insertion order
     bool inBulk_ = false;
     std::size_t size_ = 0;
-    std::uint64_t nextOrder_ = 1;
+    std::uint32_t nextOrder_ = 1;
     std::unordered_map<int, ItemHandle> cursors_;
     int nextCursor_ = 1;
 };

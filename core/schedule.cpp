@@ -63,11 +63,19 @@ std::string Schedule::description(ItemHandle h) const { return std::string(sortK
 
 std::string Schedule::titleOf(ItemHandle h) const { return titleForm(description(h)); }
 
-void Schedule::setDescription(ItemHandle h, std::string_view text) { item(h).description = limitDescription(text); }
+void Schedule::setDescription(ItemHandle h, std::string_view text) { storeText(h, limitDescription(text)); }
 
-void Schedule::makePrivate(ItemHandle h) { item(h).description = privateText(item(h).description); }
+void Schedule::makePrivate(ItemHandle h) { storeText(h, privateText(items.text(h))); }
 
-void Schedule::makePublic(ItemHandle h) { item(h).description = publicText(item(h).description); }
+void Schedule::makePublic(ItemHandle h) { storeText(h, publicText(items.text(h))); }
+
+void Schedule::storeText(ItemHandle h, std::string_view text)
+{
+    if (items.text(h) == text)
+        return;
+    chain.keepKey(h);
+    items.setText(h, text);
+}
 
 std::uint32_t Schedule::itemId(ItemHandle h)
 {
@@ -92,9 +100,27 @@ std::uint32_t Schedule::reidentify(ItemHandle h)
 void Schedule::rebuildIdIndex() const
 {
     idIndex_.clear();
-    for (ItemHandle h : chain)
-        idIndex_.try_emplace(items.get(h).record.id(), h);  // the first in chain order wins
+    idIndex_.reserve(chain.size());
+    // In the store's order, which reads the records front to back; where two
+    // chained items share an id, the first in chain order wins.
+    items.forEach([&](ItemHandle h) {
+        if (!chain.contains(h))
+            return;
+        auto [it, inserted] = idIndex_.try_emplace(items.record(h).id(), h);
+        if (!inserted && chain.precedes(h, it->second))
+            it->second = h;
+    });
     idIndexStale_ = false;
+}
+
+ItemHandle Schedule::scanChainedById(std::uint32_t id) const
+{
+    ItemHandle found;
+    items.forEach([&](ItemHandle h) {
+        if (items.record(h).id() == id && chain.contains(h) && (!found || chain.precedes(h, found)))
+            found = h;
+    });
+    return found;
 }
 
 void Schedule::indexId(ItemHandle h)
@@ -118,12 +144,17 @@ void Schedule::unindexId(ItemHandle h)
 
 ItemHandle Schedule::findChainedById(std::uint32_t id) const
 {
+    constexpr int kLookupsBeforeIndexing = 4;
+    if (idIndexStale_ && lookupsWhileStale_ < kLookupsBeforeIndexing) {
+        ++lookupsWhileStale_;
+        return scanChainedById(id);
+    }
     if (idIndexStale_)
         rebuildIdIndex();
     auto it = idIndex_.find(id);
     if (it == idIndex_.end())
         return kNoItem;
-    if (items.isLive(it->second) && chain.contains(it->second) && items.get(it->second).record.id() == id)
+    if (items.isLive(it->second) && chain.contains(it->second) && items.record(it->second).id() == id)
         return it->second;
     // An id stored without telling the index: look again from scratch.
     rebuildIdIndex();
@@ -138,7 +169,7 @@ ItemHandle Schedule::findItemById(std::uint32_t id) const
     if (ItemHandle h = findChainedById(id))
         return h;
     for (ItemHandle p : projects)
-        if (items.isLive(p) && items.get(p).record.id() == id)
+        if (items.isLive(p) && items.record(p).id() == id)
             return p;
     return kNoItem;
 }
@@ -175,13 +206,13 @@ DayNumber Schedule::dayOf(ItemHandle h) const
 
 // --- item chain --------------------------------------------------------------
 
-std::string_view Schedule::sortKey(ItemHandle h) const { return readerText(item(h).description, showPrivateText); }
+std::string_view Schedule::sortKey(ItemHandle h) const { return readerText(items.text(h), showPrivateText); }
 
 bool Schedule::addToChain(ItemHandle h, DayNumber day)
 {
     if (day.value() != kNoDayInChain && isPastDay(day))
         return false;
-    chain.insert(h, sortKey(h), day.value());
+    chain.insert(h, sortKey(h).size(), day.value());
     indexId(h);
     return true;
 }

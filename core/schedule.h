@@ -47,7 +47,7 @@ public:
     ScheduleHeader header;
     ItemRecord templateItem;
     ItemStore items;
-    ItemChain chain;
+    ItemChain chain{items};
     DayList days;
     // The recurring definitions (in creation or load order) with their rules
     // and exception lists.
@@ -82,16 +82,15 @@ public:
     // Removes the item from the chain and the lists that refer to it, then
     // frees it. Its day entries must have been removed already.
     void freeItem(ItemHandle h);
-    Item& item(ItemHandle h) { return items.get(h); }
-    const Item& item(ItemHandle h) const { return items.get(h); }
-    ItemRecord& record(ItemHandle h) { return items.get(h).record; }
-    const ItemRecord& record(ItemHandle h) const { return items.get(h).record; }
+    ItemRecord& record(ItemHandle h) { return items.record(h); }
+    const ItemRecord& record(ItemHandle h) const { return items.record(h); }
 
     // The description as readers receive it (private rule applied).
     std::string description(ItemHandle h) const;
     std::string titleOf(ItemHandle h) const;
-    // The text as stored, for the editor and the file.
-    const std::string& storedDescription(ItemHandle h) const { return item(h).description; }
+    // The text as stored, for the editor and the file: valid until the
+    // item's text is set again or the item is freed.
+    std::string_view storedDescription(ItemHandle h) const { return items.text(h); }
     // Stores the text (cut to the limit). The chain position is not changed;
     // callers that change a chained item's text re-insert it with setDay.
     void setDescription(ItemHandle h, std::string_view text);
@@ -105,6 +104,7 @@ public:
     void noteIdChanged()
     {
         idIndexStale_ = true;
+        lookupsWhileStale_ = 0;
         recurrences.noteIdChanged();
     }
     // Searches the item chain, then the project list.
@@ -180,10 +180,15 @@ public:
     std::function<bool(DayNumber)> dayIsShown;        // a pane or month range shows it
 
 private:
-    // The description as readers receive it, viewed in place: no copy per insert.
+    // The description as readers receive it, viewed in place.
     std::string_view sortKey(ItemHandle h) const;
+    // Every change of a text goes here: a chained item keeps its place.
+    void storeText(ItemHandle h, std::string_view text);
     // The id index covers the chain only; the few projects are searched after it.
     void rebuildIdIndex() const;
+    // The chained item with the id that comes first in the chain, found by
+    // reading every record, as the rebuilt index would find it.
+    ItemHandle scanChainedById(std::uint32_t id) const;
     void indexId(ItemHandle h);
     void unindexId(ItemHandle h);
     ItemHandle findChainedById(std::uint32_t id) const;
@@ -195,6 +200,10 @@ private:
     std::size_t sizeAfterPurge_ = 0;
     mutable std::unordered_map<std::uint32_t, ItemHandle> idIndex_;
     mutable bool idIndexStale_ = true;
+    // A command that looks up one or two ids after a load (saving a single
+    // added item) would pay for indexing every item: the first lookups read
+    // the records instead.
+    mutable int lookupsWhileStale_ = 0;
 };
 
 // The middle of the hours outside a night-owl window (where the day changes

@@ -288,7 +288,7 @@ EntryRef recordDone(Placement& placement, EntryRef ref, DoneHow how, const DoneO
     if (how == DoneHow::Cancelled || how == DoneHow::InPast) {
         const char* prefix = how == DoneHow::Cancelled ? kCancelledPrefix : kDoneInPastPrefix;
         if (!s.storedDescription(item).starts_with(prefix))
-            s.setDescription(item, prefix + s.storedDescription(item));
+            s.setDescription(item, prefix + std::string(s.storedDescription(item)));
         replaceDuration(done, 0);
         done.setBeginTime(0);
         done.setFlag(ItemFlag::fDone, true);
@@ -420,7 +420,7 @@ DoneResult markDone(Placement& placement, EntryRef ref, DoneHow how, const DoneO
     s.dirty = true;
 
     if (attemptOrPartial) {
-        std::string text = s.storedDescription(item);
+        std::string text(s.storedDescription(item));
         if (how == DoneHow::Attempted && !text.starts_with(kAttemptPrefix))
             s.setDescription(item, kAttemptPrefix + text);
         else if (how == DoneHow::Partial && !text.ends_with(kPartialSuffix))

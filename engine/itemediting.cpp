@@ -272,10 +272,10 @@ ItemEditor::ItemEditor(const Schedule& schedule, EntryContext context, ItemEdito
         const PlistEntry& entry = schedule.plist.entry(h);
         ++classCounts_[entry.letter];
         if (entry.item != request.item)
-            prerequisites_.push_back({schedule.record(entry.item).id(), schedule.storedDescription(entry.item)});
+            prerequisites_.push_back({schedule.record(entry.item).id(), std::string(schedule.storedDescription(entry.item))});
     }
     for (ItemHandle p : schedule.projects)
-        projects_.push_back({schedule.record(p).id(), schedule.storedDescription(p)});
+        projects_.push_back({schedule.record(p).id(), std::string(schedule.storedDescription(p))});
     if (request.item)
         loadItem(schedule, request);
     else

@@ -111,20 +111,24 @@ LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> k
     const std::size_t tableLimit = schedule.chain.size() * 4 + 1024;
     std::vector<ItemHandle> table;
     std::unordered_map<std::uint32_t, ItemHandle> beyond;
-    for (ItemHandle h : schedule.chain) {
+    // The records are read in the store's order, front to back; where two
+    // items share a key, the first in chain order wins.
+    const ItemChain& chain = schedule.chain;
+    auto keep = [&](ItemHandle& held, ItemHandle h) {
+        if (!held || chain.precedes(h, held))
+            held = h;
+    };
+    schedule.items.forEach([&](ItemHandle h) {
         const ItemRecord& r = schedule.record(h);
-        if (!r.has(ItemFlag::fFloating))
-            continue;
+        if (!r.has(ItemFlag::fFloating) || !chain.contains(h))
+            return;
         std::uint32_t key = keyOf(r.plistLink());
-        if (key >= tableLimit) {
-            beyond.emplace(key, h);
-            continue;
-        }
+        if (key >= tableLimit)
+            return keep(beyond[key], h);
         if (key >= table.size())
             table.resize(std::max<std::size_t>(key + 1, std::min(tableLimit, table.size() * 2)));
-        if (!table[key])  // the first in chain order wins
-            table[key] = h;
-    }
+        keep(table[key], h);
+    });
     // Takes the item listed under a key, once: a repeated key must not list
     // the item twice.
     auto take = [&](std::uint32_t key) {
@@ -210,17 +214,31 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
     bool changed = false;  // by a repair or a dropped entry: count again
     std::size_t floating = 0;
 
-    for (ItemHandle h : schedule.chain) {
-        if (schedule.record(h).has(ItemFlag::fFloating))
+    // Counting goes in the store's order, reading the records front to back.
+    auto countFloating = [&schedule] {
+        std::size_t n = 0;
+        schedule.items.forEach([&](ItemHandle h) {
+            n += schedule.record(h).has(ItemFlag::fFloating) && schedule.chain.contains(h);
+        });
+        return n;
+    };
+    if (startUp) {
+        // Any one without its entry will do: the repair finds them all again.
+        schedule.items.forEach([&](ItemHandle h) {
+            if (!schedule.record(h).has(ItemFlag::fFloating) || !schedule.chain.contains(h))
+                return;
             ++floating;
-        if (!floatsWithoutEntry(schedule, h))
-            continue;
-        if (startUp) {
-            inconsistent = true;
-            break;  // the repair finds them all again
+            inconsistent = inconsistent || !findPlistEntry(schedule, h);
+        });
+    } else {
+        for (ItemHandle h : schedule.chain) {
+            if (schedule.record(h).has(ItemFlag::fFloating))
+                ++floating;
+            if (floatsWithoutEntry(schedule, h)) {
+                schedule.report(schedule.titleOf(h));
+                ZK_FAULT(kModule);
+            }
         }
-        schedule.report(schedule.titleOf(h));
-        ZK_FAULT(kModule);
     }
 
     for (PlistEntryHandle e : entriesWithoutItem(schedule)) {
@@ -239,12 +257,8 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
     if (inconsistent && !repair(schedule))
         return false;
 
-    if (inconsistent || changed) {
-        floating = 0;
-        for (ItemHandle h : schedule.chain)
-            if (schedule.record(h).has(ItemFlag::fFloating))
-                ++floating;
-    }
+    if (inconsistent || changed)
+        floating = countFloating();
     ZK_CHECK(floating == schedule.plist.size(), kModule);
     return true;
 }

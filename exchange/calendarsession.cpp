@@ -285,4 +285,13 @@ CalendarExportOptions calendarExportOptions(Session& session, const StatusTable*
     return options;
 }
 
+std::string exportCalendarText(Session& session, const CalendarExportOptions& options)
+{
+    Schedule& s = session.schedule();
+    if (!options.from.isNone() && !options.to.isNone())
+        for (DayNumber day = options.from; day <= options.to && s.isPastDay(day); day = day + 1)
+            s.getDay(day);
+    return writeICalendar(s, options);
+}
+
 } // namespace zk

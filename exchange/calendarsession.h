@@ -70,4 +70,9 @@ CalendarFileOutcome importCalendarText(Session& session, std::string_view text, 
 // folder, the UIDs from the UID table, the moment from the session's clock.
 CalendarExportOptions calendarExportOptions(Session& session, const StatusTable* statuses);
 
+// The calendar file of the options' range (or of every item): the range's
+// past days are read back from their archives first, as the text export
+// reads them, so a past range holds what those days held.
+std::string exportCalendarText(Session& session, const CalendarExportOptions& options);
+
 } // namespace zk

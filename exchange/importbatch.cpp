@@ -53,7 +53,7 @@ std::string writeNoteOf(Session& session, ItemHandle h, const std::string& text)
         s.notesNumber(h, [&](std::uint16_t n) { return std::filesystem::exists(notes.note(n)); });
     s.record(h).setFlag(ItemFlag::fHasNotes, true);
     s.dirty = true;
-    return writeNote(notes.note(s.record(h).refNo()), text, false);
+    return writeNote(notes.note(s.record(h).refNo()), text, notesScrambled(s.header));
 }
 
 } // namespace

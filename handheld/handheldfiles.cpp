@@ -302,7 +302,7 @@ std::vector<ImportItem> handheldImports(const Schedule& s, const std::vector<Han
         const TimeValue begin = r.onHold ? kNoTime : TimeValue(r.minuteOfDay() + 1);
         if (ItemHandle h = s.findItemById(r.id)) {
             const ItemRecord& old = s.record(h);
-            const std::string& oldText = s.storedDescription(h);
+            const std::string oldText(s.storedDescription(h));
             const std::string oldNote = noteOf(s, h, scheduleFolder);
             // The handheld holds only the first 255 characters of a longer text.
             const bool textChanged = firstCharacters(oldText, kMaxText) == oldText && r.text != oldText;

@@ -103,7 +103,7 @@ void AddJournal::opened(const Schedule& loaded)
 void AddJournal::recordAdd(const LocalMoment& moment, const RegionalSettings& regional, ItemHandle item,
                            const Schedule& schedule)
 {
-    const std::string text = schedule.storedDescription(item);
+    const std::string text(schedule.storedDescription(item));
     std::string line = shortDate(moment.dayNumber(), regional) + " " + timeText(moment.timeValue(), regional) + " "
                        + oneLine(text) + kIdSeparator + std::to_string(schedule.record(item).id()) + "\n";
     if (!appendToFile(file_, line))

@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "sharing/session.h"
+#include "sharing/workgroup.h"
 #include "shell/desktopapp.h"
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
@@ -28,14 +29,6 @@ std::optional<std::filesystem::path> askForFolder(QWidget* parent, const std::fi
 void startProgramOn(const std::filesystem::path& folder)
 {
     QProcess::startDetached(QCoreApplication::applicationFilePath(), {QString::fromStdString(folder.string())});
-}
-
-bool sameFolder(const std::filesystem::path& a, const std::filesystem::path& b)
-{
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec))
-        return true;
-    return a.lexically_normal() / "" == b.lexically_normal() / "";
 }
 
 } // namespace

@@ -29,6 +29,7 @@
 #include "shell/sessionguard.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/workgroupcommands.h"
 #include "sharing/pipeline.h"
 #include "sharing/session.h"
 #include "storage/savesequence.h"
@@ -36,7 +37,10 @@
 #include "views/schedulesarea.h"
 #include "views/statusdisplay.h"
 #include "worktools/alarmdesk.h"
+#include "worktools/dialdesk.h"
+#include "worktools/worktoolsmenu.h"
 #include "worktools/notedesk.h"
+#include "worktools/timerdesk.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -85,10 +89,9 @@ std::string userName()
 // --- steps whose modules are still to come -------------------------------------------
 // Each is empty until the module named fills it.
 
-// FIXME: the world timeline: repaint the tide line's moving parts.
-void repaintTideLine() {}
-// FIXME: workgroup users: count the sessions running on this machine, and
-// close all but one when a duplicate is found.
+// The session guard refuses a second session on a data file at its start,
+// so no duplicate appears later to be closed; the count that would let
+// DataFolder be written every minute is not kept.
 void countRunningSessions() {}
 void checkDuplicateSessions() {}
 // FIXME: change access: the workgroup checks of the minute work.
@@ -97,8 +100,6 @@ void workgroupChecks() {}
 void computeSunTimes() {}
 // FIXME: the data file module's check of the data file on a new day.
 void checkDataFile() {}
-// FIXME: timers: the timer window saves TimerWndPos on exit.
-void saveTimerWindowPosition() {}
 // FIXME: notes, pop-up calendar and time bar reopen as they were left.
 void reopenLastWindows() {}
 // FIXME: modeless windows (timer, access pending, tool windows) close here.
@@ -226,6 +227,12 @@ std::optional<int> DesktopApp::start(const Options& options)
     alarms_->install();
     notes_ = std::make_unique<NoteDesk>(*this);
     notes_->install();
+    timers_ = std::make_unique<TimerDesk>(*this);
+    timers_->install();
+    dial_ = std::make_unique<DialDesk>(*this);
+    dial_->install();
+    worktools_ = std::make_unique<WorktoolsMenu>(*this);
+    worktools_->install();
     window_->show();
 
     heartbeat_.readClock(clock_.localNow(), DayWindow{});
@@ -379,7 +386,7 @@ void DesktopApp::startSaveThread()
 }
 
 void DesktopApp::backgroundScheduling(bool nearMinuteBoundary) { commands_->balancing().tick(nearMinuteBoundary); }
-void DesktopApp::tideLine() { repaintTideLine(); }
+void DesktopApp::tideLine() { timers_->second(); }
 void DesktopApp::countSessions() { countRunningSessions(); }
 void DesktopApp::pendingCarryOver() { commands_->done().runPendingCarryOver(); }
 
@@ -387,9 +394,14 @@ void DesktopApp::minuteWork()
 {
     checkDuplicateSessions();
     workgroupChecks();
-    commands_->done().offerReminder();
+    // A protected schedule that was not unlocked shows nothing of its items.
+    const bool itemsShown = commands_->workgroup().mayView();
+    if (itemsShown)
+        commands_->done().offerReminder();
     notes_->minute();
-    alarms_->minute();
+    if (itemsShown)
+        alarms_->minute();
+    dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
     automaticBackup(*this, autoBackupDay_);
@@ -398,7 +410,8 @@ void DesktopApp::minuteWork()
     // waits for the session count, which says when this is the only session.
     checkTransferFiles();
     checkBackups();
-    alarms_->postReminders();
+    if (itemsShown)
+        alarms_->postReminders();
     saveWindowSettings();
     // Starts move on with the clock.
     refreshDayPane();
@@ -518,7 +531,8 @@ void DesktopApp::offerUndoneReminder()
 {
     onUserInterface([this] {
         commands_->done().startupDoneWork();
-        commands_->done().offerReminder();
+        if (commands_->workgroup().mayView())
+            commands_->done().offerReminder();
     });
 }
 
@@ -526,6 +540,9 @@ void DesktopApp::offerCheckIn()
 {
     onUserInterface([this] { commands_->mobile().offerCheckIn(); });
 }
+void DesktopApp::checkPasswords() { onUserInterface([this] { commands_->workgroup().checkPasswords(); }); }
+void DesktopApp::askUserName() { onUserInterface([this] { commands_->workgroup().askUserName(); }); }
+void DesktopApp::rememberRecentSchedule() { onUserInterface([this] { commands_->workgroup().recordRecent(); }); }
 
 void DesktopApp::reopenWindows()
 {
@@ -591,10 +608,10 @@ bool DesktopApp::exitRequest()
     bool running = session_ && session_->isOpen() && !state_.initialising;
     if (running && !session_->access().confirmExit())
         return false;
-    if (running && commands_->done().offerReminder())
+    if (running && commands_->workgroup().mayView() && commands_->done().offerReminder())
         return false;
     archiveDueDays(*this);
-    saveTimerWindowPosition();
+    timers_->saveWindowPosition();
     // Before the final save, which then carries the notes' marks.
     notes_->closeAll();
     state_.exiting = true;
@@ -774,6 +791,8 @@ void DesktopApp::terminate()
         return;
     terminated_ = true;
     timer_.stop();
+    if (timers_)
+        timers_->closeWindows();
     closeModelessWindows();
     startupThread_.join();
     saveThread_.join();

@@ -38,7 +38,10 @@
 namespace zk {
 
 class AlarmDesk;
+class DialDesk;
+class WorktoolsMenu;
 class NoteDesk;
+class TimerDesk;
 class Clock;
 class DesktopCommands;
 struct PaneStyle;
@@ -140,6 +143,9 @@ public:
     SettingStore& settingStore() { return settings_; }
     AlarmDesk& alarms() { return *alarms_; }
     NoteDesk& notes() { return *notes_; }
+    TimerDesk& timers() { return *timers_; }
+    DialDesk& dialling() { return *dial_; }
+    WorktoolsMenu& worktools() { return *worktools_; }
 
 signals:
     // The session has ended; the process exits with the code.
@@ -165,6 +171,9 @@ private:
     void showToday() override;
     void offerUndoneReminder() override;
     void offerCheckIn() override;
+    void checkPasswords() override;
+    void askUserName() override;
+    void rememberRecentSchedule() override;
 
     template <class Step>
     void onUserInterface(Step step);
@@ -203,6 +212,9 @@ private:
     std::unique_ptr<DesktopCommands> commands_;
     std::unique_ptr<AlarmDesk> alarms_;
     std::unique_ptr<NoteDesk> notes_;
+    std::unique_ptr<TimerDesk> timers_;
+    std::unique_ptr<DialDesk> dial_;
+    std::unique_ptr<WorktoolsMenu> worktools_;
     QTimer timer_;
     WorkerThread startupThread_;
     WorkerThread saveThread_;

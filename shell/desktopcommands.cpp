@@ -22,6 +22,7 @@
 #include "shell/printcommands.h"
 #include "shell/viewfilters.h"
 #include "shell/windowcommands.h"
+#include "shell/workgroupcommands.h"
 #include "shell/propertycommands.h"
 #include "shell/model/entrydrop.h"
 #include "shell/model/panelines.h"
@@ -62,7 +63,7 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
 {
     dispatcher_.setGates({
         .activity = {},
-        .viewAccess = {},
+        .viewAccess = [this] { return workgroup_->mayView(); },
         .readOnly = [this] { return app_.state().readOnly.load(); },
         .changeAccess = [this] { return app_.requestChangeAccess(); },
     });
@@ -113,6 +114,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     dataFolders_->install(dispatcher_);
     mobile_ = std::make_unique<MobileCommands>(app_);
     mobile_->install(dispatcher_);
+    workgroup_ = std::make_unique<WorkgroupCommands>(app_);
+    workgroup_->install(dispatcher_, *menus_);
     connectSchedulesArea();
 }
 

@@ -44,6 +44,7 @@ class MonthViewCommands;
 class PopUpCalendar;
 class WindowCommands;
 class ViewFilters;
+class WorkgroupCommands;
 class PropertyCommands;
 struct DraggedEntry;
 struct DropPlace;
@@ -77,6 +78,7 @@ public:
     BalanceCommands& balancing() { return *balancing_; }
     DataFolderCommands& dataFolders() { return *dataFolders_; }
     MobileCommands& mobile() { return *mobile_; }
+    WorkgroupCommands& workgroup() { return *workgroup_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<PropertyCommands> properties_;
     std::unique_ptr<DataFolderCommands> dataFolders_;
     std::unique_ptr<MobileCommands> mobile_;
+    std::unique_ptr<WorkgroupCommands> workgroup_;
 };
 
 } // namespace zk

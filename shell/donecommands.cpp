@@ -14,14 +14,11 @@
 #include "shell/model/surprise.h"
 #include "shell/viewfilters.h"
 #include "sharing/session.h"
+#include "worktools/worktoolsmenu.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QPointer>
-#include <QUrl>
-
-#include <fstream>
 
 namespace zk {
 
@@ -246,13 +243,6 @@ void DoneCommands::insertSurprise(int index)
     app_.commands().reselect(result.day, result.item);
 }
 
-void DoneCommands::editSurpriseList()
-{
-    const std::filesystem::path path = app_.session().files().folder() / kSurpriseListName;
-    if (!std::filesystem::exists(path))
-        std::ofstream{path};
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string()))))
-        app_.messages().error("No text editor could open " + path.string() + ".");
-}
+void DoneCommands::editSurpriseList() { app_.worktools().editList(kSurpriseListName); }
 
 } // namespace zk

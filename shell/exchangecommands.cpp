@@ -15,6 +15,7 @@
 #include "shell/model/printedschedule.h"
 #include "shell/printcommands.h"
 #include "shell/viewfilters.h"
+#include "shell/fileimport.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -38,6 +39,7 @@ constexpr int kHandheld = 714;
 constexpr const char* kSaveAsTitle = "Save As";
 constexpr const char* kOpenTitle = "Open";
 constexpr const char* kTextFilter = "Text files (*.txt);;All files (*)";
+constexpr const char* kImportFilter = "Text files (*.txt);;Calendar files (*.ics);;All files (*)";
 constexpr const char* kTabFilter = "Outlook tab-delmited text (*.txt);;All files (*)";
 constexpr const char* kRangeTitle = "Export Range of Schedules";
 
@@ -158,10 +160,19 @@ bool ExchangeCommands::importText(bool tabDelimited)
 {
     std::optional<std::filesystem::path> file =
         tabDelimited ? choose({kTabImportTitle, folder() / kTabImportFileName, kTabFilter, false})
-                     : choose({kOpenTitle, folder() / kImportFileName, kTextFilter, false});
+                     : choose({kOpenTitle, folder() / kImportFileName, kImportFilter, false});
     if (!file)
         return false;
-    ImportFile read = readImportFile(*file);
+    return importFile(*file, tabDelimited);
+}
+
+bool ExchangeCommands::importFile(const std::filesystem::path& file, bool tabDelimited)
+{
+    if (isCalendarFile(file.string())) {
+        importCalendarFile(app_, file.string());
+        return true;
+    }
+    ImportFile read = readImportFile(file);
     if (!read.problem.empty()) {
         app_.messages().error(read.problem);
         return false;

@@ -2,7 +2,8 @@
 // The File menu's Transfer group and its neighbours: Export of today's
 // schedule (23) or a range of schedules (22, with a date-range dialog), of
 // the alphabetical items list (166), Import of pipeline lines (217 and 737)
-// or of a tab-delimited file (738), View > Special > Current Export File
+// or of a tab-delimited file (738), a calendar file chosen there going to
+// the calendar reader (shell/fileimport.h), View > Special > Current Export File
 // (165, opened with the desktop's handler for text files) and the handheld
 // exchange dialog (714).
 //
@@ -51,6 +52,9 @@ public:
     bool exportItemsList();
     bool importPipelineFile();
     bool importTabFile();
+    // Imports the file as it is, without a chooser: a calendar file by the
+    // calendar reader, any other as pipeline lines or tab-delimited text.
+    bool importFile(const std::filesystem::path& file, bool tabDelimited);
     void openExportFile();
     void openHandheldDialog();
 

@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
+#include "shell/exchangecommands.h"
 #include "shell/mainwindow.h"
 #include "sharing/session.h"
 #include "views/schedulesarea.h"
@@ -19,13 +20,13 @@ namespace {
 // More notices than this are counted, not listed.
 constexpr std::size_t kNoticesShown = 12;
 
-bool isCalendarFile(const std::string& path)
+std::string headOf(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::string head(256, '\0');
+    std::string head(4096, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
-    return looksLikeICalendar(head);
+    return head;
 }
 
 std::string noticesText(const std::vector<std::string>& notices)
@@ -38,7 +39,11 @@ std::string noticesText(const std::vector<std::string>& notices)
     return text;
 }
 
-void importCalendar(DesktopApp& app, const std::string& path)
+} // namespace
+
+bool isCalendarFile(const std::string& path) { return looksLikeICalendar(headOf(path)); }
+
+void importCalendarFile(DesktopApp& app, const std::string& path)
 {
     std::string text;
     if (std::string problem = readCalendarFile(path, text); !problem.empty()) {
@@ -79,18 +84,19 @@ void importCalendar(DesktopApp& app, const std::string& path)
     app.commands().refresh();
 }
 
-} // namespace
-
 void importFiles(DesktopApp& app, const QStringList& files)
 {
     if (app.initialising() || app.state().readOnly)
         return;
     for (const QString& file : files) {
         const std::string path = file.toStdString();
-        if (isCalendarFile(path))
-            importCalendar(app, path);
-        else
-            app.messages().error(path + " is not a calendar file (.ics); it was not imported.");
+        if (isCalendarFile(path)) {
+            importCalendarFile(app, path);
+            continue;
+        }
+        const std::string head = headOf(path);
+        const bool tabDelimited = head.substr(0, head.find('\n')).find('\t') != std::string::npos;
+        app.commands().exchange().importFile(path, tabDelimited);
     }
 }
 

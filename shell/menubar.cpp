@@ -136,8 +136,8 @@ void CommandMenus::build(const MenuOptions& options)
     applied_ = true;
     refresh();
     window_.menuBar()->update();
-    if (rebuilt_)
-        rebuilt_();
+    for (const std::function<void()>& step : rebuilt_)
+        step();
 }
 
 // Old actions may be the ones whose trigger led here (a mode command): they

@@ -82,8 +82,9 @@ public:
     // The toolbar's buttons and the open menus from the state again; call
     // when the selection or the view changes.
     void refresh();
-    // Runs after every rebuild, so menus filled at run time are filled again.
-    void setRebuilt(std::function<void()> rebuilt) { rebuilt_ = std::move(rebuilt); }
+    // Runs after every rebuild, so menus filled at run time are filled
+    // again; each menu's filler adds its own step.
+    void setRebuilt(std::function<void()> rebuilt) { rebuilt_.push_back(std::move(rebuilt)); }
 
 private:
     void build(const MenuOptions& options);
@@ -104,7 +105,7 @@ private:
     std::vector<QPointer<QMenu>> menus_;
     std::vector<QAction*> toolActions_;
     QToolBar* toolBar_ = nullptr;
-    std::function<void()> rebuilt_;
+    std::vector<std::function<void()>> rebuilt_;
 };
 
 // Commands 716, 717 and 734: after change access (the dispatcher takes it),

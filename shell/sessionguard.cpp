@@ -51,6 +51,11 @@ bool SessionGuard::claim()
     return true;
 }
 
+bool SessionGuard::running(const std::filesystem::path& dataFile)
+{
+    return SessionGuard(dataFile).otherSessionAnswers();
+}
+
 bool SessionGuard::otherSessionAnswers()
 {
     QLocalSocket socket;

@@ -28,6 +28,8 @@ public:
     bool claim();
 
     static QString socketName(const std::filesystem::path& dataFile);
+    // Whether a session of this user has the data file open now.
+    static bool running(const std::filesystem::path& dataFile);
 
 private:
     bool otherSessionAnswers();

@@ -8,6 +8,7 @@
 #include "platform/fault.h"
 #include "platform/messages.h"
 #include "sharing/session.h"
+#include "sharing/workgroup.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
@@ -143,11 +144,14 @@ std::string WindowCommands::title() const
     char version[32];
     std::snprintf(version, sizeof version, "Zelkon %.2f", kProgramVersion);
     bool pro = false;
-    if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold())
+    std::string user;
+    if (BackgroundWork::Hold hold = app_.backgroundWork().tryHold()) {
         pro = isProMode(app_.session().schedule().header);
-    else
+        user = userNameOf(app_.session().schedule().header, app_.session().settings().userName);
+    } else {
         return app_.window().windowTitle().toStdString();
-    return mainWindowTitle(version, pro, app_.session().settings().userName);
+    }
+    return mainWindowTitle(version, pro, user);
 }
 
 void WindowCommands::updateTitle()

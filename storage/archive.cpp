@@ -72,7 +72,7 @@ void fillItem(Schedule& s, ItemHandle h, const ArchivedEntry& e, DayNumber day)
     r.setDoneExpense(e.doneExpense);
     r.setMileage(e.mileage);
     r.setDay(static_cast<std::uint16_t>(day.value()));
-    s.item(h).description = limitDescription(e.description);
+    s.setDescription(h, e.description);
 }
 
 } // namespace

@@ -437,14 +437,11 @@ ItemHandle Loader::readItem()
     // The text goes straight into the item; a stop part way through drops
     // the whole schedule, the item with it.
     ItemHandle h = s().newItem();
-    Item& item = s().item(h);
-    item.record = record;
-    std::string& text = item.description;
-    text.resize(length);
+    s().record(h) = record;
     if (length > 0)
-        in_.read(reinterpret_cast<std::uint8_t*>(text.data()), length);
+        in_.read(reinterpret_cast<std::uint8_t*>(s().items.loadedTextSpace(h, length)), length);
     // Older programs wrote Windows-1252; converted, it may outgrow the limit.
-    if (!isValidUtf8(text))
+    if (std::string_view text = s().storedDescription(h); !isValidUtf8(text))
         s().setDescription(h, windows1252ToUtf8(text));
     showProgress();
     return h;
@@ -701,6 +698,10 @@ void Loader::readProjectTree()
 
 void Loader::buildProjectTreeFromProjects()
 {
+    // Most files hold no project: the walk below would visit every item
+    // for nothing.
+    if (s().projects.empty())
+        return;
     std::unordered_map<std::uint32_t, std::vector<ItemHandle>> members;
     for (ItemHandle h : s().chain)
         if (std::uint32_t project = s().record(h).projectId())
@@ -769,8 +770,12 @@ void Loader::checkCounters()
     ScheduleHeader& h = header();
     std::uint32_t largest = 0;
     auto note = [&](ItemHandle item) { largest = std::max(largest, s().record(item).id()); };
-    for (ItemHandle item : s().chain)
-        note(item);
+    // In the order of the store, not of the chain: the largest is the same,
+    // and the records are read front to back instead of all over memory.
+    s().items.forEach([&](ItemHandle item) {
+        if (s().chain.contains(item))
+            note(item);
+    });
     for (ItemHandle item : s().projects)
         note(item);
     for (ItemHandle item : s().globalList)

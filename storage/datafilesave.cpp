@@ -164,8 +164,8 @@ private:
     void prepareHeader();
     void writeHeader(UnitWriter& out);
     void writeTemplate(UnitWriter& out);
-    void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry) { writeItem(out, h, s_.item(h), inDayEntry); }
-    void writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDayEntry);
+    void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry) { writeItem(out, h, s_.record(h), inDayEntry); }
+    void writeItem(UnitWriter& out, ItemHandle h, const ItemRecord& record, bool inDayEntry);
     // A section must hold as many records as the header announces.
     void checkWritten(std::size_t written, std::size_t headerOffset) const
     {
@@ -481,10 +481,10 @@ void Saver::writeTemplate(UnitWriter& out)
     out.unit(stored, recordSize_);
 }
 
-void Saver::writeItem(UnitWriter& out, ItemHandle h, const Item& item, bool inDayEntry)
+void Saver::writeItem(UnitWriter& out, ItemHandle h, const ItemRecord& record, bool inDayEntry)
 {
-    const std::string& text = item.description;
-    ItemRecord r = item.record;
+    const std::string_view text = s_.storedDescription(h);
+    ItemRecord r = record;
     r.setTextField(static_cast<std::uint32_t>(text.size()));
     if (r.has(ItemFlag::fRecurDef)) {
         // The handle of the rule means nothing in a file; the tag does.
@@ -564,9 +564,9 @@ void Saver::writeDays(UnitWriter& out)
         out.unit(bytes.data(), bytes.size());
         for (const DayEntry& e : day->entries()) {
             prefetchAhead(items, next++);
-            const Item& item = s_.item(e.item);
+            const ItemRecord& record = s_.record(e.item);
             const WrittenDefinition* definition =
-                item.record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
+                record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
             std::uint32_t reference = definition ? definition->reference : 0;
             out.reserve(8);
             wide ? out.putU32(reference) : out.putU16(static_cast<std::uint16_t>(reference));
@@ -574,7 +574,7 @@ void Saver::writeDays(UnitWriter& out)
             if (wide)
                 out.putU16(e.placedMinutes);
             if (!definition)
-                writeItem(out, e.item, item, true);
+                writeItem(out, e.item, record, true);
         }
     }
 }

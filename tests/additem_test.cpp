@@ -131,7 +131,7 @@ TEST_F(AddItemTest, DatedItemsArePlacedOnTheirDayAfterTheEntryGivenOrAtTheirTime
     s->session->addItem(after);
     std::vector<std::string> texts;
     for (const DayEntry& e : sch.findDay(day)->entries())
-        texts.push_back(sch.storedDescription(e.item));
+        texts.emplace_back(sch.storedDescription(e.item));
     EXPECT_EQ(texts, (std::vector<std::string>{"Dentist", "After the dentist", "Loose end"}));
 
     // A done item stands at its begin time and no longer floats.
@@ -222,7 +222,7 @@ TEST_F(AddItemTest, WhileAnotherSessionHoldsTheLockTheItemWaitsAndIsAddedOnceAcc
     Schedule& sch = b->schedule();
     std::vector<std::string> texts;
     for (ItemHandle h : sch.chain)
-        texts.push_back(sch.storedDescription(h));
+        texts.emplace_back(sch.storedDescription(h));
     EXPECT_EQ(texts, (std::vector<std::string>{"by a", "first"})) << "what a saved was brought in first";
     EXPECT_TRUE(b->session->access().holding());
     ASSERT_TRUE(b->session->save().ok());

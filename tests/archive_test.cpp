@@ -254,7 +254,7 @@ protected:
         std::vector<std::string> out;
         if (DayRecord* r = s.getDay(day))
             for (const DayEntry& e : r->entries())
-                out.push_back(s.storedDescription(e.item));
+                out.emplace_back(s.storedDescription(e.item));
         return out;
     }
     std::filesystem::path archiveOf(DayNumber day) { return archive.archivePath(civilDate(day).year); }
@@ -551,7 +551,7 @@ TEST_F(PastDaysTest, APowerCutAtAnyStepLeavesEveryDayInTheDataFileOrItsArchive)
                 std::vector<std::string> found;
                 if (DayRecord* r = restarted.getDay(d))
                     for (const DayEntry& e : r->entries())
-                        found.push_back(restarted.storedDescription(e.item));
+                        found.emplace_back(restarted.storedDescription(e.item));
                 EXPECT_EQ(found.size(), d == day ? expected.size() : 1u);
                 if (d == day) {
                     EXPECT_EQ(found, expected);

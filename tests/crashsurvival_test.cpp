@@ -56,7 +56,7 @@ Opened openFolder(const fs::path& folder)
     out.shown = presenter.texts();
     if (loaded)
         for (ItemHandle h : loaded.schedule->chain)
-            ++out.count[loaded.schedule->storedDescription(h)];
+            ++out.count[std::string(loaded.schedule->storedDescription(h))];
     return out;
 }
 

@@ -310,7 +310,7 @@ inline std::vector<std::string> plistTexts(const Schedule& s)
 {
     std::vector<std::string> out;
     for (PlistEntryHandle e : s.plist)
-        out.push_back(s.storedDescription(s.plist.entry(e).item));
+        out.emplace_back(s.storedDescription(s.plist.entry(e).item));
     return out;
 }
 

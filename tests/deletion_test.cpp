@@ -52,7 +52,7 @@ protected:
     {
         std::vector<std::string> out;
         for (ItemHandle h : schedule().chain)
-            out.push_back(schedule().storedDescription(h));
+            out.emplace_back(schedule().storedDescription(h));
         return out;
     }
 

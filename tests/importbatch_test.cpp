@@ -3,6 +3,7 @@
 #include "sessionsupport.h"
 
 #include "exchange/importbatch.h"
+#include "shell/model/settings.h"
 #include "worktools/model/notes.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,19 @@ TEST_F(ImportBatchTest, AddsEveryItemWithNoteAndAlarmAndReplacesByKey)
     for (ItemHandle h : t->schedule().chain)
         dentists += t->schedule().storedDescription(h).starts_with("dentist");
     EXPECT_EQ(dentists, 1);
+
+    // With "Scramble notes on disk" on, an imported note is written scrambled.
+    t->schedule().header.setInterfaceMode(3);
+    setHeaderOption(t->schedule().header, HeaderOption::EncryptNotes, true);
+    std::vector<ImportItem> hidden;
+    hidden.push_back(imported(kSessionToday, "lawyer"));
+    hidden.back().note = "the will";
+    ImportReport third = importItems(*t->session, std::move(hidden), 0);
+    ASSERT_EQ(third.items.size(), 1u);
+    const ItemHandle lawyer = t->schedule().findItemById(third.items[0].id);
+    const NoteText note = readNote(notes.note(t->schedule().record(lawyer).refNo()));
+    EXPECT_TRUE(note.scrambled);
+    EXPECT_EQ(note.text, "the will");
 }
 
 TEST_F(ImportBatchTest, RefusedItemOrMissingChangeAccessAddsNothing)

@@ -157,7 +157,7 @@ TEST_F(MarvalsOrderTest, SortLeavesEntriesWithoutALetterAlone)
     marvalsSortClassA(s);
     std::vector<std::string> names;
     for (PlistEntryHandle e : s.plist)
-        names.push_back(s.storedDescription(s.plist.entry(e).item));
+        names.emplace_back(s.storedDescription(s.plist.entry(e).item));
     EXPECT_EQ(names, (std::vector<std::string>{"none-a", "none-b", "high", "low"}));
     EXPECT_TRUE(invariantsHold());
 }

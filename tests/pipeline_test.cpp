@@ -117,7 +117,7 @@ protected:
     {
         std::vector<std::string> out;
         for (ItemHandle h : s->schedule().chain)
-            out.push_back(s->schedule().storedDescription(h));
+            out.emplace_back(s->schedule().storedDescription(h));
         return out;
     }
     PipelineOutcome process(std::function<void(ItemHandle)> added = {})
@@ -235,7 +235,7 @@ TEST_F(PipelineTest, LinesTakenUpByASessionThatDiedAreAddedExactlyOnce)
     EXPECT_EQ(processPipelineFile(third->session->addServices(), PipelineOptions{}).added, 0);
     std::vector<std::string> found;
     for (ItemHandle h : third->schedule().chain)
-        found.push_back(third->schedule().storedDescription(h));
+        found.emplace_back(third->schedule().storedDescription(h));
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"one", "three", "two", "two"}));
     SaveOutcome thirdSave = third->session->save();

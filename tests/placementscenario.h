@@ -97,7 +97,7 @@ public:
             else
                 std::snprintf(text, sizeof text, "@%s%02d:%02d/%d", e.conflicting() ? "!" : "", (t - 1) / 60, (t - 1) % 60,
                               e.placedMinutes);
-            out.push_back(s.storedDescription(e.item) + text);
+            out.push_back(std::string(s.storedDescription(e.item)) + text);
         }
         return out;
     }

@@ -129,7 +129,7 @@ protected:
     {
         std::vector<std::string> out;
         for (ItemHandle h : in.chain)
-            out.push_back(in.storedDescription(h));
+            out.emplace_back(in.storedDescription(h));
         std::sort(out.begin(), out.end());
         return out;
     }

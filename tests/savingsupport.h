@@ -143,7 +143,7 @@ inline std::unique_ptr<Schedule> generation(const std::string& name)
 inline std::string generationOf(const Schedule& s)
 {
     for (ItemHandle h : s.chain)
-        return s.storedDescription(h);
+        return std::string(s.storedDescription(h));
     return "(empty)";
 }
 

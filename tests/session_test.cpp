@@ -18,7 +18,7 @@ protected:
     {
         std::vector<std::string> out;
         for (ItemHandle h : s.chain)
-            out.push_back(s.storedDescription(h));
+            out.emplace_back(s.storedDescription(h));
         return out;
     }
 };

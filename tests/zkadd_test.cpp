@@ -57,7 +57,7 @@ protected:
         std::vector<std::string> texts;
         if (loaded)
             for (ItemHandle h : loaded.schedule->chain)
-                texts.push_back(loaded.schedule->storedDescription(h));
+                texts.emplace_back(loaded.schedule->storedDescription(h));
         return texts;
     }
 

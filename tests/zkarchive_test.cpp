@@ -56,6 +56,16 @@ TEST_F(ZkArchiveTest, FinishedDaysMoveToTheArchiveAndAreShownAndLoggedFromThere)
               "2024-03-04\t\t45\t0\t0\t0x180\t0\t0\tPlan the week\n"
               "2024-03-05\t08:00\t20\t0\t16384\t0x0\t3\t0\tTidy desk\n");
 
+    // An export of the past range reads the archived day back, as text and
+    // as a calendar file.
+    ZkRun text = zk("export", "--from 3/4/24 --to 3/4/24");
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("Breakfast meeting"), std::string::npos) << text.out;
+    ZkRun calendar = zk("export", "--format ics --from 3/4/24 --to 3/4/24");
+    EXPECT_EQ(calendar.exitCode, 0) << calendar.err;
+    EXPECT_NE(calendar.out.find("SUMMARY:Breakfast meeting"), std::string::npos) << calendar.out;
+    EXPECT_EQ(calendar.out.find("Tidy desk"), std::string::npos);
+
     ZkRun history = zk("history", "2024-03");
     EXPECT_EQ(history.exitCode, 0) << history.err;
     EXPECT_EQ(history.out,

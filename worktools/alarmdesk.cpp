@@ -19,12 +19,11 @@
 #include "worktools/linuxalarmservices.h"
 #include "worktools/model/alarmsound.h"
 #include "worktools/model/reminders.h"
+#include "worktools/model/telephone.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace zk {
 
@@ -56,6 +55,7 @@ AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationServic
       ownSound_(sound ? nullptr : std::make_unique<CanberraSound>()),
       notifications_(notifications ? *notifications : *ownNotifications_), sound_(sound ? *sound : *ownSound_),
       ownLauncher_(launcher ? nullptr : std::make_unique<LinuxProgramLauncher>()),
+      launcher_(launcher ? *launcher : *ownLauncher_),
       check_(AlarmCheckServices{
           .session = app.session(),
           .bell = *this,
@@ -69,7 +69,7 @@ AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationServic
       }),
       exec_(ExecCheckServices{
           .session = app.session(),
-          .launcher = launcher ? *launcher : *ownLauncher_,
+          .launcher = launcher_,
           .today = [&app] { return app.today(); },
           .now = [&app] { return app.now(); },
           .withSchedule = [&app](const std::function<void()>& step) { return withScheduleOf(app, step); },
@@ -226,16 +226,10 @@ void AlarmDesk::playSound(const std::string& value)
     }
 }
 
-// No telephony service on Linux: the number goes to the desktop's handler
-// of tel: links, after it was shown.
 void AlarmDesk::dialPager()
 {
-    const std::string number = std::string(trimBlanks(settings_.string(kPagerNumberSetting)));
-    if (number.empty())
-        return;
-    app_.messages().information(kDialingPagerText + number);
-    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("tel:") + fromUtf8(number))))
-        app_.messages().error(kNoTelephoneHandlerText);
+    placeCall(launcher_, app_.messages(), settings_.string(kPagerNumberSetting),
+              {kDialingPagerText, kNoTelephoneHandlerText});
 }
 
 bool AlarmDesk::ring(const RingingAlarm& alarm)

@@ -77,6 +77,7 @@ private:
     NotificationService& notifications_;
     SoundService& sound_;
     std::unique_ptr<ProgramLauncher> ownLauncher_;
+    ProgramLauncher& launcher_;
     AlarmCheck check_;
     ExecCheck exec_;
     // The open questions' notifications, by notification id: the alarm text.

@@ -1,6 +1,7 @@
 #include "worktools/alarmdialogs.h"
 
 #include "platform/messages.h"
+#include "worktools/dialogparts.h"
 #include "worktools/model/alarmsound.h"
 
 #include <QButtonGroup>
@@ -28,13 +29,6 @@ std::string utf8Of(const QString& text)
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-template <class Widget>
-Widget* named(Widget* widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
 QLineEdit* numberField(int id, int value)
 {
     auto* edit = named(new QLineEdit(QString::number(value)), id);
@@ -60,14 +54,6 @@ Layout* pair(QWidget* first, QWidget* second)
     layout->addWidget(first);
     layout->addWidget(second);
     return layout;
-}
-
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
 }
 
 void refuse(QLineEdit* edit)

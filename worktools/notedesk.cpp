@@ -12,7 +12,6 @@
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/model/commanddispatch.h"
-#include "shell/model/settings.h"
 #include "sharing/session.h"
 #include "views/schedulesarea.h"
 
@@ -157,8 +156,7 @@ NoteFiles NoteDesk::files()
 
 bool NoteDesk::scrambleOn()
 {
-    const ScheduleHeader& header = app_.session().schedule().header;
-    return headerOption(header, HeaderOption::EncryptNotes) && !isLiteMode(header);
+    return notesScrambled(app_.session().schedule().header);
 }
 
 std::vector<NoteWindow*> NoteDesk::windows() const

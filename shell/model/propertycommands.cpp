@@ -111,7 +111,7 @@ void toggleSuspended(Session& session, Placement& placement, ItemHandle h, Prope
 
 void togglePrivate(Schedule& s, ItemHandle h)
 {
-    const std::string& text = s.storedDescription(h);
+    const std::string_view text = s.storedDescription(h);
     if (!text.empty() && text.front() == '|')
         s.makePublic(h);
     else
@@ -124,7 +124,7 @@ void appendStamp(Session& session, ItemHandle h)
     Schedule& s = session.schedule();
     const RegionalSettings& regional = session.settings().regional;
     const LocalMoment now = session.clock().localNow();
-    s.setDescription(h, s.storedDescription(h) + " " + shortDate(now.dayNumber(), regional) + " "
+    s.setDescription(h, std::string(s.storedDescription(h)) + " " + shortDate(now.dayNumber(), regional) + " "
                             + timeText(now.timeValue(), regional));
     resortInChain(s, h);
 }

@@ -10,8 +10,10 @@
 #include "shell/model/settings.h"
 #include "sharing/mobilecomputing.h"
 #include "sharing/session.h"
+#include "sharing/workgroup.h"
 #include "storage/statustablefile.h"
 #include "worktools/model/notes.h"
+#include "worktools/model/timezones.h"
 
 #include <unistd.h>
 
@@ -23,8 +25,17 @@ DayWindow windowOf(const Schedule& s) { return {s.dayStart(), s.dayEnd(), s.nigh
 
 // --- steps whose modules are still to come -------------------------------------------
 
-// FIXME: the time zones module loads timezone.lst and sets the zone data.
-void loadTimeZones(const StartupServices&) {}
+// Without a table the World Timeline has nothing to show.
+void loadTimeZones(const StartupServices& s)
+{
+    const ZoneFiles files{s.settings.folder() / kZoneFileName, s.session.settings().programFolder / kZoneFileName};
+    ZoneStart start = startTimeZones(s.session.schedule().header, files, computerZone());
+    if (start.problem)
+        s.messages.error(*start.problem);
+    if (!start.table)
+        s.preferences.setOn(IntSetting::WorldTimeline, false);
+}
+// The archives may be ahead of a data file put back from a backup.
 void checkArchives(const StartupServices& s)
 {
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
@@ -38,22 +49,29 @@ void prepareNotes(const StartupServices& s)
     prepareScheduleNotes(schedule.header, schedule.dirty, s.session.files().folder(),
                          [&](const std::string& problem) { s.messages.error(problem); });
 }
-// FIXME: the workgroup users module asks for a password when the header has
-// one; without passwords everything is unlocked, as now.
-void checkPassword(const StartupServices&) {}
-// A checked-out schedule is worked on elsewhere until it comes back.
+// Without passwords everything is unlocked, as it is from the start.
+void checkPassword(const StartupServices& s)
+{
+    if (headerPasswords(s.session.schedule().header).any())
+        s.host.checkPasswords();
+}
+// A checked-out schedule is worked on elsewhere until it comes back; only
+// a session that may change it is asked.
 void offerCheckIn(const StartupServices& s)
 {
-    if (!s.state.readOnly && checkedOut(s.session.schedule().header))
+    if (!s.state.readOnly && checkedOut(s.session.schedule().header) && s.session.access().mayChangeNow())
         s.host.offerCheckIn();
 }
-// FIXME: the workgroup module reads ServerDrive and starts its upkeep.
-void startWorkgroupUpkeep(const StartupServices&) {}
+// ServerDrive is read afresh by each workgroup command, and change access
+// keeps itself up on the tick.
+void startWorkgroupUpkeep(const StartupServices& s) { s.host.rememberRecentSchedule(); }
 // FIXME: the schedule window computes today's sunrise and sunset.
 void computeSunTimes(const StartupServices&) {}
-// FIXME: the workgroup users module asks for the user name when the header
-// has none.
-void askUserName(const StartupServices&) {}
+void askUserName(const StartupServices& s)
+{
+    if (headerUserName(s.session.schedule().header).empty() && !s.state.readOnly)
+        s.host.askUserName();
+}
 
 // --- steps done here -----------------------------------------------------------------
 

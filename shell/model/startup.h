@@ -43,6 +43,12 @@ public:
     // Appointments that ended meanwhile are done; the reminder of undone
     // items on past days is offered.
     virtual void offerUndoneReminder() = 0;
+    // A schedule with passwords: what the one entered grants.
+    virtual void checkPasswords() {}
+    // The schedule has no user name yet: the user is asked for one; and this
+    // session's folder goes first in the recent schedules.
+    virtual void askUserName() {}
+    virtual void rememberRecentSchedule() {}
 };
 
 struct StartupServices {

@@ -148,7 +148,7 @@ TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHolds
 {
     const ItemHandle item = area().selectedItem();
     ASSERT_TRUE(item);
-    const std::string itemText = schedule().storedDescription(item);
+    const std::string itemText(schedule().storedDescription(item));
     dispatch(1124);
     ASSERT_EQ(app->notes().windows().size(), 1u);
     NoteWindow* window = app->notes().windows().front();

@@ -1,7 +1,6 @@
 // The day's work driven from the window: SpaceBar on a selected task, the
 // Done Special menu, the commands on a list view's item, where the selection
-// goes after done, F12 with its question, the day change at midnight, and
-// Edit Surprise List.
+// goes after done, F12 with its question, and the day change at midnight.
 
 #include "desktopsupport.h"
 
@@ -13,24 +12,12 @@
 #include "sharing/additem.h"
 #include "views/listpane.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include <algorithm>
 
 namespace zk::testsupport {
 namespace {
 
 constexpr int kProMode = 717;
-
-// Stands in for the desktop's text editor: takes the file it is given.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    std::vector<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.push_back(url); }
-};
 
 class DoneCommandsTest : public DesktopFixture {
 protected:
@@ -222,23 +209,6 @@ TEST_F(DoneCommandsTest, CommandsActOnTheListsItemAndTheSelectionMovesOnAfterDon
     EXPECT_EQ(area().selectedItem(), entryAfter(third, false)) << "on to the next entry";
 }
 
-// Edit Surprise List opens the list (made empty when missing) in the text
-// editor the desktop has for it.
-TEST_F(DoneCommandsTest, EditSurpriseListOpensTheListInTheEditor)
-{
-    UrlCatcher editor;
-    QDesktopServices::setUrlHandler("file", &editor, "open");
-    const std::filesystem::path list = app->session().files().folder() / kSurpriseListName;
-    std::filesystem::remove(list);
-    dispatch(451);
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(editor.opened.size(), 1u);
-    EXPECT_EQ(editor.opened[0].toLocalFile().toStdString(), list.string());
-    EXPECT_TRUE(std::filesystem::exists(list));
-    EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
-}
-
 } // namespace
 } // namespace zk::testsupport
 
-#include "donecommands_test.moc"

@@ -28,7 +28,7 @@ protected:
     std::string selectedText()
     {
         const ItemHandle item = area().selectedItem();
-        return item ? schedule().storedDescription(item) : std::string();
+        return item ? std::string(schedule().storedDescription(item)) : std::string();
     }
 };
 
@@ -37,7 +37,7 @@ TEST_F(ListsAndDeleteTest, DeleteAsksAndUndeleteBringsTheItemBack)
     QTest::keyClick(&app->window(), Qt::Key_Down);
     const ItemHandle selected = area().selectedItem();
     ASSERT_TRUE(selected);
-    const std::string text = schedule().storedDescription(selected);
+    const std::string text(schedule().storedDescription(selected));
     const QString shown = QString::fromStdString(text).left(12);
     presenter.clear();
 
@@ -72,7 +72,7 @@ TEST_F(ListsAndDeleteTest, TheItemDialogsDeleteButtonDeletesTheItemItWasOpenedOn
     QTest::keyClick(&app->window(), Qt::Key_Down);
     const ItemHandle selected = area().selectedItem();
     ASSERT_TRUE(selected);
-    const QString shown = QString::fromStdString(schedule().storedDescription(selected)).left(12);
+    const QString shown = QString::fromStdString(std::string(schedule().storedDescription(selected))).left(12);
     presenter.clear();
     presenter.queueAnswer(Answer::Yes);
     onModal<ItemDialog>([](ItemDialog& dialog) {

@@ -166,7 +166,7 @@ TEST_F(ProgramRunTest, KilledAtRandomMomentsAfterTakingPipelineLinesEveryLineIsA
     ASSERT_TRUE(loaded);
     std::map<std::string, int> found;
     for (ItemHandle h : loaded.schedule->chain)
-        ++found[loaded.schedule->storedDescription(h)];
+        ++found[std::string(loaded.schedule->storedDescription(h))];
     for (const std::string& line : sent)
         EXPECT_EQ(found[line], 1) << line;
     EXPECT_EQ(found.size(), sent.size());
@@ -231,7 +231,7 @@ TEST_F(DesktopFaultDeathTest, AFaultKeepsWhatWasSavedAndRemovesTheLock)
     LoadResult loaded = loadDataFile(folder / "timedata.pak");
     ASSERT_TRUE(loaded);
     std::set<std::string> texts;
-    loaded.schedule->items.forEach([&](ItemHandle h) { texts.insert(loaded.schedule->storedDescription(h)); });
+    loaded.schedule->items.forEach([&](ItemHandle h) { texts.emplace(loaded.schedule->storedDescription(h)); });
     EXPECT_TRUE(texts.count("Saved before the fault"));
     EXPECT_FALSE(texts.count("Made after the last save"));
     EXPECT_FALSE(fs::exists(folder / "timedata.loc"));

@@ -47,7 +47,7 @@ TEST_F(PropertyCommandsWindowTest, TheKeysChangeTheSelectedItemAndTheDialogsTheS
 {
     const ItemHandle task = floatingTask();
     ASSERT_TRUE(task) << paneText();
-    const std::string text = schedule().storedDescription(task);
+    const std::string text(schedule().storedDescription(task));
     area().selectItemOn(app->today(), task);
 
     key(Qt::Key_F2);  // Floating off

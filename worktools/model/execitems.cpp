@@ -202,7 +202,7 @@ std::vector<DueExec> dueExecs(const Schedule& s, DayNumber today, TimeValue now,
         const TimeValue start = entry.startTime();
         if (now < start || now - start >= window)
             continue;
-        std::string text = s.storedDescription(entry.item);
+        std::string text(s.storedDescription(entry.item));
         if (text.find("exec") == std::string::npos)
             continue;
         due.push_back(DueExec{r.id(), start, std::move(text), r.has(ItemFlag::fOwnerText)});

@@ -3,7 +3,9 @@
 #include "core/bytes.h"
 #include "core/scheduleheader.h"
 #include "core/text.h"
+#include "engine/interfacemode.h"
 #include "platform/filesystem.h"
+#include "shell/model/settings.h"
 #include "storage/scramble.h"
 
 #include <algorithm>
@@ -210,6 +212,11 @@ std::string noteFileBytes(std::string_view text, bool scramble)
     content.append(text);
     scrambleUnit(reinterpret_cast<std::uint8_t*>(content.data()) + at, text.size());
     return content;
+}
+
+bool notesScrambled(const ScheduleHeader& header)
+{
+    return headerOption(header, HeaderOption::EncryptNotes) && !isLiteMode(header);
 }
 
 std::string writeNote(const std::filesystem::path& file, std::string_view text, bool scramble)

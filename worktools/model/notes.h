@@ -102,6 +102,10 @@ NoteText readNote(const std::filesystem::path& file);
 std::string noteFileBytes(std::string_view text, bool scramble);
 // Writes the note through a temporary file; the message when it failed.
 std::string writeNote(const std::filesystem::path& file, std::string_view text, bool scramble);
+// Whether the schedule's notes are written scrambled: the "Scramble notes
+// on disk" option, which LITE mode does not offer. Every writer of a note
+// asks here, so no way in leaves a note plain that the user asked hidden.
+bool notesScrambled(const ScheduleHeader& header);
 
 // Rewrites every note file of the folder in the form asked for; `progress`
 // sees each file name. The messages of the files left alone, one per file.
