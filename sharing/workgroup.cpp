@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "storage/datafile.h"
 #include "storage/datafileset.h"
+#include "storage/schedulefilecopy.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -289,77 +290,14 @@ bool createSchedule(const fs::path& folder, std::string_view userName, const Clo
     return true;
 }
 
-namespace {
-
-// "*.x??": the yearly archives.
-bool matches(const std::string& name, std::string_view pattern)
-{
-    if (pattern.front() != '*')
-        return name == pattern;
-    std::string_view tail = pattern.substr(1);
-    if (name.size() < tail.size() + 1)
-        return false;
-    std::string_view end = std::string_view(name).substr(name.size() - tail.size());
-    for (std::size_t i = 0; i < tail.size(); ++i)
-        if (tail[i] != '?' && lowerAscii(tail[i]) != lowerAscii(end[i]))
-            return false;
-    return true;
-}
-
-bool copyOne(const fs::path& from, const fs::path& to, std::string* problem)
-{
-    FileSystem& files = systemFileSystem();
-    fs::path temporary = to;
-    temporary += ".tmp";
-    int error = files.copyFile(from, temporary);
-    if (!error)
-        error = files.rename(temporary, to, RenameMode::Replace);
-    if (!error)
-        return true;
-    files.remove(temporary);
-    if (problem)
-        *problem = std::error_code(error, std::generic_category()).message() + ": " + to.string();
-    return false;
-}
-
-} // namespace
-
 bool copyScheduleFileSet(const fs::path& from, const fs::path& to, std::string* problem)
 {
-    struct Pattern {
-        const char* folder;
-        const char* name;
-    };
-    static constexpr Pattern kFileSet[] = {
-        {"", kDataFileName}, {"", "*.lst"}, {"", "*.nbk"}, {"", "*.log"}, {"", "*.x??"},
-        {"NOTES", "*.txt"}, {"", "status.tbl"}, {"", "zk.ini"},
-    };
-    for (const Pattern& pattern : kFileSet) {
-        const fs::path source = from / pattern.folder;
-        const fs::path target = to / pattern.folder;
-        std::error_code ec;
-        if (!fs::is_directory(source, ec))
-            continue;
-        std::vector<fs::path> found;
-        for (const fs::directory_entry& entry : fs::directory_iterator(source, ec))
-            if (entry.is_regular_file(ec) && matches(entry.path().filename().string(), pattern.name))
-                found.push_back(entry.path());
-        if (ec) {
-            if (problem)
-                *problem = ec.message() + ": " + source.string();
-            return false;
-        }
-        std::sort(found.begin(), found.end());
-        if (!found.empty() && !fs::is_directory(target, ec) && !fs::create_directories(target, ec) && ec) {
-            if (problem)
-                *problem = "Unable to create folder " + target.string();
-            return false;
-        }
-        for (const fs::path& file : found)
-            if (!copyOne(file, target / file.filename(), problem))
-                return false;
-    }
-    return true;
+    const FileSetCopyResult copied = copyScheduleFiles(from, to);
+    if (copied.ok())
+        return true;
+    if (problem)
+        *problem = std::error_code(copied.error, std::generic_category()).message() + ": " + copied.failedName;
+    return false;
 }
 
 bool sameFolder(const fs::path& a, const fs::path& b)

@@ -536,13 +536,13 @@ void DesktopApp::offerUndoneReminder()
     });
 }
 
-void DesktopApp::checkPasswords() { onUserInterface([this] { commands_->workgroup().checkPasswords(); }); }
-void DesktopApp::askUserName() { onUserInterface([this] { commands_->workgroup().askUserName(); }); }
-void DesktopApp::rememberRecentSchedule() { onUserInterface([this] { commands_->workgroup().recordRecent(); }); }
 void DesktopApp::offerCheckIn()
 {
     onUserInterface([this] { commands_->mobile().offerCheckIn(); });
 }
+void DesktopApp::checkPasswords() { onUserInterface([this] { commands_->workgroup().checkPasswords(); }); }
+void DesktopApp::askUserName() { onUserInterface([this] { commands_->workgroup().askUserName(); }); }
+void DesktopApp::rememberRecentSchedule() { onUserInterface([this] { commands_->workgroup().recordRecent(); }); }
 
 void DesktopApp::reopenWindows()
 {

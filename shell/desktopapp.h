@@ -170,10 +170,10 @@ private:
     void reopenWindows() override;
     void showToday() override;
     void offerUndoneReminder() override;
+    void offerCheckIn() override;
     void checkPasswords() override;
     void askUserName() override;
     void rememberRecentSchedule() override;
-    void offerCheckIn() override;
 
     template <class Step>
     void onUserInterface(Step step);

@@ -112,10 +112,10 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     installClipboardCommands(dispatcher_, app_, *this);
     dataFolders_ = std::make_unique<DataFolderCommands>(app_);
     dataFolders_->install(dispatcher_);
-    workgroup_ = std::make_unique<WorkgroupCommands>(app_);
-    workgroup_->install(dispatcher_, *menus_);
     mobile_ = std::make_unique<MobileCommands>(app_);
     mobile_->install(dispatcher_);
+    workgroup_ = std::make_unique<WorkgroupCommands>(app_);
+    workgroup_->install(dispatcher_, *menus_);
     connectSchedulesArea();
 }
 

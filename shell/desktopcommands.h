@@ -77,8 +77,8 @@ public:
     FindCommands& finding() { return *finding_; }
     BalanceCommands& balancing() { return *balancing_; }
     DataFolderCommands& dataFolders() { return *dataFolders_; }
-    WorkgroupCommands& workgroup() { return *workgroup_; }
     MobileCommands& mobile() { return *mobile_; }
+    WorkgroupCommands& workgroup() { return *workgroup_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -147,8 +147,8 @@ private:
     std::unique_ptr<BalanceCommands> balancing_;
     std::unique_ptr<PropertyCommands> properties_;
     std::unique_ptr<DataFolderCommands> dataFolders_;
-    std::unique_ptr<WorkgroupCommands> workgroup_;
     std::unique_ptr<MobileCommands> mobile_;
+    std::unique_ptr<WorkgroupCommands> workgroup_;
 };
 
 } // namespace zk

@@ -35,6 +35,7 @@ void loadTimeZones(const StartupServices& s)
     if (!start.table)
         s.preferences.setOn(IntSetting::WorldTimeline, false);
 }
+// The archives may be ahead of a data file put back from a backup.
 void checkArchives(const StartupServices& s)
 {
     s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
@@ -54,10 +55,11 @@ void checkPassword(const StartupServices& s)
     if (headerPasswords(s.session.schedule().header).any())
         s.host.checkPasswords();
 }
-// A checked-out schedule is worked on elsewhere until it comes back.
+// A checked-out schedule is worked on elsewhere until it comes back; only
+// a session that may change it is asked.
 void offerCheckIn(const StartupServices& s)
 {
-    if (!s.state.readOnly && checkedOut(s.session.schedule().header))
+    if (!s.state.readOnly && checkedOut(s.session.schedule().header) && s.session.access().mayChangeNow())
         s.host.offerCheckIn();
 }
 // ServerDrive is read afresh by each workgroup command, and change access
