@@ -2,8 +2,6 @@
 
 #include "platform/fault.h"
 
-#include <cstring>
-
 namespace zk {
 
 static_assert(sizeof(ItemRecord) == ItemRecord::kSize);

@@ -1,6 +1,5 @@
 #include "core/itemchain.h"
 
-#include "core/text.h"
 #include "platform/fault.h"
 
 #include <algorithm>

@@ -19,6 +19,15 @@ const char* absoluteVariable(const char* name)
     return v && v[0] == '/' ? v : nullptr;
 }
 
+std::filesystem::path xdgFolder(const char* variable, const char* fallbackUnderHome)
+{
+    if (const char* v = absoluteVariable(variable))
+        return v;
+    return homeFolder() / fallbackUnderHome;
+}
+
+} // namespace
+
 std::filesystem::path homeFolder()
 {
     if (const char* home = absoluteVariable("HOME"))
@@ -31,15 +40,6 @@ std::filesystem::path homeFolder()
         return found->pw_dir;
     return "/";
 }
-
-std::filesystem::path xdgFolder(const char* variable, const char* fallbackUnderHome)
-{
-    if (const char* v = absoluteVariable(variable))
-        return v;
-    return homeFolder() / fallbackUnderHome;
-}
-
-} // namespace
 
 std::filesystem::path settingStoreFolder()
 {

@@ -17,6 +17,9 @@ std::filesystem::path settingStoreFolder();
 std::filesystem::path profilePath();
 // $XDG_DATA_HOME/Zelkon, else ~/.local/share/Zelkon.
 std::filesystem::path defaultScheduleFolder();
+
+// $HOME, else the password database's home folder, else "/".
+std::filesystem::path homeFolder();
 // Where the desktop looks for programs to start at login:
 // $ZELKON_CONFIG_HOME/autostart (so trial runs stay out of the real one),
 // else $XDG_CONFIG_HOME/autostart, else ~/.config/autostart.

@@ -16,6 +16,7 @@
 #include "shell/archivework.h"
 #include "shell/balancecommands.h"
 #include "shell/mainwindow.h"
+#include "shell/mobilecommands.h"
 #include "shell/desktopcommands.h"
 #include "shell/donecommands.h"
 #include "shell/listviewcommands.h"
@@ -318,6 +319,7 @@ std::string DesktopApp::statusText()
         ChangeAccess& access = session_->access();
         const SaveState& saving = session_->saveState();
         facts.otherHoldsAccess = access.anotherSessionHolds();
+        facts.checkedOut = commands_ && commands_->mobile().checkedOut();
         facts.readingMarker = access.readingInProgress();
         facts.unsaved = saving.dirty() || saving.saveRunning();
         if (access.reloading())
@@ -537,6 +539,10 @@ void DesktopApp::offerUndoneReminder()
 void DesktopApp::checkPasswords() { onUserInterface([this] { commands_->workgroup().checkPasswords(); }); }
 void DesktopApp::askUserName() { onUserInterface([this] { commands_->workgroup().askUserName(); }); }
 void DesktopApp::rememberRecentSchedule() { onUserInterface([this] { commands_->workgroup().recordRecent(); }); }
+void DesktopApp::offerCheckIn()
+{
+    onUserInterface([this] { commands_->mobile().offerCheckIn(); });
+}
 
 void DesktopApp::reopenWindows()
 {

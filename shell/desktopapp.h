@@ -173,6 +173,7 @@ private:
     void checkPasswords() override;
     void askUserName() override;
     void rememberRecentSchedule() override;
+    void offerCheckIn() override;
 
     template <class Step>
     void onUserInterface(Step step);

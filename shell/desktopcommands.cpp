@@ -15,6 +15,7 @@
 #include "shell/filecommands.h"
 #include "shell/pastdaycommands.h"
 #include "shell/mainwindow.h"
+#include "shell/mobilecommands.h"
 #include "shell/menubar.h"
 #include "shell/monthcommands.h"
 #include "shell/popupcalendar.h"
@@ -113,6 +114,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     dataFolders_->install(dispatcher_);
     workgroup_ = std::make_unique<WorkgroupCommands>(app_);
     workgroup_->install(dispatcher_, *menus_);
+    mobile_ = std::make_unique<MobileCommands>(app_);
+    mobile_->install(dispatcher_);
     connectSchedulesArea();
 }
 

@@ -31,6 +31,7 @@ namespace zk {
 
 class BalanceCommands;
 class DataFolderCommands;
+class MobileCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -77,6 +78,7 @@ public:
     BalanceCommands& balancing() { return *balancing_; }
     DataFolderCommands& dataFolders() { return *dataFolders_; }
     WorkgroupCommands& workgroup() { return *workgroup_; }
+    MobileCommands& mobile() { return *mobile_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -146,6 +148,7 @@ private:
     std::unique_ptr<PropertyCommands> properties_;
     std::unique_ptr<DataFolderCommands> dataFolders_;
     std::unique_ptr<WorkgroupCommands> workgroup_;
+    std::unique_ptr<MobileCommands> mobile_;
 };
 
 } // namespace zk

@@ -65,6 +65,7 @@ void WorkgroupCommands::install(CommandDispatcher& dispatcher, CommandMenus& men
         const QList<QAction*> actions = file->actions();
         const qsizetype at = actions.indexOf(open);
         file->insertMenu(at + 1 < actions.size() ? actions[at + 1] : nullptr, recent);
+        recentMenu_ = recent;
         QObject::connect(file, &QMenu::aboutToShow, recent, [this] { fillRecentMenu(); });
         fillRecentMenu();
     });
@@ -135,7 +136,7 @@ void WorkgroupCommands::openRecent(int command)
 
 void WorkgroupCommands::fillRecentMenu()
 {
-    QMenu* recent = app_.window().menuBar()->findChild<QMenu*>(QStringLiteral("recentSchedules"));
+    QMenu* recent = recentMenu_.data();
     if (!recent)
         return;
     recent->clear();

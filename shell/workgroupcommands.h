@@ -16,6 +16,8 @@
 #include "platform/programlauncher.h"
 #include "sharing/workgroup.h"
 
+#include <QMenu>
+#include <QPointer>
 #include <QString>
 
 #include <filesystem>
@@ -88,6 +90,7 @@ private:
     FolderChooser chooser_;
     Permissions permissions_;
     std::vector<RecentEntry> recent_;
+    QPointer<QMenu> recentMenu_;  // File > Open Recent of the menus in place
     std::optional<std::filesystem::path> pendingMove_;
 };
 

@@ -75,7 +75,7 @@
 //  502  i16      today's free reserve, minutes 0..1380   (balancing; read as
 //  504  i16      future free reserve, minutes 0..1380     they are, clamped
 //  506  i16      day of the last full balancing run       where used)
-//  508  i16      default Marval horizon, months
+//  508  i16      default Marval horizon, months; 510 u8: 1 = checked out
 //  527  u16    nextRefNo                                 preserved
 //  529  2      a setting                                 preserved
 //  531  4      notes file name prefix                    preserved

@@ -208,6 +208,7 @@ protected:
             .save = [&session] { ASSERT_TRUE(session.save().ok()); },
             .clockText = [](TimeValue t) { return std::to_string(t.hour()) + ":" + std::to_string(t.minute()); },
             .alarmsOff = [this] { return alarmsOff; },
+            .allStations = [this] { return allStations; },
         });
         return c;
     }
@@ -247,6 +248,7 @@ protected:
     }
 
     bool alarmsOff = false;
+    bool allStations = false;
 };
 
 TEST_F(AlarmCheckTest, TwoSessionsDueAtOneMinuteRingOnceAndShareTheRepeat)
@@ -287,6 +289,47 @@ TEST_F(AlarmCheckTest, TwoSessionsDueAtOneMinuteRingOnceAndShareTheRepeat)
     setTime(9, 25);
     a->check->check();
     EXPECT_EQ(a->bell.rung.size(), 1u);
+}
+
+TEST_F(AlarmCheckTest, AlarmOnAllStationsRingsOnceInEverySessionThatSawItWaiting)
+{
+    allStations = true;
+    addAlarm("Standup", at(9, 10), 10);
+    addAlarm("Lunch", at(12, 0), 0);
+    auto a = checker();
+    auto b = checker();
+    auto c = checker();
+    setTime(8, 59);
+    a->check->check();
+    b->check->check();
+
+    // b has already loaded a's answer when it looks: it rings anyway.
+    setTime(9, 0);
+    a->check->check();
+    ASSERT_TRUE(b->session->session->access().reloadIfChanged());
+    ASSERT_EQ(repeatOf(*b, "Standup"), kAlarmAnswered);
+    b->check->check();
+    ASSERT_EQ(a->bell.rung.size(), 1u);
+    ASSERT_EQ(b->bell.rung.size(), 1u);
+    EXPECT_EQ(b->bell.rung[0], a->bell.rung[0]);
+
+    // Once per session: c's copy still had it due, so c rings it late; d
+    // starts after the answer and never saw it waiting, as after a restart.
+    setTime(9, 1);
+    auto d = checker();
+    for (Checker* each : {a.get(), b.get(), c.get(), d.get()})
+        each->check->check();
+    EXPECT_EQ(a->bell.rung.size(), 1u);
+    EXPECT_EQ(b->bell.rung.size(), 1u);
+    EXPECT_EQ(c->bell.rung.size(), 1u);
+    EXPECT_TRUE(d->bell.rung.empty());
+
+    // Off, only the station that answers rings.
+    allStations = false;
+    setTime(12, 0);
+    for (Checker* each : {a.get(), b.get(), c.get(), d.get()})
+        each->check->check();
+    EXPECT_EQ(a->bell.rung.size() + b->bell.rung.size() + c->bell.rung.size() + d->bell.rung.size(), 4u);
 }
 
 TEST_F(AlarmCheckTest, RepeatAnsweredByAnotherSessionIsRefused)

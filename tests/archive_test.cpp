@@ -8,6 +8,7 @@
 #include "engine/interfacemode.h"
 #include "platform/memoryfiles.h"
 #include "platform/messages.h"
+#include "shell/model/archiving.h"
 #include "storage/archive.h"
 #include "storage/archivefile.h"
 #include "storage/datafile.h"
@@ -264,6 +265,33 @@ protected:
     Schedule s;
     ScheduleArchive archive{files, messages, kDataFile, RegionalSettings{}};
 };
+
+TEST_F(PastDaysTest, StartUpRaisesLastPastDayToTheNewestArchiveButNeverLowersItNorPassesAHeldDay)
+{
+    // No archive yet: yesterday, but not over a day the data file holds.
+    ItemHandle tax = add(s, "tax return", kToday - 6, false);
+    settleLastPastDay(s, archive, kToday);
+    EXPECT_EQ(s.header.lastPastDay(), kToday - 7);
+    EXPECT_TRUE(s.dirty);
+    EXPECT_EQ(texts(kToday - 6), std::vector<std::string>{"tax return"});
+
+    s.record(tax).setFlag(ItemFlag::fDone, true);
+    ASSERT_EQ(archive.archiveDueDays(s, kToday, {}).archived.size(), 1u);
+    ASSERT_EQ(s.header.lastPastDay(), kToday - 6);
+
+    // A data file older than its archives (a backup put back) catches up.
+    s.header.setLastPastDay(kToday - 20);
+    settleLastPastDay(s, archive, kToday);
+    EXPECT_EQ(s.header.lastPastDay(), kToday - 6);
+    EXPECT_EQ(texts(kToday - 6), std::vector<std::string>{"tax return"});
+
+    // A newer lastPastDay stays: those days are archived already.
+    s.header.setLastPastDay(kToday - 2);
+    s.dirty = false;
+    settleLastPastDay(s, archive, kToday);
+    EXPECT_EQ(s.header.lastPastDay(), kToday - 2);
+    EXPECT_FALSE(s.dirty);
+}
 
 TEST_F(PastDaysTest, FinishedDaysMoveUntilAnUndoneItemAndComeBackForViews)
 {

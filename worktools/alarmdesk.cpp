@@ -11,6 +11,7 @@
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
 #include "shell/mainwindow.h"
+#include "shell/mobilecommands.h"
 #include "shell/messagebox.h"
 #include "shell/model/commanddispatch.h"
 #include "sharing/session.h"
@@ -64,6 +65,7 @@ AlarmDesk::AlarmDesk(DesktopApp& app, SettingStore& settings, NotificationServic
           .save = [&app] { app.session().save(); },
           .clockText = [&app](TimeValue t) { return timeText(t, app.regional()); },
           .alarmsOff = [this] { return alarmsOff(); },
+          .allStations = [&app] { return app.preferences().isOn(IntSetting::AlarmsShared); },
       }),
       exec_(ExecCheckServices{
           .session = app.session(),
@@ -116,6 +118,9 @@ void AlarmDesk::minute()
     if (check_.openAlarms() > 0 && !preferences.isOn(IntSetting::AlarmsRingOnce) &&
         !preferences.isOn(IntSetting::AlarmsSilent))
         playSound(settings_.string(kAlarmSoundSetting));
+    // Checked out, the schedule's alarms ring where it is being worked on.
+    if (app_.commands().mobile().checkedOut())
+        return;
     if (!alarmsOff())
         exec_.check();
     check_.check();

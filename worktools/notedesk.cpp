@@ -3,6 +3,10 @@
 #include "core/dateformat.h"
 #include "core/schedule.h"
 #include "editing/itemdialog.h"
+#include "engine/interfacemode.h"
+#include "engine/placement.h"
+#include "engine/placementcontext.h"
+#include "engine/recurrenceexpansion.h"
 #include "platform/messages.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
@@ -16,6 +20,7 @@
 #include <QMenuBar>
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -82,6 +87,10 @@ NoteWindow::NoteWindow(std::uint32_t number, std::uint32_t itemId, std::unique_p
     note->addAction(QStringLiteral("&Word Count"), [this, tell = std::move(tell)] {
         tell(wordCountText(edit_->toPlainText().toStdString()));
     });
+    note->addAction(QStringLiteral("&Separate Note"), [this] {
+        if (separating)
+            separating(*this);
+    });
     note->addSeparator();
     note->addAction(QStringLiteral("&Close"), QKeySequence::Close, this, &QWidget::close);
     auto* column = new QVBoxLayout(this);
@@ -124,7 +133,10 @@ void NoteDesk::install()
     dispatcher.setHandler(Command::noteBrowsing, [this](int) { toggleBrowsing(); });
     app_.commands().itemDialogTools().openNote = [this](ItemDialog& dialog) { openFromDialog(dialog); };
     SchedulesArea& area = app_.window().schedulesArea();
-    connect(&area, &SchedulesArea::notesRequested, this, [this](ItemHandle item) { open(item); });
+    connect(&area, &SchedulesArea::notesRequested, this, [this](ItemHandle item) {
+        std::optional<DraggedEntry> entry = app_.window().schedulesArea().selectedEntry();
+        open(item, entry && entry->item == item ? entry->day : kNoDay);
+    });
     connect(&area, &SchedulesArea::selectionChanged, this, [this](ItemHandle item) {
         if (!item || !app_.preferences().windowRow().noteBrowsing)
             return;
@@ -150,8 +162,10 @@ bool NoteDesk::scrambleOn()
 std::vector<NoteWindow*> NoteDesk::windows() const
 {
     std::vector<NoteWindow*> open;
+    // A closed window waits for the event loop to delete it: it is no
+    // longer open, and a note opened again gets a window of its own.
     for (const QPointer<NoteWindow>& w : windows_)
-        if (w)
+        if (w && w->isVisible())
             open.push_back(w);
     return open;
 }
@@ -164,7 +178,7 @@ std::optional<NoteDesk::Target> NoteDesk::targetOf(ItemHandle item, bool giveNum
         return std::nullopt;
     if (s->record(item).refNo() == 0) {
         if (!giveNumber)
-            return Target{s->itemId(item), 0, {}};
+            return Target{s->itemId(item), 0, {}, kNoDay};
         // Taking change access may load another session's save: find the
         // item again by its id.
         const std::uint32_t id = s->itemId(item);
@@ -178,16 +192,18 @@ std::optional<NoteDesk::Target> NoteDesk::targetOf(ItemHandle item, bool giveNum
         s->notesNumber(item, [&](std::uint16_t n) { return std::filesystem::exists(notes.note(n)); });
         s->dirty = true;
     }
-    return Target{s->itemId(item), s->record(item).refNo(), titleOf(s->description(item), isShared(*s, item))};
+    return Target{s->itemId(item), s->record(item).refNo(), titleOf(s->description(item), isShared(*s, item)),
+                  kNoDay};
 }
 
-NoteWindow* NoteDesk::open(ItemHandle item)
+NoteWindow* NoteDesk::open(ItemHandle item, DayNumber day)
 {
     if (app_.initialising())
         return nullptr;
     std::optional<Target> target = targetOf(item, true);
     if (!target || target->number == 0)
         return nullptr;
+    target->day = day;
     return openTarget(*target);
 }
 
@@ -201,8 +217,26 @@ NoteWindow* NoteDesk::openFromDialog(ItemDialog& dialog)
             item = findItem(app_.session().schedule(), editor.itemId());
     }
     if (!item) {
-        app_.messages().information("Store the item with OK first; its note opens then.");
-        return nullptr;
+        if (!editor.isNew())
+            return nullptr;  // deleted meanwhile by another session
+        std::uint32_t number = editor.record().refNo();
+        if (number == 0) {
+            BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+            if (!app_.session().access().requestChangeAccess())
+                return nullptr;
+            const NoteFiles notes = files();
+            Schedule& s = app_.session().schedule();
+            number = takeNoteNumber(s.header, [&](std::uint16_t n) { return std::filesystem::exists(notes.note(n)); });
+            if (number == 0)
+                return nullptr;
+            s.dirty = true;
+            dialog.setNoteNumber(number);
+            // After OK has stored the item (the dialog's caller does, once
+            // its event loop has returned).
+            connect(&dialog, &QDialog::finished, this,
+                    [this, number] { QTimer::singleShot(0, this, [this, number] { markHasNote(nullptr, number); }); });
+        }
+        return openTarget(Target{0, number, titleOf(editor.text(), false), kNoDay});
     }
     std::optional<Target> target = targetOf(item, true);
     if (!target || target->number == 0)
@@ -247,6 +281,8 @@ NoteWindow* NoteDesk::openTarget(const Target& target)
     auto tell = [this](const std::string& line) { app_.messages().information(line); };
     auto* window = new NoteWindow(target.number, target.itemId, std::move(lock.lock), fromUtf8(text.text), stamp, tell);
     window->setWindowTitle(fromUtf8(target.title));
+    window->setInstanceDay(target.day);
+    window->separating = [this](NoteWindow& w) { separate(w); };
     const SettingRect r = app_.preferences().rect(RectSetting::NotesWindowPos).value_or(SettingRect{100, 200, 500, 400});
     window->setGeometry(r.a, r.b, std::max(r.c - r.a, 120), std::max(r.d - r.b, 80));
     window->closing = [this](NoteWindow& w) {
@@ -278,17 +314,100 @@ bool NoteDesk::save(NoteWindow& window)
         return false;
     }
     window.editor().document()->setModified(false);
+    markHasNote(&window, window.number());
+    return true;
+}
+
+// A window of a new item's dialog knows only the note number until the
+// dialog has stored the item.
+void NoteDesk::markHasNote(NoteWindow* window, std::uint32_t number)
+{
     BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
-    Schedule& s = app_.session().schedule();
-    ItemHandle item = findItem(s, window.itemId());
-    if (item && !s.record(item).has(ItemFlag::fHasNotes) && app_.session().access().requestChangeAccess()) {
-        Schedule& current = app_.session().schedule();
-        if (ItemHandle h = findItem(current, window.itemId())) {
-            current.record(h).setFlag(ItemFlag::fHasNotes, true);
-            current.dirty = true;
+    auto itemOf = [&](const Schedule& s) {
+        if (window && window->itemId())
+            return findItem(s, window->itemId());
+        ItemHandle found;
+        s.items.forEach([&](ItemHandle h) {
+            if (!found && s.record(h).refNo() == number)
+                found = h;
+        });
+        return found;
+    };
+    ItemHandle item = itemOf(app_.session().schedule());
+    if (!item || !std::filesystem::exists(files().note(number)))
+        return;
+    for (NoteWindow* w : windows())
+        if (w->number() == number && w->itemId() == 0)
+            w->setItemId(app_.session().schedule().itemId(item));
+    if (app_.session().schedule().record(item).has(ItemFlag::fHasNotes) ||
+        !app_.session().access().requestChangeAccess())
+        return;
+    Schedule& current = app_.session().schedule();
+    if (ItemHandle h = itemOf(current)) {
+        current.record(h).setFlag(ItemFlag::fHasNotes, true);
+        current.dirty = true;
+    }
+}
+
+void NoteDesk::separate(NoteWindow& window)
+{
+    const DayNumber day = window.instanceDay();
+    bool instance = false;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        const Schedule& s = app_.session().schedule();
+        ItemHandle h = window.itemId() ? findItem(s, window.itemId()) : ItemHandle{};
+        instance = h && !day.isNone() && isShared(s, h) && s.entryOf(h, day);
+    }
+    if (!instance) {
+        app_.messages().information(kSelectInstanceText);
+        return;
+    }
+    if (!save(window))
+        return;
+    std::optional<Target> separated;
+    bool scramble = false;
+    {
+        BackgroundWork::Hold hold = app_.backgroundWork().holdForChange(app_.messages());
+        Session& session = app_.session();
+        if (!session.access().requestChangeAccess())
+            return;
+        Schedule& s = session.schedule();
+        ItemHandle h = findItem(s, window.itemId());
+        std::optional<std::size_t> index = h ? s.entryOf(h, day) : std::nullopt;
+        if (!index)
+            return;
+        if (s.record(h).has(ItemFlag::fRecurDef)) {
+            Placement placement(s, PlacementContext::at(session.clock()), &session.messages());
+            h = RecurrenceExpansion(placement).makeException(EntryRef{day, *index});
+            if (!h)
+                return;
+        }
+        const NoteFiles notes = files();
+        s.record(h).setRefNo(0);
+        if (s.notesNumber(h, [&](std::uint16_t n) { return std::filesystem::exists(notes.note(n)); }) == 0)
+            return;
+        s.record(h).setFlag(ItemFlag::fHasNotes, true);
+        s.noteChange(day);
+        s.dirty = true;
+        scramble = scrambleOn();
+        separated = Target{s.itemId(h), s.record(h).refNo(), titleOf(s.description(h), false), day};
+    }
+    // The new note starts as the shared one is now.
+    const NoteFiles notes = files();
+    NoteText text = readNote(notes.note(window.number()));
+    if (text.status == NoteText::Status::Loaded) {
+        if (std::string failure = writeNote(notes.note(separated->number), text.text, scramble); !failure.empty()) {
+            app_.messages().error(failure);
+            return;
         }
     }
-    return true;
+    window.closing = nullptr;
+    if (!window.lock().release())
+        app_.messages().error(kNoteLockRemoveFailedText);
+    window.close();
+    openTarget(*separated);
+    app_.showDay(app_.state().viewed());
 }
 
 bool NoteDesk::close(NoteWindow& window) { return window.close(); }
@@ -340,7 +459,7 @@ void NoteDesk::preferencesChanged()
 void NoteDesk::openSelected()
 {
     if (std::optional<DraggedEntry> entry = app_.window().schedulesArea().selectedEntry())
-        open(entry->item);
+        open(entry->item, entry->day);
 }
 
 void NoteDesk::openAllOfDay()

@@ -1,5 +1,6 @@
 #include "shell/model/archiving.h"
 
+#include "core/calendar.h"
 #include "core/schedule.h"
 #include "engine/interfacemode.h"
 #include "shell/model/settings.h"
@@ -28,6 +29,21 @@ DueDaysResult archiveDueDays(Session& session, DayNumber today, const std::funct
     conditions.writeHistory =
         headerOption(schedule.header, HeaderOption::WriteLogFiles) && !isLiteMode(schedule.header);
     return session.archive().archiveDueDays(schedule, today, conditions);
+}
+
+void settleLastPastDay(Schedule& schedule, ScheduleArchive& archive, DayNumber today)
+{
+    const DayNumber last = schedule.header.lastPastDay();
+    DayNumber target = archive.newestArchivedDay(civilDate(today).year);
+    if (target.isNone() || target >= today)
+        target = today - 1;
+    auto held = schedule.days.lowerBound(last + 1);
+    if (held != schedule.days.end() && held->first <= target.value())
+        target = DayNumber(held->first) - 1;
+    if (target <= last)
+        return;
+    schedule.header.setLastPastDay(target);
+    schedule.dirty = true;
 }
 
 void rebuildHistoryLogsWhenDue(Session& session, DayNumber today,

@@ -11,7 +11,15 @@
 
 namespace zk {
 
+class Schedule;
 class Session;
+
+// Start-up: past days end where the newest archive ends, or yesterday when
+// there is no archive. lastPastDay only rises: days up to it live in the
+// archives, and a lower value would show them empty and let new items
+// overwrite them. Nor does it rise over a day the data file still holds,
+// whose items would then be neither saved nor archived.
+void settleLastPastDay(Schedule& schedule, ScheduleArchive& archive, DayNumber today);
 
 // Not while a pane or the month view shows a day (`dayIsShown`); change
 // access is asked for only once a day is found due, so a minute with

@@ -144,7 +144,7 @@ std::string defaultText(TextSetting id)
 {
     switch (id) {
     case TextSetting::ErrorLog: return "NO";
-    case TextSetting::MobilePath: return "/media/";
+    case TextSetting::MobilePath: return (homeFolder() / "").string();
     case TextSetting::DataFolder: return (defaultScheduleFolder() / "").string();
     default: return {};
     }

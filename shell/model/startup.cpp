@@ -5,8 +5,10 @@
 #include "platform/messages.h"
 #include "platform/settingstore.h"
 #include "shell/model/appstate.h"
+#include "shell/model/archiving.h"
 #include "shell/model/heartbeat.h"
 #include "shell/model/settings.h"
+#include "sharing/mobilecomputing.h"
 #include "sharing/session.h"
 #include "sharing/workgroup.h"
 #include "storage/statustablefile.h"
@@ -33,9 +35,11 @@ void loadTimeZones(const StartupServices& s)
     if (!start.table)
         s.preferences.setOn(IntSetting::WorldTimeline, false);
 }
-// FIXME: the archive module sets the last archived day from the newest
-// archive (yesterday when there is none) and checks the archive dates.
-void checkArchives(const StartupServices&) {}
+void checkArchives(const StartupServices& s)
+{
+    s.heartbeat.readClock(s.clock.localNow(), windowOf(s.session.schedule()));
+    settleLastPastDay(s.session.schedule(), s.session.archive(), s.heartbeat.today());
+}
 // NotesWindowPos is read with the other settings.
 void readNotesWindowPosition(const StartupServices&) {}
 void prepareNotes(const StartupServices& s)
@@ -50,8 +54,12 @@ void checkPassword(const StartupServices& s)
     if (headerPasswords(s.session.schedule().header).any())
         s.host.checkPasswords();
 }
-// FIXME: the commands module offers the check-in of a checked-out schedule.
-void offerCheckIn(const StartupServices&) {}
+// A checked-out schedule is worked on elsewhere until it comes back.
+void offerCheckIn(const StartupServices& s)
+{
+    if (!s.state.readOnly && checkedOut(s.session.schedule().header))
+        s.host.offerCheckIn();
+}
 // ServerDrive is read afresh by each workgroup command, and change access
 // keeps itself up on the tick.
 void startWorkgroupUpkeep(const StartupServices& s) { s.host.rememberRecentSchedule(); }

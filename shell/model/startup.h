@@ -34,6 +34,8 @@ public:
     virtual void applyInterfaceMode() = 0;
     // The day change work, as the tick runs it.
     virtual void dayChangeWork() = 0;
+    // The schedule is checked out: check it in, or clear the mark.
+    virtual void offerCheckIn() = 0;
     // What was open at the end of the last session.
     virtual void reopenWindows() = 0;
     // Today's schedule in the current pane.

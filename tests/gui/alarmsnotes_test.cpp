@@ -186,6 +186,86 @@ TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHolds
     EXPECT_FALSE(std::filesystem::exists(files.lock(number))) << "the exit closes every note";
 }
 
+TEST_F(AlarmsNotesTest, ANewItemsNoteBeforeOkAndAnOccurrenceGivenANoteOfItsOwn)
+{
+    // "&Notes..." before OK: the note opens under a number the item keeps.
+    dispatch(Command::proMode);  // LITE's forms have no Notes button
+    std::uint32_t number = 0;
+    onModal<ItemDialog>([&](ItemDialog& dialog) {
+        typeInto(qobject_cast<QLineEdit*>(dialog.control(ControlId::text)), "Plan the trip");
+        click(dialog.control(ControlId::notes));
+        if (app->notes().windows().size() != 1u) {
+            ADD_FAILURE() << "no note window";
+            dialog.reject();
+            return;
+        }
+        NoteWindow* note = app->notes().windows().front();
+        number = note->number();
+        EXPECT_EQ(note->windowTitle().toStdString(), "Plan the trip - Notes");
+        QTest::keyClicks(&note->editor(), "Book the ferry.");
+        pressOk(dialog);
+    });
+    dispatch(ItemCommand::task);
+    ASSERT_NE(number, 0u);
+    const ItemHandle trip = itemNamed("Plan the trip");
+    ASSERT_TRUE(trip);
+    EXPECT_EQ(schedule().record(trip).refNo(), number);
+    ASSERT_TRUE(app->notes().windows().front()->close());
+    EXPECT_EQ(readNote(app->notes().files().note(number)).text, "Book the ferry.");
+    EXPECT_TRUE(eventually([&] { return schedule().record(itemNamed("Plan the trip")).has(ItemFlag::fHasNotes); }));
+
+    // A daily item's note is shared by its occurrences until one separates.
+    NewItem daily;
+    daily.day = app->today();
+    daily.record = schedule().templateItem;
+    daily.record.setKind(ItemKind::appointment);
+    daily.record.setFlag(ItemFlag::fAnchored, true);
+    daily.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(14, 0).value()));
+    daily.record.setDay(static_cast<std::uint16_t>(app->today().value()));
+    RecurrenceRecord rule;
+    rule.setTypeByte(RecurType::daily);
+    rule.setInterval(1);
+    rule.setStartDay(app->today());
+    daily.recurrence = rule;
+    daily.text = "Walk";
+    AddResult added = app->session().addItem(daily);
+    ASSERT_EQ(added.status, AddStatus::Added);
+    const ItemHandle walk = added.item;
+    NoteWindow* shared = app->notes().open(walk);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->windowTitle().toStdString(), "Walk - Shared Notes");
+    QTest::keyClicks(&shared->editor(), "Bring water.");
+    shared->separating(*shared);
+    EXPECT_EQ(count(kSelectInstanceText), 1) << "opened without an occurrence";
+    ASSERT_TRUE(shared->close());
+    const std::uint32_t sharedNumber = schedule().record(walk).refNo();
+
+    NoteWindow* today = app->notes().open(walk, app->today());
+    ASSERT_NE(today, nullptr);
+    today->separating(*today);
+    ASSERT_TRUE(eventually([this] { return app->notes().windows().size() == 1u; })) << "the shared note closed";
+    NoteWindow* own = app->notes().windows().front();
+    EXPECT_NE(own->number(), sharedNumber);
+    EXPECT_EQ(own->windowTitle().toStdString(), "Walk - Notes");
+    EXPECT_EQ(own->editor().toPlainText(), "Bring water.");
+    own->editor().moveCursor(QTextCursor::End);
+    QTest::keyClicks(&own->editor(), " Only today: rain coat.");
+    const std::uint32_t ownNumber = own->number();
+    ASSERT_TRUE(own->close());
+    const NoteFiles files = app->notes().files();
+    EXPECT_EQ(readNote(files.note(sharedNumber)).text, "Bring water.");
+    EXPECT_EQ(readNote(files.note(ownNumber)).text, "Bring water. Only today: rain coat.");
+    // Today's occurrence is an exception carrying the new number.
+    const DayRecord* day = schedule().findDay(app->today());
+    ASSERT_NE(day, nullptr);
+    bool separated = false;
+    for (const DayEntry& e : day->entries())
+        separated = separated || (schedule().storedDescription(e.item) == "Walk" &&
+                                  schedule().record(e.item).refNo() == ownNumber &&
+                                  schedule().record(e.item).has(ItemFlag::fHasNotes));
+    EXPECT_TRUE(separated);
+}
+
 TEST_F(AlarmsNotesTest, AtMostAHundredNotesAreOpen)
 {
     {

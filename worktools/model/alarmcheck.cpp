@@ -15,6 +15,11 @@ namespace {
 
 constexpr AlarmReference kReferences[] = {AlarmReference::Begin, AlarmReference::End};
 
+std::uint32_t referenceFlag(AlarmReference reference)
+{
+    return reference == AlarmReference::Begin ? ItemFlag::alarmFromBegin : ItemFlag::alarmFromEnd;
+}
+
 // Every alarm reference set on an entry of the day.
 template <class Visit>
 void forEachAlarm(const Schedule& s, DayNumber dayNumber, Visit visit)
@@ -47,6 +52,7 @@ void AlarmCheck::newDay(DayNumber today)
     day_ = today;
     rung_.clear();
     waited_.clear();
+    watched_.clear();
 }
 
 void AlarmCheck::check()
@@ -84,11 +90,35 @@ std::vector<AlarmCheck::Due> AlarmCheck::findDue()
     s_.withSchedule([&] {
         if (!s_.session.isOpen())
             return;
-        for (const Due& d : dueAlarms(s_.session.schedule(), s_.today(), s_.now()))
+        Schedule& s = s_.session.schedule();
+        for (const Due& d : dueAlarms(s, s_.today(), s_.now()))
             if (!rung_.contains(d.key()))
                 due.push_back(d);
+        if (s_.allStations && s_.allStations())
+            watchAnswered(s, due);
     });
     return due;
+}
+
+// Alarms another session answered since this one last looked ring here too.
+void AlarmCheck::watchAnswered(const Schedule& s, std::vector<Due>& due)
+{
+    forEachAlarm(s, s_.today(), [&](const DayEntry&, const ItemRecord& r, AlarmReference reference) {
+        if (!r.id() || !r.has(referenceFlag(reference)))
+            return;
+        const auto key = std::pair(r.id(), static_cast<int>(reference));
+        if (r.alarmRepeat() != kAlarmAnswered) {
+            watched_[key] = r.alarmRepeat();
+            return;
+        }
+        auto seen = watched_.find(key);
+        if (seen == watched_.end())
+            return;
+        const Due answered{r.id(), reference, seen->second};
+        watched_.erase(seen);
+        if (!rung_.contains(answered.key()))
+            due.push_back(answered);
+    });
 }
 
 // Under the schedule: takes the alarm for this session and records it.
@@ -118,12 +148,18 @@ AlarmCheck::Claim AlarmCheck::claim(const Due& due, RingingAlarm& alarm)
     const DayEntry entry = s.findDay(today)->entries()[*index];
     const TimeValue now = s_.now();
     const TimeValue at = referenceTime(s.record(h), entry, due.reference);
-    if (!alarmDue(s.record(h), due.reference, at, now))
+    const bool answeredElsewhere = s_.allStations && s_.allStations() && s.record(h).alarmRepeat() == kAlarmAnswered &&
+                                   s.record(h).has(referenceFlag(due.reference));
+    if (!alarmDue(s.record(h), due.reference, at, now) && !answeredElsewhere)
         return giveBack();
     alarm.itemText = s.description(h);
     alarm.message = alarmMessage(s.record(h), due.reference, at, now);
     alarm.text = ringingText(s_.clockText(now), alarm.itemText, alarm.message);
     alarm.dialPager = s.record(h).has(ItemFlag::dialPager);
+    if (answeredElsewhere) {
+        giveBack();
+        return Claim::RingUnrecorded;
+    }
     if (!mayChange)
         return Claim::RingUnrecorded;
     if (s.record(h).has(ItemFlag::fRecurDef)) {
@@ -211,7 +247,7 @@ std::vector<DayAlarm> alarmsOfDay(const Schedule& s, DayNumber dayNumber)
 {
     std::vector<DayAlarm> alarms;
     forEachAlarm(s, dayNumber, [&](const DayEntry& entry, const ItemRecord& r, AlarmReference reference) {
-        if (!r.has(reference == AlarmReference::Begin ? ItemFlag::alarmFromBegin : ItemFlag::alarmFromEnd))
+        if (!r.has(referenceFlag(reference)))
             return;
         const TimeValue at = referenceTime(r, entry, reference);
         DayAlarm a;

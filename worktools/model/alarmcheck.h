@@ -19,6 +19,13 @@
 //  3. The bell shows the question; on "repeat", the repeat delay is asked
 //     and stored under change access, unless another session answered first.
 //
+// "Alarm on all stations": every session on the schedule rings an alarm,
+// not only the one that answers it. A session rings, without recording it,
+// an alarm another session answered first, provided it saw that alarm still
+// waiting to ring (or due) in its own copy; an alarm answered before this
+// session watched it (a restart in the afternoon) stays quiet. Each session
+// still rings each alarm once.
+//
 // The bell's question is modal and the event loop runs nested under it, so
 // the next minute's check may run while it is open: at most kMaxOpenAlarms
 // questions stack, and the fifth due alarm shows the stacking message once.
@@ -75,6 +82,8 @@ struct AlarmCheckServices {
     std::function<void()> save;
     std::function<std::string(TimeValue)> clockText;
     std::function<bool()> alarmsOff;
+    // "Alarm on all stations"; unset: off.
+    std::function<bool()> allStations;
 };
 
 // An alarm due at a minute of today.
@@ -108,11 +117,14 @@ private:
     Claim claim(const Due& due, RingingAlarm& alarm);
     void repeat(std::uint32_t itemId);
     void newDay(DayNumber today);
+    void watchAnswered(const Schedule& s, std::vector<Due>& due);
 
     AlarmCheckServices s_;
     DayNumber day_;
     std::set<std::tuple<std::uint32_t, int, std::uint16_t>> rung_;
     std::map<std::tuple<std::uint32_t, int, std::uint16_t>, int> waited_;
+    // All stations: today's alarms still to ring, with the repeat they wait for.
+    std::map<std::pair<std::uint32_t, int>, std::uint16_t> watched_;
     int open_ = 0;
     bool stackShown_ = false;
     int lastRepeat_ = 5;

@@ -26,6 +26,7 @@ const char* const kNoteSaveFailedText = "File error. Unable to save current note
 const char* const kNoteDamagedText = "The note file %s is damaged. It was not loaded and is left as it is.";
 const char* const kMaxNotesOpenText = "Maximum number of notes are open";
 const char* const kNotesFolderText = "The notes folder %s cannot be used.";
+const char* const kSelectInstanceText = "You need to select a specific instance to invoke the Separate Note command";
 
 namespace {
 
@@ -85,6 +86,19 @@ std::string notePrefix(const ScheduleHeader& header)
         prefix.push_back(c);
     }
     return prefix;
+}
+
+std::uint16_t takeNoteNumber(ScheduleHeader& header, const std::function<bool(std::uint16_t)>& noteExists)
+{
+    std::uint16_t n = header.nextRefNo();
+    for (int tries = 0; tries < 65536; ++tries) {
+        ++n;  // wraps at 16 bits; 0 is no number
+        if (n != 0 && !noteExists(n)) {
+            header.setNextRefNo(n);
+            return n;
+        }
+    }
+    return 0;
 }
 
 bool ensureNotePrefix(ScheduleHeader& header, std::uint32_t seed)

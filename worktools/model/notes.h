@@ -46,6 +46,7 @@ extern const char* const kNoteSaveFailedText;
 extern const char* const kNoteDamagedText;
 extern const char* const kMaxNotesOpenText;
 extern const char* const kNotesFolderText;
+extern const char* const kSelectInstanceText;
 
 inline constexpr const char* kNotesFolderName = "NOTES";
 // Larger files are refused as damaged rather than read into memory.
@@ -70,6 +71,12 @@ struct NoteFiles {
     // "abc00042", for messages.
     std::string name(std::uint32_t number) const;
 };
+
+// The next note number from the header's counter whose file does not exist
+// yet, taken (the counter moves on); 0 when every number is used. For an
+// item not stored yet; a stored item takes its number with
+// Schedule::notesNumber().
+std::uint16_t takeNoteNumber(ScheduleHeader& header, const std::function<bool(std::uint16_t)>& noteExists);
 
 // Start-up: gives the schedule its note prefix (marking it changed) and
 // creates the NOTES folder; a folder that cannot be had is reported.
