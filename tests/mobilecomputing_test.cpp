@@ -156,7 +156,7 @@ TEST_F(MobileComputingTest, CheckInBringsBackWhatChangedElsewhere)
     Schedule& s = session->schedule();
     std::vector<std::string> texts;
     for (const DayEntry& e : s.findDay(kSessionToday)->entries())
-        texts.push_back(s.storedDescription(e.item));
+        texts.emplace_back(s.storedDescription(e.item));
     EXPECT_EQ(texts, (std::vector<std::string>{"Pack the laptop", "Written on the train"}));
     EXPECT_FALSE(checkedOut(s.header));
     EXPECT_TRUE(s.dirty);
