@@ -84,11 +84,10 @@ void DialDesk::openAutoDial()
                                    {kLocalAreaCodeSetting, values.prefixes.localAreaCode},
                                    {kInternationalPrefixSetting, values.prefixes.international}});
     demonDial_ = values.demonDial;
-    if (!dialog.call())
+    // An empty number dials nothing, whatever the prefixes.
+    if (!dialog.call() || values.number.empty())
         return;
     const std::string dialled = dialledNumber(values.number, values.prefixes, *dialog.call());
-    if (values.number.empty())
-        return;
     lastNumber_ = dialled;
     if (!call(dialled, true))
         demonDial_ = false;

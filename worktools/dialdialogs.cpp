@@ -2,10 +2,10 @@
 
 #include "core/text.h"
 #include "platform/messages.h"
+#include "worktools/dialogparts.h"
 #include "worktools/model/timezones.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -89,9 +89,7 @@ AutoDialDialog::AutoDialDialog(const AutoDialValues& values, std::function<std::
         });
         calls->addWidget(button);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = okCancel(this);
 
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
@@ -163,9 +161,7 @@ AreaCodesDialog::AreaCodesDialog(const std::vector<AreaCode>& codes, Messages& m
     auto* note = new QLabel(QStringLiteral("The place's offset is written as hours and minutes west of universal "
                                            "time: 5:00 for New York's standard time, -1:00 for Paris."));
     note->setWordWrap(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &AreaCodesDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = okCancel(this);
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);
     column->addWidget(note);
