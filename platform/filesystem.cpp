@@ -17,36 +17,20 @@ int closeKeepingErrno(int fd)
     return ::close(fd) == 0 ? 0 : errno;
 }
 
-int writeAll(int fd, const char* data, std::size_t size)
+int writeAll(int fd, const char* data, std::size_t size, const WriteCall& write = {})
 {
     while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
+        ssize_t n = write ? write(fd, data, size) : ::write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return errno;
         if (n == 0)
-            return EIO;
+            return ENOSPC;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
     return 0;
-}
-
-int copyContents(int from, int to)
-{
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t n = ::read(from, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return 0;
-        if (int e = writeAll(to, buffer, static_cast<std::size_t>(n)))
-            return e;
-    }
 }
 
 // File systems whose files live on another machine.
@@ -157,7 +141,7 @@ public:
             ::close(in);
             return e;
         }
-        int e = copyContents(in, out);
+        int e = copyFileContents(in, out);
         if (e == 0 && ::fsync(out) != 0)
             e = errno;
         int closed = closeKeepingErrno(out);
@@ -186,6 +170,22 @@ public:
 };
 
 } // namespace
+
+int copyFileContents(int from, int to, const WriteCall& write)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        if (int e = writeAll(to, buffer, static_cast<std::size_t>(n), write))
+            return e;
+    }
+}
 
 FileSystem& systemFileSystem()
 {

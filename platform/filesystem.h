@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
+#include <sys/types.h>
 
 namespace zk {
 
@@ -26,6 +28,12 @@ enum class RenameMode {
     Replace,    // an existing target is replaced
     NoReplace,  // an existing target refuses the rename (EEXIST)
 };
+
+// Copies the rest of `from` to `to`: 0, or the errno of the read or write
+// that failed. `write` stands in for write(2) when set (tests fill a disk
+// with it); a write that takes nothing counts as a full disk.
+using WriteCall = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
+int copyFileContents(int from, int to, const WriteCall& write = {});
 
 class FileSystem {
 public:

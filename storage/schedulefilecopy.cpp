@@ -1,5 +1,7 @@
 #include "storage/schedulefilecopy.h"
 
+#include "platform/filesystem.h"
+
 #include <algorithm>
 #include <utility>
 #include <cerrno>
@@ -132,7 +134,7 @@ public:
                                 st.st_mode & 0666));
         if (!out)
             return errno;
-        int error = contents(in.get(), out.get());
+        int error = copyFileContents(in.get(), out.get(), hooks_.write);
         if (!error && ::fsync(out.get()) != 0)
             error = errno;
         if (int closed = out.close(); !error)
@@ -147,32 +149,6 @@ public:
     }
 
 private:
-    int contents(int in, int out)
-    {
-        char buffer[64 * 1024];
-        for (;;) {
-            ssize_t n = ::read(in, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return errno;
-            if (n == 0)
-                return 0;
-            for (const char* p = buffer; n > 0;) {
-                ssize_t w = hooks_.write ? hooks_.write(out, p, static_cast<std::size_t>(n))
-                                         : ::write(out, p, static_cast<std::size_t>(n));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w < 0)
-                    return errno;
-                if (w == 0)
-                    return ENOSPC;
-                p += w;
-                n -= w;
-            }
-        }
-    }
-
     const FileSetCopyHooks& hooks_;
 };
 
