@@ -3,6 +3,7 @@
 #include "core/text.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
+#include "sharing/additem.h"
 #include "sharing/workgroup.h"
 
 #include <algorithm>
@@ -223,6 +224,8 @@ std::string folderKey(const fs::path& folder)
 
 } // namespace
 
+std::string cannotCreateMailText(const fs::path& file) { return formatted(kCannotCreateMailText, file.string()); }
+
 // --- the message file -------------------------------------------------------------------------
 
 std::string encodeMail(const MailMessage& m)
@@ -394,7 +397,7 @@ SendOutcome sendMail(MailMessage message, const fs::path& ownFolder, std::string
 
     const MailFolders own(ownFolder);
     if (ensureMailFolder(own.saved) != 0) {
-        out.problem = formatted(kCannotCreateMailText, (own.saved / messageName(message.id)).string());
+        out.problem = cannotCreateMailText(own.saved / messageName(message.id));
         return out;
     }
     for (const fs::path& inbox : inboxes)
@@ -411,13 +414,13 @@ SendOutcome sendMail(MailMessage message, const fs::path& ownFolder, std::string
     const std::string bytes = encodeMail(message);
     std::optional<fs::path> saved = writeMessage(own.saved, id, bytes);
     if (!saved) {
-        out.problem = formatted(kCannotCreateMailText, (own.saved / messageName(id)).string());
+        out.problem = cannotCreateMailText(own.saved / messageName(id));
         return out;
     }
     out.saved = *saved;
     for (const fs::path& inbox : inboxes)
         if (!writeMessage(inbox, id, bytes)) {
-            out.problem = formatted(kCannotCreateMailText, (inbox / messageName(id)).string());
+            out.problem = cannotCreateMailText(inbox / messageName(id));
             return out;
         }
     out.sent = true;
@@ -572,7 +575,11 @@ MailPrint mailPrintLines(const MailMessage& m, std::string_view dateText, std::s
 
 std::string mailItemText(const MailMessage& message)
 {
-    std::string text = message.text.find_first_not_of(" \t\r\n") == std::string::npos ? message.subject : message.text;
+    const bool noText = message.text.find_first_not_of(" \t\r\n") == std::string::npos;
+    std::string text = noText ? message.subject : message.text;
+    // A meeting's item is known by its title first.
+    if (message.meetingNotice() && !noText && !message.subject.empty())
+        text = message.subject + ": " + message.text;
     // An item's text is one line.
     std::string flat;
     for (char c : text)
@@ -580,7 +587,32 @@ std::string mailItemText(const MailMessage& message)
             flat += ' ';
         else if (c != '\r')
             flat += c;
-    return std::string(utf8Prefix(trimBlanks(flat), kMailItemTextLimit));
+    std::string_view kept = trimBlanks(flat);
+    if (kept.empty())
+        flat = "E-mail from " + message.sender;
+    else
+        flat = std::string(kept);
+    return std::string(utf8Prefix(flat, kMailItemTextLimit));
+}
+
+NewItem mailItem(const MailMessage& message, const ItemRecord& templateItem, DayNumber shownDay)
+{
+    NewItem item;
+    item.record = templateItem;
+    ItemRecord& r = item.record;
+    item.day = shownDay;
+    if (message.meetingNotice() && message.meetingDay.isUsable()) {
+        item.day = message.meetingDay;
+        if (message.meetingBegin.value() > 0 && message.meetingBegin.value() <= 1440) {
+            r.setBeginTime(static_cast<std::int16_t>(message.meetingBegin.value()));
+            r.setFlag(ItemFlag::fAnchored, true);
+            r.setFlag(ItemFlag::fFloating, false);
+        }
+        r.setDuration(static_cast<std::uint16_t>(std::clamp(message.meetingMinutes, 0, 1440)));
+    }
+    r.setDay(static_cast<std::uint16_t>(item.day.value()));
+    item.text = mailItemText(message);
+    return item;
 }
 
 // --- the new-mail check ---------------------------------------------------------------------

@@ -51,7 +51,9 @@
 namespace zk {
 
 class Clock;
+class ItemRecord;
 class Workgroup;
+struct NewItem;
 
 inline constexpr std::size_t kMailHeaderSize = 667;
 inline constexpr std::uint16_t kMailMagic = 7777;
@@ -173,6 +175,9 @@ struct MailPrint {
 MailPrint mailPrintLines(const MailMessage& message, std::string_view dateText, std::string_view timeText);
 // A scheduled item's text: the subject and the text, cut to 365 bytes.
 std::string mailItemText(const MailMessage& message);
+// The item "&Schedule" adds: a meeting notice on its day at its time for
+// its minutes, any other message on the day shown, as the template has it.
+NewItem mailItem(const MailMessage& message, const ItemRecord& templateItem, DayNumber shownDay);
 
 // --- the new-mail check -------------------------------------------------------------------
 
@@ -198,6 +203,9 @@ public:
 private:
     std::optional<std::int64_t> toldAt_;
 };
+
+// "Unable to create file: <file>. "
+std::string cannotCreateMailText(const std::filesystem::path& file);
 
 extern const char* const kNoRecipientText;
 extern const char* const kCannotCreateMailText;     // "Unable to create file: %s. "
