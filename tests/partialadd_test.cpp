@@ -118,15 +118,7 @@ Outcome addAndSave(const fs::path& folder, const std::vector<NewItem>& items, bo
     TestSession t(folder, kClock);
     Session& session = *t.session;
     if (partly)
-        session.openPartly([&items](const Schedule& s, const EntryContext&) -> std::optional<std::vector<DayNumber>> {
-            std::vector<DayNumber> days;
-            for (const NewItem& item : items) {
-                if (!addsOnlyToItsDay(s, item))
-                    return std::nullopt;
-                days.push_back(item.day);
-            }
-            return days;
-        });
+        session.openPartly([&items](const Schedule& s, const EntryContext&) { return daysChangedBy(s, items); });
     Outcome out;
     EXPECT_TRUE(session.open());
     out.partial = session.partial();
