@@ -219,11 +219,7 @@ TEST_F(AddItemTest, WhileAnotherSessionHoldsTheLockTheItemWaitsAndIsAddedOnceAcc
     ASSERT_TRUE(a->session->save().ok());  // and gives change access back
     b->session->access().tick();
 
-    Schedule& sch = b->schedule();
-    std::vector<std::string> texts;
-    for (ItemHandle h : sch.chain)
-        texts.emplace_back(sch.storedDescription(h));
-    EXPECT_EQ(texts, (std::vector<std::string>{"by a", "first"})) << "what a saved was brought in first";
+    EXPECT_EQ(chainTexts(b->schedule()), (std::vector<std::string>{"by a", "first"})) << "what a saved was brought in first";
     EXPECT_TRUE(b->session->access().holding());
     ASSERT_TRUE(b->session->save().ok());
     EXPECT_EQ(linesOf(file("Add.log")),

@@ -215,24 +215,17 @@ protected:
 
     void addAlarm(const std::string& text, TimeValue begin, int minutesBefore)
     {
-        auto writer = openSession();
         NewItem item = itemOn(kSessionToday, text, begin.value());
         AlarmSettings settings;
         settings.minutes = minutesBefore;
         applyAlarmSettings(item.record, settings);
-        ASSERT_EQ(writer->session->addItem(std::move(item)).status, AddStatus::Added);
-        ASSERT_TRUE(writer->session->save().ok());
+        addElsewhere(std::move(item));
     }
-
-    void setTime(int hour, int minute) { clock.set(LocalMoment{2023, 10, 21, hour, minute, 0}); }
 
     std::uint16_t repeatOf(Checker& c, const std::string& text)
     {
-        Schedule& s = c.session->schedule();
-        for (ItemHandle h : s.chain)
-            if (s.storedDescription(h) == text)
-                return s.record(h).alarmRepeat();
-        return 1;
+        ItemHandle h = itemNamed(c.session->schedule(), text);
+        return h ? c.session->schedule().record(h).alarmRepeat() : 1;
     }
 
     // Another session stores this repeat state in every item and saves.

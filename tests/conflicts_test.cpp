@@ -17,21 +17,8 @@ constexpr DayNumber kMonday = kSessionToday + 2;  // 23 October 2023
 
 TimeValue hm(int hour, int minute = 0) { return TimeValue::fromClock(hour, minute); }
 
-class ConflictsTest : public SessionFixture {
+class ConflictsTest : public OpenSessionFixture {
 protected:
-    void SetUp() override
-    {
-        SessionFixture::SetUp();
-        session = openSession(Answer::Yes);
-    }
-    Schedule& schedule() { return session->schedule(); }
-
-    ItemHandle add(NewItem item)
-    {
-        AddResult added = session->session->addItem(std::move(item));
-        EXPECT_EQ(added.status, AddStatus::Added);
-        return added.item;
-    }
     ItemHandle appointment(DayNumber day, const std::string& text, TimeValue begin, int duration,
                            std::uint32_t flags = 0)
     {
@@ -49,8 +36,6 @@ protected:
         item.recurrence = rule;
         return add(item);
     }
-
-    std::unique_ptr<TestSession> session;
 };
 
 TEST(ConflictOverlapTest, TouchingItemsDoNotOverlap)
@@ -107,13 +92,13 @@ TEST_F(ConflictsTest, AWeeklyAppointmentIsCheckedOverTheComingYearUntilTheFirstN
     std::vector<std::string> questions = conflictQuestions(schedule(), found);
     EXPECT_EQ(questions[0], "day " + std::to_string((kMonday + 7).value())
                                 + "\n\nConflict found with Doctor.\n\nContinue Checking?");
-    session->presenter.clear();
-    session->presenter.queueAnswer(Answer::No);
-    EXPECT_FALSE(askAboutConflicts(session->messages, questions));
-    EXPECT_EQ(session->presenter.texts().size(), 1u) << "No stops the check";
-    session->presenter.clear();
-    EXPECT_TRUE(askAboutConflicts(session->messages, questions));
-    EXPECT_EQ(session->presenter.texts().size(), 2u);
+    s->presenter.clear();
+    s->presenter.queueAnswer(Answer::No);
+    EXPECT_FALSE(askAboutConflicts(s->messages, questions));
+    EXPECT_EQ(s->presenter.texts().size(), 1u) << "No stops the check";
+    s->presenter.clear();
+    EXPECT_TRUE(askAboutConflicts(s->messages, questions));
+    EXPECT_EQ(s->presenter.texts().size(), 2u);
 }
 
 } // namespace

@@ -16,16 +16,13 @@ namespace {
 
 using namespace testsupport;
 
-class DeletionTest : public SessionFixture {
+class DeletionTest : public OpenSessionFixture {
 protected:
     void SetUp() override
     {
-        SessionFixture::SetUp();
-        s = openSession();
+        OpenSessionFixture::SetUp();
         commands = std::make_unique<DeleteCommands>(*s->session);
     }
-    Schedule& schedule() { return s->schedule(); }
-    ItemHandle add(NewItem item) { return s->session->addItem(std::move(item)).item; }
     ItemHandle fixed(const char* text, DayNumber day = kSessionToday, int begin = 661)
     {
         return add(itemOn(day, text, begin));
@@ -48,15 +45,8 @@ protected:
         schedule().getDay(day);
         return schedule().entryOf(item, day).has_value();
     }
-    std::vector<std::string> descriptions()
-    {
-        std::vector<std::string> out;
-        for (ItemHandle h : schedule().chain)
-            out.emplace_back(schedule().storedDescription(h));
-        return out;
-    }
+    std::vector<std::string> descriptions() { return chainTexts(schedule()); }
 
-    std::unique_ptr<TestSession> s;
     std::unique_ptr<DeleteCommands> commands;
 };
 

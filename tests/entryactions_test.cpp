@@ -13,27 +13,20 @@ namespace {
 
 using namespace testsupport;
 
-class EntryActionTest : public SessionFixture {
+class EntryActionTest : public OpenSessionFixture {
 protected:
-    void SetUp() override
-    {
-        SessionFixture::SetUp();
-        s = openSession();
-    }
     DraggedEntry floating(const char* text, int minutes, bool split = false)
     {
         NewItem item = itemOn(kSessionToday, text, 0, minutes);
         item.record.setFlag(ItemFlag::fFloating, true);
         item.record.setFlag(ItemFlag::fSplit, split);
-        ItemHandle h = s->session->addItem(item).item;
+        ItemHandle h = add(item);
         return {h, kSessionToday, *s->schedule().entryOf(h, kSessionToday)};
     }
     EntryActionResult run(EntryAction action, const DraggedEntry& entry)
     {
         return runEntryAction(*s->session, action, entry, kSessionToday, StepSize::FiveMinutes);
     }
-
-    std::unique_ptr<TestSession> s;
 };
 
 TEST_F(EntryActionTest, AClickInTheTimeColumnHoldsThePlacementAndAgainLetsItGo)

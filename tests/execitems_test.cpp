@@ -86,23 +86,16 @@ protected:
     // record claims the mark either way, as a crafted transfer file would.
     void add(const std::string& text, TimeValue begin, bool ownerText)
     {
-        auto writer = openSession();
         NewItem item = itemOn(kSessionToday, text, begin.value());
         item.record.setFlag(ItemFlag::fOwnerText, true);
         item.ownerText = ownerText;
-        ASSERT_EQ(writer->session->addItem(std::move(item)).status, AddStatus::Added);
-        ASSERT_TRUE(writer->session->save().ok());
+        addElsewhere(std::move(item));
     }
-
-    void setTime(int hour, int minute) { clock.set(LocalMoment{2023, 10, 21, hour, minute, 0}); }
 
     bool started(Checker& c, const std::string& text)
     {
-        Schedule& s = c.session->schedule();
-        for (ItemHandle h : s.chain)
-            if (s.storedDescription(h) == text)
-                return s.record(h).has(ItemFlag::fStarted);
-        return false;
+        ItemHandle h = itemNamed(c.session->schedule(), text);
+        return h && c.session->schedule().record(h).has(ItemFlag::fStarted);
     }
 };
 

@@ -16,21 +16,11 @@ namespace {
 
 using namespace testsupport;
 
-class FindTest : public SessionFixture {
+class FindTest : public OpenSessionFixture {
 protected:
-    void SetUp() override
-    {
-        SessionFixture::SetUp();
-        s = openSession();
-    }
-    Schedule& schedule() { return s->schedule(); }
-    ItemHandle at(DayNumber day, const char* text, int hour)
-    {
-        return s->session->addItem(itemOn(day, text, hour * 60 + 1)).item;
-    }
+    ItemHandle at(DayNumber day, const char* text, int hour) { return add(itemOn(day, text, hour * 60 + 1)); }
     std::size_t indexOf(ItemHandle item, DayNumber day) { return *schedule().entryOf(item, day); }
 
-    std::unique_ptr<TestSession> s;
     FindHooks hooks;
 };
 

@@ -79,16 +79,6 @@ protected:
         return writeICalendar(s.schedule(), options);
     }
 
-    static ItemHandle named(const Schedule& s, const std::string& text)
-    {
-        ItemHandle found;
-        s.items.forEach([&](ItemHandle h) {
-            if (s.storedDescription(h) == text)
-                found = h;
-        });
-        return found;
-    }
-
     static int count(const Schedule& s, const std::string& text)
     {
         int n = 0;
@@ -106,7 +96,7 @@ TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
     Schedule& sc = s->schedule();
 
     // A birthday of 1975, yearly: a birthday every 10 December, its year kept.
-    const ItemHandle birthday = named(sc, "Ada's birthday");
+    const ItemHandle birthday = itemNamed(sc, "Ada's birthday");
     ASSERT_TRUE(birthday);
     EXPECT_EQ(sc.record(birthday).kind(), ItemKind::birthday);
     EXPECT_EQ(sc.record(birthday).baseYear(), 1975);
@@ -117,7 +107,7 @@ TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
 
     // The weekly meeting keeps 10:00 across the change to winter time; one
     // week is left out and one moved to the Friday afternoon.
-    const ItemHandle meeting = named(sc, "Weekly review");
+    const ItemHandle meeting = itemNamed(sc, "Weekly review");
     ASSERT_TRUE(meeting);
     ASSERT_TRUE(sc.recurrences.contains(meeting));
     EXPECT_EQ(sc.record(meeting).beginTime(), TimeValue::fromClock(10, 0).value());
@@ -140,7 +130,7 @@ TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
     EXPECT_EQ(readNote(notes.note(sc.record(meeting).refNo())).text, "Bring the figures\nand the plan.");
 
     // The task floats from its start day, due Friday 17:00 with priority B.
-    const ItemHandle task = named(sc, "Write the quarterly report");
+    const ItemHandle task = itemNamed(sc, "Write the quarterly report");
     ASSERT_TRUE(task);
     const ItemRecord& t = sc.record(task);
     EXPECT_EQ(t.kind(), ItemKind::task);
@@ -150,7 +140,7 @@ TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
     EXPECT_EQ(t.priorityLetter(), 'B');
 
     // Five days away, DTEND being the day after the last.
-    const ItemHandle trip = named(sc, "Trip to the coast");
+    const ItemHandle trip = itemNamed(sc, "Trip to the coast");
     ASSERT_TRUE(trip);
     EXPECT_EQ(sc.record(trip).kind(), ItemKind::multiDayEvent);
     EXPECT_EQ(sc.dayOf(trip), date(2023, 11, 6));

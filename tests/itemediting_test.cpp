@@ -21,12 +21,11 @@ using Status = FieldResult::Status;
 
 constexpr DayNumber kTomorrow = kSessionToday + 1;  // Sunday 22 October 2023
 
-class ItemEditingTest : public SessionFixture {
+class ItemEditingTest : public OpenSessionFixture {
 protected:
     void SetUp() override
     {
-        SessionFixture::SetUp();
-        s = openSession();
+        OpenSessionFixture::SetUp();
         s->schedule().header.setInterfaceMode(InterfaceMode::pro);  // every form
     }
 
@@ -60,8 +59,6 @@ protected:
         e.setPriorityIndex(priority);
         return add(e);
     }
-
-    std::unique_ptr<TestSession> s;
 };
 
 TEST_F(ItemEditingTest, InvalidEntriesAreRefusedWithTheirMessageAndChangeNothing)

@@ -16,26 +16,23 @@ namespace {
 
 using namespace testsupport;
 
-class ListViewTest : public SessionFixture {
+class ListViewTest : public OpenSessionFixture {
 protected:
     void SetUp() override
     {
-        SessionFixture::SetUp();
-        s = openSession();
+        OpenSessionFixture::SetUp();
         context.today = kSessionToday;
         context.regional = s->session->settings().regional;
     }
-    Schedule& schedule() { return s->schedule(); }
     ItemHandle floating(const char* text, std::uint8_t letter = 'A', int minutes = 60)
     {
         NewItem item = itemOn(kSessionToday, text, 0, minutes);
         item.record.setFlag(ItemFlag::fFloating, true);
         item.record.setPriorityLetter(letter);
-        return s->session->addItem(std::move(item)).item;
+        return add(std::move(item));
     }
     std::string line(int view, ItemHandle h) { return listLine(schedule(), view, h, context).whole(); }
 
-    std::unique_ptr<TestSession> s;
     ListLineContext context;
 };
 

@@ -105,21 +105,14 @@ TEST_F(PipelineLineTest, LinesAndTextsBeyondTheirLimitsAreRefused)
 
 // --- processing timedata.add -----------------------------------------------------------
 
-class PipelineTest : public SessionFixture {
+class PipelineTest : public OpenSessionFixture {
 protected:
     void SetUp() override
     {
-        SessionFixture::SetUp();
-        s = openSession();
+        OpenSessionFixture::SetUp();
         ASSERT_TRUE(s->session->obtainChangeAccess(std::chrono::seconds(0)));
     }
-    std::vector<std::string> texts()
-    {
-        std::vector<std::string> out;
-        for (ItemHandle h : s->schedule().chain)
-            out.emplace_back(s->schedule().storedDescription(h));
-        return out;
-    }
+    std::vector<std::string> texts() { return chainTexts(s->schedule()); }
     PipelineOutcome process(std::function<void(ItemHandle)> added = {})
     {
         AddItemServices services = s->session->addServices();
@@ -129,7 +122,6 @@ protected:
 
     fs::path incoming() const { return file(kPipelineFileName); }
     fs::path rejected() const { return file(kPipelineRejectedFileName); }
-    std::unique_ptr<TestSession> s;
 };
 
 TEST_F(PipelineTest, EveryLineIsAddedAndTheFileRemoved)

@@ -19,22 +19,13 @@ using namespace testsupport;
 // Saturday 21 October 2023, 10:00, is the session's now.
 constexpr DayNumber kTomorrow = kSessionToday + 1;
 
-class PropertyCommandsTest : public SessionFixture {
+class PropertyCommandsTest : public OpenSessionFixture {
 protected:
-    void SetUp() override
-    {
-        SessionFixture::SetUp();
-        session = openSession();
-    }
-
-    Schedule& schedule() { return session->schedule(); }
-
-    ItemHandle add(NewItem item, std::uint32_t flags = 0)
+    using OpenSessionFixture::add;
+    ItemHandle add(NewItem item, std::uint32_t flags)
     {
         item.record.setFlag(flags, true);
-        AddResult added = session->session->addItem(std::move(item));
-        EXPECT_EQ(added.status, AddStatus::Added);
-        return added.item;
+        return add(std::move(item));
     }
     // Floating from the day on: postponed to it, since floating items
     // otherwise take today's free time.
@@ -52,7 +43,7 @@ protected:
     }
     PropertyResult run(int command, ItemHandle h)
     {
-        return runPropertyCommand(*session->session, command, selected(h), StepSize::FiveMinutes);
+        return runPropertyCommand(*s->session, command, selected(h), StepSize::FiveMinutes);
     }
     std::vector<ItemHandle> order(DayNumber day)
     {
@@ -65,8 +56,6 @@ protected:
     {
         return schedule().findDay(day)->entries()[*schedule().entryOf(h, day)].startTime();
     }
-
-    std::unique_ptr<TestSession> session;
 };
 
 TEST_F(PropertyCommandsTest, TheFlagCommandsChangeTheSelectedItemAndSayWhenTheWorkloadWantsBalancing)
@@ -95,7 +84,7 @@ TEST_F(PropertyCommandsTest, TheFlagCommandsChangeTheSelectedItemAndSayWhenTheWo
     // Sequence is for floating items only.
     const ItemHandle memo = add(itemOn(kTomorrow, "Parcel arrives", TimeValue::fromClock(9, 0).value(), 0));
     EXPECT_FALSE(run(PropertyCommand::sequence, memo).changed);
-    EXPECT_TRUE(session->shown(kOnlyFloatingSequenceText));
+    EXPECT_TRUE(s->shown(kOnlyFloatingSequenceText));
     EXPECT_FALSE(schedule().record(memo).has(ItemFlag::fSequence));
     EXPECT_TRUE(run(PropertyCommand::sequence, call).rebalanceRequested);
     EXPECT_TRUE(schedule().record(call).has(ItemFlag::fSequence));
@@ -115,9 +104,9 @@ TEST_F(PropertyCommandsTest, TheFlagCommandsChangeTheSelectedItemAndSayWhenTheWo
 
     run(PropertyCommand::appendStamp, call);
     EXPECT_EQ(schedule().storedDescription(call), "Call Ann 10/21/23 10:00a");
-    EXPECT_EQ(itemInformation(*session->session, PropertyCommand::fullDescription, call), "Call Ann 10/21/23 10:00a");
-    EXPECT_EQ(itemInformation(*session->session, PropertyCommand::creationTime, call), "Created 10/21/23 10:00a");
-    EXPECT_EQ(itemInformation(*session->session, PropertyCommand::timeModified, call).rfind("Modified 10/21/23 ", 0),
+    EXPECT_EQ(itemInformation(*s->session, PropertyCommand::fullDescription, call), "Call Ann 10/21/23 10:00a");
+    EXPECT_EQ(itemInformation(*s->session, PropertyCommand::creationTime, call), "Created 10/21/23 10:00a");
+    EXPECT_EQ(itemInformation(*s->session, PropertyCommand::timeModified, call).rfind("Modified 10/21/23 ", 0),
               0u);
     EXPECT_TRUE(schedule().dirty);
 }
@@ -158,53 +147,53 @@ TEST_F(PropertyCommandsTest, SuspendingAWeeklyItemTakesItsOccurrencesOffAndBackO
     const DayNumber monday = kSessionToday + 2;
     ASSERT_TRUE(schedule().entryOf(meeting, monday).has_value());
 
-    EXPECT_TRUE(runPropertyCommand(*session->session, PropertyCommand::suspended, {meeting, monday, 0},
+    EXPECT_TRUE(runPropertyCommand(*s->session, PropertyCommand::suspended, {meeting, monday, 0},
                                    StepSize::FiveMinutes).changed);
     EXPECT_FALSE(schedule().entryOf(meeting, monday).has_value());
     EXPECT_FALSE(schedule().entryOf(meeting, monday + 7).has_value());
     EXPECT_NE(schedule().recurrences.ruleOf(meeting).monthWord() & kMonthWordSuspended, 0);
     // Taken up again (it is on no day now), it is on its Mondays again.
-    EXPECT_TRUE(runPropertyCommand(*session->session, PropertyCommand::suspended, {meeting, monday, 0},
+    EXPECT_TRUE(runPropertyCommand(*s->session, PropertyCommand::suspended, {meeting, monday, 0},
                                    StepSize::FiveMinutes).changed);
     EXPECT_TRUE(schedule().entryOf(meeting, monday).has_value());
     EXPECT_TRUE(schedule().entryOf(meeting, monday + 7).has_value());
 
     const ItemHandle plain = add(itemOn(kTomorrow, "Plain", 0, 30));
     EXPECT_FALSE(run(PropertyCommand::suspended, plain).changed);
-    EXPECT_TRUE(session->shown(kOnlyRecurringSuspendedText));
+    EXPECT_TRUE(s->shown(kOnlyRecurringSuspendedText));
 }
 
 TEST_F(PropertyCommandsTest, TheSettingsFeedPlacement)
 {
     const ItemHandle tidy = task(kTomorrow, "Tidy desk", 30);
     // A day window from 9:00 puts tomorrow's first floating item at 9:00.
-    EXPECT_EQ(setDayBounds(*session->session, TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0), kNoItem,
+    EXPECT_EQ(setDayBounds(*s->session, TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0), kNoItem,
                            kNoItem),
               "");
     EXPECT_EQ(startOf(tidy, kTomorrow), TimeValue::fromClock(9, 0));
-    EXPECT_EQ(setDayBounds(*session->session, TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0), tidy, tidy),
+    EXPECT_EQ(setDayBounds(*s->session, TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0), tidy, tidy),
               kSameFirstAndLastText);
 
-    EXPECT_TRUE(setBizHours(*session->session, TimeValue::fromClock(8, 30), TimeValue::fromClock(16, 30)));
+    EXPECT_TRUE(setBizHours(*s->session, TimeValue::fromClock(8, 30), TimeValue::fromClock(16, 30)));
     EXPECT_EQ(schedule().header.bizStart(), TimeValue::fromClock(8, 30));
-    EXPECT_FALSE(setBizHours(*session->session, TimeValue::fromClock(8, 30), TimeValue::fromClock(16, 30)))
+    EXPECT_FALSE(setBizHours(*s->session, TimeValue::fromClock(8, 30), TimeValue::fromClock(16, 30)))
         << "nothing changed";
 
-    EXPECT_TRUE(setTimeValues(*session->session, {45, 6, true}));
+    EXPECT_TRUE(setTimeValues(*s->session, {45, 6, true}));
     EXPECT_EQ(hourlyWorth(schedule().header), 45);
     EXPECT_EQ(interestRatePercent(schedule().header), 6);
     EXPECT_TRUE(marvalsOn(schedule().header));
-    EXPECT_FALSE(setTimeValues(*session->session, {45, 6, true}));
+    EXPECT_FALSE(setTimeValues(*s->session, {45, 6, true}));
 
     EXPECT_EQ(marvalsFactor(" 1.5 "), 1.5);
     EXPECT_FALSE(marvalsFactor("1.5x"));
     EXPECT_FALSE(marvalsFactor(""));
     schedule().record(tidy).setValue(10);
-    EXPECT_TRUE(shiftMarvals(*session->session, 2));
+    EXPECT_TRUE(shiftMarvals(*s->session, 2));
     EXPECT_FLOAT_EQ(schedule().record(tidy).value(), 20);
 
     // Twenty minutes of interruption until 10:00 go into today, done.
-    PropertyResult interrupted = handleInterruption(*session->session, {"Phone call", 20});
+    PropertyResult interrupted = handleInterruption(*s->session, {"Phone call", 20});
     ASSERT_TRUE(interrupted.item);
     EXPECT_EQ(interrupted.day, kSessionToday);
     const ItemRecord& call = schedule().record(interrupted.item);

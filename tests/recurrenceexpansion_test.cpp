@@ -19,16 +19,8 @@ using namespace testsupport;
 // Saturday 21 October 2023 is the session's today; Monday 23 October follows.
 constexpr DayNumber kMonday = kSessionToday + 2;
 
-class RecurrenceExpansionTest : public SessionFixture {
+class RecurrenceExpansionTest : public OpenSessionFixture {
 protected:
-    void SetUp() override
-    {
-        SessionFixture::SetUp();
-        session = openSession();
-    }
-
-    Schedule& schedule() { return session->schedule(); }
-
     void makeDays(DayNumber from, DayNumber to)
     {
         for (DayNumber d = from; d <= to; ++d)
@@ -44,9 +36,7 @@ protected:
         rule.setInterval(1);
         NewItem item = itemOn(kSessionToday, text, TimeValue::fromClock(9, 0).value(), 30);
         item.recurrence = rule;
-        AddResult added = session->session->addItem(item);
-        EXPECT_EQ(added.status, AddStatus::Added);
-        return added.item;
+        return add(item);
     }
 
     int entriesOf(ItemHandle h, DayNumber day)
@@ -76,8 +66,6 @@ protected:
     }
 
     Placement placement() { return Placement(schedule(), PlacementContext::at(clock)); }
-
-    std::unique_ptr<TestSession> session;
 };
 
 TEST_F(RecurrenceExpansionTest, OccurrencesGoOnExistingAndNewDayRecordsFromTheFirstNonPastDay)
@@ -171,7 +159,7 @@ TEST_F(RecurrenceExpansionTest, MovingAnOccurrenceMakesAnExceptionThatCanBeUndon
     s.recurrences.removeEntry(review, kMonday + 14);
     ASSERT_EQ(p.moveEntryToDay(entryRef(stray, kMonday + 14), kMonday + 15), kMonday + 15);
     EXPECT_FALSE(s.record(stray).has(ItemFlag::fException));
-    EXPECT_TRUE(session->shown(kExceptionRepairedText + std::string("Review")));
+    EXPECT_TRUE(this->s->shown(kExceptionRepairedText + std::string("Review")));
 }
 
 TEST_F(RecurrenceExpansionTest, AMovedExceptionOfAShiftedSeriesRestartsItOnItsNewDay)

@@ -2,6 +2,7 @@
 // day window.
 
 #include "datafilesupport.h"
+#include "sessionsupport.h"
 
 #include "core/description.h"
 #include "core/schedule.h"
@@ -29,13 +30,7 @@ protected:
         EXPECT_TRUE(s.addToChain(h, DayNumber(day)));
         return h;
     }
-    std::vector<std::string> chainTexts() const
-    {
-        std::vector<std::string> out;
-        for (ItemHandle h : s.chain)
-            out.emplace_back(s.storedDescription(h));
-        return out;
-    }
+    std::vector<std::string> chainTexts() const { return testsupport::chainTexts(s); }
 
     FaultsThrow faults;
     Schedule s;
@@ -149,12 +144,7 @@ TEST_F(ScheduleTest, TextChangedWhileChainedKeepsItsPlaceUntilPlacedAgain)
     LoadResult loaded = loadDataBytes(bytes);
     ASSERT_TRUE(loaded);
     Schedule& l = *loaded.schedule;
-    auto loadedTexts = [&] {
-        std::vector<std::string> out;
-        for (ItemHandle h : l.chain)
-            out.emplace_back(l.storedDescription(h));
-        return out;
-    };
+    auto loadedTexts = [&] { return testsupport::chainTexts(l); };
     EXPECT_EQ(loadedTexts(), (std::vector<std::string>{"alpha", "Charlie", "zulu"}));
     std::vector<ItemHandle> order(l.chain.begin(), l.chain.end());
     const std::string longText = "A" + std::string(999, 'b');

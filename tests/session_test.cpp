@@ -12,16 +12,7 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
-class SessionTest : public SessionFixture {
-protected:
-    std::vector<std::string> texts(Schedule& s)
-    {
-        std::vector<std::string> out;
-        for (ItemHandle h : s.chain)
-            out.emplace_back(s.storedDescription(h));
-        return out;
-    }
-};
+using SessionTest = SessionFixture;
 
 TEST_F(SessionTest, ChangesStartFromWhatAnotherSessionSaved)
 {
@@ -32,11 +23,11 @@ TEST_F(SessionTest, ChangesStartFromWhatAnotherSessionSaved)
     EXPECT_FALSE(a->session->access().holding()) << "a full save gives change access back";
 
     ASSERT_EQ(b->session->addItem(itemOn(kSessionToday, "from b", 721)).status, AddStatus::Added);
-    EXPECT_EQ(texts(b->schedule()), (std::vector<std::string>{"from a", "from b"}));
+    EXPECT_EQ(chainTexts(b->schedule()), (std::vector<std::string>{"from a", "from b"}));
     ASSERT_TRUE(b->session->save().ok());
 
     auto c = openSession();
-    EXPECT_EQ(texts(c->schedule()), (std::vector<std::string>{"from a", "from b"}));
+    EXPECT_EQ(chainTexts(c->schedule()), (std::vector<std::string>{"from a", "from b"}));
 }
 
 } // namespace

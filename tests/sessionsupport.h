@@ -92,6 +92,26 @@ inline NewItem itemOn(DayNumber day, const std::string& text, int beginTime = 0,
     return item;
 }
 
+// The chained items' texts, in chain order.
+inline std::vector<std::string> chainTexts(const Schedule& s)
+{
+    std::vector<std::string> out;
+    for (ItemHandle h : s.chain)
+        out.emplace_back(s.storedDescription(h));
+    return out;
+}
+
+// The item, chained or not, of that text; none when no item has it.
+inline ItemHandle itemNamed(const Schedule& s, const std::string& text)
+{
+    ItemHandle found;
+    s.items.forEach([&](ItemHandle h) {
+        if (!found && s.storedDescription(h) == text)
+            found = h;
+    });
+    return found;
+}
+
 class SessionFixture : public ::testing::Test {
 protected:
     void SetUp() override { writeEmptySchedule(folder.path()); }
@@ -103,12 +123,40 @@ protected:
         EXPECT_TRUE(s->session->open());
         return s;
     }
+    // The clock at that time of the session's today.
+    void setTime(int hour, int minute) { clock.set(LocalMoment{2023, 10, 21, hour, minute, 0}); }
+    // Another session adds the item and saves it.
+    void addElsewhere(NewItem item)
+    {
+        auto writer = openSession();
+        ASSERT_EQ(writer->session->addItem(std::move(item)).status, AddStatus::Added);
+        ASSERT_TRUE(writer->session->save().ok());
+    }
 
     TempFolder folder;
     FixedClock clock{LocalMoment{2023, 10, 21, 10, 0, 5}};
     ThrowingFaultHandler faults;
     FaultHandler* previousHandler = installFaultHandler(&faults);
     ~SessionFixture() override { installFaultHandler(previousHandler); }
+};
+
+// One session open on the folder, as most tests of a session want it.
+class OpenSessionFixture : public SessionFixture {
+protected:
+    void SetUp() override
+    {
+        SessionFixture::SetUp();
+        s = openSession();
+    }
+    Schedule& schedule() { return s->schedule(); }
+    ItemHandle add(NewItem item)
+    {
+        AddResult added = s->session->addItem(std::move(item));
+        EXPECT_EQ(added.status, AddStatus::Added);
+        return added.item;
+    }
+
+    std::unique_ptr<TestSession> s;
 };
 
 } // namespace zk::testsupport

@@ -54,11 +54,7 @@ protected:
     std::vector<std::string> savedTexts() const
     {
         LoadResult loaded = loadDataFile(file("timedata.pak"));
-        std::vector<std::string> texts;
-        if (loaded)
-            for (ItemHandle h : loaded.schedule->chain)
-                texts.emplace_back(loaded.schedule->storedDescription(h));
-        return texts;
+        return loaded ? chainTexts(*loaded.schedule) : std::vector<std::string>{};
     }
 
     TempFolder root;

@@ -160,22 +160,37 @@ TEST_F(PrintingTest, ARangeFillsPagesInOrderAndKeepsHeadingsWithTheirLines)
     QFile::remove(file);
 }
 
-using PrintCommandsTest = testsupport::DesktopFixture;
+// A session whose printing goes to a PDF file beside the screenshots,
+// printing the pages `chosenPages` names (0 to 0: all).
+class PrintCommandsTest : public testsupport::DesktopFixture {
+protected:
+    void startPrinting()
+    {
+        std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
+        startSession();
+        app->commands().printing().setPrinterChooser([this](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            printer.setFromTo(chosenPages.first, chosenPages.second);
+            ++printed;
+            return true;
+        });
+    }
+    // The printed text without its blanks: pdftotext breaks a line where
+    // the page leaves a wide blank.
+    QString printedText() const { return pdfText(file).remove(QRegularExpression("\\s")); }
+
+    QString file;
+    std::pair<int, int> chosenPages{0, 0};
+    int printed = 0;
+};
 
 TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
 {
-    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-    const QString file = ZELKON_SCREENSHOT_DIR "/printed-range.pdf";  // kept beside the screenshots
-    int chosen = 0;
-    startSession();
-    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        ++chosen;
-        return true;
-    });
-    app->commands().dispatcher().dispatch(PrintCommand::todaysSchedule);
-    ASSERT_EQ(chosen, 1);
+    startPrinting();
+    file = ZELKON_SCREENSHOT_DIR "/printed-range.pdf";
+    dispatch(PrintCommand::todaysSchedule);
+    ASSERT_EQ(printed, 1);
     EXPECT_EQ(pdfPages(file), 1);
     QFile::remove(file);
 
@@ -187,8 +202,8 @@ TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
         testsupport::saveScreenshot(dialog, "print-range-dialog");
         testsupport::pressOk(dialog);
     });
-    app->commands().dispatcher().dispatch(PrintCommand::rangeOfSchedules);
-    ASSERT_EQ(chosen, 2);
+    dispatch(PrintCommand::rangeOfSchedules);
+    ASSERT_EQ(printed, 2);
     EXPECT_GE(pdfPages(file), 2) << "fourteen days take more than a page";
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
 }
@@ -196,16 +211,7 @@ TEST_F(PrintCommandsTest, TodaysScheduleAndARangeOfSchedulesPrint)
 
 TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
 {
-    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-    startSession();
-    QString file;
-    std::pair<int, int> chosenPages{0, 0};  // all
-    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        printer.setFromTo(chosenPages.first, chosenPages.second);
-        return true;
-    });
+    startPrinting();
     const DayNumber today = app->today();
     PrintedWeek week;
     PrintedMonth month;
@@ -217,11 +223,9 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
     }
 
     file = ZELKON_SCREENSHOT_DIR "/printed-week.pdf";
-    app->commands().dispatcher().dispatch(PrintCommand::week);
+    dispatch(PrintCommand::week);
     EXPECT_EQ(pdfPages(file), 1);
-    // pdftotext breaks a line where the page leaves a wide blank: compare
-    // texts without their blanks.
-    QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    QString text = printedText();
     ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
     EXPECT_TRUE(text.contains(QString::fromStdString(week.title).remove(' ')));
     int items = 0;
@@ -248,9 +252,9 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
     EXPECT_GT(items, 3) << "the sample's week has items";
 
     file = ZELKON_SCREENSHOT_DIR "/printed-month.pdf";
-    app->commands().dispatcher().dispatch(PrintCommand::month);
+    dispatch(PrintCommand::month);
     EXPECT_EQ(pdfPages(file), 1);
-    text = pdfText(file).remove(QRegularExpression("\\s"));
+    text = printedText();
     EXPECT_TRUE(text.contains(QString::fromStdString(month.title).remove(' ')));
     EXPECT_EQ(month.cells.size() % 7, 0u);
     EXPECT_GE(month.cells.size(), 28u);
@@ -267,7 +271,7 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
 
     // Three months: a page each, the next two months' titles on theirs.
     file = ZELKON_SCREENSHOT_DIR "/printed-months.pdf";
-    app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
+    dispatch(PrintCommand::threeMonths);
     EXPECT_EQ(pdfPages(file), 3);
     text = pdfText(file);
     EXPECT_EQ(text.count('\f'), 3);
@@ -275,10 +279,9 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
         EXPECT_TRUE(text.contains(QString::fromStdString(monthName(month, app->regional())) + " 2024")) << month;
     // The pages the print dialog chose, and only those.
     chosenPages = {2, 3};
-    app->commands().dispatcher().dispatch(PrintCommand::threeMonths);
+    dispatch(PrintCommand::threeMonths);
     EXPECT_EQ(pdfPages(file), 2);
     EXPECT_FALSE(pdfText(file).contains(QString::fromStdString(monthName(3, app->regional())) + " 2024"));
-    chosenPages = {0, 0};
 
     // Without the test's chooser the pages open in the preview first;
     // closing it prints nothing.
@@ -292,7 +295,7 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
         preview.reject();
     });
     QFile::remove(file);
-    app->commands().dispatcher().dispatch(PrintCommand::week);
+    dispatch(PrintCommand::week);
     EXPECT_TRUE(previewed);
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
@@ -300,16 +303,8 @@ TEST_F(PrintCommandsTest, TheSampleWeekAndMonthPrintOnOnePageEachWithTheirItems)
 
 TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
 {
-    std::filesystem::create_directories(ZELKON_SCREENSHOT_DIR);
-    startSession();
-    QString file = ZELKON_SCREENSHOT_DIR "/printed-chronological.pdf";  // kept beside the screenshots
-    int printed = 0;
-    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        ++printed;
-        return true;
-    });
+    startPrinting();
+    file = ZELKON_SCREENSHOT_DIR "/printed-chronological.pdf";
     std::vector<std::string> descriptions;
     {
         const Schedule& schedule = app->session().schedule();
@@ -319,9 +314,9 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
     ASSERT_GT(descriptions.size(), 5u);
 
     // The chronological list holds every item the alphabetical one does.
-    app->commands().dispatcher().dispatch(PrintCommand::chronologicalList);
+    dispatch(PrintCommand::chronologicalList);
     ASSERT_EQ(printed, 1);
-    const QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    const QString text = printedText();
     EXPECT_TRUE(text.contains("ChronologicalList"));
     for (const std::string& description : descriptions)
         EXPECT_TRUE(text.contains(QString::fromStdString(description).remove(QRegularExpression("\\s")).left(20)))
@@ -329,7 +324,7 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
     file = ZELKON_SCREENSHOT_DIR "/printed-list.pdf";
     for (int command : {PrintCommand::alphabeticalList, PrintCommand::projectsList, PrintCommand::priorityList,
                         PrintCommand::priorityListFirstPage, PrintCommand::standardReport}) {
-        app->commands().dispatcher().dispatch(command);
+        dispatch(command);
         EXPECT_GE(pdfPages(file), 1) << command;
     }
     EXPECT_EQ(printed, 6);
@@ -340,14 +335,14 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
         dialog.findChild<QComboBox*>("standardReport")->setCurrentIndex(static_cast<int>(StandardReport::Month));
         testsupport::pressOk(dialog);
     });
-    app->commands().dispatcher().dispatch(PrintCommand::standardReportSetup);
-    app->commands().dispatcher().dispatch(PrintCommand::standardReport);
+    dispatch(PrintCommand::standardReportSetup);
+    dispatch(PrintCommand::standardReport);
     EXPECT_EQ(printed, 7);
     EXPECT_EQ(pdfPages(file), 1);
     EXPECT_TRUE(pdfText(file).contains(QString::fromStdString(monthName(3, app->regional()))));
 
     // The day's projects report: a window with the text and a Print button.
-    app->commands().dispatcher().dispatch(ReportCommand::daysProjects);
+    dispatch(ReportCommand::daysProjects);
     ReportWindow* report = app->commands().printing().reports().window();
     ASSERT_NE(report, nullptr);
     const QString reportText = report->findChild<QPlainTextEdit*>("reportText")->toPlainText();
@@ -359,13 +354,13 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
     EXPECT_EQ(printed, 8);
     EXPECT_TRUE(pdfText(file).contains("Day's Projects Report"));
     // The month's history log, absent in a new schedule, says so.
-    app->commands().dispatcher().dispatch(ReportCommand::monthHistory);
+    dispatch(ReportCommand::monthHistory);
     ASSERT_NE(app->commands().printing().reports().window(), nullptr);
     EXPECT_TRUE(app->commands().printing().reports().window()->report().plain().find("No items were archived") !=
                 std::string::npos);
 
     // Help shows the guide with its sections.
-    app->commands().dispatcher().dispatch(HelpCommand::contents);
+    dispatch(HelpCommand::contents);
     QTextBrowser* help = app->commands().printing().help().window();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
@@ -385,14 +380,9 @@ TEST_F(PrintCommandsTest, ListsReportsAndHelpWorkFromTheirCommands)
 
 TEST_F(PrintCommandsTest, NotesPrintFromTheirWindowsAndFromTheViewedDaysItems)
 {
-    startSession();
-    const QString file = ZELKON_SCREENSHOT_DIR "/printed-notes.pdf";
-    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        return true;
-    });
-    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
+    startPrinting();
+    file = ZELKON_SCREENSHOT_DIR "/printed-notes.pdf";
+    dispatch(PrintCommand::openNotes);
     ASSERT_EQ(presenter.texts().size(), 1u) << "nothing to print says so";
     presenter.clear();
 
@@ -406,14 +396,14 @@ TEST_F(PrintCommandsTest, NotesPrintFromTheirWindowsAndFromTheViewedDaysItems)
     note->editor().setPlainText("Bring the sales figures\nand the new badge");
     note->editor().document()->setModified(true);  // as typing leaves it
     // An open note prints as its window holds it.
-    app->commands().dispatcher().dispatch(PrintCommand::openNotes);
-    QString text = pdfText(file).remove(QRegularExpression("\\s"));
+    dispatch(PrintCommand::openNotes);
+    QString text = printedText();
     EXPECT_TRUE(text.contains("OpenNotes"));
     EXPECT_TRUE(text.contains("Bringthesalesfigures")) << text.toStdString();
     // Saved and closed, it prints from its file with the day's other notes.
     ASSERT_TRUE(app->notes().close(*note));
-    app->commands().dispatcher().dispatch(PrintCommand::viewedScheduleNotes);
-    text = pdfText(file).remove(QRegularExpression("\\s"));
+    dispatch(PrintCommand::viewedScheduleNotes);
+    text = printedText();
     EXPECT_TRUE(text.contains("Notesof")) << text.toStdString();
     EXPECT_TRUE(text.contains("Teamstand-up")) << text.toStdString();
     EXPECT_TRUE(text.contains("andthenewbadge")) << text.toStdString();
