@@ -27,10 +27,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class AlarmsNotesTest : public DesktopFixture {
-protected:
-    void SetUp() override { startSessionInActiveWindow(); }
-};
+using AlarmsNotesTest = ActiveWindowFixture;
 
 TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIsRepeated)
 {

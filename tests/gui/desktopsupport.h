@@ -162,4 +162,10 @@ protected:
     std::unique_ptr<DesktopApp> app;
 };
 
+// A session started, its window active, before each test.
+class ActiveWindowFixture : public DesktopFixture {
+protected:
+    void SetUp() override { startSessionInActiveWindow(); }
+};
+
 } // namespace zk::testsupport
