@@ -37,20 +37,38 @@ std::optional<std::string> lineProblem(const std::vector<std::string>& lines)
 
 // The lines as items for the schedule as it is now; nothing (after saying
 // which line was refused) when one was.
-std::optional<std::vector<NewItem>> itemsOf(Session& session, const std::vector<std::string>& lines)
+std::optional<std::vector<NewItem>> itemsOf(const Schedule& schedule, const EntryContext& context,
+                                            const std::vector<std::string>& lines, bool quiet = false)
 {
     std::vector<NewItem> items;
-    const Schedule& schedule = session.schedule();
-    EntryContext context = session.entryContext();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         PipelineLine parsed = parsePipelineLine(lines[i], schedule.templateItem, context.today, context);
         if (!parsed.item) {
-            std::fprintf(stderr, "zk: line %zu: %s\n", i + 1, parsed.refusal.c_str());
+            if (!quiet)
+                std::fprintf(stderr, "zk: line %zu: %s\n", i + 1, parsed.refusal.c_str());
             return std::nullopt;
         }
         items.push_back(std::move(*parsed.item));
     }
     return items;
+}
+
+std::optional<std::vector<NewItem>> itemsOf(Session& session, const std::vector<std::string>& lines)
+{
+    return itemsOf(session.schedule(), session.entryContext(), lines);
+}
+
+// The days the items go to, when adding them changes nothing else: the
+// session then reads only those days of a large schedule.
+std::optional<std::vector<DayNumber>> daysOf(const Schedule& schedule, const std::vector<NewItem>& items)
+{
+    std::vector<DayNumber> days;
+    for (const NewItem& item : items) {
+        if (!addsOnlyToItsDay(schedule, item))
+            return std::nullopt;
+        days.push_back(item.day);
+    }
+    return days;
 }
 
 void printAdded(const Schedule& schedule, ItemHandle h)
@@ -93,6 +111,11 @@ int appendLines(const Arguments& args)
 int addLines(const Arguments& args)
 {
     ZkSession zk(args);
+    const std::vector<std::string>& lines = args.positional();
+    zk.session().openPartly([&lines](const Schedule& s, const EntryContext& context) {
+        std::optional<std::vector<NewItem>> items = itemsOf(s, context, lines, true);
+        return items ? daysOf(s, *items) : std::nullopt;
+    });
     if (!zk.open(waitLimit(args)))
         return zk.openFailure();
     // Refusals show before anything waits or writes.
@@ -105,6 +128,12 @@ int addLines(const Arguments& args)
     std::optional<std::vector<NewItem>> items = itemsOf(zk.session(), args.positional());
     if (!items)
         return kExitFailed;
+    if (zk.session().partial()) {
+        if (!zk.session().holdDays(daysOf(zk.schedule(), *items))) {
+            std::fprintf(stderr, "zk: no schedule could be opened in %s\n", zk.folder().c_str());
+            return kExitFailed;
+        }
+    }
     std::vector<ItemHandle> added;
     for (NewItem& item : *items) {
         AddResult result = zk.session().addItem(std::move(item));

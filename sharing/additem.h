@@ -95,6 +95,11 @@ struct AddResult {
 
 AddResult addItem(const AddItemServices& services, NewItem item);
 
+// Whether adding the item to the schedule changes nothing but the day it
+// goes to (and the layout of today): a fixed item with a day of its own
+// that is not past, no recurrence, no id to look up.
+bool addsOnlyToItsDay(const Schedule& schedule, const NewItem& item);
+
 // Change access's pending item as an add.
 NewItem newItemFrom(PendingItem&& pending);
 

@@ -2,6 +2,7 @@
 
 #include "core/dateformat.h"
 #include "core/schedule.h"
+#include "engine/placementcontext.h"
 #include "engine/recurrenceexpansion.h"
 #include "platform/clock.h"
 #include "platform/fault.h"
@@ -119,7 +120,9 @@ bool Session::open()
     request.pathGiven = settings_.pathGiven;
     request.programFolder = settings_.programFolder;
     std::optional<FileStamp> before = dataStamp(lockFiles_, files_);
-    ScheduleLoad loaded = loadSchedule(files_, fs_, messages_, request);
+    ScheduleLoad loaded = daysNeeded_ ? loadPartly() : ScheduleLoad{};
+    if (!loaded)
+        loaded = loadSchedule(files_, fs_, messages_, request);
     loadStatus_ = loaded.status;
     if (!loaded)
         return false;
@@ -140,6 +143,58 @@ bool Session::open()
     return true;
 }
 
+ScheduleLoad Session::loadPartly()
+{
+    ScheduleLoad out;
+    // The journal is settled against the whole schedule: which of its
+    // items the data file holds.
+    if (fs_.exists(files_.unsavedJournal()))
+        return out;
+    std::shared_ptr<StoredDataFile> stored = StoredDataFile::read(files_.dataFile());
+    if (!stored)
+        return out;
+    std::unique_ptr<Schedule> s = stored->partialSchedule(&clock_);
+    std::optional<std::vector<DayNumber>> days =
+        daysNeeded_(*s, entryContextFor(*s, clock_, settings_.regional, settings_.week));
+    if (!days)
+        return out;
+    addTodays(*days);
+    if (!stored->addDays(*s, *days))
+        return out;
+    out.status = ScheduleLoadStatus::Loaded;
+    out.schedule = std::move(s);
+    out.loadedFrom = files_.dataFile();
+    out.dataFileTime = fs_.modificationTime(files_.dataFile());
+    stored_ = stored;
+    saving_.setDataWriter([stored](Schedule& partial, int fd) { return stored->write(partial, fd); });
+    return out;
+}
+
+// The days an add lays out besides its own.
+void Session::addTodays(std::vector<DayNumber>& days) const
+{
+    days.push_back(clock_.today());
+    days.push_back(PlacementContext::at(clock_).today);
+}
+
+bool Session::holdDays(std::optional<std::vector<DayNumber>> days)
+{
+    if (!stored_)
+        return true;
+    if (days) {
+        addTodays(*days);
+        if (stored_->addDays(schedule(), *days))
+            return true;
+    }
+    return reload(files_.dataFile()) == ReloadStatus::Loaded && !stored_;
+}
+
+void Session::loadWhole()
+{
+    stored_.reset();
+    saving_.setDataWriter({});
+}
+
 void Session::adopt(std::unique_ptr<Schedule> schedule)
 {
     schedule_ = std::move(schedule);
@@ -155,6 +210,7 @@ ReloadStatus Session::reload(const std::filesystem::path& dataFile)
     LoadResult loaded = loadDataFile(dataFile, loadOptions());
     ReloadStatus status = reloadStatusOf(loaded.error);
     if (loaded) {
+        loadWhole();
         adopt(std::move(loaded.schedule));
         saveState_.clearDirty();
     }

@@ -20,6 +20,12 @@
 //             (sharing/addjournal.h) and change access given back.
 //   close()   (and the destructor) gives back a lock still held.
 //
+// A session that changes only a few days (zk add) may open partly: the
+// schedule then holds the data file's header, template and the days the
+// work needs, and saving writes the stored file again with those days put
+// in (storage/storeddatafile.h). Any file that cannot be taken so, and any
+// reload, gives the whole schedule as open() always does.
+//
 // Every schedule the session holds puts the recurring occurrences on each
 // future day record it makes, and a definition added through addItem()
 // gets its occurrences on every day record that exists.
@@ -35,12 +41,15 @@
 #include "storage/archive.h"
 #include "storage/recovery.h"
 #include "storage/savesequence.h"
+#include "storage/storeddatafile.h"
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace zk {
 
@@ -89,6 +98,17 @@ public:
 
     // False when no schedule could be had (the reason was shown).
     bool open();
+    // Before open(): given the header and template of the data file, the
+    // days the work will change (today's is added), or nothing to load the
+    // whole file.
+    using DaysNeeded = std::function<std::optional<std::vector<DayNumber>>(const Schedule&, const EntryContext&)>;
+    void openPartly(DaysNeeded days) { daysNeeded_ = std::move(days); }
+    // The schedule holds only some days of the data file.
+    bool partial() const { return stored_ != nullptr; }
+    // Makes sure the schedule holds the days (and today), loading them, or
+    // the whole file (always, given nothing); false when the whole file
+    // could not be loaded.
+    bool holdDays(std::optional<std::vector<DayNumber>> days);
     bool isOpen() const { return schedule_ != nullptr; }
     // open() failed because the data file stayed missing while another
     // session held the lock: the schedule is unavailable, not damaged.
@@ -135,6 +155,9 @@ public:
 
 private:
     LoadOptions loadOptions();
+    ScheduleLoad loadPartly();
+    void addTodays(std::vector<DayNumber>& days) const;
+    void loadWhole();
     bool waitForDataFileOfWriter();
     void adopt(std::unique_ptr<Schedule> schedule);
     ReloadStatus reload(const std::filesystem::path& dataFile);
@@ -161,6 +184,8 @@ private:
     bool unavailable_ = false;
     bool editing_ = false;
     RebalanceRequest rebalance_;
+    DaysNeeded daysNeeded_;
+    std::shared_ptr<StoredDataFile> stored_;
 };
 
 // The one call for "the floating items changed": sets the session's

@@ -15,6 +15,7 @@
 #include "shell/accesspendingwindow.h"
 #include "shell/archivework.h"
 #include "shell/balancecommands.h"
+#include "shell/mailcommands.h"
 #include "shell/mainwindow.h"
 #include "shell/mobilecommands.h"
 #include "shell/desktopcommands.h"
@@ -401,6 +402,8 @@ void DesktopApp::minuteWork()
     notes_->minute();
     if (itemsShown)
         alarms_->minute();
+    if (itemsShown)
+        commands_->mail().minute();
     dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);

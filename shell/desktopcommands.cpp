@@ -1,6 +1,7 @@
 #include "shell/desktopcommands.h"
 
 #include "shell/clipboardcommands.h"
+#include "shell/mailcommands.h"
 
 #include "core/schedule.h"
 #include "platform/messages.h"
@@ -116,6 +117,8 @@ DesktopCommands::DesktopCommands(DesktopApp& app)
     mobile_->install(dispatcher_);
     workgroup_ = std::make_unique<WorkgroupCommands>(app_);
     workgroup_->install(dispatcher_, *menus_);
+    mail_ = std::make_unique<MailCommands>(app_);
+    mail_->install(dispatcher_);
     connectSchedulesArea();
 }
 

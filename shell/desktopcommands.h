@@ -32,6 +32,7 @@ namespace zk {
 class BalanceCommands;
 class DataFolderCommands;
 class MobileCommands;
+class MailCommands;
 class CommandMenus;
 class DeleteHandlers;
 class DesktopApp;
@@ -79,6 +80,7 @@ public:
     DataFolderCommands& dataFolders() { return *dataFolders_; }
     MobileCommands& mobile() { return *mobile_; }
     WorkgroupCommands& workgroup() { return *workgroup_; }
+    MailCommands& mail() { return *mail_; }
     // The menus again, after an option they depend on changed.
     void rebuildMenus();
     // What the commands on the selected item act on: the list view's
@@ -149,6 +151,7 @@ private:
     std::unique_ptr<DataFolderCommands> dataFolders_;
     std::unique_ptr<MobileCommands> mobile_;
     std::unique_ptr<WorkgroupCommands> workgroup_;
+    std::unique_ptr<MailCommands> mail_;
 };
 
 } // namespace zk

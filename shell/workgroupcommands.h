@@ -65,8 +65,10 @@ public:
     // The schedule folder this session opened, first in the recent list.
     void recordRecent();
 
-private:
+    // The workgroup of the server folder set in Schedules Setup.
     Workgroup workgroup();
+
+private:
     void schedulesSetup();
     void selectSchedule();
     void openOther();

@@ -40,4 +40,12 @@ inline bool hasWideReferences(int format) { return format >= 25; }  // u32 ids, 
 inline bool allowsSplitItems(int format) { return format >= 25; }
 inline bool keepsDayWindowInHeader(int format) { return format >= 26; }
 
+// What loading changes in a header: settleLoadedHeader() as it is read (it
+// returns the version of the program that wrote the file),
+// settleHeaderSettings() once the file is in. A file whose header neither
+// changes is read as it was written.
+float settleLoadedHeader(ScheduleHeader& h, int format);
+void settleHeaderSettings(ScheduleHeader& h, float fileVersion);
+void applyDayWindowDefaults(ScheduleHeader& h);
+
 } // namespace zk::datafile

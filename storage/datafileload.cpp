@@ -206,7 +206,6 @@ private:
     void readVersion();
     void readHeaderRest();
     void updateOldHeader();
-    void applyDayWindowDefaults();
     void readTemplate();
     void readUndatedItems();
     void readDefinitions();
@@ -352,61 +351,12 @@ void Loader::readHeaderRest()
 
 void Loader::updateOldHeader()
 {
-    ScheduleHeader& h = header();
-    // Very old programs kept two i16 program versions x 100 at 4 and 6.
-    if (h.u32(ScheduleHeader::oldVersionsAt) != 0) {
-        if (h.f32(ScheduleHeader::writerVersionAt) == 0.0f)
-            h.setF32(ScheduleHeader::writerVersionAt, h.i16(4) / 100.0f);
-        if (h.f32(ScheduleHeader::createdVersionAt) == 0.0f)
-            h.setF32(ScheduleHeader::createdVersionAt, h.i16(6) / 100.0f);
-        h.setU32(ScheduleHeader::oldVersionsAt, 0);
-    }
-    fileVersion_ = h.writerVersion();
-    if (std::isnan(fileVersion_))
-        fileVersion_ = 0;  // compares as the oldest program
-
-    // A format to save in that no writer knows would stop every save.
-    int saveFormat = h.i16(ScheduleHeader::saveFormatAt);
-    if (format_ < 24 || (saveFormat != 0 && (saveFormat < kOldestReadFormat || saveFormat > kCurrentFormat)))
-        h.setI16(ScheduleHeader::saveFormatAt, 0);
-    if (fileVersion_ < 3.91f)
-        h.setU8(kHeaderOldByte, 0);
-    if (fileVersion_ < 4.02f) {
-        h.setU16(kHeaderSize28A, 28);
-        h.setU16(kHeaderSize28B, 28);
-    }
-    applyDayWindowDefaults();
-    if (h.u8(ScheduleHeader::interestRateAt) == 0)
-        h.setU8(ScheduleHeader::interestRateAt, 12);
-    if (fileVersion_ <= 4.2f)
-        h.setInterfaceMode(3);
-    if (h.interfaceMode() == 0)
-        h.setInterfaceMode(1);
-    if (fileVersion_ < 6.0f) {
-        h.setBizHours(TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0));
-        h.setU32(ScheduleHeader::optionWordAt, h.u32(ScheduleHeader::optionWordAt) & ~kShareWithOldPrograms);
-    }
-    if (h.u8(kHeaderSetting456) < 1)
-        h.setU8(kHeaderSetting456, 12);
-    h.setMinSplitMinutes(std::clamp(h.minSplitMinutes(), 1, 720));
-    int setting616 = h.i16(ScheduleHeader::setting616At);
-    if (setting616 < 1 || setting616 > 120)
-        h.setI16(ScheduleHeader::setting616At, 30);
-
-    std::uint8_t size = h.u8(ScheduleHeader::recordSizeAt);
+    fileVersion_ = settleLoadedHeader(header(), format_);
+    std::uint8_t size = header().u8(ScheduleHeader::recordSizeAt);
     recordSize_ = size == 0 ? 27 : size;
     packed_ = usesPackedLayout(format_);
     if (sampleMode() && s().today())
-        sampleShift_ = s().today().value() - h.u16(ScheduleHeader::lastSaveDayAt);
-}
-
-void Loader::applyDayWindowDefaults()
-{
-    ScheduleHeader& h = header();
-    if (h.dayStart().isNone())
-        h.setDayStart(TimeValue::fromClock(7, 0));
-    if (h.dayEnd().isNone())
-        h.setDayEnd(TimeValue::fromClock(23, 0));
+        sampleShift_ = s().today().value() - header().u16(ScheduleHeader::lastSaveDayAt);
 }
 
 // --- items --------------------------------------------------------------------
@@ -455,7 +405,7 @@ void Loader::readTemplate()
     if (!keepsDayWindowInHeader(format_)) {
         header().setDayStart(TimeValue(t.earliestBegin()));
         header().setDayEnd(TimeValue(t.latestEndField()));
-        applyDayWindowDefaults();
+        applyDayWindowDefaults(header());
     }
 }
 
@@ -750,13 +700,7 @@ void Loader::finish()
     if (format_ < kCurrentFormat)
         giveUniqueIds();
     checkCounters();
-    // The location list of the timer worktool is not kept in this file, so
-    // there is nothing to empty for a current-format file.
-    for (std::size_t offset : {kHeaderSettingA, kHeaderSettingB}) {
-        int v = h.i16(offset);
-        if (fileVersion_ < 6.31f || v < 0 || v > 999)
-            h.setI16(offset, 30);
-    }
+    settleHeaderSettings(h, fileVersion_);
     bool shared = (h.u32(ScheduleHeader::optionWordAt) & kShareWithOldPrograms) != 0;
     if (fileVersion_ < kWriterProgramVersion && !shared && (!options_.changeAccess || options_.changeAccess()))
         s().dirty = true;
@@ -813,6 +757,73 @@ void Loader::giveUniqueIds()
 // --- reading the file ---------------------------------------------------------------
 
 } // namespace
+
+namespace datafile {
+
+float settleLoadedHeader(ScheduleHeader& h, int format)
+{
+    // Very old programs kept two i16 program versions x 100 at 4 and 6.
+    if (h.u32(ScheduleHeader::oldVersionsAt) != 0) {
+        if (h.f32(ScheduleHeader::writerVersionAt) == 0.0f)
+            h.setF32(ScheduleHeader::writerVersionAt, h.i16(4) / 100.0f);
+        if (h.f32(ScheduleHeader::createdVersionAt) == 0.0f)
+            h.setF32(ScheduleHeader::createdVersionAt, h.i16(6) / 100.0f);
+        h.setU32(ScheduleHeader::oldVersionsAt, 0);
+    }
+    float fileVersion = h.writerVersion();
+    if (std::isnan(fileVersion))
+        fileVersion = 0;  // compares as the oldest program
+
+    // A format to save in that no writer knows would stop every save.
+    int saveFormat = h.i16(ScheduleHeader::saveFormatAt);
+    if (format < 24 || (saveFormat != 0 && (saveFormat < kOldestReadFormat || saveFormat > kCurrentFormat)))
+        h.setI16(ScheduleHeader::saveFormatAt, 0);
+    if (fileVersion < 3.91f)
+        h.setU8(kHeaderOldByte, 0);
+    if (fileVersion < 4.02f) {
+        h.setU16(kHeaderSize28A, 28);
+        h.setU16(kHeaderSize28B, 28);
+    }
+    applyDayWindowDefaults(h);
+    if (h.u8(ScheduleHeader::interestRateAt) == 0)
+        h.setU8(ScheduleHeader::interestRateAt, 12);
+    if (fileVersion <= 4.2f)
+        h.setInterfaceMode(3);
+    if (h.interfaceMode() == 0)
+        h.setInterfaceMode(1);
+    if (fileVersion < 6.0f) {
+        h.setBizHours(TimeValue::fromClock(9, 0), TimeValue::fromClock(17, 0));
+        h.setU32(ScheduleHeader::optionWordAt, h.u32(ScheduleHeader::optionWordAt) & ~kShareWithOldPrograms);
+    }
+    if (h.u8(kHeaderSetting456) < 1)
+        h.setU8(kHeaderSetting456, 12);
+    h.setMinSplitMinutes(std::clamp(h.minSplitMinutes(), 1, 720));
+    int setting616 = h.i16(ScheduleHeader::setting616At);
+    if (setting616 < 1 || setting616 > 120)
+        h.setI16(ScheduleHeader::setting616At, 30);
+    return fileVersion;
+}
+
+void settleHeaderSettings(ScheduleHeader& h, float fileVersion)
+{
+    // The location list of the timer worktool is not kept in this file, so
+    // there is nothing to empty for a current-format file.
+    for (std::size_t offset : {kHeaderSettingA, kHeaderSettingB}) {
+        int v = h.i16(offset);
+        if (fileVersion < 6.31f || v < 0 || v > 999)
+            h.setI16(offset, 30);
+    }
+}
+
+void applyDayWindowDefaults(ScheduleHeader& h)
+{
+    if (h.dayStart().isNone())
+        h.setDayStart(TimeValue::fromClock(7, 0));
+    if (h.dayEnd().isNone())
+        h.setDayEnd(TimeValue::fromClock(23, 0));
+}
+
+} // namespace datafile
 
 LoadResult loadDataBytes(std::span<const std::uint8_t> bytes, const LoadOptions& options)
 {

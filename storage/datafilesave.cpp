@@ -9,6 +9,7 @@
 #include "storage/datafileformat.h"
 #include "storage/recordlayout.h"
 #include "storage/scramble.h"
+#include "storage/storeddatafile.h"
 
 #include <algorithm>
 #include <array>
@@ -85,11 +86,25 @@ public:
     }
     void putU16(std::uint16_t v) { put(bytes16(v).data(), 2); }
     void putU32(std::uint32_t v) { put(bytes32(v).data(), 4); }
+    // Bytes already as stored (scrambled), of any length: a long run goes
+    // to the file straight from where it is.
+    void stored(const std::uint8_t* data, std::size_t n)
+    {
+        if (n <= kBufferBytes - used_) {
+            std::memcpy(buffer_.get() + used_, data, n);
+            used_ += n;
+            return;
+        }
+        flush();
+        hand(data, n);
+    }
 
     void flush();
     const std::string& failure() const { return failure_; }
 
 private:
+    // To the file or memory as they are.
+    void hand(const std::uint8_t* data, std::size_t n);
     static std::array<std::uint8_t, 2> bytes16(std::uint16_t v)
     {
         std::array<std::uint8_t, 2> b;
@@ -114,16 +129,20 @@ private:
 
 void UnitWriter::flush()
 {
-    std::size_t used = std::exchange(used_, 0);
+    hand(buffer_.get(), std::exchange(used_, 0));
+}
+
+void UnitWriter::hand(const std::uint8_t* data, std::size_t used)
+{
     if (!failure_.empty() || used == 0)
         return;
     if (memory_) {
-        memory_->insert(memory_->end(), buffer_.get(), buffer_.get() + used);
+        memory_->insert(memory_->end(), data, data + used);
         return;
     }
     std::size_t done = 0;
     while (done < used) {
-        ssize_t n = ::write(fd_, buffer_.get() + done, used - done);
+        ssize_t n = ::write(fd_, data + done, used - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -151,6 +170,8 @@ public:
     // The refusal text, or empty when the schedule can be written.
     std::string refusal() const;
     void write(UnitWriter& out);
+    // The stored file with the days of the (partial) schedule put in.
+    void writeSpliced(UnitWriter& out, const StoredDataFile& base);
 
 private:
     std::vector<ItemHandle> undatedItems() const;
@@ -161,7 +182,14 @@ private:
     void gatherDefinitions();
     void numberPlistEntries();
     void gatherWrittenDays();
-    void prepareHeader();
+    // What the header counts of the file written.
+    struct Counts {
+        int days = 0, entries = 0, items = 0, definitions = 0, exceptions = 0;
+        std::size_t undated = 0, global = 0, projects = 0;
+        std::uint32_t treeRecords = 0, treeTop = 0;
+    };
+    Counts counts() const;
+    void prepareHeader(const Counts& c);
     void writeHeader(UnitWriter& out);
     void writeTemplate(UnitWriter& out);
     void writeItem(UnitWriter& out, ItemHandle h, bool inDayEntry) { writeItem(out, h, s_.record(h), inDayEntry); }
@@ -173,6 +201,7 @@ private:
     }
     void writeDefinitions(UnitWriter& out);
     void writeDays(UnitWriter& out);
+    void writeDay(UnitWriter& out, const DayRecord& day, const std::vector<ItemHandle>* items, std::size_t& next);
     void writePlist(UnitWriter& out);
     void writeProjectTree(UnitWriter& out);
 
@@ -184,7 +213,14 @@ private:
     // Floating items: the key that stands for their Plist entry in the file.
     // By item slot, so the lookup for each written item is one index.
     std::vector<std::uint32_t> plistKeys_;
-    std::uint32_t plistKeyOf(ItemHandle h) const { return h.index < plistKeys_.size() ? plistKeys_[h.index] : 0; }
+    std::uint32_t plistKeyOf(ItemHandle h) const
+    {
+        if (keysInRecords_)
+            return s_.record(h).plistLink();
+        return h.index < plistKeys_.size() ? plistKeys_[h.index] : 0;
+    }
+    // Splicing: the floating items keep the keys the stored file gave them.
+    bool keysInRecords_ = false;
     std::vector<ItemHandle> plistOrder_;
     struct TreeRecord {
         const ProjectTree::Node* node;
@@ -265,7 +301,7 @@ void Saver::write(UnitWriter& out)
     gatherDefinitions();
     numberPlistEntries();
     gatherWrittenDays();
-    prepareHeader();
+    prepareHeader(counts());
     writeHeader(out);
     writeTemplate(out);
     for (ItemHandle h : undated_)
@@ -408,17 +444,27 @@ void Saver::gatherWrittenDays()
             writtenDays_.push_back(&day);
 }
 
-void Saver::prepareHeader()
+Saver::Counts Saver::counts() const
+{
+    Counts c;
+    c.days = static_cast<int>(writtenDays_.size());
+    for (const DayRecord* day : writtenDays_)
+        c.entries += day->nTasks();
+    c.exceptions = exceptionsInChain_;
+    c.definitions = static_cast<int>(s_.recurrences.size());
+    c.items = static_cast<int>(s_.chain.size());
+    c.undated = undated_.size();
+    c.global = s_.globalList.size();
+    c.projects = s_.projects.size();
+    c.treeRecords = static_cast<std::uint32_t>(treeRecords_.size());
+    c.treeTop = treeTop_;
+    return c;
+}
+
+void Saver::prepareHeader(const Counts& c)
 {
     ScheduleHeader& h = s_.header;
     auto i16 = [](auto v) { return static_cast<std::int16_t>(v); };  // the fields wrap
-
-    int days = static_cast<int>(writtenDays_.size()), entries = 0;
-    for (const DayRecord* day : writtenDays_)
-        entries += day->nTasks();
-    int exceptions = exceptionsInChain_;
-    int definitions = static_cast<int>(s_.recurrences.size());
-    int items = static_cast<int>(s_.chain.size());
 
     h.setU16(ScheduleHeader::magicAt, ScheduleHeader::kMagic);
     float created = h.createdVersion();
@@ -430,24 +476,24 @@ void Saver::prepareHeader()
             h.setU16(ScheduleHeader::startDayAt, static_cast<std::uint16_t>(today.value()));
         h.setU16(ScheduleHeader::lastSaveDayAt, static_cast<std::uint16_t>(today.value()));
     }
-    h.setI16(ScheduleHeader::dayRecordCountAt, i16(days));
-    h.setI16(ScheduleHeader::definitionCountAt, i16(definitions));
+    h.setI16(ScheduleHeader::dayRecordCountAt, i16(c.days));
+    h.setI16(ScheduleHeader::definitionCountAt, i16(c.definitions));
     const std::size_t stats[] = {ScheduleHeader::statEntriesAt, ScheduleHeader::statItemsAt,
                                  ScheduleHeader::statDefinitionsAt, ScheduleHeader::statExceptionsAt};
-    const int current[] = {entries, items, definitions, exceptions};
+    const int current[] = {c.entries, c.items, c.definitions, c.exceptions};
     for (int i = 0; i < 4; ++i) {
         int previous = h.i16(stats[i]);
         h.setI16(stats[i], i16(current[i]));
         h.setI16(stats[i] + 8, i16(std::max(previous, static_cast<int>(i16(current[i])))));
     }
-    h.setNItems(i16(items));
-    h.setU32(ScheduleHeader::projectTreeShownAt, static_cast<std::uint32_t>(treeRecords_.size()));
-    h.setU32(ScheduleHeader::projectTreeTopAt, treeTop_);
-    h.setI16(ScheduleHeader::undatedCountAt, i16(undated_.size()));
-    h.setI16(ScheduleHeader::globalCountAt, i16(s_.globalList.size()));
+    h.setNItems(i16(c.items));
+    h.setU32(ScheduleHeader::projectTreeShownAt, c.treeRecords);
+    h.setU32(ScheduleHeader::projectTreeTopAt, c.treeTop);
+    h.setI16(ScheduleHeader::undatedCountAt, i16(c.undated));
+    h.setI16(ScheduleHeader::globalCountAt, i16(c.global));
     h.setI16(ScheduleHeader::formatAt, i16(format_));
     h.setU8(ScheduleHeader::recordSizeAt, static_cast<std::uint8_t>(recordSize_));
-    h.setI16(ScheduleHeader::projectCountAt, hasProjects(format_) ? i16(s_.projects.size()) : 0);
+    h.setI16(ScheduleHeader::projectCountAt, hasProjects(format_) ? i16(c.projects) : 0);
     if (!hasUndatedAndTree(format_)) {
         h.setI16(ScheduleHeader::undatedCountAt, 0);
         h.setU32(ScheduleHeader::projectTreeTopAt, 0);
@@ -554,29 +600,82 @@ void Saver::prefetchAhead(const std::vector<ItemHandle>& items, std::size_t next
 
 void Saver::writeDays(UnitWriter& out)
 {
-    bool wide = hasWideReferences(format_);
     std::vector<ItemHandle> items = dayItems();
     std::size_t next = 0;
+    for (const DayRecord* day : writtenDays_)
+        writeDay(out, *day, &items, next);
+}
+
+// `items` (when given) are the entries' items in file order, `next` the
+// place of this day's first entry among them: for prefetching.
+void Saver::writeDay(UnitWriter& out, const DayRecord& day, const std::vector<ItemHandle>* items, std::size_t& next)
+{
+    bool wide = hasWideReferences(format_);
+    // The record's entry count is the length of its entries, so the
+    // count and the chain written after it cannot disagree.
+    auto bytes = day.encode();
+    out.unit(bytes.data(), bytes.size());
+    for (const DayEntry& e : day.entries()) {
+        if (items)
+            prefetchAhead(*items, next++);
+        const ItemRecord& record = s_.record(e.item);
+        const WrittenDefinition* definition = record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
+        std::uint32_t reference = definition ? definition->reference : 0;
+        out.reserve(8);
+        wide ? out.putU32(reference) : out.putU16(static_cast<std::uint16_t>(reference));
+        out.putU16(static_cast<std::uint16_t>(e.start));
+        if (wide)
+            out.putU16(e.placedMinutes);
+        if (!definition)
+            writeItem(out, e.item, record, true);
+    }
+}
+
+// Everything but the days (and the header's counts of them) is the stored
+// file's: the partial schedule holds only the header, the template and
+// some days, of a file with no definitions, projects or project tree.
+void Saver::writeSpliced(UnitWriter& out, const StoredDataFile& base)
+{
+    keysInRecords_ = true;
+    gatherWrittenDays();
+    Counts c;
+    c.days = static_cast<int>(base.days().size());
+    c.entries = base.entries();
+    int loaded = 0;  // the stored items the partial schedule holds
     for (const DayRecord* day : writtenDays_) {
-        // The record's entry count is the length of its entries, so the
-        // count and the chain written after it cannot disagree.
-        auto bytes = day->encode();
-        out.unit(bytes.data(), bytes.size());
-        for (const DayEntry& e : day->entries()) {
-            prefetchAhead(items, next++);
-            const ItemRecord& record = s_.record(e.item);
-            const WrittenDefinition* definition =
-                record.has(ItemFlag::fRecurDef) ? definitionOf(e.item) : nullptr;
-            std::uint32_t reference = definition ? definition->reference : 0;
-            out.reserve(8);
-            wide ? out.putU32(reference) : out.putU16(static_cast<std::uint16_t>(reference));
-            out.putU16(static_cast<std::uint16_t>(e.start));
-            if (wide)
-                out.putU16(e.placedMinutes);
-            if (!definition)
-                writeItem(out, e.item, record, true);
+        c.entries += day->nTasks();
+        if (const StoredDataFile::Day* stored = base.findDay(day->day())) {
+            c.entries -= stored->entries;
+            loaded += stored->entries;
+        } else {
+            ++c.days;
         }
     }
+    // Every stored day entry is an item of its own (no split items).
+    c.items = base.entries() + static_cast<int>(s_.chain.size()) - loaded;
+    c.undated = c.global = static_cast<std::size_t>(base.undated());
+    prepareHeader(c);
+    writeHeader(out);
+
+    // The stored bytes go in runs, up to each day of the schedule's.
+    std::span<const std::uint8_t> stored = base.bytes();
+    std::size_t run = ScheduleHeader::kSize;  // the first stored byte not yet written
+    auto mine = writtenDays_.begin();
+    std::size_t unused = 0;
+    for (const StoredDataFile::Day& day : base.days()) {
+        bool replaced = s_.days.find(day.day) != nullptr;
+        if (!replaced && (mine == writtenDays_.end() || (*mine)->day() > day.day))
+            continue;
+        out.stored(stored.data() + run, day.begin - run);
+        for (; mine != writtenDays_.end() && (*mine)->day() <= day.day; ++mine)
+            writeDay(out, **mine, nullptr, unused);
+        run = replaced ? day.end : day.begin;
+    }
+    out.stored(stored.data() + run, base.plistBegin() - run);
+    for (; mine != writtenDays_.end(); ++mine)
+        writeDay(out, **mine, nullptr, unused);
+    out.stored(stored.data() + base.plistBegin(), stored.size() - base.plistBegin());
+    out.flush();
 }
 
 void Saver::writePlist(UnitWriter& out)
@@ -639,6 +738,25 @@ SaveResult saveDataFile(Schedule& schedule, const std::filesystem::path& file, c
     if (::close(fd) != 0 && result)
         result = SaveResult{SaveError::WriteFailed, writeErrorText(errno)};
     return result;
+}
+
+SaveResult StoredDataFile::write(Schedule& partial, int fd) const
+{
+    if (fd < 0)
+        return SaveResult{SaveError::WriteFailed, kNullHandleText};
+    UnitWriter out(fd);
+    Saver(partial, kCurrentFormat).writeSpliced(out, *this);
+    if (!out.failure().empty())
+        return SaveResult{SaveError::WriteFailed, out.failure()};
+    return {};
+}
+
+SaveResult StoredDataFile::write(Schedule& partial, std::vector<std::uint8_t>& bytes) const
+{
+    bytes.clear();
+    UnitWriter out(bytes);
+    Saver(partial, kCurrentFormat).writeSpliced(out, *this);
+    return {};
 }
 
 SaveResult saveDataBytes(Schedule& schedule, std::vector<std::uint8_t>& out, const SaveOptions& options)

@@ -236,7 +236,7 @@ SaveStatus SaveSequence::writeTemporary(Schedule& schedule)
         reportFileError(kUnableToCreateFileText, tmp);
         return SaveStatus::WriteFailed;
     }
-    SaveResult written = saveDataFile(schedule, fd, SaveOptions{});
+    SaveResult written = writer_ ? writer_(schedule, fd) : saveDataFile(schedule, fd, SaveOptions{});
     if (!written)
         messages_.error(written.failureText);
     bool flushed = flushAndClose(fd);

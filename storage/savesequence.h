@@ -36,6 +36,7 @@
 
 #include "core/daynumber.h"
 #include "platform/filesystem.h"
+#include "storage/datafile.h"
 #include "storage/datafileset.h"
 
 #include <atomic>
@@ -170,6 +171,11 @@ public:
     std::optional<std::filesystem::file_time_type> savedFileTime() const;
     std::optional<std::chrono::system_clock::time_point> lastSaveTime() const;
 
+    // What writes timedata.tmp; unset: saveDataFile(). A schedule that
+    // holds only part of the data file writes through its stored bytes.
+    using DataWriter = std::function<SaveResult(Schedule&, int fd)>;
+    void setDataWriter(DataWriter writer) { writer_ = std::move(writer); }
+
     const DataFileSet& files() const { return files_; }
     SaveState& state() { return state_; }
     const SaveHooks& hooks() const { return hooks_; }
@@ -193,6 +199,7 @@ private:
     SaveState& state_;
     SaveHooks hooks_;
     Tenacity tenacity_;
+    DataWriter writer_;
 
     mutable std::mutex timesMutex_;
     std::optional<std::filesystem::file_time_type> savedFileTime_;

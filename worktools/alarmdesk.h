@@ -57,6 +57,8 @@ public:
     // Plays the setting's sound as an alarm does.
     void playSound(const std::string& value);
     bool alarmsOff() const;
+    // An alarm's question waits for its answer.
+    bool questionOpen() const { return !ringing_.empty(); }
     void toggleAlarmsOff();
 
 private:
