@@ -7,13 +7,17 @@
 #include "sharing/workgroup.h"
 #include "shell/mailcommands.h"
 #include "shell/mailwindows.h"
+#include "shell/printcommands.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <fstream>
 
@@ -68,6 +72,39 @@ TEST_F(MailWindowTest, AMessageIsSentAnnouncedReadRepliedToAndScheduled)
     ASSERT_EQ(messageFiles(MailFolders(own()).inbox).size(), 1u);
     EXPECT_EQ(readNameList(own() / kRecentMailName), (std::vector<std::string>{"Bob", "Tess"}));
 
+    // Broadcast: the list chosen in its dialog, one "To" and one "CC".
+    dispatch(MailCommand::sendMail);
+    send = mail().sendWindow();
+    ASSERT_NE(send, nullptr);
+    EXPECT_EQ(send->to()->currentText(), "Bob");  // the last one mailed to
+    onModal<QDialog>([&](QDialog& dialog) {
+        ASSERT_EQ(dialog.objectName(), "BroadcastEmail");
+        auto& d = static_cast<BroadcastDialog&>(dialog);
+        ASSERT_EQ(d.users()->count(), 2);
+        d.users()->setCurrentRow(d.users()->row(d.users()->findItems("Bob", Qt::MatchExactly).front()));
+        clickButton(d, "-> Add ->");
+        d.ccChoice()->setChecked(true);
+        clickButton(d, "-> Add All ->");
+        saveScreenshot(d, "broadcast-email");
+        pressOk(d);
+    });
+    send->broadcast()->setChecked(true);
+    EXPECT_FALSE(send->to()->isEnabled());
+    EXPECT_EQ(readBroadcastList(own() / kBroadcastListName),
+              (std::vector<BroadcastEntry>{{"Bob", false}, {"Tess", true}}));
+    send->subject()->setText("To all");
+    send->sendButton()->click();
+    ASSERT_TRUE(eventually([&] { return mail().sendWindow() == nullptr; }));
+    std::vector<fs::path> inbox = messageFiles(MailFolders(bob()).inbox);
+    ASSERT_EQ(inbox.size(), 2u);
+    const MailRead broadcast = readMail(inbox[1]);
+    ASSERT_TRUE(broadcast.message);
+    EXPECT_EQ(broadcast.message->to, std::vector<std::string>{"Bob"});
+    EXPECT_EQ(broadcast.message->cc, std::vector<std::string>{"Tess"});
+    for (const fs::path& file : messageFiles(MailFolders(own()).inbox))
+        if (readMail(file).message->subject == "To all")
+            fs::remove(file);
+
     // Bob answers with a meeting notice.
     MailMessage notice;
     notice.to = {"Tess"};
@@ -108,7 +145,7 @@ TEST_F(MailWindowTest, AMessageIsSentAnnouncedReadRepliedToAndScheduled)
 
     clickButton(*read, "Next");
     // The copy she had of her own message is the one she keeps as sent.
-    EXPECT_EQ(messageFiles(MailFolders(own()).saved).size(), 1u);
+    EXPECT_EQ(messageFiles(MailFolders(own()).saved).size(), 2u);
     EXPECT_TRUE(read->subjectLabel()->text().startsWith("Title:"));
     EXPECT_EQ(read->subject()->text(), "Budget review");
     EXPECT_TRUE(read->findChild<QLabel*>("notice")->isVisible());
@@ -119,6 +156,16 @@ TEST_F(MailWindowTest, AMessageIsSentAnnouncedReadRepliedToAndScheduled)
     EXPECT_EQ(app->state().viewed(), notice.meetingDay);
     EXPECT_TRUE(shows("Budget review: Bring the figures.")) << paneText();
 
+    // Print: the header line, the subject and the text, to a PDF here.
+    const fs::path pdf = home.root() / "message.pdf";
+    app->commands().printing().setPrinterChooser([&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf.string()));
+        return true;
+    });
+    clickButton(*read, "Print");
+    EXPECT_GT(fs::file_size(pdf), 0u);
+
     clickButton(*read, "Reply");
     send = mail().sendWindow();
     ASSERT_NE(send, nullptr);
@@ -127,6 +174,8 @@ TEST_F(MailWindowTest, AMessageIsSentAnnouncedReadRepliedToAndScheduled)
     send->close();
 
     // Previous walks back through the saved messages, then says there is none.
+    clickButton(*read, "Previous");
+    EXPECT_EQ(read->subject()->text(), "To all");
     clickButton(*read, "Previous");
     EXPECT_EQ(read->subject()->text(), "Budget");
     clickButton(*read, "Previous");
@@ -141,13 +190,14 @@ TEST_F(MailWindowTest, AMessageIsSentAnnouncedReadRepliedToAndScheduled)
 
     // Archive Email moves what is older than a week.
     const std::vector<fs::path> saved = messageFiles(MailFolders(own()).saved);
-    ASSERT_EQ(saved.size(), 2u);
+    ASSERT_EQ(saved.size(), 3u);
     auto daysAgo = [&](int days) {
         return fs::file_time_type::clock::from_sys(
             std::chrono::sys_seconds(std::chrono::seconds(clock.unixSeconds() - days * 86400)));
     };
     fs::last_write_time(saved[0], daysAgo(8));
     fs::last_write_time(saved[1], daysAgo(6));
+    fs::last_write_time(saved[2], daysAgo(6));
     dispatch(MailCommand::archiveMail);
     EXPECT_EQ(presenter.texts().back(), "1 old e-mail messages archived.");
     EXPECT_EQ(messageFiles(MailFolders(own()).archived).size(), 1u);
