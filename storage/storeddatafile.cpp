@@ -7,8 +7,11 @@
 #include "storage/scramble.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +36,7 @@ public:
     bool atEnd() const { return at_ == bytes_.size(); }
 
     // One unit of n bytes, unscrambled into `out`; false past the end.
-    bool unit(std::uint8_t* out, std::size_t n)
+    [[gnu::always_inline]] bool unit(std::uint8_t* out, std::size_t n)
     {
         if (!room(n))
             return false;
@@ -56,6 +59,8 @@ public:
         at_ += n;
         return true;
     }
+    // The unit of n bytes here, still scrambled.
+    const std::uint8_t* here() const { return bytes_.data() + at_; }
 
 private:
     std::span<const std::uint8_t> bytes_;
@@ -71,15 +76,53 @@ struct StoredItem {
     std::string_view description() const { return {text, textLength}; }
 };
 
-bool readStoredItem(Walk& walk, StoredItem& item)
+// The record's fields that decide whether loading takes it as it is end
+// before this byte: indexing unscrambles no more of it.
+constexpr std::size_t kCheckedRecordBytes = 80;
+static_assert(kCheckedRecordBytes >= 73 && kCheckedRecordBytes <= ItemRecord::kSize);
+
+// Whether a unit holds only ASCII once unscrambled, 8 bytes at a time; most
+// texts do, and need no closer look.
+bool unscramblesToAscii(const std::uint8_t* unit, std::size_t n)
 {
-    if (!walk.unit(item.record.bytes().data(), ItemRecord::kSize))
+    const auto& pattern = detail::kScramblePattern;
+    std::uint64_t high = 0;
+    std::size_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        std::uint64_t word, key;
+        std::memcpy(&word, unit + j, 8);
+        std::memcpy(&key, pattern.data() + (j & 255), 8);
+        high |= word ^ key;
+    }
+    if (j < n && n >= 8) {  // the last 8 bytes, some of them looked at again
+        std::uint64_t word, key;
+        std::memcpy(&word, unit + n - 8, 8);
+        std::memcpy(&key, pattern.data() + ((n - 8) & 255), 8);
+        high |= word ^ key;
+        j = n;
+    }
+    for (; j < n; ++j)
+        high |= unit[j] ^ pattern[j & 255];
+    return (high & 0x8080808080808080ull) == 0;
+}
+
+// Reads an item as loading would; `whole` also unscrambles what only the
+// partial schedule needs (the record's last bytes, an ASCII text).
+bool readStoredItem(Walk& walk, StoredItem& item, bool whole)
+{
+    const std::uint8_t* record = walk.here();
+    if (!walk.skip(ItemRecord::kSize))
         return false;
+    scrambleInto(item.record.bytes().data(), record, whole ? ItemRecord::kSize : kCheckedRecordBytes);
     item.textLength = item.record.textField();
     if (item.textLength > kMaxDescriptionBytes || item.record.has(kRefusedFlags))
         return false;
-    if (!walk.unit(reinterpret_cast<std::uint8_t*>(item.text), item.textLength))
+    const std::uint8_t* text = walk.here();
+    if (!walk.skip(item.textLength))
         return false;
+    if (!whole && unscramblesToAscii(text, item.textLength))
+        return true;
+    scrambleInto(reinterpret_cast<std::uint8_t*>(item.text), text, item.textLength);
     // Loading converts what is not UTF-8, and the save would write that.
     return isValidUtf8(item.description());
 }
@@ -93,13 +136,12 @@ std::shared_ptr<StoredDataFile> StoredDataFile::read(const std::filesystem::path
         return nullptr;
     struct stat st {};
     auto stored = std::make_shared<StoredDataFile>();
-    bool ok = ::fstat(fd, &st) == 0 && st.st_size > 0 && static_cast<std::size_t>(st.st_size) <= kMaxBytes;
+    bool ok = ::fstat(fd, &st) == 0 && st.st_size > 0 && static_cast<std::size_t>(st.st_size) <= kMaxBytes
+        && stored->allocate(static_cast<std::size_t>(st.st_size));
     if (ok) {
-        stored->size_ = static_cast<std::size_t>(st.st_size);
-        stored->bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(stored->size_);
         std::size_t done = 0;
         while (done < stored->size_) {
-            ssize_t n = ::read(fd, stored->bytes_.get() + done, stored->size_ - done);
+            ssize_t n = ::read(fd, stored->bytes_ + done, stored->size_ - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -116,10 +158,33 @@ std::shared_ptr<StoredDataFile> StoredDataFile::read(const std::filesystem::path
 std::shared_ptr<StoredDataFile> StoredDataFile::fromBytes(std::span<const std::uint8_t> bytes)
 {
     auto file = std::make_shared<StoredDataFile>();
-    file->size_ = bytes.size();
-    file->bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), file->bytes_.get());
+    if (!file->allocate(bytes.size()))
+        return nullptr;
+    std::copy(bytes.begin(), bytes.end(), file->bytes_);
     return file->index() ? file : nullptr;
+}
+
+StoredDataFile::~StoredDataFile()
+{
+    if (mapping_)
+        ::munmap(mapping_, mapped_);
+}
+
+// In huge pages where the system gives them: touching the 4,000 small pages
+// of a 17 MB file for the first time cost more than reading it into them.
+bool StoredDataFile::allocate(std::size_t n)
+{
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    mapped_ = (n + kHugePage - 1) / kHugePage * kHugePage + kHugePage;
+    void* at = ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED)
+        return false;
+    mapping_ = at;
+    auto aligned = (reinterpret_cast<std::uintptr_t>(at) + kHugePage - 1) & ~(kHugePage - 1);
+    bytes_ = reinterpret_cast<std::uint8_t*>(aligned);
+    size_ = n;
+    ::madvise(bytes_, mapped_ - (aligned - reinterpret_cast<std::uintptr_t>(at)), MADV_HUGEPAGE);
+    return true;
 }
 
 bool StoredDataFile::index()
@@ -129,7 +194,7 @@ bool StoredDataFile::index()
     auto& hb = h.bytes();
     if (!walk.room(ScheduleHeader::kSize))
         return false;
-    std::copy_n(bytes_.get(), kPlainHeaderBytes, hb.begin());
+    std::copy_n(bytes_, kPlainHeaderBytes, hb.begin());
     walk.skip(kPlainHeaderBytes);
     walk.unit(hb.data() + kPlainHeaderBytes, kScrambledHeaderBytes);
     int saveFormat = h.i16(ScheduleHeader::saveFormatAt);
@@ -156,7 +221,7 @@ bool StoredDataFile::index()
         return false;
     for (int i = 0; i < undated_; ++i) {
         // The save writes only undated items to this section.
-        if (!readStoredItem(walk, item) || item.record.dayField() != 0)
+        if (!readStoredItem(walk, item, false) || item.record.dayField() != 0)
             return false;
         largestId = std::max(largestId, item.record.id());
     }
@@ -165,9 +230,9 @@ bool StoredDataFile::index()
     const int dayCount = h.i16(ScheduleHeader::dayRecordCountAt);
     if (dayCount < 0)
         return false;
-    // The floating items by key, with the rank of their class.
+    // The class rank of the floating item with each key; kFree: none.
+    constexpr int kFree = INT32_MIN;
     std::vector<int> rankByKey;
-    std::vector<bool> keyTaken;
     days_.reserve(static_cast<std::size_t>(dayCount));
     DayNumber previous = h.lastPastDay();
     for (int d = 0; d < dayCount; ++d) {
@@ -193,7 +258,7 @@ bool StoredDataFile::index()
             std::uint32_t reference = 1;
             if (!walk.u32(reference) || reference != 0 || !walk.skip(4))  // start and placed minutes
                 return false;
-            if (!readStoredItem(walk, item) || item.record.dayField() == 0)
+            if (!readStoredItem(walk, item, false) || item.record.dayField() == 0)
                 return false;
             const ItemRecord& r = item.record;
             largestId = std::max(largestId, r.id());
@@ -201,13 +266,10 @@ bool StoredDataFile::index()
                 std::uint32_t key = r.plistLink();
                 if (key == 0 || key > size_ / ItemRecord::kSize)
                     return false;
-                if (key >= keyTaken.size()) {
-                    keyTaken.resize(key + 1, false);
-                    rankByKey.resize(key + 1, 0);
-                }
-                if (keyTaken[key])
+                if (key >= rankByKey.size())
+                    rankByKey.resize(std::max<std::size_t>(key + 1, rankByKey.size() * 2), kFree);
+                if (rankByKey[key] != kFree)
                     return false;
-                keyTaken[key] = true;
                 rankByKey[key] = letterRank(r.priorityLetter());
             }
         }
@@ -220,18 +282,20 @@ bool StoredDataFile::index()
     // floating item's.
     plistBegin_ = walk.at();
     std::uint32_t key = 0, expected = 1;
-    int lastRank = INT32_MIN;
+    int lastRank = kFree;
     for (;;) {
         if (!walk.u32(key))
             return false;
         if (key == 0)
             break;
-        if (key != expected++ || key >= keyTaken.size() || !keyTaken[key] || rankByKey[key] < lastRank)
+        if (key != expected++ || key >= rankByKey.size() || rankByKey[key] == kFree || rankByKey[key] < lastRank)
             return false;
         lastRank = rankByKey[key];
     }
-    if (keyTaken.size() > expected)
-        return false;
+    // No floating item's key beyond the list.
+    for (std::size_t k = expected; k < rankByKey.size(); ++k)
+        if (rankByKey[k] != kFree)
+            return false;
     if (!walk.atEnd())
         return false;
 
@@ -255,9 +319,9 @@ std::unique_ptr<Schedule> StoredDataFile::partialSchedule(const Clock* clock) co
     auto s = std::make_unique<Schedule>();
     s->setClock(clock);
     auto& hb = s->header.bytes();
-    std::copy_n(bytes_.get(), kPlainHeaderBytes, hb.begin());
-    scrambleInto(hb.data() + kPlainHeaderBytes, bytes_.get() + kPlainHeaderBytes, kScrambledHeaderBytes);
-    scrambleInto(s->templateItem.bytes().data(), bytes_.get() + ScheduleHeader::kSize, ItemRecord::kSize);
+    std::copy_n(bytes_, kPlainHeaderBytes, hb.begin());
+    scrambleInto(hb.data() + kPlainHeaderBytes, bytes_ + kPlainHeaderBytes, kScrambledHeaderBytes);
+    scrambleInto(s->templateItem.bytes().data(), bytes_ + ScheduleHeader::kSize, ItemRecord::kSize);
     s->templateItem.setTextField(0);
     return s;
 }
@@ -285,7 +349,7 @@ bool StoredDataFile::addDays(Schedule& partial, std::span<const DayNumber> days)
             walk.skip(4);
             walk.unit(times[0], 2);
             walk.unit(times[1], 2);
-            readStoredItem(walk, item);
+            readStoredItem(walk, item, true);
             // As loading takes an item: the text length means nothing in
             // memory, and the text goes straight into the item.
             ItemRecord r = item.record;

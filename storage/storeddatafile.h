@@ -47,6 +47,11 @@ public:
     static std::shared_ptr<StoredDataFile> read(const std::filesystem::path& file);
     static std::shared_ptr<StoredDataFile> fromBytes(std::span<const std::uint8_t> bytes);
 
+    StoredDataFile() = default;
+    ~StoredDataFile();
+    StoredDataFile(const StoredDataFile&) = delete;
+    StoredDataFile& operator=(const StoredDataFile&) = delete;
+
     // The header and the template, as loading gives them; no day yet.
     std::unique_ptr<Schedule> partialSchedule(const Clock* clock) const;
     // Puts the days the file holds among `days` into the partial schedule,
@@ -63,7 +68,7 @@ public:
     SaveResult write(Schedule& partial, int fd) const;
     SaveResult write(Schedule& partial, std::vector<std::uint8_t>& out) const;
 
-    std::span<const std::uint8_t> bytes() const { return {bytes_.get(), size_}; }
+    std::span<const std::uint8_t> bytes() const { return {bytes_, size_}; }
     const std::vector<Day>& days() const { return days_; }
     const Day* findDay(DayNumber day) const;
     std::size_t daysBegin() const { return daysBegin_; }
@@ -73,10 +78,13 @@ public:
 
 private:
     bool index();
+    bool allocate(std::size_t n);
 
-    // Not cleared before reading: the file fills it.
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    // Mapped for the file's size, not cleared: the file fills it.
+    std::uint8_t* bytes_ = nullptr;
     std::size_t size_ = 0;
+    void* mapping_ = nullptr;
+    std::size_t mapped_ = 0;
     std::vector<Day> days_;
     std::size_t daysBegin_ = 0;
     std::size_t plistBegin_ = 0;

@@ -1,5 +1,6 @@
 #include "core/recurrence.h"
 #include "core/schedule.h"
+#include "datafilesupport.h"
 #include "platform/fault.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,9 @@ TEST(RecurrenceRecordTest, RoundTripKeepsReservedBytes)
     EXPECT_EQ(r.encode()[12] | r.encode()[13], 0);
 }
 
-class RecurrenceTest : public ::testing::Test {
+class RecurrenceTest : public testsupport::FaultsThrowTest {
 protected:
-    void SetUp() override
-    {
-        previous_ = installFaultHandler(&throwing_);
-        s.formatDate = [](DayNumber d) { return "day" + std::to_string(d.value()); };
-    }
-    void TearDown() override { installFaultHandler(previous_); }
+    RecurrenceTest() { s.formatDate = [](DayNumber d) { return "day" + std::to_string(d.value()); }; }
 
     ItemHandle definition(const std::string& text, RecurrenceRecord rule = {})
     {
@@ -97,8 +93,6 @@ protected:
         return out;
     }
 
-    ThrowingFaultHandler throwing_;
-    FaultHandler* previous_ = nullptr;
     std::size_t seen_ = 0;
     Schedule s;
 };

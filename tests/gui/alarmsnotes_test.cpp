@@ -20,9 +20,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include <fstream>
-#include <iterator>
-
 #include <gmock/gmock.h>
 
 namespace zk::testsupport {
@@ -30,37 +27,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class AlarmsNotesTest : public DesktopFixture {
-protected:
-    void SetUp() override { startSessionInActiveWindow(); }
-
-    ItemHandle itemNamed(const std::string& text)
-    {
-        Schedule& s = schedule();
-        for (ItemHandle h : s.chain)
-            if (s.storedDescription(h) == text)
-                return h;
-        return kNoItem;
-    }
-    // The minute's work at that time of the test day.
-    void minuteAt(int hour, int minute)
-    {
-        clock.set({2024, 3, 11, hour, minute, 0});
-        app->tick();
-    }
-    static std::string readFile(const std::filesystem::path& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    int count(const std::string& text)
-    {
-        int n = 0;
-        for (const std::string& t : presenter.texts())
-            n += t.find(text) != std::string::npos;
-        return n;
-    }
-};
+using AlarmsNotesTest = ActiveWindowFixture;
 
 TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIsRepeated)
 {

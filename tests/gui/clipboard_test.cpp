@@ -21,10 +21,8 @@
 namespace zk::testsupport {
 namespace {
 
-class ClipboardTest : public DesktopFixture {
+class ClipboardTest : public ActiveWindowFixture {
 protected:
-    void SetUp() override { startSessionInActiveWindow(); }
-
     int itemsNamed(const std::string& text)
     {
         int n = 0;

@@ -12,10 +12,7 @@
 namespace zk::testsupport {
 namespace {
 
-class DesktopCommandsTest : public DesktopFixture {
-protected:
-    void SetUp() override { startSessionInActiveWindow(); }
-};
+using DesktopCommandsTest = ActiveWindowFixture;
 
 TEST_F(DesktopCommandsTest, TheInsertKeyOpensTheItemDialogAndTheNewItemIsShownAtOnce)
 {

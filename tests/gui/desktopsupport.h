@@ -25,7 +25,9 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,12 @@ public:
 inline bool eventually(const std::function<bool()>& condition)
 {
     return QTest::qWaitFor(condition, 20000);
+}
+
+inline std::string readFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The pane's line whose description starts so, after today's rank; -1 if none.
@@ -103,6 +111,27 @@ protected:
         app->tick();
         ASSERT_TRUE(eventually([this] { return !app->saveThreadRunning(); }));
     }
+    // The minute's work at that time of the test day.
+    void minuteAt(int hour, int minute)
+    {
+        clock.set({kTestMorning.year, kTestMorning.month, kTestMorning.day, hour, minute, 0});
+        app->tick();
+    }
+    // How many of the messages shown hold the text.
+    int count(const std::string& text) const
+    {
+        int n = 0;
+        for (const std::string& t : presenter.texts())
+            n += t.find(text) != std::string::npos;
+        return n;
+    }
+    ItemHandle itemNamed(const std::string& text)
+    {
+        for (ItemHandle h : schedule().chain)
+            if (schedule().storedDescription(h) == text)
+                return h;
+        return kNoItem;
+    }
     bool shows(const QString& description) const { return lineOf(app->window().dayPane(), description) >= 0; }
     std::string paneText() const { return app->window().dayPane().lines().join('\n').toStdString(); }
     void dispatch(int command) { app->commands().dispatcher().dispatch(command); }
@@ -131,6 +160,12 @@ protected:
     ScriptedPresenter presenter;  // answers No unless told
     SettingStore settings{home.config()};
     std::unique_ptr<DesktopApp> app;
+};
+
+// A session started, its window active, before each test.
+class ActiveWindowFixture : public DesktopFixture {
+protected:
+    void SetUp() override { startSessionInActiveWindow(); }
 };
 
 } // namespace zk::testsupport

@@ -40,22 +40,10 @@ protected:
         presenter.clear();
     }
 
-    void minuteAt(int hour, int minute)
-    {
-        clock.set({2024, 3, 11, hour, minute, 0});
-        app->tick();
-    }
     bool markedOnDisk(const fs::path& folder)
     {
         LoadResult loaded = loadDataFile(folder / "timedata.pak");
         return loaded && checkedOut(loaded.schedule->header);
-    }
-    int count(const std::string& text)
-    {
-        int n = 0;
-        for (const std::string& t : presenter.texts())
-            n += t.find(text) != std::string::npos;
-        return n;
     }
 
     fs::path stick = home.root() / "stick";

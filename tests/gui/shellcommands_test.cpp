@@ -16,10 +16,8 @@
 namespace zk::testsupport {
 namespace {
 
-class ShellCommandsTest : public DesktopFixture {
+class ShellCommandsTest : public ActiveWindowFixture {
 protected:
-    void SetUp() override { startSessionInActiveWindow(); }
-
     // The folder dialog answers with `answer` and the launch is only noted.
     void chooseFolder(std::optional<std::filesystem::path> answer)
     {

@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include <fstream>
 
 namespace zk::testsupport {
 namespace {
@@ -41,12 +40,6 @@ QStringList itemsOf(const QListWidget* list)
     for (int i = 0; i < list->count(); ++i)
         items << list->item(i)->text();
     return items;
-}
-
-std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class WorkgroupWindowTest : public DesktopFixture {
