@@ -93,8 +93,10 @@ SendMailWindow::SendMailWindow(const std::vector<std::string>& names, Messages& 
     auto* buttons = new QDialogButtonBox;
     send_ = buttons->addButton(QStringLiteral("Sen&d"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    send_->setDefault(false);
-    send_->setAutoDefault(false);
+    // Enter in the subject must neither send a half-written message nor
+    // throw it away.
+    for (QAbstractButton* b : buttons->buttons())
+        static_cast<QPushButton*>(b)->setAutoDefault(false);
     connect(send_, &QPushButton::clicked, this, [this] { send(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(broadcast_, &QCheckBox::toggled, this, [this](bool on) { broadcastToggled(on); });

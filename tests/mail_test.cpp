@@ -202,6 +202,19 @@ TEST_F(MailTest, LinksAndMessagesStillBeingWrittenAreNoMail)
     EXPECT_EQ(messageFiles(bobMail.inbox).size(), 1u);
 }
 
+TEST_F(MailTest, FilingAReadMessageNeverReplacesAnotherOfTheSameName)
+{
+    ASSERT_TRUE(sendMail(draft({"Bob"}, {}, "s", "Read me."), ann(), "Ann", group, clock).sent);
+    const MailFolders bobMail(bob());
+    const fs::path arrived = messageFiles(bobMail.inbox).front();
+    writeFile(bobMail.saved / arrived.filename(), "kept");
+    std::optional<fs::path> filed = fileReadMessage(bobMail, arrived);
+    ASSERT_TRUE(filed);
+    EXPECT_NE(*filed, bobMail.saved / arrived.filename());
+    EXPECT_EQ(readFile(bobMail.saved / arrived.filename()), "kept");
+    EXPECT_EQ(readMail(*filed).message->text, "Read me.");
+}
+
 TEST_F(MailTest, TheBroadcastAndRecentListsKeepTheirNames)
 {
     const fs::path broad = ann() / kBroadcastListName;
