@@ -58,19 +58,6 @@ std::optional<std::vector<NewItem>> itemsOf(Session& session, const std::vector<
     return itemsOf(session.schedule(), session.entryContext(), lines);
 }
 
-// The days the items go to, when adding them changes nothing else: the
-// session then reads only those days of a large schedule.
-std::optional<std::vector<DayNumber>> daysOf(const Schedule& schedule, const std::vector<NewItem>& items)
-{
-    std::vector<DayNumber> days;
-    for (const NewItem& item : items) {
-        if (!addsOnlyToItsDay(schedule, item))
-            return std::nullopt;
-        days.push_back(item.day);
-    }
-    return days;
-}
-
 void printAdded(const Schedule& schedule, ItemHandle h)
 {
     std::printf("added id=%u", static_cast<unsigned>(schedule.record(h).id()));
@@ -114,7 +101,7 @@ int addLines(const Arguments& args)
     const std::vector<std::string>& lines = args.positional();
     zk.session().openPartly([&lines](const Schedule& s, const EntryContext& context) {
         std::optional<std::vector<NewItem>> items = itemsOf(s, context, lines, true);
-        return items ? daysOf(s, *items) : std::nullopt;
+        return items ? daysChangedBy(s, *items) : std::nullopt;
     });
     if (!zk.open(waitLimit(args)))
         return zk.openFailure();
@@ -129,7 +116,7 @@ int addLines(const Arguments& args)
     if (!items)
         return kExitFailed;
     if (zk.session().partial()) {
-        if (!zk.session().holdDays(daysOf(zk.schedule(), *items))) {
+        if (!zk.session().holdDays(daysChangedBy(zk.schedule(), *items))) {
             std::fprintf(stderr, "zk: no schedule could be opened in %s\n", zk.folder().c_str());
             return kExitFailed;
         }

@@ -169,15 +169,21 @@ AddResult addItem(const AddItemServices& services, NewItem item)
     return result;
 }
 
-bool addsOnlyToItsDay(const Schedule& schedule, const NewItem& item)
+std::optional<std::vector<DayNumber>> daysChangedBy(const Schedule& schedule, const std::vector<NewItem>& items)
 {
-    const ItemRecord& r = item.record;
-    // A floating item goes to the priority list and the scheduler's days;
-    // an id is looked up among all items; a past day is refused or
-    // written back to its archive.
-    return item.day.isUsable() && !item.recurrence && r.kind() != ItemKind::project
-        && !(r.has(ItemFlag::fFloating) && !r.has(ItemFlag::fDone)) && r.id() == 0 && !item.insertAfter
-        && !schedule.isPastDay(item.day);
+    std::vector<DayNumber> days;
+    for (const NewItem& item : items) {
+        const ItemRecord& r = item.record;
+        // A floating item goes to the priority list and the scheduler's
+        // days; an id is looked up among all items; a past day is refused
+        // or written back to its archive.
+        if (!item.day.isUsable() || item.recurrence || r.kind() == ItemKind::project
+            || (r.has(ItemFlag::fFloating) && !r.has(ItemFlag::fDone)) || r.id() != 0 || item.insertAfter
+            || schedule.isPastDay(item.day))
+            return std::nullopt;
+        days.push_back(item.day);
+    }
+    return days;
 }
 
 NewItem newItemFrom(PendingItem&& pending)

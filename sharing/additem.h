@@ -41,6 +41,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zk {
 
@@ -95,10 +96,10 @@ struct AddResult {
 
 AddResult addItem(const AddItemServices& services, NewItem item);
 
-// Whether adding the item to the schedule changes nothing but the day it
-// goes to (and the layout of today): a fixed item with a day of its own
-// that is not past, no recurrence, no id to look up.
-bool addsOnlyToItsDay(const Schedule& schedule, const NewItem& item);
+// The days the items go to, when adding each changes nothing but its day
+// (and the layout of today): fixed items with days of their own that are
+// not past, no recurrence, no id to look up. Nothing otherwise.
+std::optional<std::vector<DayNumber>> daysChangedBy(const Schedule& schedule, const std::vector<NewItem>& items);
 
 // Change access's pending item as an add.
 NewItem newItemFrom(PendingItem&& pending);

@@ -109,6 +109,7 @@ struct Outcome {
     std::string data;          // timedata.pak after the save
     std::vector<std::string> added;  // Add.log
     std::vector<std::string> shown;
+    std::string journal;       // timedata.uns after the save
     bool partial = false;
 };
 
@@ -118,15 +119,7 @@ Outcome addAndSave(const fs::path& folder, const std::vector<NewItem>& items, bo
     TestSession t(folder, kClock);
     Session& session = *t.session;
     if (partly)
-        session.openPartly([&items](const Schedule& s, const EntryContext&) -> std::optional<std::vector<DayNumber>> {
-            std::vector<DayNumber> days;
-            for (const NewItem& item : items) {
-                if (!addsOnlyToItsDay(s, item))
-                    return std::nullopt;
-                days.push_back(item.day);
-            }
-            return days;
-        });
+        session.openPartly([&items](const Schedule& s, const EntryContext&) { return daysChangedBy(s, items); });
     Outcome out;
     EXPECT_TRUE(session.open());
     out.partial = session.partial();
@@ -137,6 +130,7 @@ Outcome addAndSave(const fs::path& folder, const std::vector<NewItem>& items, bo
     out.data = readText(folder / "timedata.pak");
     out.added = linesOf(folder / "Add.log");
     out.shown = t.texts();
+    out.journal = readText(folder / "timedata.uns");
     return out;
 }
 
@@ -144,12 +138,17 @@ class PartialAddTest : public ::testing::Test {
 protected:
     // The same file in two folders, the items added to each, one of them
     // opened partly: what each writes.
-    std::pair<Outcome, Outcome> bothWays(const std::vector<std::uint8_t>& stored, const std::vector<NewItem>& items)
+    // `journal`: what a session that ended without saving left.
+    std::pair<Outcome, Outcome> bothWays(const std::vector<std::uint8_t>& stored, const std::vector<NewItem>& items,
+                                         const std::string& journal = {})
     {
-        fs::create_directories(root.path() / "whole");
-        fs::create_directories(root.path() / "partly");
-        writeBytes(root.path() / "whole" / "timedata.pak", stored);
-        writeBytes(root.path() / "partly" / "timedata.pak", stored);
+        for (const char* name : {"whole", "partly"}) {
+            fs::create_directories(root.path() / name);
+            writeBytes(root.path() / name / "timedata.pak", stored);
+            fs::remove(root.path() / name / "timedata.uns");
+            if (!journal.empty())
+                writeText(root.path() / name / "timedata.uns", journal);
+        }
         Outcome whole = addAndSave(root.path() / "whole", items, false);
         Outcome partly = addAndSave(root.path() / "partly", items, true);
         EXPECT_FALSE(whole.partial);
@@ -216,6 +215,21 @@ TEST_F(PartialAddTest, WhatThePartialWayDoesNotHandleTakesTheWholeWayWithTheSame
         EXPECT_TRUE(whole.data == partly.data) << c.items.front().text;
         EXPECT_EQ(whole.shown, partly.shown);
     }
+    // The journal of a session that ended without saving is settled
+    // against the whole schedule: a line of an item the data file holds on
+    // a day the add does not touch goes, one of an item it lacks stays.
+    const std::vector<std::uint8_t> stored = storedSchedule(Shape{});
+    LoadResult loaded = loadDataBytes(stored);
+    ASSERT_TRUE(loaded);
+    const Schedule& s = *loaded.schedule;
+    ItemHandle held = s.days.find(today + 20)->entries().front().item;
+    const std::string journal = "10/20/23 9:00a " + std::string(s.storedDescription(held)) + "\t"
+        + std::to_string(s.record(held).id()) + "\n10/20/23 9:01a Lost item\t99999\n";
+    auto [wholeJournal, partlyJournal] = bothWays(stored, {itemOn(today + 1, "After a crash")}, journal);
+    EXPECT_FALSE(partlyJournal.partial);
+    EXPECT_TRUE(wholeJournal.data == partlyJournal.data);
+    EXPECT_EQ(wholeJournal.journal, "10/20/23 9:01a Lost item\t99999\n");
+    EXPECT_EQ(wholeJournal.journal, partlyJournal.journal);
     // A day record without entries is kept while no day is made.
     auto [whole, partly] = bothWays(storedSchedule(Shape{.emptyDay = true}), {itemOn(today + 1, "On a day held")});
     EXPECT_TRUE(partly.partial);
