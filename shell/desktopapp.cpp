@@ -127,7 +127,9 @@ void WorkerThread::join()
         if (!done_)
             std::this_thread::sleep_for(50ms);
     }
-    thread_.join();
+    // The events turned above may have run another join() of this thread.
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void WorkerThread::reap()
