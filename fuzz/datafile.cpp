@@ -2,12 +2,10 @@
 // make it allocate without bound. A file it loads must also survive being
 // written and read again.
 
+#include "fuzzsupport.h"
+
 #include "core/schedule.h"
-#include "platform/clock.h"
 #include "platform/fault.h"
-#include "core/bytes.h"
-#include "storage/datafile.h"
-#include "storage/scramble.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,24 +15,8 @@ namespace {
 
 zk::ThrowingFaultHandler faults;
 
-const zk::FixedClock& fuzzClock()
-{
-    static zk::FixedClock clock(zk::LocalMoment{2023, 10, 21, 10, 0, 0});
-    return clock;
-}
-
-// Most mutations of a current file would stop at the header parity; giving
-// every input a fitting parity lets the fuzzer reach the sections.
-std::vector<std::uint8_t> withFittingParity(const std::uint8_t* data, std::size_t size)
-{
-    std::vector<std::uint8_t> file(data, data + size);
-    if (size < 655 || zk::bytes::i16(&file[2]) != 26)
-        return file;
-    zk::scrambleUnit(file.data() + 4, 651);
-    zk::bytes::putI16(&file[461], zk::headerParity(file.data()));
-    zk::scrambleUnit(file.data() + 4, 651);
-    return file;
-}
+using zk::fuzz::fuzzClock;
+using zk::fuzz::withFittingParity;
 
 } // namespace
 

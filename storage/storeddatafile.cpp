@@ -214,7 +214,9 @@ bool StoredDataFile::index()
 
     StoredItem item;
     std::uint32_t largestId = 0;
-    if (!walk.skip(ItemRecord::kSize))  // the template
+    // Loading clears the template's text length and the save writes it so;
+    // the stored template is written back as it is.
+    if (!walk.unit(item.record.bytes().data(), ItemRecord::kSize) || item.record.textField() != 0)
         return false;
     undated_ = h.i16(ScheduleHeader::undatedCountAt);
     if (undated_ < 0)
@@ -258,7 +260,10 @@ bool StoredDataFile::index()
             std::uint32_t reference = 1;
             if (!walk.u32(reference) || reference != 0 || !walk.skip(4))  // start and placed minutes
                 return false;
-            if (!readStoredItem(walk, item, false) || item.record.dayField() == 0)
+            // An item whose own day is past is left out of the chain by
+            // loading, and the header's item count repaired.
+            if (!readStoredItem(walk, item, false) || item.record.dayField() == 0
+                || item.record.dayField() <= h.lastPastDay().value())
                 return false;
             const ItemRecord& r = item.record;
             largestId = std::max(largestId, r.id());

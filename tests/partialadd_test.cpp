@@ -6,7 +6,9 @@
 
 #include "sessionsupport.h"
 
+#include "core/bytes.h"
 #include "engine/plistorder.h"
+#include "storage/scramble.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,8 @@ struct Shape {
     bool idBehind = false;        // the next item id below an id in use: repaired on loading
     bool invalidText = false;     // a text in another encoding: converted on loading
     bool recurring = false;       // a recurring definition: always the whole way
+    bool templateText = false;    // a text length in the template: cleared on loading
+    bool pastItemDay = false;     // an item filed on a day to come whose own day is past: not read
 };
 
 // Appointments, floating to-dos in the priority list and memos, from today
@@ -48,7 +52,7 @@ std::vector<std::uint8_t> storedSchedule(const Shape& shape)
             text += "\xE9t\xE9";
         s.setDescription(h, text);
         ItemRecord& r = s.record(h);
-        r.setDay(static_cast<std::uint16_t>(day.value()));
+        r.setDay(static_cast<std::uint16_t>((shape.pastItemDay && i == shape.items / 2 ? today - 30 : day).value()));
         r.setDuration(static_cast<std::uint16_t>(15 + 15 * (rng() % 4)));
         int start = 0;
         if (kind < 6) {
@@ -94,6 +98,12 @@ std::vector<std::uint8_t> storedSchedule(const Shape& shape)
         s.header.setNextItemId(3);
     std::vector<std::uint8_t> bytes;
     EXPECT_TRUE(saveDataBytes(s, bytes));
+    if (shape.templateText) {  // outside the header parity
+        std::uint8_t* stored = bytes.data() + ScheduleHeader::kSize;
+        scrambleUnit(stored, 4);
+        bytes::putU32(stored, 12);
+        scrambleUnit(stored, 4);
+    }
     if (shape.idBehind) {  // the writer keeps the counter as it is; the parity does not cover it
         EXPECT_EQ(s.header.nextItemId(), 3u);
     }
@@ -208,6 +218,8 @@ TEST_F(PartialAddTest, WhatThePartialWayDoesNotHandleTakesTheWholeWayWithTheSame
         {Shape{.idBehind = true}, {itemOn(today + 1, "Ids repaired first")}},
         {Shape{.invalidText = true}, {itemOn(today + 1, "Texts converted first")}},
         {Shape{.recurring = true}, {itemOn(today + 1, "Beside a definition")}},
+        {Shape{.templateText = true}, {itemOn(today + 1, "Template cleared first")}},
+        {Shape{.pastItemDay = true}, {itemOn(today + 1, "Item count repaired first")}},
     };
     for (const Case& c : cases) {
         auto [whole, partly] = bothWays(storedSchedule(c.shape), c.items);
