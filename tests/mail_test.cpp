@@ -3,6 +3,7 @@
 // messages.
 
 #include "lockfilesupport.h"
+#include "sessionsupport.h"
 #include "platform/clock.h"
 #include "sharing/mail.h"
 #include "sharing/workgroup.h"
@@ -17,18 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::TempFolder;
-
-void writeFile(const fs::path& file, const std::string& text)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readText;
+using testsupport::writeText;
 
 unsigned u16At(const std::string& bytes, std::size_t at)
 {
@@ -53,7 +44,7 @@ class MailTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        writeFile(group.userList(), "Ann\nBob = bob-folder\n");
+        writeText(group.userList(), "Ann\nBob = bob-folder\n");
         fs::create_directories(group.defaultFolder("Ann"));
         fs::create_directories(*group.lookUp("Bob"));
     }
@@ -87,8 +78,8 @@ TEST_F(MailTest, AMessageGoesToEveryInboxIsReadFiledAndArchived)
     EXPECT_EQ(namesIn(bobMail.inbox), namesIn(annMail.saved));
     EXPECT_EQ(namesIn(annMail.inbox), namesIn(annMail.saved));
 
-    const std::string bytes = readFile(sent.saved);
-    EXPECT_EQ(readFile(messageFiles(bobMail.inbox).front()), bytes);
+    const std::string bytes = readText(sent.saved);
+    EXPECT_EQ(readText(messageFiles(bobMail.inbox).front()), bytes);
     ASSERT_GT(bytes.size(), kMailHeaderSize);
     EXPECT_EQ(u16At(bytes, 0), 7777u);
     EXPECT_EQ(u16At(bytes, 2), 1u);
@@ -158,16 +149,16 @@ TEST_F(MailTest, AMessageGoesToEveryInboxIsReadFiledAndArchived)
     EXPECT_EQ(archiveOldMail(bobMail, now), 0);
 
     // A wrongly named file is told; a bad magic is not a message.
-    writeFile(bobMail.inbox / "note.txt", "hello");
+    writeText(bobMail.inbox / "note.txt", "hello");
     NewMailWatch fresh;
     NewMailFinding finding = fresh.check(bobMail.inbox, {}, now);
     EXPECT_TRUE(finding.badName);
     EXPECT_FALSE(finding.newMail);
     std::string bad = bytes;
     bad[0] = 'X';
-    writeFile(bobMail.inbox / "5.MSG", bad);
+    writeText(bobMail.inbox / "5.MSG", bad);
     EXPECT_EQ(readMail(bobMail.inbox / "5.MSG").error, MailReadError::NotMessage);
-    writeFile(bobMail.inbox / "6.MSG", bytes.substr(0, kMailHeaderSize + 4));  // fewer lines than the counts
+    writeText(bobMail.inbox / "6.MSG", bytes.substr(0, kMailHeaderSize + 4));  // fewer lines than the counts
     EXPECT_EQ(readMail(bobMail.inbox / "6.MSG").error, MailReadError::NotMessage);
 }
 
@@ -188,17 +179,17 @@ TEST_F(MailTest, LinksAndMessagesStillBeingWrittenAreNoMail)
 {
     const MailFolders bobMail(bob());
     fs::create_directories(bobMail.inbox);
-    writeFile(server.path() / "secret", "not for the inbox");
+    writeText(server.path() / "secret", "not for the inbox");
     const fs::path link = bobMail.inbox / (std::to_string(mailIdAt(clock)) + ".MSG");
     fs::create_symlink(server.path() / "secret", link);
-    writeFile(bobMail.inbox / ".mail-1-1.tmp", "half a message");
+    writeText(bobMail.inbox / ".mail-1-1.tmp", "half a message");
     EXPECT_TRUE(messageFiles(bobMail.inbox).empty());
     EXPECT_EQ(readMail(link).error, MailReadError::Unreadable);
     NewMailWatch watch;
     EXPECT_FALSE(watch.check(bobMail.inbox, {}, clock.unixSeconds()).any());
     // Sending never writes through the link: the message takes another name.
     ASSERT_TRUE(sendMail(draft({"Bob"}, {}, "s", "t"), ann(), "Ann", group, clock).sent);
-    EXPECT_EQ(readFile(server.path() / "secret"), "not for the inbox");
+    EXPECT_EQ(readText(server.path() / "secret"), "not for the inbox");
     EXPECT_EQ(messageFiles(bobMail.inbox).size(), 1u);
 }
 
@@ -207,11 +198,11 @@ TEST_F(MailTest, FilingAReadMessageNeverReplacesAnotherOfTheSameName)
     ASSERT_TRUE(sendMail(draft({"Bob"}, {}, "s", "Read me."), ann(), "Ann", group, clock).sent);
     const MailFolders bobMail(bob());
     const fs::path arrived = messageFiles(bobMail.inbox).front();
-    writeFile(bobMail.saved / arrived.filename(), "kept");
+    writeText(bobMail.saved / arrived.filename(), "kept");
     std::optional<fs::path> filed = fileReadMessage(bobMail, arrived);
     ASSERT_TRUE(filed);
     EXPECT_NE(*filed, bobMail.saved / arrived.filename());
-    EXPECT_EQ(readFile(bobMail.saved / arrived.filename()), "kept");
+    EXPECT_EQ(readText(bobMail.saved / arrived.filename()), "kept");
     EXPECT_EQ(readMail(*filed).message->text, "Read me.");
 }
 

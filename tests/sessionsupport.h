@@ -29,8 +29,11 @@ inline std::string readText(const std::filesystem::path& file)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Makes the file's folder first, as a schedule folder's own files need.
 inline void writeText(const std::filesystem::path& file, const std::string& text)
 {
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << text;
 }
 

@@ -2,6 +2,7 @@
 // moved for them, the recent schedules, and the passwords of a schedule.
 
 #include "lockfilesupport.h"
+#include "sessionsupport.h"
 #include "platform/clock.h"
 #include "sharing/workgroup.h"
 #include "core/schedule.h"
@@ -16,18 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::TempFolder;
-
-void writeFile(const fs::path& file, const std::string& text)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readText;
+using testsupport::writeText;
 
 bool noTemporaryIn(const fs::path& folder)
 {
@@ -47,7 +38,7 @@ protected:
 TEST_F(WorkgroupTest, TheUserListNamesFoldersAndSkipsWhatIsNoEntry)
 {
     const fs::path shared = server.path() / "ZK";
-    writeFile(group.userList(), "Ann-Marie O'Neil\r\n"
+    writeText(group.userList(), "Ann-Marie O'Neil\r\n"
                                 "bob = /srv/home/bob\n"
                                 "   \n"
                                 "= /nobody\n"
@@ -73,14 +64,14 @@ TEST_F(WorkgroupTest, TheUserListNamesFoldersAndSkipsWhatIsNoEntry)
     EXPECT_EQ(Workgroup{fs::path()}.lookUp("Ann-Marie O'Neil"), std::nullopt) << "no server folder, no list";
     // Saving the names of the list keeps each member's own folder.
     ASSERT_EQ(writeUserList(group.userList(), {"Eve", "bob", "Zed"}), 0);
-    EXPECT_EQ(readFile(group.userList()), "Eve\nbob = /srv/home/bob\nZed\n");
+    EXPECT_EQ(readText(group.userList()), "Eve\nbob = /srv/home/bob\nZed\n");
     fs::remove(group.userList());
     EXPECT_EQ(group.lookUp("Eve"), std::nullopt);
     EXPECT_TRUE(group.names().empty());
 
     // Written whole, through a temporary file.
     ASSERT_EQ(writeNameList(group.userList(), {"Ann", "Bob"}), 0);
-    EXPECT_EQ(readFile(group.userList()), "Ann\nBob\n");
+    EXPECT_EQ(readText(group.userList()), "Ann\nBob\n");
     EXPECT_TRUE(noTemporaryIn(server.path()));
     EXPECT_NE(writeNameList(server.path() / "missing" / "user.lst", {"Ann"}), 0);
 
@@ -104,10 +95,10 @@ TEST_F(WorkgroupTest, SchedulesAreCreatedForNamesAndFollowARename)
     EXPECT_FALSE(headerPasswords(loaded.schedule->header).any());
     EXPECT_TRUE(noTemporaryIn(server.path()));
 
-    writeFile(bob / "status.tbl", "statuses");
-    writeFile(bob / "NOTES" / "abc1.txt", "a note");
-    writeFile(bob / "timedata.x26", "archive");
-    writeFile(bob / "unrelated.doc", "not the schedule's");
+    writeText(bob / "status.tbl", "statuses");
+    writeText(bob / "NOTES" / "abc1.txt", "a note");
+    writeText(bob / "timedata.x26", "archive");
+    writeText(bob / "unrelated.doc", "not the schedule's");
     auto idle = [](const fs::path&) { return false; };
 
     // A change of letter case renames the folder in place.
@@ -122,7 +113,7 @@ TEST_F(WorkgroupTest, SchedulesAreCreatedForNamesAndFollowARename)
     EXPECT_FALSE(fs::exists(robert));
     EXPECT_EQ(moveScheduleFolder(Bob, robert, idle), FolderMove::Moved);
     for (const char* name : {"timedata.pak", "status.tbl", "NOTES/abc1.txt", "timedata.x26"})
-        EXPECT_EQ(readFile(robert / name), readFile(Bob / name)) << name;
+        EXPECT_EQ(readText(robert / name), readText(Bob / name)) << name;
     EXPECT_FALSE(fs::exists(robert / "unrelated.doc"));
     EXPECT_TRUE(fs::exists(Bob / "timedata.pak"));
     EXPECT_TRUE(noTemporaryIn(server.path()));
@@ -134,12 +125,12 @@ TEST_F(WorkgroupTest, TheRecentSchedulesKeepTheNewestOfEachFolderAndOfferWhatIsN
 {
     TempFolder config;
     const fs::path list = config.path() / kRecentSchedulesName;
-    writeFile(group.userList(), "Ann\nBob = /srv/bob\n");
+    writeText(group.userList(), "Ann\nBob = /srv/bob\n");
     ASSERT_EQ(recordRecentSchedule(list, "me", "/home/me/Zelkon", group.userList()), 0);
-    EXPECT_EQ(readFile(list), "me = /home/me/Zelkon\nAnn\nBob = /srv/bob\n") << "a first list starts from the user list";
+    EXPECT_EQ(readText(list), "me = /home/me/Zelkon\nAnn\nBob = /srv/bob\n") << "a first list starts from the user list";
 
     ASSERT_EQ(recordRecentSchedule(list, "Bob", "/srv/bob/"), 0);
-    EXPECT_EQ(readFile(list), "Bob = /srv/bob/\nme = /home/me/Zelkon\nAnn\n") << "one line per folder, the newest first";
+    EXPECT_EQ(readText(list), "Bob = /srv/bob/\nme = /home/me/Zelkon\nAnn\n") << "one line per folder, the newest first";
 
     for (int i = 0; i < 25; ++i)
         ASSERT_EQ(recordRecentSchedule(list, "u" + std::to_string(i), "/srv/u" + std::to_string(i)), 0);
