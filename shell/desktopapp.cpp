@@ -402,10 +402,10 @@ void DesktopApp::minuteWork()
     if (itemsShown)
         commands_->done().offerReminder();
     notes_->minute();
-    if (itemsShown)
+    if (itemsShown) {
         alarms_->minute();
-    if (itemsShown)
         commands_->mail().minute();
+    }
     dial_->minute();
     archiveDueDays(*this);
     makeHistoryFiles(*this);
