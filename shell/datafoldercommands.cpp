@@ -9,21 +9,11 @@
 #include "shell/model/datafilepath.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QProcess>
 
 namespace zk {
 
 namespace {
-
-std::optional<std::filesystem::path> askForFolder(QWidget* parent, const std::filesystem::path& start,
-                                                  const QString& title)
-{
-    const QString chosen = QFileDialog::getExistingDirectory(parent, title, QString::fromStdString(start.string()));
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return std::filesystem::path(chosen.toStdString());
-}
 
 // The program file itself, so the new session is the same build as this one.
 void startProgramOn(const std::filesystem::path& folder)

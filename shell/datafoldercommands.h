@@ -10,7 +10,7 @@
 // is unsaved) and only when it did close is the program started on the
 // new folder, which it then remembers as its data folder.
 
-#include <QString>
+#include "shell/folderchooser.h"
 
 #include <filesystem>
 #include <functional>
@@ -28,9 +28,6 @@ inline constexpr int exeFolder = 761;
 
 class DataFolderCommands {
 public:
-    // The folder the user picked, from `start`; none when cancelled.
-    using FolderChooser = std::function<std::optional<std::filesystem::path>(const std::filesystem::path& start,
-                                                                             const QString& title)>;
     // Starts a new program on the schedule folder.
     using Launcher = std::function<void(const std::filesystem::path& folder)>;
 

@@ -12,25 +12,11 @@
 #include "shell/model/commanddispatch.h"
 #include "storage/statustablefile.h"
 
-#include <QFileDialog>
 #include <QProgressDialog>
 
 #include <memory>
 
 namespace zk {
-
-namespace {
-
-std::optional<std::filesystem::path> askForFolder(QWidget* parent, const std::filesystem::path& start,
-                                                  const QString& caption)
-{
-    const QString chosen = QFileDialog::getExistingDirectory(parent, caption, QString::fromStdString(start.string()));
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return std::filesystem::path(chosen.toStdString());
-}
-
-} // namespace
 
 // "copying %s..." while the files go; it paints itself, as the event loop
 // does not turn while the schedule is held.

@@ -10,7 +10,7 @@
 //
 // Runs on the user-interface thread; the copying holds the schedule.
 
-#include <QString>
+#include "shell/folderchooser.h"
 
 #include <filesystem>
 #include <functional>
@@ -30,9 +30,6 @@ inline constexpr int checkOut = 372;
 
 class MobileCommands {
 public:
-    // The folder the user picked, from `start`; none when cancelled.
-    using FolderChooser = std::function<std::optional<std::filesystem::path>(const std::filesystem::path& start,
-                                                                             const QString& caption)>;
 
     explicit MobileCommands(DesktopApp& app);
 

@@ -6,6 +6,7 @@
 #include "sharing/session.h"
 #include "shell/desktopapp.h"
 #include "shell/desktopcommands.h"
+#include "shell/folderchooser.h"
 #include "shell/mainwindow.h"
 #include "shell/menubar.h"
 #include "shell/messagebox.h"
@@ -17,7 +18,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -34,9 +34,7 @@ namespace fs = std::filesystem;
 
 WorkgroupCommands::WorkgroupCommands(DesktopApp& app)
     : app_(app), launcher_(std::make_unique<LinuxProgramLauncher>()), chooser_([&app](const fs::path& start) {
-          const QString chosen = QFileDialog::getExistingDirectory(&app.window(), QStringLiteral("Open Schedule"),
-                                                                   QString::fromStdString(start.string()));
-          return chosen.isEmpty() ? std::nullopt : std::optional<fs::path>(chosen.toStdString());
+          return askForFolder(&app.window(), start, QStringLiteral("Open Schedule"));
       })
 {
 }
