@@ -6,6 +6,7 @@
 
 #include "desktopsupport.h"
 #include "fakenotifications.h"
+#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
 #include "shell/messagebox.h"
@@ -182,19 +183,12 @@ TEST_F(AlarmsNotesTest, ANewItemsNoteBeforeOkAndAnOccurrenceGivenANoteOfItsOwn)
     EXPECT_TRUE(eventually([&] { return schedule().record(itemNamed("Plan the trip")).has(ItemFlag::fHasNotes); }));
 
     // A daily item's note is shared by its occurrences until one separates.
-    NewItem daily;
-    daily.day = app->today();
-    daily.record = schedule().templateItem;
-    daily.record.setKind(ItemKind::appointment);
-    daily.record.setFlag(ItemFlag::fAnchored, true);
-    daily.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(14, 0).value()));
-    daily.record.setDay(static_cast<std::uint16_t>(app->today().value()));
+    NewItem daily = appointmentOn(app->today(), "Walk", TimeValue::fromClock(14, 0).value());
     RecurrenceRecord rule;
     rule.setTypeByte(RecurType::daily);
     rule.setInterval(1);
     rule.setStartDay(app->today());
     daily.recurrence = rule;
-    daily.text = "Walk";
     AddResult added = app->session().addItem(daily);
     ASSERT_EQ(added.status, AddStatus::Added);
     const ItemHandle walk = added.item;
@@ -239,11 +233,8 @@ TEST_F(AlarmsNotesTest, AtMostAHundredNotesAreOpen)
         BackgroundWork::Hold hold = app->backgroundWork().hold();
         ASSERT_TRUE(app->session().obtainChangeAccess(std::chrono::seconds(0)));
         for (int i = 0; i < 101; ++i) {
-            NewItem item;
-            item.day = app->today();
-            item.record = schedule().templateItem;
+            NewItem item = itemOn(app->today(), "Note item " + std::to_string(i));
             item.record.setKind(ItemKind::memo);
-            item.text = "Note item " + std::to_string(i);
             ASSERT_EQ(app->session().addItem(std::move(item)).status, AddStatus::Added);
         }
     }

@@ -5,6 +5,7 @@
 // photographed.
 
 #include "desktopsupport.h"
+#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
 #include "engine/balancing.h"
@@ -155,14 +156,8 @@ TEST_F(BalancingWindowTest, OptimizeUsingAllItsSwapsFlashesTheStatusLine)
     {
         BackgroundWork::Hold hold = app->backgroundWork().hold();
         for (int i = 0; i < 12; ++i) {
-            NewItem call;
-            call.day = today;
-            call.text = "Call " + std::to_string(i);
-            call.record.setKind(ItemKind::appointment);
-            call.record.setFlag(ItemFlag::fAnchored, true);
-            call.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(15, 5 * i).value()));
-            call.record.setDuration(5);
-            AddResult added = app->session().addItem(call);
+            AddResult added = app->session().addItem(
+                appointmentOn(today, "Call " + std::to_string(i), TimeValue::fromClock(15, 5 * i).value(), 5));
             ASSERT_EQ(added.status, AddStatus::Added);
             calls.push_back(added.item);
         }

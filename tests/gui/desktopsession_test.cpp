@@ -6,6 +6,7 @@
 
 #include "buildpaths.h"
 #include "desktopsupport.h"
+#include "tests/sessionsupport.h"
 
 #include "shell/model/settings.h"
 #include "shell/preferencesdialog.h"
@@ -19,18 +20,6 @@ namespace zk::testsupport {
 namespace {
 
 namespace fs = std::filesystem;
-
-NewItem appointmentToday(const std::string& text, int hour)
-{
-    NewItem item;
-    item.day = kTestMorning.dayNumber();
-    item.text = text;
-    item.record.setKind(ItemKind::appointment);
-    item.record.setFlags(ItemFlag::fAnchored);
-    item.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(hour, 0).value()));
-    item.record.setDuration(30);
-    return item;
-}
 
 class DesktopSessionTest : public DesktopFixture {
 protected:
@@ -46,7 +35,8 @@ protected:
     void add(const std::string& text, int hour, Session& into)
     {
         BackgroundWork::Hold hold = app->backgroundWork().hold();
-        ASSERT_EQ(into.addItem(appointmentToday(text, hour)).status, AddStatus::Added);
+        ASSERT_EQ(into.addItem(appointmentOn(kTestMorning.dayNumber(), text, TimeValue::fromClock(hour, 0).value())).status,
+                  AddStatus::Added);
     }
     // A start that ends before the window opens.
     void startSessionThatFails(const std::string& commandLine)
