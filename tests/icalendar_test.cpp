@@ -208,8 +208,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
         EXPECT_EQ(r.status, AddStatus::Added);
         return r.item;
     };
-    NewItem appointment = itemOn(monday, "Dentist", TimeValue::fromClock(9, 30).value(), 45);
-    appointment.record.setKind(ItemKind::appointment);
+    NewItem appointment = appointmentOn(monday, "Dentist", TimeValue::fromClock(9, 30).value(), 45);
     appointment.record.setFlag(ItemFlag::fAlarm, true);
     appointment.record.setFlag(ItemFlag::alarmFromBegin, true);
     appointment.record.setAlarmMinutes(20);
@@ -230,8 +229,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
     trip.record.setDeadlineDate(static_cast<std::uint16_t>((monday + 7).value()));
     add(trip);
     // Every weekday at 8:15, one cancelled and one moved to 11:00.
-    NewItem standup = itemOn(monday, "Stand-up", TimeValue::fromClock(8, 15).value(), 15);
-    standup.record.setKind(ItemKind::appointment);
+    NewItem standup = appointmentOn(monday, "Stand-up", TimeValue::fromClock(8, 15).value(), 15);
     RecurrenceRecord rule;
     rule.setTypeByte(RecurType::weekly);
     rule.setWeekdayByte(0x3E);
@@ -242,8 +240,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
     const ItemHandle definition = add(standup);
     Schedule& sc = s->schedule();
     sc.recurrences.addEntry(definition, monday + 2);
-    NewItem moved = itemOn(monday + 3, "Stand-up, late", TimeValue::fromClock(11, 0).value(), 15);
-    moved.record.setKind(ItemKind::appointment);
+    NewItem moved = appointmentOn(monday + 3, "Stand-up, late", TimeValue::fromClock(11, 0).value(), 15);
     const ItemHandle exception = add(moved);
     sc.record(exception).setFlag(ItemFlag::fException, true);
     sc.record(exception).setRecur(definition.index);

@@ -2,14 +2,13 @@
 // rings when the clock reaches it and is repeated; a note is written,
 // reopened, and refused while another session holds it; the desktop
 // notification reaches the freedesktop service on the session bus. The
-// alarm dialog, the ringing question and a note window are photographed.
+// alarm dialog and a note window are photographed.
 
 #include "desktopsupport.h"
 #include "fakenotifications.h"
 #include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
-#include "shell/messagebox.h"
 #include "worktools/alarmdesk.h"
 #include "worktools/alarmdialogs.h"
 #include "worktools/linuxalarmservices.h"
@@ -17,16 +16,11 @@
 #include "worktools/notedesk.h"
 
 #include <QCheckBox>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include <gmock/gmock.h>
-
 namespace zk::testsupport {
 namespace {
-
-using ::testing::HasSubstr;
 
 using AlarmsNotesTest = ActiveWindowFixture;
 
@@ -97,19 +91,6 @@ TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIs
     EXPECT_EQ(count(kAlarmsOffWarningText), 1);
     dispatch(kAlarmsOffCommand);
     EXPECT_FALSE(app->alarms().alarmsOff());
-}
-
-TEST_F(AlarmsNotesTest, TheRingingQuestionAsTheProgramShowsIt)
-{
-    MessageBoxPresenter boxes(MessageBoxPresenter::Mode::Interactive);
-    boxes.setParent(&app->window());
-    onModal<QMessageBox>([](QMessageBox& box) {
-        EXPECT_TRUE(box.button(QMessageBox::Yes));
-        saveScreenshot(box, "alarm-question");
-        box.button(QMessageBox::No)->click();
-    });
-    const std::string text = ringingText("8:50a", "Dentist", "begin in 10 minutes.");
-    EXPECT_EQ(boxes.ask(app->messages().caption(), text, QuestionButtons::YesNo), Answer::No);
 }
 
 TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHoldsIt)
