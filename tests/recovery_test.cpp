@@ -3,6 +3,7 @@
 // data, and the start-up copy.
 
 #include "savingsupport.h"
+#include "sessionsupport.h"
 #include "storage/recovery.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,6 @@ protected:
         writeGeneration(file, name);
         std::filesystem::resize_file(file, 700);
     }
-    std::string bytesOf(const std::filesystem::path& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
 
     ScratchFolder folder;
     DataFileSet files{folder.path()};
@@ -53,10 +49,10 @@ TEST_F(RecoveryTest, TruncatedDataFileTakesBackupAfterOneYesAndIsReplaced)
 {
     damage(files.dataFile(), "G2");
     writeGeneration(files.backupFile(), "G1");
-    std::string damaged = bytesOf(files.dataFile());
+    std::string damaged = testsupport::readText(files.dataFile());
     presenter.queueAnswer(Answer::No);
     EXPECT_FALSE(load());
-    EXPECT_EQ(bytesOf(files.dataFile()), damaged);
+    EXPECT_EQ(testsupport::readText(files.dataFile()), damaged);
 
     presenter.clear();
     ScheduleLoad loaded = load();
@@ -66,7 +62,7 @@ TEST_F(RecoveryTest, TruncatedDataFileTakesBackupAfterOneYesAndIsReplaced)
     EXPECT_EQ(generationOf(*loaded.schedule), "G1");
     ASSERT_EQ(questions().size(), 1u);
     EXPECT_EQ(questions()[0].text, useBackup(files.dataFile()));
-    EXPECT_EQ(bytesOf(files.dataFile()), bytesOf(files.backupFile()));
+    EXPECT_EQ(testsupport::readText(files.dataFile()), testsupport::readText(files.backupFile()));
 }
 
 TEST_F(RecoveryTest, DamagedBackupOffersTheNextGeneration)

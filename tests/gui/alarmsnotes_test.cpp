@@ -6,7 +6,6 @@
 
 #include "desktopsupport.h"
 #include "fakenotifications.h"
-#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
 #include "worktools/alarmdesk.h"
@@ -77,7 +76,7 @@ TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIs
     // Without a notification service the question alone rings, and the
     // error log says so once.
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-        const std::string log = readFile(app->session().files().folder() / "error.log");
+        const std::string log = readText(app->session().files().folder() / "error.log");
         EXPECT_EQ(log.find(kNoNotificationServiceText), log.rfind(kNoNotificationServiceText));
         EXPECT_NE(log.find(kNoNotificationServiceText), std::string::npos);
     }

@@ -5,7 +5,6 @@
 // photographed.
 
 #include "desktopsupport.h"
-#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
 #include "engine/balancing.h"

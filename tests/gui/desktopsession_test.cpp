@@ -6,7 +6,6 @@
 
 #include "buildpaths.h"
 #include "desktopsupport.h"
-#include "tests/sessionsupport.h"
 
 #include "shell/model/settings.h"
 #include "shell/preferencesdialog.h"

@@ -6,6 +6,7 @@
 
 #include "buildpaths.h"
 #include "guitestmain.h"
+#include "tests/sessionsupport.h"
 
 #include "core/schedule.h"
 #include "platform/clock.h"
@@ -54,12 +55,6 @@ public:
 inline bool eventually(const std::function<bool()>& condition)
 {
     return QTest::qWaitFor(condition, 20000);
-}
-
-inline std::string readFile(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The pane's line whose description starts so, after today's rank; -1 if none.

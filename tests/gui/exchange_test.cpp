@@ -2,7 +2,6 @@
 // choosers answered by script, and the handheld dialog.
 
 #include "desktopsupport.h"
-#include "tests/sessionsupport.h"
 
 #include "handheld/handheldfiles.h"
 #include "shell/exchangecommands.h"
@@ -14,18 +13,11 @@
 #include <QTimer>
 
 #include <fstream>
-#include <iterator>
 
 namespace zk::testsupport {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class ExchangeDesktopTest : public DesktopFixture {
 protected:
@@ -74,7 +66,7 @@ TEST_F(ExchangeDesktopTest, ExportTodayAndImportFromTheMenus)
     EXPECT_EQ(requests[0].title, "Save As");
     EXPECT_EQ(requests[0].proposed.filename(), "export.txt");
     // The export's layout is met in TextExportTest; here, that the command wrote it.
-    const std::string text = fileText(exported);
+    const std::string text = readText(exported);
     EXPECT_NE(text.find(" 3:00p Exported tea"), std::string::npos) << text;
 
     const bool pro = app->commands().menus().action(737) != nullptr;
@@ -107,7 +99,7 @@ TEST_F(ExchangeDesktopTest, HandheldDialogSaysThereIsNoConduitAndWritesTheFile)
     });
     trigger(714);
     EXPECT_TRUE(seen);
-    const std::string written = fileText(handheldFolder() / kToHandheldFileName);
+    const std::string written = readText(handheldFolder() / kToHandheldFileName);
     EXPECT_FALSE(written.empty());
     EXPECT_TRUE(presenter.texts().back().find("items written to") != std::string::npos);
 }

@@ -3,7 +3,6 @@
 // the mark, and a checked-out schedule that starts offers to check in.
 
 #include "desktopsupport.h"
-#include "tests/sessionsupport.h"
 
 #include "platform/paths.h"
 #include "sharing/mobilecomputing.h"

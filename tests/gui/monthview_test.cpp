@@ -4,7 +4,6 @@
 // the Filter window hiding items in the panes while it is open.
 
 #include "tests/gui/desktopsupport.h"
-#include "tests/sessionsupport.h"
 
 #include "core/calendar.h"
 #include "engine/interfacemode.h"

@@ -6,7 +6,6 @@
 // dialog switches on. Each window is photographed.
 
 #include "desktopsupport.h"
-#include "tests/lockfilesupport.h"
 
 #include "shell/menubar.h"
 #include "worktools/model/timers.h"

@@ -96,8 +96,8 @@ TEST_F(WorkgroupWindowTest, TheUserListIsKeptInSchedulesSetupAndAnotherUsersSche
         pressOk(setup);
     });
     dispatch(WorkgroupCommand::schedulesSetup);
-    EXPECT_EQ(readFile(group.userList()), own + "\nAnn-Marie O'Neil\n");
-    EXPECT_EQ(readFile(app->session().files().folder() / "group.lst"), own + "\nAnn-Marie O'Neil\n");
+    EXPECT_EQ(readText(group.userList()), own + "\nAnn-Marie O'Neil\n");
+    EXPECT_EQ(readText(app->session().files().folder() / "group.lst"), own + "\nAnn-Marie O'Neil\n");
     EXPECT_TRUE(fs::exists(group.defaultFolder("Ann-Marie O'Neil") / "timedata.pak"));
 
     onDialog("SelectSchedule", [&](QDialog& d) {
