@@ -41,11 +41,7 @@ protected:
 
     ItemHandle addToday(const std::string& text)
     {
-        NewItem item;
-        item.day = app->today();
-        item.text = text;
-        item.record.setDuration(20);
-        item.record.setKind(ItemKind::task);
+        NewItem item = itemOn(app->today(), text, 0, 20);
         item.record.setFlag(ItemFlag::fFloating, true);
         BackgroundWork::Hold hold = app->backgroundWork().hold();
         return app->session().addItem(item).item;

@@ -35,13 +35,8 @@ protected:
     // A floating task, or an appointment when it has a begin time.
     static NewItem newItem(DayNumber day, const std::string& text, int minutes, TimeValue begin = kNoTime)
     {
-        NewItem item;
-        item.day = day;
-        item.text = text;
-        item.record.setDuration(static_cast<std::uint16_t>(minutes));
-        item.record.setKind(begin ? ItemKind::appointment : ItemKind::task);
-        item.record.setFlag(begin ? ItemFlag::fAnchored : ItemFlag::fFloating, true);
-        item.record.setBeginTime(static_cast<std::int16_t>(begin.value()));
+        NewItem item = begin ? appointmentOn(day, text, begin.value(), minutes) : itemOn(day, text, 0, minutes);
+        item.record.setFlag(ItemFlag::fFloating, !begin);
         item.record.setPriorityLetter('A');
         return item;
     }

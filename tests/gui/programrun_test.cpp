@@ -202,9 +202,7 @@ TEST_F(DesktopFaultDeathTest, AFaultKeepsWhatWasSavedAndRemovesTheLock)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const fs::path folder = home.defaultFolder();
     auto add = [this](const std::string& text) {
-        NewItem n;
-        n.day = kTestMorning.dayNumber();
-        n.text = text;
+        NewItem n = itemOn(kTestMorning.dayNumber(), text);
         n.record.setKind(ItemKind::memo);
         n.record.setFlags(ItemFlag::fOnHold);
         BackgroundWork::Hold hold = app->backgroundWork().hold();
