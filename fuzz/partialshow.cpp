@@ -106,14 +106,6 @@ void compareWays(const std::vector<std::uint8_t>& file, DayNumber first, int cou
     }
 }
 
-std::uint64_t hashOf(const std::vector<std::uint8_t>& bytes)
-{
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -128,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(dataFile(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     }
-    const std::uint64_t hash = hashOf(file);
+    const std::uint64_t hash = fuzz::hashOf(file);
     const int count = 1 + static_cast<int>((hash >> 4) % 7);
     const auto& held = stored->days();
     if (!held.empty())
