@@ -64,8 +64,6 @@ TEST_F(PastDaysDesktopTest, FinishedDaysLeaveAtTheMinuteAndComeBackWhenThePaneSc
 {
     writeSchedule();
     startSession();
-    // The minute's archiving waits for a running save to the next minute.
-    waitForSave();
     nextMinute();
     const DayNumber today = kTestMorning.dayNumber();
     {
