@@ -454,7 +454,7 @@ void LoadScalingInFreshProcesses(benchmark::State& state)
     state.counters["perItemRatio"] = perItemLarge / perItemSmall;
     state.counters["perItemRatio_limit"] = 1.2;
 }
-BENCHMARK(LoadScalingInFreshProcesses)->Args({0, 9})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadScalingInFreshProcesses)->Args({0, 15})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // --- saving ------------------------------------------------------------------------
 
