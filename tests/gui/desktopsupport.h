@@ -114,9 +114,11 @@ protected:
         app->tick();
         ASSERT_TRUE(eventually([this] { return !app->saveThreadRunning(); }));
     }
-    // The minute's work at that time of the test day.
+    // The minute's work at that time of the test day. What changed is saved
+    // first: the minute's work skips what a running save holds back.
     void minuteAt(int hour, int minute)
     {
+        waitForSave();
         clock.set({kTestMorning.year, kTestMorning.month, kTestMorning.day, hour, minute, 0});
         app->tick();
     }

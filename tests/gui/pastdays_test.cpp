@@ -55,6 +55,7 @@ protected:
     }
     void nextMinute()
     {
+        waitForSave();
         clock.advanceSeconds(60);
         app->tick();
     }
