@@ -2,12 +2,14 @@
 // appointments, 30% floating to-dos with due dates, 10% memos, nothing
 // recurring), each figure beside the limit it is held to, all in one run:
 //
-//   dayVsRead        what `zk show` does for one day in this process (open
-//                    the schedule for the days shown, lay the day out and
-//                    print it), over reading the same file and unscrambling
-//                    it in this process                             (limit 3)
-//   wholeVsRead      the same with the whole schedule loaded, as `zk show`
-//                    does for a file it cannot read partly       (no limit)
+//   dayVsRead        dayMs, what `zk show` does for one day in this process
+//                    (open the schedule for the days shown, lay the day out
+//                    and print it), over readMs, reading the same file and
+//                    unscrambling it in this process (weekMs: 7 days)
+//                                                                   (limit 3)
+//   wholeVsRead      wholeDayMs, the same with the whole schedule loaded,
+//                    as `zk show` does for a file it cannot read partly,
+//                    over readMs                                 (no limit)
 //   showMs, bareMs   `zk show` for one day and `zk parse date` in fresh
 //                    processes; at 10,000 items showMs should stay below
 //                    bareMs + 5
