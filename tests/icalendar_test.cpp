@@ -53,13 +53,6 @@ protected:
         CalendarExportOptions options = calendarExportOptions(*s.session, nullptr);
         return writeICalendar(s.schedule(), options);
     }
-
-    static int count(const Schedule& s, const std::string& text)
-    {
-        int n = 0;
-        s.items.forEach([&](ItemHandle h) { n += s.storedDescription(h) == text; });
-        return n;
-    }
 };
 
 TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
@@ -261,9 +254,9 @@ TEST_F(CalendarFileTest, AFileImportedTwiceUpdatesItsItems)
     changed.replace(changed.find("SUMMARY:Weekly review\r\n"), 23, "SUMMARY:Weekly review!\r\n");
     const CalendarImportOutcome again = import(*s, changed);
     EXPECT_EQ(again.updated, 1);
-    EXPECT_EQ(count(s->schedule(), "Weekly review"), 0);
-    EXPECT_EQ(count(s->schedule(), "Weekly review!"), 1);
-    EXPECT_EQ(count(s->schedule(), "Weekly review (moved)"), 1);
+    EXPECT_EQ(itemsNamed(s->schedule(), "Weekly review"), 0);
+    EXPECT_EQ(itemsNamed(s->schedule(), "Weekly review!"), 1);
+    EXPECT_EQ(itemsNamed(s->schedule(), "Weekly review (moved)"), 1);
 
     // Its own export, read back into the same schedule, adds nothing.
     const std::size_t before = s->schedule().items.liveCount();

@@ -112,6 +112,14 @@ inline std::vector<std::string> chainTexts(const Schedule& s)
     return out;
 }
 
+// How many items, chained or not, have that text.
+inline int itemsNamed(const Schedule& s, const std::string& text)
+{
+    int n = 0;
+    s.items.forEach([&](ItemHandle h) { n += s.storedDescription(h) == text; });
+    return n;
+}
+
 // The item, chained or not, of that text; none when no item has it.
 inline ItemHandle itemNamed(const Schedule& s, const std::string& text)
 {

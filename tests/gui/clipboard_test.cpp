@@ -23,13 +23,7 @@ namespace {
 
 class ClipboardTest : public ActiveWindowFixture {
 protected:
-    int itemsNamed(const std::string& text)
-    {
-        int n = 0;
-        const Schedule& s = schedule();
-        s.items.forEach([&](ItemHandle h) { n += s.storedDescription(h) == text; });
-        return n;
-    }
+    int itemsNamed(const std::string& text) { return testsupport::itemsNamed(schedule(), text); }
 
     // A drag of the file from outside: entering over the schedule pane, then
     // dropped there. True when the window took the drag.

@@ -38,14 +38,15 @@ namespace zk::testsupport {
 // The clock of every test: Monday 11 March 2024, the sample's week moved on.
 inline const LocalMoment kTestMorning{2024, 3, 11, 8, 0, 0};
 
-class TemporaryHome : public TemporaryFolder {
+class TemporaryHome : public TempFolder {
 public:
-    TemporaryHome() : TemporaryFolder("zelkon-gui")
+    TemporaryHome()
     {
         std::filesystem::create_directories(config());
         ::setenv("XDG_DATA_HOME", (root() / "data").c_str(), 1);
         ::setenv("ZELKON_CONFIG_HOME", config().c_str(), 1);
     }
+    const std::filesystem::path& root() const { return path(); }
     std::filesystem::path config() const { return root() / "config"; }
     std::filesystem::path defaultFolder() const { return root() / "data" / "Zelkon"; }
 };
@@ -125,13 +126,7 @@ protected:
             n += t.find(text) != std::string::npos;
         return n;
     }
-    ItemHandle itemNamed(const std::string& text)
-    {
-        for (ItemHandle h : schedule().chain)
-            if (schedule().storedDescription(h) == text)
-                return h;
-        return kNoItem;
-    }
+    ItemHandle itemNamed(const std::string& text) { return testsupport::itemNamed(schedule(), text); }
     bool shows(const QString& description) const { return lineOf(app->window().dayPane(), description) >= 0; }
     std::string paneText() const { return app->window().dayPane().lines().join('\n').toStdString(); }
     void dispatch(int command) { app->commands().dispatcher().dispatch(command); }

@@ -1,10 +1,12 @@
 #pragma once
 // The one QApplication of the window tests, made by the first fixture that
 // asks for it, on the offscreen platform unless QT_QPA_PLATFORM says
-// otherwise; the hand of a user on controls and dialogs; temporary
-// folders; and the pictures the tests keep for people to review.
+// otherwise; the hand of a user on controls and dialogs; and the pictures
+// the tests keep for people to review. Temporary folders are TempFolder.
 
 #include "buildpaths.h"
+#include "tests/lockfilesupport.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -85,25 +87,6 @@ inline void pressOk(QDialog& dialog)
 {
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
-
-// A folder of its own under the temporary folder, removed with what it holds.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(const char* prefix)
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-        root_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    const std::filesystem::path& root() const { return root_; }
-
-private:
-    std::filesystem::path root_;
-};
 
 // A base to list before members that are widgets: the application is made first.
 struct WithGuiApplication {

@@ -59,8 +59,8 @@ protected:
     }
     Schedule& schedule() { return session->schedule(); }
 
-    TemporaryFolder temporary{"zelkon-itemdialog"};
-    const std::filesystem::path& folder = temporary.root();
+    TempFolder temporary;
+    const std::filesystem::path& folder = temporary.path();
     FixedClock clock{LocalMoment{2023, 10, 21, 10, 0, 0}};
     ScriptedPresenter presenter;
     Messages messages{presenter};

@@ -49,8 +49,8 @@ protected:
         return w;
     }
 
-    testsupport::TemporaryFolder temporary{"zk-preferences"};
-    const fs::path& root = temporary.root();
+    testsupport::TempFolder temporary;
+    const fs::path& root = temporary.path();
     Settings settings;
     ScheduleHeader header;
     std::unique_ptr<SettingStore> store;
