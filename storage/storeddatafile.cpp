@@ -3,12 +3,15 @@
 #include "core/prioritylist.h"
 #include "core/schedule.h"
 #include "core/text.h"
+#include "platform/filesystem.h"
 #include "storage/datafileformat.h"
 #include "storage/scramble.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -133,9 +136,11 @@ std::int64_t modificationTimeOf(const struct stat& st)
 
 } // namespace
 
-// Mapped, not read: the bytes are the page cache's own, so nothing is
-// copied and no fresh memory is touched for them (on a virtual machine
-// fresh memory may cost more than the copy).
+// Mapped, not read, on a local disk: the bytes are the page cache's own,
+// so nothing is copied and no fresh memory is touched for them (on a
+// virtual machine fresh memory may cost more than the copy). A share gets
+// a copy and the file closed at once: some servers refuse to rename over a
+// file that a client holds open, and another session's save does that.
 std::shared_ptr<StoredDataFile> StoredDataFile::read(const std::filesystem::path& path)
 {
     auto stored = std::make_shared<StoredDataFile>();
@@ -145,14 +150,32 @@ std::shared_ptr<StoredDataFile> StoredDataFile::read(const std::filesystem::path
         || static_cast<std::size_t>(st.st_size) > kMaxBytes)
         return nullptr;
     const auto size = static_cast<std::size_t>(st.st_size);
-    // Populated at once: the index looks at every page.
-    void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, stored->fd_, 0);
-    if (at == MAP_FAILED)
-        return nullptr;
-    stored->mapping_ = at;
-    stored->bytes_ = static_cast<const std::uint8_t*>(at);
+    if (!systemFileSystem().isLocalDisk(path)) {
+        stored->copy_.resize(size);
+        std::size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::read(stored->fd_, stored->copy_.data() + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(std::exchange(stored->fd_, -1));
+        // A file that changed size while read is left to the whole load.
+        if (done != size)
+            return nullptr;
+        stored->bytes_ = stored->copy_.data();
+    } else {
+        // Populated at once: the index looks at every page.
+        void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, stored->fd_, 0);
+        if (at == MAP_FAILED)
+            return nullptr;
+        stored->mapping_ = at;
+        stored->bytes_ = static_cast<const std::uint8_t*>(at);
+        stored->modified_ = modificationTimeOf(st);
+    }
     stored->size_ = size;
-    stored->modified_ = modificationTimeOf(st);
     return stored->index() ? stored : nullptr;
 }
 

@@ -85,12 +85,12 @@ public:
 private:
     bool index();
 
-    // The file's own pages, mapped (read()), or a copy (fromBytes()).
+    // The file's own pages, mapped (read() on a local disk), or a copy.
     const std::uint8_t* bytes_ = nullptr;
     std::size_t size_ = 0;
     void* mapping_ = nullptr;
     std::vector<std::uint8_t> copy_;
-    // The mapped file, kept open to tell whether it changed.
+    // The mapped file, kept open to tell whether it changed; -1 for a copy.
     int fd_ = -1;
     std::int64_t modified_ = 0;  // nanoseconds
     std::vector<Day> days_;
