@@ -2,13 +2,20 @@
 // appointments, 30% floating to-dos with due dates, 10% memos, nothing
 // recurring), each figure beside the limit it is held to, all in one run:
 //
-//   dayVsRead        load, lay out and print one day, over reading the same
-//                    file and unscrambling it in this process      (limit 3)
+//   dayVsRead        dayMs, what `zk show` does for one day in this process
+//                    (open the schedule for the days shown, lay the day out
+//                    and print it), over readMs, reading the same file and
+//                    unscrambling it in this process (weekMs: 7 days)
+//                                                                   (limit 3)
+//   wholeVsRead      wholeDayMs, the same with the whole schedule loaded,
+//                    as `zk show` does for a file it cannot read partly,
+//                    over readMs                                 (no limit)
 //   showMs, bareMs   `zk show` for one day and `zk parse date` in fresh
 //                    processes; at 10,000 items showMs should stay below
 //                    bareMs + 5
-//   perItemRatio     time per item of `zk show` (less a bare process) at
-//                    100,000 over 10,000 items, fresh processes     (limit 1.2)
+//   perItemRatio     time per item of a whole load (`zk check`, less a bare
+//                    process) at 100,000 over 10,000 items, fresh
+//                    processes                                     (limit 1.2)
 //   peakVsFile       peak resident memory of `zk show` at 100,000 items
 //                    over the data file's size                      (limit 2)
 //   addVsReplace     `zk add` of one item over a durable atomic replace of
@@ -34,6 +41,7 @@
 #include "platform/clock.h"
 #include "storage/datafile.h"
 #include "storage/scramble.h"
+#include "storage/shownschedule.h"
 
 #include <benchmark/benchmark.h>
 
@@ -199,18 +207,34 @@ double readAndUnscrambleSeconds(const Fixture& f)
     return threadCpuSeconds() - start;
 }
 
-// What `zk show` does for one day, printed into a string.
-double loadAndShowSeconds(const Fixture& f, int days)
+enum class Load { AsShown, Whole };
+
+// What `zk show` does for the days from today, printed into a string: the
+// schedule opened for those days, or loaded whole.
+double loadAndShowSeconds(const Fixture& f, int days, Load load)
 {
     double start = threadCpuSeconds();
     LoadOptions options;
     options.clock = &benchClock();
     options.changeAccess = [] { return false; };
-    LoadResult loaded = loadDataFile(f.file, options);
+    const PlacementContext now = PlacementContext::at(benchClock());
+    LoadResult loaded;
+    if (load == Load::Whole) {
+        loaded = loadDataFile(f.file, options);
+    } else {
+        ShownSchedule shown = loadForShowing(f.file, options, [&](const Schedule&) {
+            std::vector<DayNumber> shownDays;
+            for (int i = 0; i < days; ++i)
+                shownDays.push_back(now.today + i);
+            return std::optional(shownDays);
+        });
+        if (!shown.partial)
+            std::abort();  // the figure would measure the whole load
+        loaded = std::move(shown.loaded);
+    }
     if (!loaded)
         std::abort();
     Schedule& s = *loaded.schedule;
-    const PlacementContext now = PlacementContext::at(benchClock());
     DayBlockContext context{now.today, now.now, RegionalSettings{}, {}};
     std::string out;
     for (int i = 0; i < days; ++i) {
@@ -229,13 +253,15 @@ void LoadAndShow(benchmark::State& state)
 {
     const Fixture& f = fixture(static_cast<int>(state.range(0)));
     readAndUnscrambleSeconds(f);
-    loadAndShowSeconds(f, 1);
-    std::vector<double> read, day, week;
+    loadAndShowSeconds(f, 1, Load::AsShown);
+    loadAndShowSeconds(f, 1, Load::Whole);
+    std::vector<double> read, day, week, wholeDay;
     for (auto _ : state) {
         for (int i = 0; i < runs(state); ++i) {
             read.push_back(readAndUnscrambleSeconds(f));
-            day.push_back(loadAndShowSeconds(f, 1));
-            week.push_back(loadAndShowSeconds(f, 7));
+            day.push_back(loadAndShowSeconds(f, 1, Load::AsShown));
+            week.push_back(loadAndShowSeconds(f, 7, Load::AsShown));
+            wholeDay.push_back(loadAndShowSeconds(f, 1, Load::Whole));
         }
     }
     state.counters["readMs"] = best(read) * 1e3;
@@ -243,6 +269,8 @@ void LoadAndShow(benchmark::State& state)
     state.counters["weekMs"] = best(week) * 1e3;
     state.counters["dayVsRead"] = best(day) / best(read);
     state.counters["dayVsRead_limit"] = 3;
+    state.counters["wholeDayMs"] = best(wholeDay) * 1e3;
+    state.counters["wholeVsRead"] = best(wholeDay) / best(read);
 }
 BENCHMARK(LoadAndShow)->Args({10000, 5})->Args({100000, 3})->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -375,6 +403,8 @@ Spawner spawner;
 Child runZk(const std::vector<std::string>& words) { return spawner.run(words); }
 
 Child bareProcess() { return runZk({"parse", "date", "3/11/24"}); }
+// Loads the whole schedule, with every check, and prints a summary.
+Child checkSchedule(const Fixture& f) { return runZk({"check", "--folder", f.folder.string()}); }
 Child showDays(const Fixture& f, int days)
 {
     return runZk({"show", "--folder", f.folder.string(), "--days", std::to_string(days)});
@@ -414,8 +444,8 @@ void LoadScalingInFreshProcesses(benchmark::State& state)
     for (auto _ : state) {
         for (int i = 0; i < runs(state); ++i) {
             bare.push_back(bareProcess().cpuSeconds);
-            smallRuns.push_back(showDays(small, 1).cpuSeconds);
-            largeRuns.push_back(showDays(large, 1).cpuSeconds);
+            smallRuns.push_back(checkSchedule(small).cpuSeconds);
+            largeRuns.push_back(checkSchedule(large).cpuSeconds);
         }
     }
     const double b = best(bare);
@@ -426,7 +456,7 @@ void LoadScalingInFreshProcesses(benchmark::State& state)
     state.counters["perItemRatio"] = perItemLarge / perItemSmall;
     state.counters["perItemRatio_limit"] = 1.2;
 }
-BENCHMARK(LoadScalingInFreshProcesses)->Args({0, 5})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadScalingInFreshProcesses)->Args({0, 15})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // --- saving ------------------------------------------------------------------------
 

@@ -27,6 +27,7 @@
 #include "shell/model/viewfilter.h"
 #include "storage/archive.h"
 #include "storage/datafile.h"
+#include "storage/shownschedule.h"
 
 #include <cstdio>
 #include <memory>
@@ -168,6 +169,30 @@ void printText(const DayBlock& block, bool first)
         std::printf("%s\n", line.c_str());
 }
 
+// DATE as a date field reads it, against the schedule's day window; today
+// when none is given. Nothing when DATE is no date.
+std::optional<DayNumber> firstDay(const Arguments& args, const Schedule& schedule, const PlacementContext& now,
+                                  const UserRegional& user)
+{
+    if (args.positional().empty())
+        return now.today;
+    EntryContext entry;
+    entry.today = now.today;
+    entry.now = now.now;
+    entry.regional = sanitised(user.regional);
+    entry.week = sanitised(user.week);
+    entry.dayStart = schedule.dayStart();
+    entry.dayEnd = schedule.dayEnd();
+    entry.nightOwl = schedule.nightOwl();
+    int value = parseDateEntry(args.positional().front(), entry);
+    if (value == kInvalidEntry)
+        return std::nullopt;
+    return DayNumber(value);
+}
+
+bool daysFit(DayNumber first, int days) { return first.isUsable() && kLastUsableDay - first + 1 >= days; }
+bool monthFits(DayNumber start) { return daysFit(start, kMonthCells); }
+
 } // namespace
 
 int runShow(const std::vector<std::string>& words)
@@ -201,6 +226,8 @@ int runShow(const std::vector<std::string>& words)
 
     std::unique_ptr<Clock> clock = clockFromEnvironment();
     UserRegional user = loadUserRegional(userRegionalSources());
+    Settings settings(SettingsEnvironment{sanitised(user.week), {}});
+    settings.read(SettingStore());
     ScriptedPresenter presenter;  // repairs of the load go to stderr; nothing is asked
     presenter.setEcho([](const ScriptedPresenter::Shown& shown) { std::fprintf(stderr, "%s\n", shown.text.c_str()); });
     Messages messages(presenter);
@@ -210,7 +237,24 @@ int runShow(const std::vector<std::string>& words)
     options.messages = &messages;
     options.changeAccess = [] { return false; };
     ScheduleLocation where = locateSchedule(args.value("folder"));
-    LoadResult loaded = loadDataFile(where.dataFile, options);
+    const bool weekStartsMonday = settings.isOn(IntSetting::WeekStartsMon);
+    // A file read as stored gives only the days shown; a date it cannot
+    // take, or days out of range, are refused below after the whole load,
+    // as ever.
+    ShownSchedule shown = loadForShowing(where.dataFile, options, [&](const Schedule& s) {
+        std::optional<std::vector<DayNumber>> out;
+        std::optional<DayNumber> from = firstDay(args, s, sessionContext(s, *clock), user);
+        if (!from)
+            return out;
+        const DayNumber start = month ? startOfWeek(*from, weekStartsMonday) : *from;
+        if (month ? !monthFits(start) : !daysFit(start, days))
+            return out;
+        out.emplace();
+        for (int i = 0; i < (month ? kMonthCells : days); ++i)
+            out->push_back(start + i);
+        return out;
+    });
+    LoadResult& loaded = shown.loaded;
     if (!loaded) {
         std::fprintf(stderr, "zk: %s\n", loaded.failureText.c_str());
         return kExitFailed;
@@ -224,40 +268,26 @@ int runShow(const std::vector<std::string>& words)
     archive.attach(schedule);
 
     PlacementContext now = sessionContext(schedule, *clock);
-    DayNumber first = now.today;
-    if (!args.positional().empty()) {
-        EntryContext entry;
-        entry.today = now.today;
-        entry.now = now.now;
-        entry.regional = sanitised(user.regional);
-        entry.week = sanitised(user.week);
-        entry.dayStart = schedule.dayStart();
-        entry.dayEnd = schedule.dayEnd();
-        entry.nightOwl = schedule.nightOwl();
-        int value = parseDateEntry(args.positional().front(), entry);
-        if (value == kInvalidEntry)
-            return usageError("show: \"" + args.positional().front() + "\" is not a date");
-        first = DayNumber(value);
-    }
-    Settings settings(SettingsEnvironment{sanitised(user.week), {}});
-    settings.read(SettingStore());
+    std::optional<DayNumber> first = firstDay(args, schedule, now, user);
+    if (!first)
+        return usageError("show: \"" + args.positional().front() + "\" is not a date");
     HideTest hidden;
     if (args.has("filter"))
         hidden = storedFilter(schedule, settings, ViewContext{zk::Command::singleView, false, now.today, now.now,
                                                                clock->unixSeconds()});
     if (month) {
-        const DayNumber start = startOfWeek(first, settings.isOn(IntSetting::WeekStartsMon));
-        if (!start.isUsable() || kLastUsableDay - start + 1 < kMonthCells)
+        const DayNumber start = startOfWeek(*first, weekStartsMonday);
+        if (!monthFits(start))
             return usageError("show: the month must lie within 4/18/86 and 12/31/68");
         printMonth(schedule, start, settings, now, sanitised(user.regional), hidden);
         return kExitOk;
     }
-    if (!first.isUsable() || kLastUsableDay - first + 1 < days)
+    if (!daysFit(*first, days))
         return usageError("show: the days must lie within 4/18/86 and 12/31/68");
 
     DayBlockContext context{now.today, now.now, sanitised(user.regional), hidden};
     for (int i = 0; i < days; ++i) {
-        DayNumber day = first + i;
+        DayNumber day = *first + i;
         // A day the file holds no record of is built as the desktop builds
         // it, recurring occurrences and all; past days come from their
         // archives. The file is never written.

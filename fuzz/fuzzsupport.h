@@ -31,4 +31,13 @@ inline std::vector<std::uint8_t> withFittingParity(const std::uint8_t* data, std
     return file;
 }
 
+// FNV-1a: the same input always picks the same days and items.
+inline std::uint64_t hashOf(const std::vector<std::uint8_t>& bytes)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::uint8_t b : bytes)
+        h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
 } // namespace zk::fuzz

@@ -160,14 +160,6 @@ void compareWays(const std::vector<std::uint8_t>& file, const std::shared_ptr<St
     }
 }
 
-std::uint64_t hashOf(const std::vector<std::uint8_t>& bytes)
-{
-    std::uint64_t h = 14695981039346656037ull;
-    for (std::uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -183,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!whole)
         std::abort();
 
-    const std::uint64_t hash = hashOf(file);
+    const std::uint64_t hash = fuzz::hashOf(file);
     const auto& held = stored->days();
     if (!held.empty())
         compareWays(file, stored, fixedItem(held[hash % held.size()].day, hash));

@@ -389,19 +389,6 @@ TEST_F(AlarmCheckTest, AlarmRungInThisSessionDoesNotRingAgainAfterAReload)
     EXPECT_EQ(b->bell.rung.size(), 1u);
 }
 
-TEST_F(AlarmCheckTest, TheDaysAlarmsInRingOrder)
-{
-    addAlarm("Late", at(15, 0), 30);
-    addAlarm("Early", at(9, 0), 5);
-    auto a = openSession();
-    std::vector<DayAlarm> alarms = alarmsOfDay(a->schedule(), kSessionToday);
-    ASSERT_EQ(alarms.size(), 2u);
-    EXPECT_EQ(alarms[0].text, "Early");
-    EXPECT_EQ(alarms[0].rings, at(8, 55));
-    EXPECT_EQ(alarms[0].offset, -5);
-    EXPECT_EQ(alarms[1].rings, at(14, 30));
-}
-
 // --- reminders days ahead ------------------------------------------------------------
 
 using ReminderTest = SessionFixture;

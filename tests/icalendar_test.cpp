@@ -17,8 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 
 namespace zk {
 namespace {
@@ -29,29 +27,6 @@ namespace fs = std::filesystem;
 const fs::path kData = fs::path(ZELKON_RESOURCE_DIR) / ".." / "tests" / "data";
 
 DayNumber date(int year, int month, int day) { return dayOf(month, day, year); }
-
-// Runs with the machine's zone set to `zone`, and restores it.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ZoneScope()
-    {
-        if (old_)
-            ::setenv("TZ", old_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
 
 class CalendarFileTest : public SessionFixture {
 protected:
@@ -89,7 +64,7 @@ protected:
 
 TEST_F(CalendarFileTest, FilesOfOtherProgramsImportWithTheirDaysAndTimes)
 {
-    ZoneScope zone("Europe/Berlin");
+    ScopedVariable zone("TZ", "Europe/Berlin");
     auto s = openSession();
     for (const char* name : {"birthday.ics", "weekly-meeting.ics", "todo.ics", "multiday.ics"})
         import(*s, readText(kData / name));
@@ -152,7 +127,7 @@ TEST_F(CalendarFileTest, AMeetingInAnotherZoneFollowsItsDaylightSavingChange)
     // Seen from New York, the Berlin meeting moves by an hour for the week
     // between the two changes: no one weekly rule says that, so each
     // occurrence comes as an item of its own at its local time.
-    ZoneScope zone("America/New_York");
+    ScopedVariable zone("TZ", "America/New_York");
     auto s = openSession();
     import(*s, readText(kData / "weekly-meeting.ics"));
     Schedule& sc = s->schedule();
@@ -199,7 +174,7 @@ std::vector<std::string> componentsOf(const std::string& file)
 
 TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvents)
 {
-    ZoneScope zone("Europe/Berlin");
+    ScopedVariable zone("TZ", "Europe/Berlin");
     auto s = openSession();
     ASSERT_TRUE(s->session->obtainChangeAccess(std::chrono::seconds(1)));
     const DayNumber monday = kSessionToday + 2;
@@ -208,8 +183,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
         EXPECT_EQ(r.status, AddStatus::Added);
         return r.item;
     };
-    NewItem appointment = itemOn(monday, "Dentist", TimeValue::fromClock(9, 30).value(), 45);
-    appointment.record.setKind(ItemKind::appointment);
+    NewItem appointment = appointmentOn(monday, "Dentist", TimeValue::fromClock(9, 30).value(), 45);
     appointment.record.setFlag(ItemFlag::fAlarm, true);
     appointment.record.setFlag(ItemFlag::alarmFromBegin, true);
     appointment.record.setAlarmMinutes(20);
@@ -230,8 +204,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
     trip.record.setDeadlineDate(static_cast<std::uint16_t>((monday + 7).value()));
     add(trip);
     // Every weekday at 8:15, one cancelled and one moved to 11:00.
-    NewItem standup = itemOn(monday, "Stand-up", TimeValue::fromClock(8, 15).value(), 15);
-    standup.record.setKind(ItemKind::appointment);
+    NewItem standup = appointmentOn(monday, "Stand-up", TimeValue::fromClock(8, 15).value(), 15);
     RecurrenceRecord rule;
     rule.setTypeByte(RecurType::weekly);
     rule.setWeekdayByte(0x3E);
@@ -242,8 +215,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
     const ItemHandle definition = add(standup);
     Schedule& sc = s->schedule();
     sc.recurrences.addEntry(definition, monday + 2);
-    NewItem moved = itemOn(monday + 3, "Stand-up, late", TimeValue::fromClock(11, 0).value(), 15);
-    moved.record.setKind(ItemKind::appointment);
+    NewItem moved = appointmentOn(monday + 3, "Stand-up, late", TimeValue::fromClock(11, 0).value(), 15);
     const ItemHandle exception = add(moved);
     sc.record(exception).setFlag(ItemFlag::fException, true);
     sc.record(exception).setRecur(definition.index);
@@ -281,7 +253,7 @@ TEST_F(CalendarFileTest, AScheduleOfEveryKindGoesOutAndComesBackWithTheSameEvent
 
 TEST_F(CalendarFileTest, AFileImportedTwiceUpdatesItsItems)
 {
-    ZoneScope zone("Europe/Berlin");
+    ScopedVariable zone("TZ", "Europe/Berlin");
     auto s = openSession();
     const std::string file = readText(kData / "weekly-meeting.ics");
     import(*s, file);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -34,6 +35,26 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Sets an environment variable for one scope and puts the old value back;
+// the C library rereads TZ both times.
+struct ScopedVariable {
+    ScopedVariable(const char* name, const char* value) : name(name)
+    {
+        if (const char* was = std::getenv(name))
+            old = was;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        ::tzset();
+    }
+    ~ScopedVariable()
+    {
+        old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name);
+        ::tzset();
+    }
+
+    const char* name;
+    std::optional<std::string> old;
 };
 
 inline void setFileTime(const std::filesystem::path& path, FileTime time)

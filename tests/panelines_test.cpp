@@ -388,20 +388,5 @@ TEST_F(PaneRecordTest, APageOfMoreThan199LinesIsRefused)
     EXPECT_TRUE(record.rows().empty());
 }
 
-TEST_F(PaneRecordTest, AClickInTheTimeColumnHoldsThePlacementButNotASplitOne)
-{
-    ItemHandle h = task("hold me", 30, ItemFlag::fOnHold);
-    put(h, kMonday);
-    EXPECT_TRUE(toggleHeldTime(s, h, kMonday, {kMonday - 1, hm(12)}));
-    EXPECT_TRUE(s.record(h).has(ItemFlag::fHeldTime));
-    EXPECT_FALSE(s.record(h).has(ItemFlag::fOnHold));
-    EXPECT_NE(entries(kMonday).front().start, 0) << "laid out again, now with a time";
-    EXPECT_TRUE(toggleHeldTime(s, h, kMonday, {kMonday - 1, hm(12)}));
-    EXPECT_FALSE(s.record(h).has(ItemFlag::fHeldTime));
-    ItemHandle split = task("pieces", 30, ItemFlag::fSplit);
-    put(split, kMonday);
-    EXPECT_FALSE(toggleHeldTime(s, split, kMonday, {kMonday - 1, hm(12)}));
-}
-
 } // namespace
 } // namespace zk

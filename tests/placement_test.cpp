@@ -1,6 +1,7 @@
 // Placement as a user meets it: floating tasks filling the gaps between
 // appointments in priority order, limits and deadlines, split items,
-// prerequisites and sequences, moving and re-placing entries.
+// prerequisites, moving and re-placing entries (sequences are met in the
+// balancing tests).
 
 #include "engine/daylayout.h"
 #include "engine/placement.h"
@@ -143,25 +144,6 @@ TEST_F(PlacementTest, APrerequisitesLagDaysHoldTheTaskBackAndItsTimeOnlyInABalan
     EXPECT_EQ(layout(kMonday + 1), (Strings{"strip forms@12:00/60"}));
 }
 
-TEST_F(PlacementTest, ASequenceItemFollowsTheItemAheadOfIt)
-{
-    ItemHandle draft = task("draft", 120);
-    s.record(draft).setEarliestBegin(hm(12).value());
-    ItemHandle edit = task("edit", 60, ItemFlag::fSequence);
-    addToPlist(s, draft, 1, kMonday);
-    addToPlist(s, edit, 2, kMonday);
-    s.record(edit).setFlag(ItemFlag::fSequence, true);
-    PlacementContext run = monday();
-    run.balancing = true;
-    placeAll({draft, edit}, run);
-    EXPECT_EQ(layout(kMonday), (Strings{"draft@12:00/120", "edit@14:00/60"}));
-
-    // Without the sequence mark the same task takes the morning.
-    s.record(edit).setFlag(ItemFlag::fSequence, false);
-    Placement(s, run, &messages).replaceItem(edit);
-    EXPECT_EQ(layout(kMonday), (Strings{"edit@08:00/60", "draft@12:00/120"}));
-}
-
 TEST_F(PlacementTest, FirstAndLastOfTheDayStayAtTheEndsAsTasksArrive)
 {
     putAll(kMonday, {task("coffee", 15, ItemFlag::fFirstOfDay), task("wrap up", 15, ItemFlag::fLastOfDay)});
@@ -178,19 +160,6 @@ TEST_F(PlacementTest, InLiteModeEveryTaskGoesToTheEndOfTheDay)
     s.header.setInterfaceMode(3);
     placeAll({task("c", 30)}, monday());
     EXPECT_EQ(layout(kMonday), (Strings{"a@08:00/30", "c@08:30/30", "noon@12:00/60", "b@13:00/30"}));
-}
-
-TEST_F(PlacementTest, ARunKeepsDaysClearAndReservesTime)
-{
-    Placement placement(s, monday());
-    placement.run().keptClear = [](DayNumber d) { return d == kMonday; };
-    placement.run().reserve = [](DayNumber d) { return d == kMonday + 1 ? 580 : 0; };
-    ItemHandle h = task("t", 30);
-    placement.placeFloatingItem(h);
-    EXPECT_EQ(daysOf(h), Days{kMonday + 2});
-    ItemHandle small = task("small", 20);
-    placement.placeFloatingItem(small);
-    EXPECT_EQ(daysOf(small), Days{kMonday + 1});
 }
 
 // --- inserting and removing entries ---------------------------------------------------
@@ -345,21 +314,6 @@ TEST_F(PlacementTest, OddItemsAreStillPlacedOnce)
 }
 
 // --- the room index ---------------------------------------------------------------------
-
-TEST(RoomIndexTest, UnknownDaysCountAsHavingRoom)
-{
-    RoomIndex index;
-    index.learn(kMonday, 0);  // not started: nothing is learnt
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday);
-    index.start();
-    index.learn(kMonday, 59);
-    index.learn(kMonday + 1, 0);
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday + 2);
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 1, 60), std::nullopt);
-    index.forget(kMonday + 1);
-    EXPECT_EQ(index.firstWithRoom(kMonday, kMonday + 10, 60), kMonday + 1);
-    EXPECT_EQ(index.firstWithRoom(kLastUsableDay, kLastUsableDay + 5, 1), kLastUsableDay);
-}
 
 // One placement that keeps its room index across many items must place
 // every item exactly where a fresh walk over every day would.

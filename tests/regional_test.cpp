@@ -17,20 +17,7 @@ namespace zk {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets an environment variable for one scope and puts the old value back.
-struct ScopedVariable {
-    ScopedVariable(const char* name, const char* value) : name(name)
-    {
-        if (const char* was = std::getenv(name))
-            old = was;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
-
-    const char* name;
-    std::optional<std::string> old;
-};
+using testsupport::ScopedVariable;
 
 // The date order, clock, separators, pattern, hour zero and the week, for
 // comparing at once.

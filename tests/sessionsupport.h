@@ -95,6 +95,14 @@ inline NewItem itemOn(DayNumber day, const std::string& text, int beginTime = 0,
     return item;
 }
 
+// An appointment, anchored at its begin time.
+inline NewItem appointmentOn(DayNumber day, const std::string& text, int beginTime, int duration = 30)
+{
+    NewItem item = itemOn(day, text, beginTime, duration);
+    item.record.setKind(ItemKind::appointment);
+    return item;
+}
+
 // The chained items' texts, in chain order.
 inline std::vector<std::string> chainTexts(const Schedule& s)
 {

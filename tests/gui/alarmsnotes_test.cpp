@@ -2,13 +2,13 @@
 // rings when the clock reaches it and is repeated; a note is written,
 // reopened, and refused while another session holds it; the desktop
 // notification reaches the freedesktop service on the session bus. The
-// alarm dialog, the ringing question and a note window are photographed.
+// alarm dialog and a note window are photographed.
 
 #include "desktopsupport.h"
 #include "fakenotifications.h"
+#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
-#include "shell/messagebox.h"
 #include "worktools/alarmdesk.h"
 #include "worktools/alarmdialogs.h"
 #include "worktools/linuxalarmservices.h"
@@ -16,16 +16,11 @@
 #include "worktools/notedesk.h"
 
 #include <QCheckBox>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include <gmock/gmock.h>
-
 namespace zk::testsupport {
 namespace {
-
-using ::testing::HasSubstr;
 
 using AlarmsNotesTest = ActiveWindowFixture;
 
@@ -96,19 +91,6 @@ TEST_F(AlarmsNotesTest, AnAlarmSetInTheItemDialogRingsWhenTheClockReachesItAndIs
     EXPECT_EQ(count(kAlarmsOffWarningText), 1);
     dispatch(kAlarmsOffCommand);
     EXPECT_FALSE(app->alarms().alarmsOff());
-}
-
-TEST_F(AlarmsNotesTest, TheRingingQuestionAsTheProgramShowsIt)
-{
-    MessageBoxPresenter boxes(MessageBoxPresenter::Mode::Interactive);
-    boxes.setParent(&app->window());
-    onModal<QMessageBox>([](QMessageBox& box) {
-        EXPECT_TRUE(box.button(QMessageBox::Yes));
-        saveScreenshot(box, "alarm-question");
-        box.button(QMessageBox::No)->click();
-    });
-    const std::string text = ringingText("8:50a", "Dentist", "begin in 10 minutes.");
-    EXPECT_EQ(boxes.ask(app->messages().caption(), text, QuestionButtons::YesNo), Answer::No);
 }
 
 TEST_F(AlarmsNotesTest, ANoteIsWrittenReopenedAndRefusedWhileAnotherSessionHoldsIt)
@@ -182,19 +164,12 @@ TEST_F(AlarmsNotesTest, ANewItemsNoteBeforeOkAndAnOccurrenceGivenANoteOfItsOwn)
     EXPECT_TRUE(eventually([&] { return schedule().record(itemNamed("Plan the trip")).has(ItemFlag::fHasNotes); }));
 
     // A daily item's note is shared by its occurrences until one separates.
-    NewItem daily;
-    daily.day = app->today();
-    daily.record = schedule().templateItem;
-    daily.record.setKind(ItemKind::appointment);
-    daily.record.setFlag(ItemFlag::fAnchored, true);
-    daily.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(14, 0).value()));
-    daily.record.setDay(static_cast<std::uint16_t>(app->today().value()));
+    NewItem daily = appointmentOn(app->today(), "Walk", TimeValue::fromClock(14, 0).value());
     RecurrenceRecord rule;
     rule.setTypeByte(RecurType::daily);
     rule.setInterval(1);
     rule.setStartDay(app->today());
     daily.recurrence = rule;
-    daily.text = "Walk";
     AddResult added = app->session().addItem(daily);
     ASSERT_EQ(added.status, AddStatus::Added);
     const ItemHandle walk = added.item;
@@ -239,11 +214,8 @@ TEST_F(AlarmsNotesTest, AtMostAHundredNotesAreOpen)
         BackgroundWork::Hold hold = app->backgroundWork().hold();
         ASSERT_TRUE(app->session().obtainChangeAccess(std::chrono::seconds(0)));
         for (int i = 0; i < 101; ++i) {
-            NewItem item;
-            item.day = app->today();
-            item.record = schedule().templateItem;
+            NewItem item = itemOn(app->today(), "Note item " + std::to_string(i));
             item.record.setKind(ItemKind::memo);
-            item.text = "Note item " + std::to_string(i);
             ASSERT_EQ(app->session().addItem(std::move(item)).status, AddStatus::Added);
         }
     }

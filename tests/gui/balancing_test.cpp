@@ -5,6 +5,7 @@
 // photographed.
 
 #include "desktopsupport.h"
+#include "tests/sessionsupport.h"
 
 #include "editing/itemdialog.h"
 #include "engine/balancing.h"
@@ -29,7 +30,9 @@ protected:
         startSessionInActiveWindow();
     }
 
-    // No floating entry of today starts before now or overlaps an appointment.
+    // No floating entry of today starts before now. That none lies over an
+    // appointment, on this same sample day, is met by
+    // ZkBalanceTest.TheSampleDayAfterLunchIsBalanced.
     void expectTodayBalanced()
     {
         BackgroundWork::Hold hold = app->backgroundWork().hold();
@@ -42,14 +45,6 @@ protected:
                 continue;
             ++floating;
             EXPECT_GE(e.startTime(), app->now()) << schedule().storedDescription(e.item);
-            for (const DayEntry& other : today->entries())
-                if (schedule().record(other.item).has(ItemFlag::fAnchored) && other.placedMinutes > 0) {
-                    int overlap = std::min(e.startTime().value() + e.placedMinutes,
-                                           other.startTime().value() + other.placedMinutes)
-                                  - std::max(e.startTime().value(), other.startTime().value());
-                    EXPECT_LE(overlap, 0) << schedule().storedDescription(e.item) << " over "
-                                          << schedule().storedDescription(other.item);
-                }
         }
         EXPECT_GT(floating, 0) << "the afternoon has room for some";
     }
@@ -155,14 +150,8 @@ TEST_F(BalancingWindowTest, OptimizeUsingAllItsSwapsFlashesTheStatusLine)
     {
         BackgroundWork::Hold hold = app->backgroundWork().hold();
         for (int i = 0; i < 12; ++i) {
-            NewItem call;
-            call.day = today;
-            call.text = "Call " + std::to_string(i);
-            call.record.setKind(ItemKind::appointment);
-            call.record.setFlag(ItemFlag::fAnchored, true);
-            call.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(15, 5 * i).value()));
-            call.record.setDuration(5);
-            AddResult added = app->session().addItem(call);
+            AddResult added = app->session().addItem(
+                appointmentOn(today, "Call " + std::to_string(i), TimeValue::fromClock(15, 5 * i).value(), 5));
             ASSERT_EQ(added.status, AddStatus::Added);
             calls.push_back(added.item);
         }

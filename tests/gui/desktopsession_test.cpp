@@ -1,18 +1,17 @@
 // The desktop session from start to end and across starts: a first start
 // from the sample, saving on a save thread and by the tick alone, the exit
 // request waiting for it, a reload of what another session saved, the
-// window reopening where it was left, a damaged schedule recovered from its
-// backup when the user says so, and the day changing at midnight.
+// window reopening where it was left, and the day changing at midnight.
+// (Recovering a damaged schedule is met in the recovery tests.)
 
 #include "buildpaths.h"
 #include "desktopsupport.h"
+#include "tests/sessionsupport.h"
 
 #include "shell/model/settings.h"
 #include "shell/preferencesdialog.h"
 
 #include <QAbstractButton>
-
-#include <gmock/gmock.h>
 
 #include <atomic>
 #include <thread>
@@ -21,18 +20,6 @@ namespace zk::testsupport {
 namespace {
 
 namespace fs = std::filesystem;
-
-NewItem appointmentToday(const std::string& text, int hour)
-{
-    NewItem item;
-    item.day = kTestMorning.dayNumber();
-    item.text = text;
-    item.record.setKind(ItemKind::appointment);
-    item.record.setFlags(ItemFlag::fAnchored);
-    item.record.setBeginTime(static_cast<std::int16_t>(TimeValue::fromClock(hour, 0).value()));
-    item.record.setDuration(30);
-    return item;
-}
 
 class DesktopSessionTest : public DesktopFixture {
 protected:
@@ -48,16 +35,8 @@ protected:
     void add(const std::string& text, int hour, Session& into)
     {
         BackgroundWork::Hold hold = app->backgroundWork().hold();
-        ASSERT_EQ(into.addItem(appointmentToday(text, hour)).status, AddStatus::Added);
-    }
-    // A first session saves the sample; then the file is cut short, its backup kept.
-    void damageSavedSchedule()
-    {
-        startSession();
-        waitForSave();
-        endSession();
-        fs::copy_file(dataFile(), home.defaultFolder() / "timedata.bak", fs::copy_options::overwrite_existing);
-        fs::resize_file(dataFile(), 700);
+        ASSERT_EQ(into.addItem(appointmentOn(kTestMorning.dayNumber(), text, TimeValue::fromClock(hour, 0).value())).status,
+                  AddStatus::Added);
     }
     // A start that ends before the window opens.
     void startSessionThatFails(const std::string& commandLine)
@@ -187,24 +166,6 @@ TEST_F(DesktopSessionTest, AnExistingScheduleReopensWithTheWindowWhereItWasLeft)
     EXPECT_EQ(app->window().geometry(), QRect(40, 50, 700, 500));
     EXPECT_TRUE(shows("Team stand-up"));
     EXPECT_TRUE(presenter.texts().empty()) << presenter.texts().front();
-}
-
-TEST_F(DesktopSessionTest, ADamagedScheduleIsRecoveredFromItsBackupOnlyWhenTheUserAccepts)
-{
-    damageSavedSchedule();
-    presenter.queueAnswer(Answer::No);
-    startSessionThatFails("");
-    EXPECT_EQ(fs::file_size(dataFile()), 700u) << "refused: the session ends and the file stays";
-    EXPECT_FALSE(fs::exists(home.defaultFolder() / "timedata.loc"));
-    app->terminate();
-    app.reset();
-
-    presenter.queueAnswer(Answer::Yes);
-    startSession();
-    EXPECT_THAT(presenter.texts(), ::testing::Contains("Error reading data. " + dataFile().string()
-                                                       + " file data may be invalid or incomplete. Use latest backup file?"));
-    EXPECT_TRUE(shows("Team stand-up"));
-    EXPECT_GT(fs::file_size(dataFile()), 700u) << "the backup replaced the damaged file";
 }
 
 TEST_F(DesktopSessionTest, AtMidnightTheTickMovesTodayAndThePaneShowingItOnToTheNewDay)

@@ -111,6 +111,7 @@ TEST_F(DiallingTest, AutoDialDialsTheSelectedItemsNumberAndDemonDialRedials)
     EXPECT_TRUE(app->dialling().demonDial());
     EXPECT_EQ(launcher.urls.size(), 1u);
     presenter.clear();
+    waitForSave();
     clock.set({2024, 3, 11, 8, 1, 0});
     app->tick();
     EXPECT_EQ(launcher.urls, (std::vector<std::string>{"tel:9555-1212", "tel:9555-1212"}));

@@ -142,6 +142,7 @@ TEST_F(DoneCommandsTest, TheDayChangeAtMidnightDoesTheDaysWork)
         setHeaderOption(schedule().header, HeaderOption::AutomaticCarryOver, true);
         setHeaderOption(schedule().header, HeaderOption::AutoDoneAppointments, true);
     }
+    waitForSave();
     clock.set(LocalMoment{2024, 3, 12, 0, 1, 0});
     app->tick();
     const DayNumber tomorrow = today + 1;

@@ -2,6 +2,7 @@
 // Cancel leave in the schedule. Each form is photographed for review.
 
 #include "itemdialogfixture.h"
+#include "tests/sessionsupport.h"
 
 #include "core/calendar.h"
 #include "engine/plistorder.h"
@@ -29,15 +30,7 @@ protected:
     }
     ItemHandle addAppointment(const char* text, int begin, int minutes)
     {
-        NewItem item;
-        item.day = kToday;
-        item.record = schedule().templateItem;
-        item.record.setKind(ItemKind::appointment);
-        item.record.setBeginTime(static_cast<std::int16_t>(begin));
-        item.record.setFlag(ItemFlag::fAnchored, true);
-        item.record.setDuration(static_cast<std::uint16_t>(minutes));
-        item.text = text;
-        return session->addItem(item).item;
+        return session->addItem(appointmentOn(kToday, text, begin, minutes)).item;
     }
 };
 

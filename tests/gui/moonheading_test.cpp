@@ -43,18 +43,14 @@ TEST_F(MoonHeadingTest, TheHeadingShowsThePhaseTheDrawingAndTheFactsInOrder)
     pane.show();
 
     EXPECT_EQ(pane.record().dayLines().moonSymbol, moonSymbol(MoonPhaseName::WaxingGibbous));
+    // The facts' order, and tides only today, are met in SkyFactsTest; here,
+    // that the pane's heading carries them before the day's own.
     const QString facts = pane.facts();
-    int at = 0;
-    for (const char* part : {"moonrise ", "moonset ", "sunrise ", "sunset ", " tide ", " tide ", " free; "}) {
-        const int found = facts.indexOf(QLatin1String(part), at);
-        EXPECT_GE(found, 0) << part << " in " << facts.toStdString();
-        at = found + 1;
-    }
+    const int sky = facts.indexOf(QLatin1String("moonrise ")), tide = facts.indexOf(QLatin1String(" tide "));
+    EXPECT_TRUE(sky >= 0 && sky < tide && tide < facts.indexOf(QLatin1String(" free; "))) << facts.toStdString();
     saveScreenshot(pane.grab().toImage(), "pane-heading-moon");
 
-    // Tomorrow's pane has no tides; without the moon options no symbol.
-    pane.showDay(s, today + 1, {today, hm(8)}, regional);
-    EXPECT_FALSE(pane.facts().contains(QLatin1String("tide")));
+    // Without the moon options no symbol.
     display.moon = MoonDisplay{};
     pane.setDisplay(display);
     pane.showDay(s, today, {today, hm(8)}, regional);

@@ -55,6 +55,7 @@ protected:
     }
     void nextMinute()
     {
+        waitForSave();
         clock.advanceSeconds(60);
         app->tick();
     }
@@ -64,8 +65,6 @@ TEST_F(PastDaysDesktopTest, FinishedDaysLeaveAtTheMinuteAndComeBackWhenThePaneSc
 {
     writeSchedule();
     startSession();
-    // The minute's archiving waits for a running save to the next minute.
-    waitForSave();
     nextMinute();
     const DayNumber today = kTestMorning.dayNumber();
     {

@@ -190,7 +190,7 @@ TEST_F(RecurringItemTest, PriorAndNextStoreTheInstanceAndMoveOn)
     EXPECT_EQ(shown(ControlId::duration), "1:00");
 }
 
-TEST_F(RecurringItemTest, TheProjectColourAndTheControlsStillToCome)
+TEST_F(RecurringItemTest, TheProjectColourIsStoredAndDrawn)
 {
     open(ItemCommand::project);
     type(ControlId::text, "Garden");
@@ -215,15 +215,6 @@ TEST_F(RecurringItemTest, TheProjectColourAndTheControlsStillToCome)
     area.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
     saveScreenshot(area, "schedule-project-colour");
-
-    // Alarms and notes answer as the commands still to come do.
-    open(ItemCommand::define);
-    presenter.clear();
-    for (int id : {ControlId::alarmCheck, ControlId::alarm, ControlId::notes})
-        click(control(id));
-    EXPECT_EQ(presenter.texts(), (std::vector<std::string>{"Alarm is not available yet.", "Alarm is not available yet.",
-                                                           "Notes is not available yet."}));
-    EXPECT_FALSE(checked(ControlId::alarmCheck));
 }
 
 TEST_F(RecurringItemTest, TheRecurrenceDialogRefusesAndKeepsWhatWasChosen)

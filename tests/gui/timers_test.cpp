@@ -6,6 +6,7 @@
 // dialog switches on. Each window is photographed.
 
 #include "desktopsupport.h"
+#include "tests/lockfilesupport.h"
 
 #include "shell/menubar.h"
 #include "worktools/model/timers.h"
@@ -31,10 +32,6 @@ class TimersWindowTest : public DesktopFixture {
 protected:
     void SetUp() override
     {
-        // The computer's zone decides the local one: universal time here.
-        const char* zone = std::getenv("TZ");
-        savedZone = zone ? std::optional<std::string>(zone) : std::nullopt;
-        ::setenv("TZ", "UTC", 1);
         startSessionInActiveWindow();
         app->timers().setRinger([this] { ++rings; });
     }
@@ -64,17 +61,9 @@ protected:
     }
     std::string header(std::size_t offset) { return std::to_string(schedule().header.u16(offset)); }
 
-    void TearDown() override
-    {
-        if (savedZone)
-            ::setenv("TZ", savedZone->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
+    // The computer's zone decides the local one: universal time here.
+    ScopedVariable zone{"TZ", "UTC"};
     int rings = 0;
-    std::optional<std::string> savedZone;
 };
 
 TEST_F(TimersWindowTest, TheTimerAndTheCountdownShareOneWindowSlot)
