@@ -34,6 +34,7 @@ const char* const kNullHandleText = "null file handle";
 const char* const kDiskFullText = "No space left on device. Disk is FULL";
 const char* const kUnknownWriteErrorText = "Unknown write error.  errno is invalid";
 const char* const kInvalidHandleText = "Invalid file handle";
+const char* const kDataFileChangedText = "The data file was changed by another program after it was read.";
 const char* const kSplitItemText =
     "The following item is SPLIT. You must switch off this property before saving in this back-level format";
 
@@ -142,7 +143,13 @@ void UnitWriter::hand(const std::uint8_t* data, std::size_t used)
     }
     std::size_t done = 0;
     while (done < used) {
-        ssize_t n = ::write(fd_, data + done, used - done);
+        ssize_t n = ::write(fd_, data + done, std::min(used - done, kBufferBytes));
+        // Each piece goes to the disk as soon as it is written, while the
+        // next is copied: the flush a save ends with then waits for the
+        // last pieces only, not for the whole file. Not a flush itself,
+        // and a descriptor that is no file (a pipe) just refuses it.
+        if (n > 0)
+            ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -744,6 +751,8 @@ SaveResult StoredDataFile::write(Schedule& partial, int fd) const
 {
     if (fd < 0)
         return SaveResult{SaveError::WriteFailed, kNullHandleText};
+    if (!unchanged())
+        return SaveResult{SaveError::WriteFailed, kDataFileChangedText};
     UnitWriter out(fd);
     Saver(partial, kCurrentFormat).writeSpliced(out, *this);
     if (!out.failure().empty())

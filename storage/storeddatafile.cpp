@@ -3,13 +3,15 @@
 #include "core/prioritylist.h"
 #include "core/schedule.h"
 #include "core/text.h"
+#include "platform/filesystem.h"
 #include "storage/datafileformat.h"
 #include "storage/scramble.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
-#include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -127,64 +129,79 @@ bool readStoredItem(Walk& walk, StoredItem& item, bool whole)
     return isValidUtf8(item.description());
 }
 
+std::int64_t modificationTimeOf(const struct stat& st)
+{
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 } // namespace
 
+// Mapped, not read, on a local disk: the bytes are the page cache's own,
+// so nothing is copied and no fresh memory is touched for them (on a
+// virtual machine fresh memory may cost more than the copy). A share gets
+// a copy and the file closed at once: some servers refuse to rename over a
+// file that a client holds open, and another session's save does that.
 std::shared_ptr<StoredDataFile> StoredDataFile::read(const std::filesystem::path& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat st {};
     auto stored = std::make_shared<StoredDataFile>();
-    bool ok = ::fstat(fd, &st) == 0 && st.st_size > 0 && static_cast<std::size_t>(st.st_size) <= kMaxBytes
-        && stored->allocate(static_cast<std::size_t>(st.st_size));
-    if (ok) {
+    stored->fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (stored->fd_ < 0 || ::fstat(stored->fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0
+        || static_cast<std::size_t>(st.st_size) > kMaxBytes)
+        return nullptr;
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (!systemFileSystem().isLocalDisk(path)) {
+        stored->copy_.resize(size);
         std::size_t done = 0;
-        while (done < stored->size_) {
-            ssize_t n = ::read(fd, stored->bytes_ + done, stored->size_ - done);
+        while (done < size) {
+            ssize_t n = ::read(stored->fd_, stored->copy_.data() + done, size - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
                 break;
             done += static_cast<std::size_t>(n);
         }
+        ::close(std::exchange(stored->fd_, -1));
         // A file that changed size while read is left to the whole load.
-        ok = done == stored->size_;
+        if (done != size)
+            return nullptr;
+        stored->bytes_ = stored->copy_.data();
+    } else {
+        // Populated at once: the index looks at every page.
+        void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, stored->fd_, 0);
+        if (at == MAP_FAILED)
+            return nullptr;
+        stored->mapping_ = at;
+        stored->bytes_ = static_cast<const std::uint8_t*>(at);
+        stored->modified_ = modificationTimeOf(st);
     }
-    ::close(fd);
-    return ok && stored->index() ? stored : nullptr;
+    stored->size_ = size;
+    return stored->index() ? stored : nullptr;
+}
+
+bool StoredDataFile::unchanged() const
+{
+    struct stat st {};
+    return fd_ < 0
+        || (::fstat(fd_, &st) == 0 && static_cast<std::size_t>(st.st_size) == size_
+            && modificationTimeOf(st) == modified_);
 }
 
 std::shared_ptr<StoredDataFile> StoredDataFile::fromBytes(std::span<const std::uint8_t> bytes)
 {
     auto file = std::make_shared<StoredDataFile>();
-    if (!file->allocate(bytes.size()))
-        return nullptr;
-    std::copy(bytes.begin(), bytes.end(), file->bytes_);
+    file->copy_.assign(bytes.begin(), bytes.end());
+    file->bytes_ = file->copy_.data();
+    file->size_ = file->copy_.size();
     return file->index() ? file : nullptr;
 }
 
 StoredDataFile::~StoredDataFile()
 {
     if (mapping_)
-        ::munmap(mapping_, mapped_);
-}
-
-// In huge pages where the system gives them: touching the 4,000 small pages
-// of a 17 MB file for the first time cost more than reading it into them.
-bool StoredDataFile::allocate(std::size_t n)
-{
-    constexpr std::size_t kHugePage = std::size_t(2) << 20;
-    mapped_ = (n + kHugePage - 1) / kHugePage * kHugePage + kHugePage;
-    void* at = ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (at == MAP_FAILED)
-        return false;
-    mapping_ = at;
-    auto aligned = (reinterpret_cast<std::uintptr_t>(at) + kHugePage - 1) & ~(kHugePage - 1);
-    bytes_ = reinterpret_cast<std::uint8_t*>(aligned);
-    size_ = n;
-    ::madvise(bytes_, mapped_ - (aligned - reinterpret_cast<std::uintptr_t>(at)), MADV_HUGEPAGE);
-    return true;
+        ::munmap(mapping_, size_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 bool StoredDataFile::index()
@@ -350,7 +367,7 @@ bool StoredDataFile::addDays(Schedule& partial, std::span<const DayNumber> days)
         walk.unit(record, sizeof record);
         std::vector<DayEntry> entries;
         for (int e = 0; e < stored->entries; ++e) {
-            std::uint8_t times[2][2];
+            std::uint8_t times[2][2] = {};
             walk.skip(4);
             walk.unit(times[0], 2);
             walk.unit(times[1], 2);

@@ -68,6 +68,12 @@ public:
     SaveResult write(Schedule& partial, int fd) const;
     SaveResult write(Schedule& partial, std::vector<std::uint8_t>& out) const;
 
+    // Whether the file read() mapped still holds the bytes it had then, as
+    // far as its size and modification time tell. Writers replace the data
+    // file by a rename, which leaves the mapped one as it was; one that
+    // wrote over it in place would change what bytes() gives.
+    bool unchanged() const;
+
     std::span<const std::uint8_t> bytes() const { return {bytes_, size_}; }
     const std::vector<Day>& days() const { return days_; }
     const Day* findDay(DayNumber day) const;
@@ -78,13 +84,15 @@ public:
 
 private:
     bool index();
-    bool allocate(std::size_t n);
 
-    // Mapped for the file's size, not cleared: the file fills it.
-    std::uint8_t* bytes_ = nullptr;
+    // The file's own pages, mapped (read() on a local disk), or a copy.
+    const std::uint8_t* bytes_ = nullptr;
     std::size_t size_ = 0;
     void* mapping_ = nullptr;
-    std::size_t mapped_ = 0;
+    std::vector<std::uint8_t> copy_;
+    // The mapped file, kept open to tell whether it changed; -1 for a copy.
+    int fd_ = -1;
+    std::int64_t modified_ = 0;  // nanoseconds
     std::vector<Day> days_;
     std::size_t daysBegin_ = 0;
     std::size_t plistBegin_ = 0;
