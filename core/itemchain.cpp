@@ -16,13 +16,16 @@ unsigned folded(char c)
     return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
 }
 
-std::uint64_t keyPrefix(std::string_view key)
+// The key's folded bytes [at, at + 8), big-endian, zeros past its end.
+std::uint64_t keyChunk(std::string_view key, std::size_t at)
 {
     std::uint64_t p = 0;
-    for (std::size_t i = 0; i < 8; ++i)
+    for (std::size_t i = at; i < at + 8; ++i)
         p = (p << 8) | (i < key.size() ? folded(key[i]) : 0u);
     return p;
 }
+
+std::uint64_t keyPrefix(std::string_view key) { return keyChunk(key, 0); }
 
 // Compares as the case-folded keys would, byte by byte unsigned, without
 // making them.
@@ -37,13 +40,70 @@ int compareFolded(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+constexpr std::ptrdiff_t kSmallRun = 32;
+
+// How many folded bytes every key of the run has in common with the
+// first; all of them share at least `from`.
+template <typename Node, typename Key>
+std::size_t sharedLength(const Node* begin, const Node* end, Key key, std::size_t from)
+{
+    const std::string_view first = key(*begin);
+    std::size_t length = first.size();
+    for (const Node* n = begin + 1; n != end && length > from; ++n) {
+        const std::string_view k = key(*n);
+        const std::size_t limit = std::min(length, k.size());
+        std::size_t i = from;
+        while (i < limit && folded(first[i]) == folded(k[i]))
+            ++i;
+        length = i;
+    }
+    return length;
+}
+
+// Sorts a run of nodes whose keys are all at least `shared` bytes long and
+// alike in those bytes. Titles that share a long beginning ("Appointment
+// number ...") would have every comparison walk it again: the run is
+// ordered by the 8 bytes after all its keys share instead, and only nodes
+// that tie on those as well go on to the whole comparison.
+template <typename Node, typename Less, typename Key>
+void sortSharedRun(Node* begin, Node* end, std::size_t shared, Less less, Key key)
+{
+    if (end - begin < kSmallRun) {
+        std::sort(begin, end, less);
+        return;
+    }
+    const std::size_t at = sharedLength(begin, end, key, shared);
+    std::vector<std::pair<std::uint64_t, Node>> keyed;
+    keyed.reserve(static_cast<std::size_t>(end - begin));
+    for (const Node* n = begin; n != end; ++n)
+        keyed.emplace_back(keyChunk(key(*n), at), *n);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        begin[i] = keyed[i].second;
+    for (std::size_t i = 0; i < keyed.size();) {
+        std::size_t j = i + 1;
+        bool whole = key(keyed[i].second).size() >= at + 8;
+        for (; j < keyed.size() && keyed[j].first == keyed[i].first; ++j)
+            whole = whole && key(keyed[j].second).size() >= at + 8;
+        // Keys that end within the chunk tie on its padding: the whole
+        // comparison (and the insertion order) settles them.
+        if (j - i > 1) {
+            if (whole)
+                sortSharedRun(begin + i, begin + j, at + 8, less, key);
+            else
+                std::sort(begin + i, begin + j, less);
+        }
+        i = j;
+    }
+}
+
 // Sorts chain nodes: spread into buckets by the first bits of their keys
 // (at most the first two bytes) in one counting pass, then each bucket
-// sorted on its own. Most buckets are short, and most comparisons in them
-// end at the prefix. About one bucket per node: a small chain does not pay
-// for clearing a table sized for a large one.
-template <typename Node, typename Less>
-void sortNodes(std::vector<Node>& nodes, Less less)
+// sorted on its prefix, and the nodes that tie on it by their keys. About
+// one bucket per node: a small chain does not pay for clearing a table
+// sized for a large one.
+template <typename Node, typename Less, typename Key>
+void sortNodes(std::vector<Node>& nodes, Less less, Key key)
 {
     int bits = 8;
     while (bits < 16 && (std::size_t(1) << bits) < nodes.size())
@@ -58,11 +118,26 @@ void sortNodes(std::vector<Node>& nodes, Less less)
     for (const Node& n : nodes)
         sorted[end[n.prefix >> kShift]++] = n;
     // Now end[b] is where bucket b ends, and the bucket before it begins.
+    auto byPrefix = [](const Node& a, const Node& b) { return a.prefix < b.prefix; };
     std::uint32_t begin = 0;
     for (std::size_t b = 0; b + 1 < end.size(); ++b) {
-        if (end[b] - begin > 1)
-            std::sort(sorted.begin() + begin, sorted.begin() + end[b], less);
+        Node* first = sorted.data() + begin;
+        Node* last = sorted.data() + end[b];
         begin = end[b];
+        if (last - first < 2)
+            continue;
+        std::sort(first, last, byPrefix);
+        for (Node* run = first; run != last;) {
+            Node* runEnd = std::find_if(run + 1, last, [run](const Node& n) { return n.prefix != run->prefix; });
+            const bool longKeys = std::all_of(run, runEnd, [&key](const Node& n) { return key(n).size() >= 8; });
+            if (runEnd - run > 1) {
+                if (longKeys)
+                    sortSharedRun(run, runEnd, 8, less, key);
+                else
+                    std::sort(run, runEnd, less);
+            }
+            run = runEnd;
+        }
     }
     nodes.swap(sorted);
 }
@@ -233,7 +308,7 @@ void ItemChain::endBulkInsert()
     // then the blocks laid out full: a search and a shift per item would
     // cost far more once the chain is large.
     auto byOrder = [this](const Node& a, const Node& b) { return less(a, b); };
-    sortNodes(bulk_, byOrder);
+    sortNodes(bulk_, byOrder, [this](const Node& n) { return keyOf(n.item); });
     std::vector<Node> all;
     if (blocks_.empty()) {
         all = std::move(bulk_);

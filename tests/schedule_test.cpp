@@ -90,6 +90,26 @@ TEST_F(ScheduleTest, ChainOrderHoldsForManyAlikeTitlesWhileItemsComeAndGo)
         kept.push_back(text);
     }
     EXPECT_EQ(chainTexts(), sorted(kept));
+
+    // Sorted at once, as a load sorts them: runs that share beginnings of
+    // several lengths, keys that end inside the part that tells them apart,
+    // and equal keys that differ in case only.
+    Schedule bulk;
+    std::vector<std::string> many;
+    bulk.chain.beginBulkInsert();
+    for (int i = 0; i < 4000; ++i) {
+        std::string text = i % 3 ? "Appointment number " : "APPOINTMENT NUMBER ";
+        text += std::to_string((i * 7919) % 1500);
+        if (i % 5 == 0)
+            text += " with the accounts team of the northern region " + std::to_string(i % 7);
+        many.push_back(text);
+        ItemHandle h = bulk.newItem();
+        bulk.setDescription(h, text);
+        bulk.record(h).setDay(5000);
+        bulk.addToChain(h, DayNumber(5000));
+    }
+    bulk.chain.endBulkInsert();
+    EXPECT_EQ(testsupport::chainTexts(bulk), sorted(many));
 }
 
 TEST_F(ScheduleTest, PrivateItemSortsUnderItsMarkerUnlessPrivateTextIsShown)
