@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 namespace zk {
@@ -246,6 +247,36 @@ TEST_F(PartialAddTest, WhatThePartialWayDoesNotHandleTakesTheWholeWayWithTheSame
     auto [whole, partly] = bothWays(storedSchedule(Shape{.emptyDay = true}), {itemOn(today + 1, "On a day held")});
     EXPECT_TRUE(partly.partial);
     EXPECT_TRUE(whole.data == partly.data);
+}
+
+// The stored bytes of a partly opened file are the file's own pages: a file
+// another program wrote over in place after it was read must not be
+// written back around the days read before it changed.
+TEST_F(PartialAddTest, AFileWrittenOverInPlaceAfterItWasReadIsNotWrittenBackAroundOldDays)
+{
+    const fs::path folder = root.path() / "inplace";
+    fs::create_directories(folder);
+    const fs::path data = folder / "timedata.pak";
+    std::vector<std::uint8_t> stored = storedSchedule(Shape{});
+    writeBytes(data, stored);
+    const auto written = fs::last_write_time(data);
+    const std::vector<NewItem> items{itemOn(kClock.today() + 3, "Dentist")};
+    TestSession t(folder, kClock);
+    t.session->openPartly([&items](const Schedule& s, const EntryContext&) { return daysChangedBy(s, items); });
+    ASSERT_TRUE(t.session->open());
+    ASSERT_TRUE(t.session->partial());
+    ASSERT_TRUE(t.session->obtainChangeAccess(std::chrono::seconds(0)));
+    ASSERT_EQ(t.session->addItem(items.front()).status, AddStatus::Added);
+
+    stored[stored.size() / 2] ^= 0x20;
+    {
+        std::fstream out(data, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(static_cast<std::streamoff>(stored.size() / 2));
+        out.put(static_cast<char>(stored[stored.size() / 2]));
+    }
+    fs::last_write_time(data, written + std::chrono::seconds(1));
+    EXPECT_FALSE(t.session->save().ok());
+    EXPECT_TRUE(readText(data) == std::string(stored.begin(), stored.end())) << "the other program's bytes stay";
 }
 
 } // namespace
