@@ -129,13 +129,12 @@ void sortNodes(std::vector<Node>& nodes, Less less, Key key)
         std::sort(first, last, byPrefix);
         for (Node* run = first; run != last;) {
             Node* runEnd = std::find_if(run + 1, last, [run](const Node& n) { return n.prefix != run->prefix; });
-            const bool longKeys = std::all_of(run, runEnd, [&key](const Node& n) { return key(n).size() >= 8; });
-            if (runEnd - run > 1) {
-                if (longKeys)
-                    sortSharedRun(run, runEnd, 8, less, key);
-                else
-                    std::sort(run, runEnd, less);
-            }
+            // Most runs are one node: their keys are not read at all.
+            auto longKey = [&key](const Node& n) { return key(n).size() >= 8; };
+            if (runEnd - run >= kSmallRun && std::all_of(run, runEnd, longKey))
+                sortSharedRun(run, runEnd, 8, less, key);
+            else if (runEnd - run > 1)
+                std::sort(run, runEnd, less);
             run = runEnd;
         }
     }

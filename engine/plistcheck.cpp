@@ -109,14 +109,22 @@ LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> k
     // indexed by key finds each one without a search; keys far above the
     // number of items (a damaged or foreign file) are looked up in a map.
     const std::size_t tableLimit = schedule.chain.size() * 4 + 1024;
-    std::vector<ItemHandle> table;
-    std::unordered_map<std::uint32_t, ItemHandle> beyond;
+    // What an entry takes from its item, kept beside the handle: the keys
+    // come in class order, and reading the records again in that order
+    // would jump all over a large store.
+    struct Held {
+        ItemHandle item;
+        std::uint8_t letter = 0;
+        float marval = 0;
+    };
+    std::vector<Held> table;
+    std::unordered_map<std::uint32_t, Held> beyond;
     // The records are read in the store's order, front to back; where two
     // items share a key, the first in chain order wins.
     const ItemChain& chain = schedule.chain;
-    auto keep = [&](ItemHandle& held, ItemHandle h) {
-        if (!held || chain.precedes(h, held))
-            held = h;
+    auto keep = [&](Held& held, ItemHandle h, const ItemRecord& r) {
+        if (!held.item || chain.precedes(h, held.item))
+            held = Held{h, r.priorityLetter(), hourizedMarval(r)};
     };
     schedule.items.forEach([&](ItemHandle h) {
         const ItemRecord& r = schedule.record(h);
@@ -124,15 +132,15 @@ LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> k
             return;
         std::uint32_t key = keyOf(r.plistLink());
         if (key >= tableLimit)
-            return keep(beyond[key], h);
+            return keep(beyond[key], h, r);
         if (key >= table.size())
             table.resize(std::max<std::size_t>(key + 1, std::min(tableLimit, table.size() * 2)));
-        keep(table[key], h);
+        keep(table[key], h, r);
     });
     // Takes the item listed under a key, once: a repeated key must not list
     // the item twice.
     auto take = [&](std::uint32_t key) {
-        ItemHandle found;
+        Held found;
         if (key < table.size()) {
             std::swap(found, table[key]);
         } else if (auto it = beyond.find(key); it != beyond.end()) {
@@ -152,15 +160,14 @@ LinkedPlist linkLoadedPlist(Schedule& schedule, std::span<const std::uint32_t> k
     for (std::uint32_t key : keys) {
         if (key == 0)  // the end mark; a reader stops there
             continue;
-        ItemHandle item = take(keyOf(key));
-        if (!item) {
+        Held held = take(keyOf(key));
+        if (!held.item) {
             ++result.dropped;
             continue;
         }
-        const ItemRecord& r = schedule.record(item);
         // The value per hour is set now, so that the Marvals order of the
         // loaded entries holds before anything refreshes it.
-        made.push_back({letterRank(r.priorityLetter()), list.create(item, r.priorityLetter(), 0, hourizedMarval(r))});
+        made.push_back({letterRank(held.letter), list.create(held.item, held.letter, 0, held.marval)});
     }
     // A file written by this program is in class order already.
     auto byLetter = [](const Made& a, const Made& b) { return a.rank < b.rank; };
