@@ -220,6 +220,7 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
     bool inconsistent = false;
     bool changed = false;  // by a repair or a dropped entry: count again
     std::size_t floating = 0;
+    std::size_t listed = 0;  // floating items whose entry lists them
 
     // Counting goes in the store's order, reading the records front to back.
     auto countFloating = [&schedule] {
@@ -235,7 +236,10 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
             if (!schedule.record(h).has(ItemFlag::fFloating) || !schedule.chain.contains(h))
                 return;
             ++floating;
-            inconsistent = inconsistent || !findPlistEntry(schedule, h);
+            if (findPlistEntry(schedule, h))
+                ++listed;
+            else
+                inconsistent = true;
         });
     } else {
         for (ItemHandle h : schedule.chain) {
@@ -248,7 +252,11 @@ bool checkPlist(Schedule& schedule, PlistCheckTime when)
         }
     }
 
-    for (PlistEntryHandle e : entriesWithoutItem(schedule)) {
+    // An entry lists one item, and every item an entry lists was counted:
+    // when they make up the whole list, no entry lacks its item, and the
+    // walk of the list in its own order (all over a large store) is spared.
+    const bool allListed = startUp && listed == schedule.plist.size();
+    for (PlistEntryHandle e : allListed ? std::vector<PlistEntryHandle>{} : entriesWithoutItem(schedule)) {
         ItemHandle item = schedule.plist.entry(e).item;
         if (schedule.items.isLive(item) && schedule.isPastDay(schedule.dayOf(item))) {
             dropEntry(schedule, e);
