@@ -34,8 +34,6 @@ namespace {
 using namespace zk;
 using fuzz::fuzzClock;
 
-ThrowingFaultHandler faults;
-
 // Change access held for the whole run: every add asks for it, and taking
 // it each time would cost more than the add.
 struct Folder {
@@ -164,12 +162,11 @@ void compareWays(const std::vector<std::uint8_t>& file, const std::shared_ptr<St
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static FaultHandler* previous = installFaultHandler(&faults);
-    (void)previous;
-    std::vector<std::uint8_t> file = fuzz::withFittingParity(data, size);
-    std::shared_ptr<StoredDataFile> stored = StoredDataFile::fromBytes(file);
-    if (!stored)
+    std::optional<fuzz::StoredInput> input = fuzz::storedInput(data, size);
+    if (!input)
         return 0;
+    const std::vector<std::uint8_t>& file = input->file;
+    const std::shared_ptr<StoredDataFile>& stored = input->stored;
     // Taken as stored means the whole load takes it too.
     std::optional<LoadResult> whole = loadWhole(file);
     if (!whole)

@@ -31,8 +31,6 @@ namespace {
 using namespace zk;
 using fuzz::fuzzClock;
 
-ThrowingFaultHandler faults;
-
 // loadForShowing reads a file: each input is written to this one.
 struct InputFile {
     std::filesystem::path path =
@@ -110,12 +108,11 @@ void compareWays(const std::vector<std::uint8_t>& file, DayNumber first, int cou
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static FaultHandler* previous = installFaultHandler(&faults);
-    (void)previous;
-    std::vector<std::uint8_t> file = fuzz::withFittingParity(data, size);
-    std::shared_ptr<StoredDataFile> stored = StoredDataFile::fromBytes(file);
-    if (!stored)
+    std::optional<fuzz::StoredInput> input = fuzz::storedInput(data, size);
+    if (!input)
         return 0;
+    const std::vector<std::uint8_t>& file = input->file;
+    const std::shared_ptr<StoredDataFile>& stored = input->stored;
     {
         std::ofstream out(dataFile(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
